@@ -1,0 +1,112 @@
+#include "database/DataFile.h"
+
+#include "platform/FileSystem.h"
+
+namespace torvan {
+
+std::string DataFilePath(const std::string& directory, int fileNumber) {
+    return JoinPath(directory, "F" + std::to_string(fileNumber) + ".DAT");
+}
+
+std::string DescriptionFilePath(const std::string& directory, int fileNumber) {
+    return JoinPath(directory, "F" + std::to_string(fileNumber) + ".DOP");
+}
+
+std::string ExistingDataFilePath(const std::string& directory, int fileNumber) {
+    auto found = FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".DAT");
+    return found ? *found : DataFilePath(directory, fileNumber);
+}
+
+std::vector<std::uint8_t> PackDataHeader(int fieldCount, std::uint16_t recordCount) {
+    std::vector<std::uint8_t> header(static_cast<std::size_t>(fieldCount) * 4, 0);
+    for (std::size_t i = 0; i + 4 <= header.size(); i += 4) {
+        PutU16(header.data() + i, 0);
+        PutU16(header.data() + i + 2, 1);
+    }
+    if (header.size() >= 4) {
+        PutU16(header.data() + 2, recordCount);
+    }
+    return header;
+}
+
+std::string DescriptionText(const FieldFlags& fieldOn) {
+    std::string text;
+    for (int slot = 0; slot < kFieldSlots; ++slot) {
+        if (fieldOn[static_cast<std::size_t>(slot)] != 0) {
+            text += '"';
+            text += kFieldLabels[static_cast<std::size_t>(slot)];
+            text += '"';
+            text += slot == 0 ? ",0,0" : ",4,4";
+            text += "\r\n";
+        }
+    }
+    return text;
+}
+
+namespace {
+
+// An existing file of that name in another spelling is replaced, as on a
+// file system that ignores case; otherwise the upper-case name is used.
+std::string TargetPath(const std::string& directory, const std::string& name) {
+    auto found = FindFileNoCase(directory, name);
+    return found ? *found : JoinPath(directory, name);
+}
+
+bool WriteNewFile(const std::string& path, const void* data, std::size_t size) {
+    File file;
+    if (!file.Open(path, File::Mode::Write)) {
+        return false;
+    }
+    bool ok = file.Write(data, size) && file.Flush(true);
+    return file.Close() && ok;
+}
+
+}  // namespace
+
+std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
+                                const FieldFlags& fieldOn, int fieldCount) {
+    const std::string number = std::to_string(fileNumber);
+    const std::string dat = TargetPath(directory, "F" + number + ".DAT");
+    const std::vector<std::uint8_t> header = PackDataHeader(fieldCount, 1);
+    if (!WriteNewFile(dat, header.data(), header.size())) {
+        RemoveFile(dat);
+        return dat;
+    }
+    const std::string dop = TargetPath(directory, "F" + number + ".DOP");
+    const std::string text = DescriptionText(fieldOn);
+    if (!WriteNewFile(dop, text.data(), text.size())) {
+        RemoveFile(dop);
+        RemoveFile(dat);
+        return dop;
+    }
+    return {};
+}
+
+bool ReadDataFile(const std::string& path, int fieldCount, DataFileContents& contents) {
+    contents = DataFileContents{};
+    if (fieldCount < 1) {
+        return false;
+    }
+    File file;
+    if (!file.Open(path, File::Mode::Read)) {
+        return false;
+    }
+    const std::size_t recordSize = static_cast<std::size_t>(fieldCount) * 4;
+    std::vector<std::uint8_t> record(recordSize);
+    if (!file.ReadExact(record.data(), recordSize)) {
+        return false;
+    }
+    contents.recordCount = GetU16(record.data() + 2);
+    while (file.ReadExact(record.data(), recordSize)) {
+        std::vector<Bytes4> values(static_cast<std::size_t>(fieldCount));
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            for (std::size_t k = 0; k < 4; ++k) {
+                values[i][k] = record[i * 4 + k];
+            }
+        }
+        contents.records.push_back(std::move(values));
+    }
+    return !file.Failed();
+}
+
+}  // namespace torvan

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "database/Mbf.h"
+
+namespace torvan {
+
+inline constexpr int kFieldSlots = 7;
+using FieldFlags = std::array<int, kFieldSlots>;
+
+// Slot labels of the description file, in slot order.
+inline constexpr std::array<const char*, kFieldSlots> kFieldLabels = {
+    "DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
+
+// "F<n>.DAT" / "F<n>.DOP" / "F<n>.NEW" in directory.
+std::string DataFilePath(const std::string& directory, int fileNumber);
+std::string DescriptionFilePath(const std::string& directory, int fileNumber);
+
+// The existing data file of a security, found ignoring case (F1.DAT or
+// f1.dat); the upper-case name when there is none yet.
+std::string ExistingDataFilePath(const std::string& directory, int fileNumber);
+
+// Record 0 of a data file: 0, recordCount, then 00 00 01 00 groups.
+std::vector<std::uint8_t> PackDataHeader(int fieldCount, std::uint16_t recordCount);
+
+// The text of a description file: one line per present slot, CR LF ends.
+std::string DescriptionText(const FieldFlags& fieldOn);
+
+// Creates the header-only data file and the description file of a new
+// security, replacing files of those names. Returns the path that could not
+// be written, or an empty string on success.
+std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
+                                const FieldFlags& fieldOn, int fieldCount);
+
+// A data file read back: its header's recordCount and the price records,
+// each fieldCount MBF values.
+struct DataFileContents {
+    std::uint16_t recordCount = 0;
+    std::vector<std::vector<Bytes4>> records;
+};
+bool ReadDataFile(const std::string& path, int fieldCount, DataFileContents& contents);
+
+}  // namespace torvan

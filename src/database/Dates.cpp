@@ -1,0 +1,246 @@
+#include "database/Dates.h"
+
+#include <array>
+#include <cstring>
+
+namespace torvan {
+namespace {
+
+constexpr std::array<int, 12> kCumulativeDays = {0,   31,  59,  90,  120, 151,
+                                                 181, 212, 243, 273, 304, 334};
+
+constexpr std::array<std::string_view, 12> kFormatNames = {
+    "YY_MM_DD", "CCYY_MM_DD", "MM_DD_YY", "MM_DD_CCYY", "DD_MM_YY", "DD_MM_CCYY",
+    "YYMMDD",   "CCYYMMDD",   "MMDDYY",   "MMDDCCYY",   "DDMMYY",   "DDMMCCYY"};
+
+struct Positions {
+    int century;  // -1: the layout has no century digits
+    int year;
+    int month;
+    int day;
+};
+
+// Where the two-digit numbers stand in the normalised working form.
+constexpr std::array<Positions, 12> kPositions = {{
+    {-1, 0, 3, 6},  // YY/MM/DD
+    {0, 2, 5, 8},   // CCYY/MM/DD
+    {-1, 6, 0, 3},  // MM/DD/YY
+    {6, 8, 0, 3},   // MM/DD/CCYY
+    {-1, 6, 3, 0},  // DD/MM/YY
+    {6, 8, 3, 0},   // DD/MM/CCYY
+    {-1, 0, 2, 4},  // YYMMDD
+    {0, 2, 4, 6},   // CCYYMMDD
+    {-1, 4, 0, 2},  // MMDDYY
+    {4, 6, 0, 2},   // MMDDCCYY
+    {-1, 4, 2, 0},  // DDMMYY
+    {4, 6, 2, 0},   // DDMMCCYY
+}};
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// A two-character number: leading blanks skipped, digits up to the first
+// other character; nothing numeric reads as 0.
+int ReadPair(const char* p) {
+    int i = 0;
+    while (i < 2 && (p[i] == ' ' || p[i] == '\t')) {
+        ++i;
+    }
+    int value = 0;
+    for (; i < 2 && IsDigit(p[i]); ++i) {
+        value = value * 10 + (p[i] - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+std::string_view DateFormatName(int code) {
+    if (code < 1 || code > 12) {
+        return {};
+    }
+    return kFormatNames[static_cast<std::size_t>(code - 1)];
+}
+
+int DateFormatFromName(std::string_view name) {
+    for (std::size_t i = 0; i < kFormatNames.size(); ++i) {
+        std::string_view candidate = kFormatNames[i];
+        if (candidate.size() != name.size()) {
+            continue;
+        }
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k) {
+            same = UpperAscii(name[k]) == candidate[k];
+        }
+        if (same) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return 0;
+}
+
+std::uint16_t DateToDayNumber(int year, int month, int day) {
+    if (month < 1 || month > 12) {
+        return 0;
+    }
+    int y = year > 1900 ? year - 1900 : year;
+    long n = day + kCumulativeDays[static_cast<std::size_t>(month - 1)] +
+             (static_cast<long>(y - 61) * 1461) / 4;
+    if (month > 2 && y % 4 == 0) {
+        n += 1;
+    }
+    return static_cast<std::uint16_t>(static_cast<unsigned long>(n) & 0xFFFFU);
+}
+
+CalendarDate DayNumberToDate(std::uint16_t dayNumber) {
+    if (dayNumber == 0) {
+        return {};
+    }
+    const long n = dayNumber;
+    const long c = (4 * n - 1) / 1461;
+    const long d = n - (c * 1461) / 4;
+    const int y = static_cast<int>(c + 61);
+    int month = 1;
+    for (int m = 12; m >= 1; --m) {
+        long entry = kCumulativeDays[static_cast<std::size_t>(m - 1)];
+        if (m > 2 && y % 4 == 0) {
+            entry += 1;
+        }
+        if (entry < d) {
+            month = m;
+            const long leap = (m > 2 && y % 4 == 0) ? 1 : 0;
+            return CalendarDate{
+                y, month,
+                static_cast<int>(d - kCumulativeDays[static_cast<std::size_t>(m - 1)] - leap)};
+        }
+    }
+    return CalendarDate{y, 1, static_cast<int>(d)};
+}
+
+Bytes4 DayNumberToStoredDate(std::uint16_t dayNumber) {
+    if (dayNumber == 0) {
+        return Bytes4{0, 0, 0, 0};
+    }
+    CalendarDate date = DayNumberToDate(dayNumber);
+    const float value = static_cast<float>(date.year * 10000 + date.month * 100 + date.day);
+    return FloatToMbf(value);
+}
+
+std::uint16_t ParseDateText(std::string_view input, int format) {
+    // The date text is a C string in the original data: it ends at a NUL.
+    if (auto nul = input.find('\0'); nul != std::string_view::npos) {
+        input = input.substr(0, nul);
+    }
+    std::size_t start = 0;
+    while (start < input.size() && input[start] == ' ') {
+        ++start;
+    }
+    if (start < input.size() && input[start] == '"') {
+        ++start;
+    }
+    std::string_view text = input.substr(start);
+    if (text.empty() || format < 1 || format > 12 || text.size() > 10) {
+        return 0;
+    }
+
+    // Working form, zero-filled so that anything not written reads as empty.
+    char work[11];
+    std::memset(work, 0, sizeof work);
+    auto at = [&text](std::size_t i) -> char { return i < text.size() ? text[i] : '\0'; };
+
+    if (format >= 7) {
+        std::memcpy(work, text.data(), text.size());
+    } else {
+        std::size_t separators = 0;
+        std::size_t first = 0;
+        std::size_t last = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (!IsDigit(text[i])) {
+                if (separators == 0) {
+                    first = i;
+                }
+                last = i;
+                ++separators;
+            }
+        }
+        if (separators >= 2) {
+            const std::size_t s = 0;
+            const std::size_t p = first + 1;
+            const std::size_t q = last + 1;
+            const std::size_t e = text.size();
+            auto field = [&](char* out, std::size_t from, bool twoChars) {
+                if (twoChars) {
+                    out[0] = at(from);
+                    out[1] = at(from + 1);
+                } else {
+                    out[0] = '0';
+                    out[1] = at(from);
+                }
+            };
+            if (format == kCCYY_MM_DD) {
+                for (std::size_t i = 0; i < 5; ++i) {
+                    work[i] = at(i);
+                }
+                field(work + 5, p, q - p == 3);
+                work[7] = '/';
+                field(work + 8, q, e - q == 2);
+            } else {
+                field(work + 0, s, p - s == 3);
+                work[2] = '/';
+                field(work + 3, p, q - p == 3);
+                work[5] = '/';
+                if (format == kMM_DD_CCYY || format == kDD_MM_CCYY) {
+                    if (e - q == 4) {
+                        for (std::size_t i = 0; i < 4; ++i) {
+                            work[6 + i] = at(q + i);
+                        }
+                    } else {
+                        std::memcpy(work + 6, "1999", 4);
+                    }
+                } else {
+                    field(work + 6, q, e - q == 2);
+                }
+            }
+        }
+    }
+
+    const Positions& pos = kPositions[static_cast<std::size_t>(format - 1)];
+    const int year = ReadPair(work + pos.year);
+    const int month = ReadPair(work + pos.month);
+    const int day = ReadPair(work + pos.day);
+    int offset = 0;
+    if (pos.century >= 0) {
+        offset = (ReadPair(work + pos.century) - 19) * 100;
+    }
+    if (year == 0 && month == 0 && day == 0) {
+        return 0;
+    }
+    if (month < 1 || month > 12) {
+        return 0;
+    }
+    if (pos.century >= 0) {
+        // A four-digit year stands for itself: the calendar starts in 1961,
+        // and a year such as 1955 must not be moved into 2055.
+        if (1900 + offset + year < 1961) {
+            return 0;
+        }
+    } else if (year < 61) {
+        offset = 100;
+    }
+    // Years past the calendar's end would wrap around to a date in the 1960s.
+    const int y = year + offset;
+    const long lastDay = static_cast<long>(y - 61) * 1461 / 4 +
+                         kCumulativeDays[static_cast<std::size_t>(month - 1)] + day +
+                         ((month > 2 && y % 4 == 0) ? 1 : 0);
+    if (lastDay > 0xFFFF) {
+        return 0;
+    }
+    return DateToDayNumber(y, month, day);
+}
+
+}  // namespace torvan

@@ -1,0 +1,319 @@
+#include "database/Master.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <system_error>
+#include <utility>
+
+#include "platform/FileSystem.h"
+
+namespace torvan {
+namespace {
+
+template <std::size_t N>
+void Take(std::array<std::uint8_t, N>& out, const std::uint8_t* bytes, std::size_t offset) {
+    std::memcpy(out.data(), bytes + offset, N);
+}
+
+template <std::size_t N>
+void Put(std::uint8_t* bytes, std::size_t offset, const std::array<std::uint8_t, N>& in) {
+    std::memcpy(bytes + offset, in.data(), N);
+}
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
+}
+
+std::string FieldText(const std::uint8_t* field, std::size_t size) {
+    std::size_t len = 0;
+    while (len < size && field[len] != 0) {
+        ++len;
+    }
+    return std::string(reinterpret_cast<const char*>(field), len);
+}
+
+void TrimTrailingBlanks(std::string& text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+}
+
+// The entry's symbol as compared with a sought text holding k blanks: up to
+// (not including) the symbol field's (k+1)-th blank, or the whole field.
+std::string SymbolCompareText(const MasterRecord& record, std::size_t blanks) {
+    std::string field = FieldText(record.symbol.data(), record.symbol.size());
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == ' ') {
+            if (seen == blanks) {
+                return field.substr(0, i);
+            }
+            ++seen;
+        }
+    }
+    return field;
+}
+
+// A subdirectory name that stays inside the directory it is listed in.
+bool IsSafeSubdirectoryName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+}
+
+std::optional<std::string> FindSubdirectory(const std::string& parent, const std::string& name) {
+    const std::string exact = JoinPath(parent, name);
+    if (IsDirectory(exact)) {
+        return exact;
+    }
+    // Names ignore case in the format's home world; look for another spelling.
+    std::optional<std::string> match;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(parent, ec)) {
+        std::string candidate = entry.path().filename().string();
+        if (EqualNoCase(candidate, name) && entry.is_directory(ec)) {
+            if (!match || candidate < *match) {
+                match = candidate;
+            }
+        }
+    }
+    if (!match) {
+        return std::nullopt;
+    }
+    return JoinPath(parent, *match);
+}
+
+struct Level {
+    std::string directory;
+    std::vector<MasterRecord> entries;
+    std::size_t next = 0;  // next entry to look at for subdirectories
+};
+
+// Loads a level's MASTER and compares its ordinary entries with text. False
+// when the file is missing or its header or an entry cannot be read.
+bool LoadLevel(const std::string& directory, const std::string& text, Level& level,
+               MasterRecord& found, bool& matched) {
+    matched = false;
+    level.directory = directory;
+    level.entries.clear();
+    level.next = 0;
+    auto path = FindFileNoCase(directory, "MASTER");
+    if (!path) {
+        return false;
+    }
+    File file;
+    if (!file.Open(*path, File::Mode::Read)) {
+        return false;
+    }
+    std::uint8_t bytes[kMasterRecordSize];
+    if (!file.ReadExact(bytes, sizeof bytes)) {
+        return false;
+    }
+    const MasterHeader header = MasterHeader::Unpack(bytes);
+    const std::size_t blanks = static_cast<std::size_t>(std::count(text.begin(), text.end(), ' '));
+    for (std::size_t i = 0; i < header.entryCount; ++i) {
+        if (!file.ReadExact(bytes, sizeof bytes)) {
+            // A damaged level is given up: none of its subdirectories is walked.
+            level.entries.clear();
+            return false;
+        }
+        MasterRecord record = MasterRecord::Unpack(bytes);
+        if (!record.IsSubdirectory()) {
+            std::string name = FieldText(record.name.data(), record.name.size());
+            TrimTrailingBlanks(name);
+            if (EqualNoCase(text, name) || EqualNoCase(text, SymbolCompareText(record, blanks))) {
+                found = record;
+                matched = true;
+                return true;
+            }
+        }
+        level.entries.push_back(record);
+    }
+    return true;
+}
+
+// Identity of a real directory, so that links and odd names that lead to a
+// directory already searched are not followed again.
+std::optional<std::pair<dev_t, ino_t>> DirectoryIdentity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return std::make_pair(st.st_dev, st.st_ino);
+}
+
+}  // namespace
+
+MasterHeader MasterHeader::Unpack(const std::uint8_t* bytes) {
+    MasterHeader h;
+    h.entryCount = GetU16(bytes);
+    h.fileCounter = GetU16(bytes + 2);
+    Take(h.filler, bytes, 4);
+    return h;
+}
+
+MasterBytes MasterHeader::Pack() const {
+    MasterBytes b{};
+    PutU16(b.data(), entryCount);
+    PutU16(b.data() + 2, fileCounter);
+    Put(b.data(), 4, filler);
+    return b;
+}
+
+MasterRecord MasterRecord::Unpack(const std::uint8_t* bytes) {
+    MasterRecord r;
+    r.fileNumber = bytes[0];
+    Take(r.fileType, bytes, 1);
+    r.recordLength = bytes[3];
+    r.fieldCount = bytes[4];
+    Take(r.reserved1, bytes, 5);
+    Take(r.name, bytes, 7);
+    Take(r.reserved2, bytes, 23);
+    Take(r.firstDate, bytes, 25);
+    Take(r.lastDate, bytes, 29);
+    r.period = bytes[33];
+    Take(r.reserved3, bytes, 34);
+    Take(r.symbol, bytes, 36);
+    r.reserved4 = bytes[52];
+    return r;
+}
+
+MasterBytes MasterRecord::Pack() const {
+    MasterBytes b{};
+    b[0] = fileNumber;
+    Put(b.data(), 1, fileType);
+    b[3] = recordLength;
+    b[4] = fieldCount;
+    Put(b.data(), 5, reserved1);
+    Put(b.data(), 7, name);
+    Put(b.data(), 23, reserved2);
+    Put(b.data(), 25, firstDate);
+    Put(b.data(), 29, lastDate);
+    b[33] = period;
+    Put(b.data(), 34, reserved3);
+    Put(b.data(), 36, symbol);
+    b[52] = reserved4;
+    return b;
+}
+
+bool MasterRecord::IsSubdirectory() const {
+    return name[0] != ' ' && std::memcmp(name.data() + 11, "<DIR>", 5) == 0;
+}
+
+std::string MasterRecord::SubdirectoryName() const {
+    std::string text = FieldText(name.data(), 8);
+    TrimTrailingBlanks(text);
+    return text;
+}
+
+std::string MasterRecord::NameText() const {
+    std::string text = FieldText(name.data(), name.size());
+    TrimTrailingBlanks(text);
+    return text;
+}
+
+std::string MasterRecord::SymbolText() const {
+    std::string text = FieldText(symbol.data(), symbol.size());
+    TrimTrailingBlanks(text);
+    return text;
+}
+
+std::array<std::uint8_t, 16> PadField(const std::string& text) {
+    std::array<std::uint8_t, 16> field;
+    field.fill(' ');
+    std::memcpy(field.data(), text.data(), std::min(text.size(), field.size()));
+    return field;
+}
+
+std::int16_t FindSecurity(const std::string& directory, const std::string& text,
+                          MasterRecord& found) {
+    std::string sought = text.substr(0, text.find('\0'));
+    std::size_t keep = directory.size();
+    while (keep > 1 && directory[keep - 1] == '/') {
+        --keep;
+    }
+    const std::string top = keep == 0 ? std::string(1, '.') : directory.substr(0, keep);
+
+    std::set<std::pair<dev_t, ino_t>> visited;
+    if (auto id = DirectoryIdentity(top)) {
+        visited.insert(*id);
+    }
+    std::vector<Level> stack(1);
+    bool matched = false;
+    if (!LoadLevel(top, sought, stack.back(), found, matched)) {
+        return kNotFound;
+    }
+    if (matched) {
+        return kFound;
+    }
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        bool descended = false;
+        while (level.next < level.entries.size()) {
+            const MasterRecord& entry = level.entries[level.next++];
+            if (!entry.IsSubdirectory()) {
+                continue;
+            }
+            const std::string name = entry.SubdirectoryName();
+            if (!IsSafeSubdirectoryName(name)) {
+                continue;
+            }
+            auto sub = FindSubdirectory(level.directory, name);
+            if (!sub || sub->size() + 1 > kMaxDirectoryPath) {
+                continue;
+            }
+            auto id = DirectoryIdentity(*sub);
+            if (!id || !visited.insert(*id).second) {
+                continue;
+            }
+            Level child;
+            if (!LoadLevel(*sub, sought, child, found, matched)) {
+                continue;  // no readable MASTER there: skipped
+            }
+            if (matched) {
+                return kFound;
+            }
+            stack.push_back(std::move(child));
+            descended = true;
+            break;
+        }
+        if (!descended) {
+            stack.pop_back();
+        }
+    }
+    return kNotFound;
+}
+
+bool ReadMaster(const std::string& directory, MasterFile& master) {
+    master = MasterFile{};
+    auto path = FindFileNoCase(directory, "MASTER");
+    if (!path) {
+        return false;
+    }
+    File file;
+    if (!file.Open(*path, File::Mode::Read)) {
+        return false;
+    }
+    std::uint8_t bytes[kMasterRecordSize];
+    if (!file.ReadExact(bytes, sizeof bytes)) {
+        return false;
+    }
+    master.header = MasterHeader::Unpack(bytes);
+    for (std::size_t i = 0; i < master.header.entryCount && file.ReadExact(bytes, sizeof bytes);
+         ++i) {
+        master.records.push_back(MasterRecord::Unpack(bytes));
+    }
+    return true;
+}
+
+}  // namespace torvan

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "database/DataFile.h"
+#include "database/Mbf.h"
+#include "engine/ProfileWriter.h"
+#include "platform/FileSystem.h"
+
+namespace torvan {
+
+// Field slots of every seven-element array of a job.
+enum FieldSlot : int {
+    kSlotDate = 0,
+    kSlotOpen = 1,
+    kSlotHigh = 2,
+    kSlotLow = 3,
+    kSlotClose = 4,
+    kSlotVolume = 5,
+    kSlotOpenInterest = 6,
+};
+
+inline constexpr int kMaxColumns = 20;
+// The most price records a data file can count in its 16-bit header.
+inline constexpr int kMaxPriceRecords = 65534;
+// Longest absolute output directory: "/MASTER" must still fit in 300.
+inline constexpr std::size_t kMaxOutputDirectory = 293;
+
+// One conversion: which text file to read, how its lines are laid out, the
+// database directory to write to and the new security's symbol and name.
+// The creator fills every field, calls Run once and discards the job.
+class CConverter {
+  public:
+    CConverter() = default;
+    ~CConverter() = default;
+    CConverter(const CConverter&) = delete;
+    CConverter& operator=(const CConverter&) = delete;
+
+    // 0 when the whole conversion succeeded, non-zero otherwise. Stages that
+    // have something to say show it through ShowMessage first.
+    int Run();
+
+    // Stages, in the order Run calls them. Each returns 0 to go on.
+    int CheckOutputDirectory();
+    int CheckColumnCount();
+    int CheckDuplicateSymbol();
+    int AddSecurity();
+    int ReverseInput();
+    int ConvertRecords();
+
+    // Rewrites date in place, replacing its first three-letter English month
+    // name by the two-digit month. 1 if date holds a character that starts a
+    // month-name search (a letter or one of [\]^_`{|}~ DEL), else 0.
+    int TranslateMonthName(std::string& date);
+    void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date);
+
+    // File work of ConvertRecords.
+    int AppendPriceRecord(std::uint8_t fileNumber);
+    int SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, std::uint8_t fileNumber);
+    int SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber);
+
+    // Settings, filled by the creator.
+    int m_bMonthNames = 0;
+    std::string m_strInputPath;
+    int m_bExistingMaster = 0;
+    FieldFlags m_bFieldOn{};
+    std::array<int, kFieldSlots> m_nFieldCol{};
+    std::string m_szPathOut;
+    std::string m_szSymbol;
+    std::string m_szName;
+    std::string m_szDelimiter = ",";
+    int m_nDateFormat = 1;
+    int m_bReverse = 0;
+    int m_bSkipRows = 0;
+    int m_nSkipRows = 0;
+
+    // Where a run that passed its checks records what it did; none when null.
+    IProfileWriter* m_pProfile = nullptr;
+
+    // Set by the stages.
+    std::string m_szMasterPath;
+    int m_nFieldCount = 0;
+    std::array<Bytes4, kFieldSlots> m_fValue{};
+    // The file number AddSecurity gave the new security.
+    int m_nFileNumber = 0;
+
+  private:
+    // The data file ConvertRecords appends to, open for the whole stage.
+    File m_dataFile;
+    std::string m_strDataPath;
+};
+
+}  // namespace torvan

@@ -1,0 +1,182 @@
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/Converter.h"
+
+namespace torvan {
+namespace {
+
+constexpr std::size_t kBlock = 1 << 16;
+
+// Length of a line as read in text mode: a CR LF or LF end counts as one.
+std::size_t TextLength(const std::string& line) {
+    if (line.empty() || line.back() != '\n') {
+        return line.size();
+    }
+    const bool crlf = line.size() >= 2 && line[line.size() - 2] == '\r';
+    return line.size() - (crlf ? 1 : 0);
+}
+
+std::string LineEndOf(const std::string& line) {
+    if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) {
+        return "\r\n";
+    }
+    return "\n";
+}
+
+// Writes the lines of source to target in reverse order. source is read
+// backwards in blocks, so memory stays bounded whatever the file's size;
+// only a line longer than a block is copied through a second handle.
+bool WriteReversed(const std::string& source, File& target, const std::string& lastLineEnd) {
+    File scan;
+    File copy;
+    if (!scan.Open(source, File::Mode::Read) || !copy.Open(source, File::Mode::Read)) {
+        return false;
+    }
+    auto size = scan.Size();
+    if (!size) {
+        return false;
+    }
+    std::vector<char> block(kBlock);
+    std::uint64_t blockStart = *size;  // block holds [blockStart, blockEnd)
+    std::uint64_t blockEnd = *size;
+    auto byteAt = [&](std::uint64_t pos, char& out) -> bool {
+        if (pos < blockStart || pos >= blockEnd) {
+            blockEnd = pos + 1;
+            blockStart = blockEnd >= kBlock ? blockEnd - kBlock : 0;
+            const auto want = static_cast<std::size_t>(blockEnd - blockStart);
+            if (!scan.Seek(blockStart) || !scan.ReadExact(block.data(), want)) {
+                return false;
+            }
+        }
+        out = block[static_cast<std::size_t>(pos - blockStart)];
+        return true;
+    };
+    auto emit = [&](std::uint64_t from, std::uint64_t to) -> bool {
+        if (from >= blockStart && to <= blockEnd) {
+            return target.Write(block.data() + (from - blockStart),
+                                static_cast<std::size_t>(to - from));
+        }
+        std::vector<char> piece(kBlock);
+        if (!copy.Seek(from)) {
+            return false;
+        }
+        while (from < to) {
+            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, to - from));
+            if (!copy.ReadExact(piece.data(), want) || !target.Write(piece.data(), want)) {
+                return false;
+            }
+            from += want;
+        }
+        return true;
+    };
+
+    std::uint64_t end = *size;
+    bool first = true;
+    while (end > 0) {
+        char lastChar = 0;
+        if (!byteAt(end - 1, lastChar)) {
+            return false;
+        }
+        // The line ending at end starts after the nearest line feed before
+        // its own last character.
+        std::uint64_t start = 0;
+        for (std::uint64_t pos = end - 1; pos > 0; --pos) {
+            char c = 0;
+            if (!byteAt(pos - 1, c)) {
+                return false;
+            }
+            if (c == '\n') {
+                start = pos;
+                break;
+            }
+        }
+        if (!emit(start, end)) {
+            return false;
+        }
+        if (first && lastChar != '\n' && !target.Write(lastLineEnd)) {
+            return false;
+        }
+        first = false;
+        end = start;
+    }
+    return !scan.Failed() && !copy.Failed();
+}
+
+}  // namespace
+
+int CConverter::ReverseInput() {
+    const std::string directory = m_szPathOut.empty() ? "/" : m_szPathOut;
+    const std::string cleanPath = JoinPath(directory, "~CLEAN.TXT");
+    const std::string reversePath = JoinPath(directory, "~REVERSE.TXT");
+    const std::string tempPath = JoinPath(directory, "~TEMP.TXT");
+
+    // The input is about to be rewritten: without its backup, stop.
+    if (!CopyFileReplace(m_strInputPath, m_strInputPath + ".BAK")) {
+        return 1;
+    }
+    File clean;
+    if (!clean.Open(cleanPath, File::Mode::Write)) {
+        return 1;
+    }
+    File input;
+    if (!input.Open(m_strInputPath, File::Mode::Read)) {
+        clean.Close();
+        return 1;
+    }
+    std::string line;
+    std::string fileLineEnd;
+    if (m_bSkipRows == 1) {
+        for (int i = 0; i < m_nSkipRows && input.ReadLine(line); ++i) {
+            if (fileLineEnd.empty() && !line.empty() && line.back() == '\n') {
+                fileLineEnd = LineEndOf(line);
+            }
+        }
+    }
+    std::size_t kept = 0;
+    bool ok = true;
+    while (ok && input.ReadLine(line)) {
+        if (fileLineEnd.empty() && !line.empty() && line.back() == '\n') {
+            fileLineEnd = LineEndOf(line);
+        }
+        if (TextLength(line) > 1) {
+            ok = clean.Write(line);
+            ++kept;
+        }
+    }
+    ok = ok && !input.Failed() && clean.Flush(false);
+    ok = clean.Close() && ok;
+    input.Close();
+    if (!ok || kept == 0) {
+        return 1;
+    }
+    if (fileLineEnd.empty()) {
+        fileLineEnd = "\r\n";
+    }
+
+    File reverse;
+    if (!reverse.Open(reversePath, File::Mode::Write) || !reverse.Close()) {
+        return 1;
+    }
+    File temp;
+    if (!temp.Open(tempPath, File::Mode::Write)) {
+        return 1;
+    }
+    ok = WriteReversed(cleanPath, temp, fileLineEnd) && temp.Flush(true);
+    ok = temp.Close() && ok;
+    if (!ok || !ReplaceFile(tempPath, reversePath)) {
+        return 1;
+    }
+
+    m_bSkipRows = 0;
+    if (!CopyFileReplace(reversePath, m_strInputPath)) {
+        return 1;
+    }
+    RemoveFile(reversePath);
+    RemoveFile(tempPath);
+    RemoveFile(cleanPath);
+    return 0;
+}
+
+}  // namespace torvan

@@ -1,0 +1,32 @@
+#include "platform/Clock.h"
+
+#include <ctime>
+#include <utility>
+
+namespace torvan {
+namespace {
+
+TodaySource& Source() {
+    static TodaySource source;
+    return source;
+}
+
+LocalDate SystemToday() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+}  // namespace
+
+LocalDate Today() {
+    const TodaySource& source = Source();
+    return source ? source() : SystemToday();
+}
+
+TodaySource SetTodaySource(TodaySource source) {
+    return std::exchange(Source(), std::move(source));
+}
+
+}  // namespace torvan

@@ -1,0 +1,382 @@
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace torvan {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+FaultHook& Hook() {
+    static FaultHook hook;
+    return hook;
+}
+
+bool Faulted(FileOp op, const std::string& path) {
+    const FaultHook& hook = Hook();
+    return hook && hook(op, path);
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) {
+                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+               };
+               return lower(x) == lower(y);
+           });
+}
+
+// Makes a rename durable: the directory entry itself is flushed.
+void SyncDirectoryOf(const std::string& path) {
+    stdfs::path dir = stdfs::path(path).parent_path();
+    if (dir.empty()) {
+        dir = ".";
+    }
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+FaultHook SetFaultHook(FaultHook hook) {
+    return std::exchange(Hook(), std::move(hook));
+}
+
+File::~File() {
+    if (m_fp != nullptr) {
+        std::fclose(m_fp);
+    }
+}
+
+File::File(File&& other) noexcept
+    : m_fp(std::exchange(other.m_fp, nullptr)),
+      m_path(std::move(other.m_path)),
+      m_failed(other.m_failed) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (m_fp != nullptr) {
+            std::fclose(m_fp);
+        }
+        m_fp = std::exchange(other.m_fp, nullptr);
+        m_path = std::move(other.m_path);
+        m_failed = other.m_failed;
+    }
+    return *this;
+}
+
+bool File::Open(const std::string& path, Mode mode) {
+    if (m_fp != nullptr) {
+        std::fclose(m_fp);
+        m_fp = nullptr;
+    }
+    m_path = path;
+    m_failed = false;
+    if (Faulted(FileOp::Open, path)) {
+        return false;
+    }
+    const char* how = mode == Mode::Read ? "rb" : mode == Mode::Write ? "wb" : "ab";
+    m_fp = std::fopen(path.c_str(), how);
+    if (m_fp != nullptr && mode == Mode::Read && IsDirectory(path)) {
+        std::fclose(m_fp);
+        m_fp = nullptr;
+    }
+    return m_fp != nullptr;
+}
+
+std::size_t File::Read(void* data, std::size_t size) {
+    if (m_fp == nullptr || size == 0) {
+        return 0;
+    }
+    if (Faulted(FileOp::Read, m_path)) {
+        m_failed = true;
+        return 0;
+    }
+    std::size_t got = std::fread(data, 1, size, m_fp);
+    if (got < size && std::ferror(m_fp)) {
+        m_failed = true;
+    }
+    return got;
+}
+
+bool File::ReadExact(void* data, std::size_t size) {
+    return Read(data, size) == size;
+}
+
+bool File::ReadLine(std::string& line) {
+    line.clear();
+    if (m_fp == nullptr) {
+        return false;
+    }
+    if (Faulted(FileOp::Read, m_path)) {
+        m_failed = true;
+        return false;
+    }
+    // Byte by byte so that NUL bytes inside a line are kept like any other.
+    int c;
+    while ((c = getc_unlocked(m_fp)) != EOF) {
+        line.push_back(static_cast<char>(c));
+        if (c == '\n') {
+            return true;
+        }
+    }
+    if (std::ferror(m_fp)) {
+        m_failed = true;
+        return false;
+    }
+    return !line.empty();
+}
+
+bool File::Write(const void* data, std::size_t size) {
+    if (m_fp == nullptr) {
+        return false;
+    }
+    if (size == 0) {
+        return true;
+    }
+    if (Faulted(FileOp::Write, m_path)) {
+        m_failed = true;
+        return false;
+    }
+    if (std::fwrite(data, 1, size, m_fp) != size) {
+        m_failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool File::Seek(std::uint64_t offset) {
+    return m_fp != nullptr && fseeko(m_fp, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool File::SeekEnd() {
+    return m_fp != nullptr && fseeko(m_fp, 0, SEEK_END) == 0;
+}
+
+std::optional<std::uint64_t> File::Tell() {
+    if (m_fp == nullptr) {
+        return std::nullopt;
+    }
+    off_t pos = ftello(m_fp);
+    if (pos < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(pos);
+}
+
+std::optional<std::uint64_t> File::Size() {
+    auto pos = Tell();
+    if (!pos || !SeekEnd()) {
+        return std::nullopt;
+    }
+    auto end = Tell();
+    if (!Seek(*pos)) {
+        return std::nullopt;
+    }
+    return end;
+}
+
+bool File::Flush(bool sync) {
+    if (m_fp == nullptr) {
+        return false;
+    }
+    if (Faulted(FileOp::Flush, m_path)) {
+        m_failed = true;
+        return false;
+    }
+    if (std::fflush(m_fp) != 0) {
+        m_failed = true;
+        return false;
+    }
+    if (sync && ::fsync(fileno(m_fp)) != 0 && errno != EINVAL) {
+        m_failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool File::Close() {
+    if (m_fp == nullptr) {
+        return !m_failed;
+    }
+    bool faulted = Faulted(FileOp::Close, m_path);
+    bool ok = std::fclose(m_fp) == 0;
+    m_fp = nullptr;
+    if (faulted || !ok) {
+        m_failed = true;
+    }
+    return !m_failed;
+}
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty() || dir.back() == '/') {
+        return dir + name;
+    }
+    return dir + "/" + name;
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return stdfs::exists(path, ec);
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code ec;
+    return stdfs::is_directory(path, ec);
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+    std::error_code ec;
+    auto size = stdfs::file_size(path, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(size);
+}
+
+std::optional<std::string> FindFileNoCase(const std::string& dir, const std::string& name) {
+    std::string exact = JoinPath(dir, name);
+    std::error_code ec;
+    if (stdfs::is_regular_file(exact, ec)) {
+        return exact;
+    }
+    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : stdfs::path(dir), ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    // Directory order is arbitrary; take the first match in name order so
+    // that the choice does not change from run to run.
+    std::optional<std::string> best;
+    for (; it != stdfs::directory_iterator(); it.increment(ec)) {
+        if (ec) {
+            break;
+        }
+        std::string entry = it->path().filename().string();
+        if (EqualNoCase(entry, name) && it->is_regular_file(ec)) {
+            if (!best || entry < *best) {
+                best = entry;
+            }
+        }
+    }
+    if (!best) {
+        return std::nullopt;
+    }
+    return JoinPath(dir, *best);
+}
+
+bool RemoveFile(const std::string& path) {
+    if (Faulted(FileOp::Remove, path)) {
+        return false;
+    }
+    if (std::remove(path.c_str()) == 0) {
+        return true;
+    }
+    return !FileExists(path);
+}
+
+bool ReplaceFile(const std::string& tmpPath, const std::string& target) {
+    if (Faulted(FileOp::Rename, target)) {
+        return false;
+    }
+    if (std::rename(tmpPath.c_str(), target.c_str()) != 0) {
+        return false;
+    }
+    SyncDirectoryOf(target);
+    return true;
+}
+
+bool CopyFileReplace(const std::string& src, const std::string& dst) {
+    if (Faulted(FileOp::Copy, dst)) {
+        return false;
+    }
+    File in;
+    if (!in.Open(src, File::Mode::Read)) {
+        return false;
+    }
+    const std::string tmp = dst + ".~CP";
+    File out;
+    if (!out.Open(tmp, File::Mode::Write)) {
+        return false;
+    }
+    char buffer[1 << 16];
+    bool ok = true;
+    for (;;) {
+        std::size_t got = in.Read(buffer, sizeof buffer);
+        if (got == 0) {
+            ok = !in.Failed();
+            break;
+        }
+        if (!out.Write(buffer, got)) {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && out.Flush(true);
+    ok = out.Close() && ok;
+    ok = ok && ReplaceFile(tmp, dst);
+    if (!ok) {
+        std::remove(tmp.c_str());
+    }
+    return ok;
+}
+
+std::string AbsoluteDirectory(const std::string& path) {
+    if (path.empty()) {
+        return {};
+    }
+    std::error_code ec;
+    stdfs::path abs = stdfs::absolute(stdfs::path(path), ec);
+    if (ec) {
+        return {};
+    }
+    std::string result = abs.lexically_normal().string();
+    return result;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    File in;
+    if (!in.Open(path, File::Mode::Read)) {
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[1 << 16];
+    for (;;) {
+        std::size_t got = in.Read(buffer, sizeof buffer);
+        if (got == 0) {
+            break;
+        }
+        content.append(buffer, got);
+    }
+    if (in.Failed()) {
+        return std::nullopt;
+    }
+    return content;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& content) {
+    const std::string tmp = path + ".~NU";
+    File out;
+    if (!out.Open(tmp, File::Mode::Write)) {
+        return false;
+    }
+    bool ok = out.Write(content) && out.Flush(true);
+    ok = out.Close() && ok;
+    ok = ok && ReplaceFile(tmp, path);
+    if (!ok) {
+        std::remove(tmp.c_str());
+    }
+    return ok;
+}
+
+}  // namespace torvan

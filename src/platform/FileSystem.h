@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace torvan {
+
+// Every file operation of the core goes through this layer, so that tests can
+// make any single step fail (see SetFaultHook) and so that replacing a file
+// is done the same, crash-safe way everywhere.
+
+enum class FileOp { Open, Read, Write, Flush, Close, Rename, Remove, Copy };
+
+// Returns true to make the operation on that path fail. Test-only seam: with
+// no hook installed the cost is one test of a null function.
+using FaultHook = std::function<bool(FileOp op, const std::string& path)>;
+FaultHook SetFaultHook(FaultHook hook);
+
+// A binary file handle. Text files are read and written as bytes too: line
+// ends are handled by the callers, never translated underneath them.
+class File {
+  public:
+    enum class Mode {
+        Read,    // existing file, reading
+        Write,   // create or truncate, writing
+        Append,  // create if missing, writing at the end
+    };
+
+    File() = default;
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    bool Open(const std::string& path, Mode mode);
+    bool IsOpen() const { return m_fp != nullptr; }
+    const std::string& Path() const { return m_path; }
+
+    // Reads up to size bytes; returns how many were read (0 at the end or on
+    // an error, which Failed() then tells).
+    std::size_t Read(void* data, std::size_t size);
+    // Reads exactly size bytes or fails.
+    bool ReadExact(void* data, std::size_t size);
+    // Reads one line with its line end ("\n" or "\r\n") as stored; the last
+    // line of a file may have none. Lines of any length. False at the end.
+    bool ReadLine(std::string& line);
+
+    bool Write(const void* data, std::size_t size);
+    bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+
+    bool Seek(std::uint64_t offset);
+    bool SeekEnd();
+    std::optional<std::uint64_t> Tell();
+    std::optional<std::uint64_t> Size();
+
+    // Pushes buffered data to the system and, with sync, to the disk.
+    bool Flush(bool sync);
+    // Closes the file; false when buffered data could not be written.
+    bool Close();
+    // True once a read or write has failed.
+    bool Failed() const { return m_failed; }
+
+  private:
+    std::FILE* m_fp = nullptr;
+    std::string m_path;
+    bool m_failed = false;
+};
+
+// Directory path joined with a file name by the platform's separator.
+std::string JoinPath(const std::string& dir, const std::string& name);
+
+bool FileExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+std::optional<std::uint64_t> FileSize(const std::string& path);
+
+// Finds name in dir, first as written, then ignoring ASCII case. Returns the
+// full path of the file found.
+std::optional<std::string> FindFileNoCase(const std::string& dir, const std::string& name);
+
+// Removes a file; true when it is gone afterwards.
+bool RemoveFile(const std::string& path);
+
+// Renames tmpPath over target in one step, after the caller has flushed
+// tmpPath to disk: target is always either its old or its new content.
+bool ReplaceFile(const std::string& tmpPath, const std::string& target);
+
+// Copies src to dst, replacing dst atomically (through dst + ".~CP").
+bool CopyFileReplace(const std::string& src, const std::string& dst);
+
+// Absolute, lexically normalised form of a directory path, without changing
+// the process's working directory. Empty on failure.
+std::string AbsoluteDirectory(const std::string& path);
+
+// Reads the whole file; nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Writes content to path through a temporary file and an atomic replace.
+bool WriteFileAtomically(const std::string& path, const std::string& content);
+
+}  // namespace torvan

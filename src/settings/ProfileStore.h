@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+
+#include "engine/ProfileWriter.h"
+
+namespace torvan {
+
+// The program's persistent settings: named sections of named text entries
+// below a base key. Stored as one INI-style text file per base key in the
+// user's configuration directory. Every call reads the file afresh and every
+// write replaces it atomically, so that two running instances never leave a
+// damaged file behind. All failures are silent: reads give the caller's
+// default, writes return false.
+class CProfileStore : public IProfileWriter {
+  public:
+    // Values of 260 bytes or more (terminator included) read as absent.
+    static constexpr std::size_t kMaxValueBytes = 260;
+
+    CProfileStore() = default;
+    ~CProfileStore() override = default;
+
+    // The folder in which base keys are stored: $XDG_CONFIG_HOME, or
+    // ~/.config when that is not set.
+    static std::string DefaultRoot();
+
+    // Opens (creating if needed) the base key basePath ("Software\Quennel\Torvan")
+    // below root (a folder; empty means DefaultRoot()). newlyCreated tells
+    // whether the key did not exist before this call.
+    bool Open(const std::string& root, const std::string& basePath, bool& newlyCreated);
+
+    std::string GetString(const std::string& section, const std::string& entry,
+                          const std::string& defaultValue) const;
+    bool WriteString(const std::string& section, const std::string& entry,
+                     const std::string& value) override;
+    int GetInt(const std::string& section, const std::string& entry, int defaultValue) const;
+    bool WriteInt(const std::string& section, const std::string& entry, int value);
+
+    // The file that holds the base key (empty before Open).
+    const std::string& FilePath() const { return m_strFilePath; }
+
+  private:
+    std::string m_strBasePath;
+    std::string m_strRoot;
+    std::string m_strFilePath;
+};
+
+}  // namespace torvan

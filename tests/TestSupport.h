@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+
+namespace torvan::test {
+
+// A fresh directory under the system's temporary folder, removed with
+// everything in it when the object goes.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return JoinPath(m_path, name); }
+
+  private:
+    std::string m_path;
+};
+
+// Records every message shown while it lives, answering with a fixed button.
+class MessageRecorder {
+  public:
+    explicit MessageRecorder(int answer = kIdOk);
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    struct Shown {
+        std::string text;
+        unsigned type;
+    };
+    const std::vector<Shown>& Messages() const { return m_messages; }
+    std::vector<std::string> Texts() const;
+
+  private:
+    std::vector<Shown> m_messages;
+    MessageHandler m_previous;
+};
+
+// Fixes "today" while it lives.
+class FixedToday {
+  public:
+    explicit FixedToday(LocalDate date);
+    ~FixedToday();
+    FixedToday(const FixedToday&) = delete;
+    FixedToday& operator=(const FixedToday&) = delete;
+
+  private:
+    TodaySource m_previous;
+};
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path);
+std::string ReadText(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void WriteText(const std::string& path, const std::string& text);
+
+// Path of a file under tests/data/real.
+std::string RealData(const std::string& name);
+
+// Hex dump "00 00 01 00 ..." of bytes, for readable assertion failures.
+std::string Hex(const std::vector<std::uint8_t>& bytes);
+
+}  // namespace torvan::test
