@@ -14,7 +14,8 @@ namespace torvan {
 // default, writes return false.
 class CProfileStore : public IProfileWriter {
   public:
-    // Values of 260 bytes or more (terminator included) read as absent.
+    // A value longer than 259 characters (260 bytes with its terminator)
+    // reads as absent.
     static constexpr std::size_t kMaxValueBytes = 260;
 
     CProfileStore() = default;

@@ -1,0 +1,145 @@
+// Reversing newest-first input files, and month names in dates.
+#include <gtest/gtest.h>
+
+#include "JobFixture.h"
+
+namespace torvan::test {
+namespace {
+
+class Reverse : public JobTest {
+  protected:
+    // Runs the reversal stage alone on text; returns its status.
+    int ReverseOn(const std::string& text, int skip = 0) {
+        m_input = Input("prices.txt", text);
+        Fill(m_job, m_input);
+        m_job.m_szPathOut = m_db.Path();
+        m_job.m_bSkipRows = skip > 0 ? 1 : 0;
+        m_job.m_nSkipRows = skip;
+        return m_job.ReverseInput();
+    }
+    bool TempFilesGone() const {
+        return !FileExists(m_db.File("~CLEAN.TXT")) && !FileExists(m_db.File("~REVERSE.TXT")) &&
+               !FileExists(m_db.File("~TEMP.TXT"));
+    }
+    CConverter m_job;
+    std::string m_input;
+};
+
+TEST_F(Reverse, DropsSkippedRowsAndEmptyLinesKeepsLineEnds) {
+    const std::string text = "Date,Close\r\nheader 2\r\nC,3\r\n\r\n   \r\nB,2\r\nA,1";
+    ASSERT_EQ(ReverseOn(text, 2), 0);
+    // A last line without an end takes the file's own CR LF.
+    EXPECT_EQ(ReadText(m_input), "A,1\r\nB,2\r\n   \r\nC,3\r\n");
+    EXPECT_EQ(ReadText(m_input + ".BAK"), text);
+    EXPECT_EQ(m_job.m_bSkipRows, 0);
+    EXPECT_TRUE(TempFilesGone());
+    EXPECT_TRUE(m_messages.Messages().empty());
+
+    // Twice reverses back; the backup then holds the once-reversed text.
+    Fill(m_job, m_input);
+    ASSERT_EQ(m_job.ReverseInput(), 0);
+    EXPECT_EQ(ReadText(m_input), "C,3\r\n   \r\nB,2\r\nA,1\r\n");
+    EXPECT_EQ(ReadText(m_input + ".BAK"), "A,1\r\nB,2\r\n   \r\nC,3\r\n");
+}
+
+TEST_F(Reverse, SingleLineWithoutEndAndOneCharacterLines) {
+    // "7" alone at the end is dropped; "x" with its line end is two long and stays.
+    ASSERT_EQ(ReverseOn("x\nLF line\n7"), 0);
+    EXPECT_EQ(ReadText(m_input), "LF line\nx\n");
+    ASSERT_EQ(ReverseOn("only line"), 0);
+    EXPECT_EQ(ReadText(m_input), "only line\r\n");
+}
+
+TEST_F(Reverse, NothingLeftFailsSilentlyAndLeavesTheInput) {
+    const std::string text = "h1\nh2\n\n";
+    EXPECT_EQ(ReverseOn(text, 2), 1);
+    EXPECT_EQ(ReadText(m_input), text);
+    EXPECT_TRUE(FileExists(m_db.File("~CLEAN.TXT")));
+    EXPECT_EQ(ReverseOn(text, 50), 1);
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(Reverse, LargeFileWithLongLinesAcrossBlocks) {
+    // Lines longer than the reader's block and many short ones.
+    std::string text;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 20000; ++i) {
+        std::size_t length = i % 500 == 0 ? 70000 : static_cast<std::size_t>(i % 50);
+        if (i == 9001) {
+            length = 200000;
+        }
+        std::string line = std::to_string(i) + std::string(length, 'v');
+        lines.push_back(line);
+        text += line + "\n";
+    }
+    ASSERT_EQ(ReverseOn(text), 0);
+    std::string expected;
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        expected += *it + "\n";
+    }
+    EXPECT_TRUE(ReadText(m_input) == expected);
+}
+
+TEST_F(Reverse, FailureLeavesInputUntouchedAndRunStops) {
+    const std::string text = "01/05/04,1,2,3,4,5,6\n01/02/04,1,2,3,4,5,6\n";
+    m_input = Input("prices.txt", text);
+    CConverter job;
+    Fill(job, m_input);
+    job.m_bReverse = 1;
+    auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+        return op == FileOp::Rename && path == m_input;
+    });
+    EXPECT_NE(job.Run(), 0);
+    SetFaultHook(previous);
+    EXPECT_EQ(ReadText(m_input), text);
+    EXPECT_EQ(Records(1, 7).size(), 0U);  // the conversion did not run
+    EXPECT_FALSE(FileExists(m_input + ".~CP"));
+}
+
+TEST_F(Reverse, NewestFirstFileConvertsOldestFirst) {
+    m_input = Input("prices.txt", "Date,Close\n01/06/04,3\n01/05/04,2\n\n01/02/04,1\n");
+    CConverter job;
+    Fill(job, m_input);
+    job.m_bFieldOn = {1, 0, 0, 0, 1, 0, 0};
+    job.m_nFieldCol[kSlotClose] = 1;
+    job.m_bReverse = 1;
+    job.m_bSkipRows = 1;
+    job.m_nSkipRows = 1;
+    ASSERT_EQ(job.Run(), 0);
+    EXPECT_EQ(Records(1, 2),
+              (std::vector<std::vector<float>>{{1040102, 1}, {1040105, 2}, {1040106, 3}}));
+    EXPECT_EQ(Stored(Entry(1).firstDate), 1040102.0F);
+    EXPECT_EQ(Stored(Entry(1).lastDate), 1040106.0F);
+}
+
+TEST(MonthNames, TranslationCases) {
+    struct Case {
+        std::string in;
+        std::string out;
+        int result;
+    };
+    const Case cases[] = {
+        {"15-JAN-03", "15-01-03", 1},
+        {"15-Jan-2003", "15-01-2003", 1},
+        {"15JAN03", "150103", 1},
+        {"jan-15-03", "01-15-03", 1},
+        {"Jan 15 2003", "0115 2003", 1},
+        {"15 Jan 2003", "1501 2003", 1},
+        {"03/15/2003", "03/15/2003", 0},
+        {"15-Foo-03", "15-Foo-03", 1},
+        {"15_JAN_03", "15_JAN_03", 1},  // the search starts at the underscore
+        {"January 15 2003", "01uary15 2003", 1},
+        {"09-AUG-2024", "09-08-2024", 1},
+        {"1-De", "1-De", 1},                // too short for a name
+        {"\xc3\xa9 12", "\xc3\xa9 12", 0},  // bytes of 128 and above do not count
+    };
+    CConverter job;
+    for (const Case& c : cases) {
+        std::string date = c.in;
+        EXPECT_EQ(job.TranslateMonthName(date), c.result) << c.in;
+        EXPECT_EQ(date, c.out) << c.in;
+    }
+}
+
+}  // namespace
+}  // namespace torvan::test
