@@ -6,6 +6,7 @@
 #include "database/Dates.h"
 #include "database/Master.h"
 #include "engine/Converter.h"
+#include "engine/InputText.h"
 #include "engine/NumberText.h"
 #include "platform/MessageBox.h"
 
@@ -103,6 +104,9 @@ int CConverter::ConvertRecords() {
     if (!input.Open(m_strInputPath, File::Mode::Read)) {
         return Fail("Cannot open the input file:\n" + m_strInputPath);
     }
+    if (IsUtf16File(m_strInputPath)) {
+        return Fail(Utf16Message(m_strInputPath));
+    }
     m_strDataPath = ExistingDataFilePath(directory, fileNumber);
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
         return Fail("Cannot open the data file:\n" + m_strDataPath);
@@ -129,7 +133,10 @@ int CConverter::ConvertRecords() {
         }
     }
     while (stop == 0 && input.ReadLine(line)) {
-        ++lineNumber;
+        if (++lineNumber == 1) {
+            // A byte-order mark must not spoil the first line's date.
+            StripUtf8Bom(line);
+        }
         if (!line.empty() && line.back() == '\n') {
             line.pop_back();
             if (!line.empty() && line.back() == '\r') {

@@ -7,6 +7,7 @@
 #include "database/Dates.h"
 #include "database/Master.h"
 #include "platform/Clock.h"
+#include "platform/DirectoryLock.h"
 #include "platform/MessageBox.h"
 
 namespace torvan {
@@ -42,6 +43,14 @@ int CConverter::Run() {
     // The job's text fields are fixed 16-character fields in MASTER.
     m_szSymbol = Truncated(m_szSymbol, 16);
     m_szName = Truncated(m_szName, 16);
+
+    // Two conversions into one directory would both read MASTER with N
+    // entries and both write N+1: one security would be lost.
+    DirectoryLock lock;
+    if (IsDirectory(m_szPathOut) && lock.TryLock(m_szPathOut) == DirectoryLock::Result::Busy) {
+        return Fail("Another conversion is writing to this database:\n" + m_szPathOut +
+                    "\nTry again when it has finished.");
+    }
 
     int status = CheckOutputDirectory();
     if (status != 0) {

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "engine/Converter.h"
+#include "engine/InputText.h"
+#include "platform/MessageBox.h"
 
 namespace torvan {
 namespace {
@@ -112,6 +114,10 @@ int CConverter::ReverseInput() {
     const std::string reversePath = JoinPath(directory, "~REVERSE.TXT");
     const std::string tempPath = JoinPath(directory, "~TEMP.TXT");
 
+    if (IsUtf16File(m_strInputPath)) {
+        ShowMessage(Utf16Message(m_strInputPath), kMbOk | kMbIconExclamation);
+        return 1;
+    }
     // The input is about to be rewritten: without its backup, stop.
     if (!CopyFileReplace(m_strInputPath, m_strInputPath + ".BAK")) {
         return 1;
@@ -127,8 +133,22 @@ int CConverter::ReverseInput() {
     }
     std::string line;
     std::string fileLineEnd;
+    // A byte-order mark belongs at the start of the file, not to whichever
+    // line ends up last.
+    bool bom = false;
+    bool firstLine = true;
+    auto readLine = [&]() {
+        if (!input.ReadLine(line)) {
+            return false;
+        }
+        if (firstLine) {
+            firstLine = false;
+            bom = StripUtf8Bom(line);
+        }
+        return true;
+    };
     if (m_bSkipRows == 1) {
-        for (int i = 0; i < m_nSkipRows && input.ReadLine(line); ++i) {
+        for (int i = 0; i < m_nSkipRows && readLine(); ++i) {
             if (fileLineEnd.empty() && !line.empty() && line.back() == '\n') {
                 fileLineEnd = LineEndOf(line);
             }
@@ -136,7 +156,7 @@ int CConverter::ReverseInput() {
     }
     std::size_t kept = 0;
     bool ok = true;
-    while (ok && input.ReadLine(line)) {
+    while (ok && readLine()) {
         if (fileLineEnd.empty() && !line.empty() && line.back() == '\n') {
             fileLineEnd = LineEndOf(line);
         }
@@ -163,7 +183,8 @@ int CConverter::ReverseInput() {
     if (!temp.Open(tempPath, File::Mode::Write)) {
         return 1;
     }
-    ok = WriteReversed(cleanPath, temp, fileLineEnd) && temp.Flush(true);
+    ok = (!bom || temp.Write(kUtf8Bom, 3)) && WriteReversed(cleanPath, temp, fileLineEnd) &&
+         temp.Flush(true);
     ok = temp.Close() && ok;
     if (!ok || !ReplaceFile(tempPath, reversePath)) {
         return 1;

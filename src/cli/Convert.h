@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "settings/ImportSettings.h"
+
+namespace torvan::cli {
+
+// The options of "convert" as given on the command line; an option that
+// was not given is empty, so that it leaves the starting settings alone.
+struct ConvertRequest {
+    std::string input;
+    std::optional<std::string> database;
+    std::optional<std::string> symbol;
+    std::optional<std::string> name;
+    std::optional<std::string> delimiter;
+    std::optional<std::string> dateFormat;
+    std::optional<std::string> columns;
+    std::optional<int> skipRows;
+    std::optional<bool> newMaster;
+    std::optional<bool> reverse;
+    std::optional<bool> monthNames;
+    bool fromProfile = false;
+};
+
+// Applies the given options on top of settings. Returns the reason when an
+// option's value is unusable.
+std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSettings& settings);
+
+// The checks the settings dialog makes before it lets a conversion start,
+// plus the limits the database format sets. Trims and upper-cases the
+// symbol and sets dateCode to the date format's list position. Returns the
+// reason for a refusal.
+std::optional<std::string> CheckSettings(ImportSettings& settings, int& dateCode);
+
+// Runs "convert"; returns the exit status.
+int RunConvert(const ConvertRequest& request);
+
+}  // namespace torvan::cli

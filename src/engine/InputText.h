@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace torvan {
+
+inline constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
+
+// Removes a UTF-8 byte-order mark from the start of line; true if it had one.
+inline bool StripUtf8Bom(std::string& line) {
+    if (line.compare(0, 3, kUtf8Bom) == 0) {
+        line.erase(0, 3);
+        return true;
+    }
+    return false;
+}
+
+// True when the file starts with a UTF-16 byte-order mark: such text has a
+// NUL byte in every other place and cannot be read line by line as bytes.
+bool IsUtf16File(const std::string& path);
+
+// The message for such a file.
+std::string Utf16Message(const std::string& path);
+
+}  // namespace torvan

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+namespace torvan {
+
+// An exclusive, advisory lock on a database directory, held through a lock
+// file in it. The system releases it when the process ends in any way, so a
+// crashed conversion never blocks the next one.
+class DirectoryLock {
+  public:
+    enum class Result {
+        Locked,       // this object holds the lock
+        Busy,         // another process holds it
+        Unavailable,  // no lock file can be made here (e.g. read-only)
+    };
+
+    static constexpr const char* kFileName = ".torvan-lock";
+
+    DirectoryLock() = default;
+    ~DirectoryLock();
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
+
+    // Tries once, without waiting.
+    Result TryLock(const std::string& directory);
+    void Unlock();
+    bool Held() const { return m_fd >= 0; }
+
+  private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
+}  // namespace torvan

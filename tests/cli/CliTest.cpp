@@ -1,0 +1,380 @@
+// End-to-end tests of torvan-cli: the built program runs in a temporary
+// folder on copies of real price files, and what it wrote is read back
+// through its own "dump" and "list".
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "database/Master.h"
+#include "settings/ProfileStore.h"
+
+namespace torvan::test {
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    std::string part;
+    while (std::getline(stream, part, separator)) {
+        if (!part.empty() && part.back() == '\r') {
+            part.pop_back();
+        }
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+Rows Table(const std::string& text, char separator) {
+    Rows rows;
+    for (const std::string& line : Split(text, '\n')) {
+        rows.push_back(Split(line, separator));
+    }
+    return rows;
+}
+
+float Number(const std::string& text) {
+    return std::strtof(text.c_str(), nullptr);
+}
+
+class Cli : public ::testing::Test {
+  protected:
+    // Runs the program in dir (default: the temporary folder) with a profile
+    // root of its own, so that no test sees the user's settings.
+    Result Run(const std::vector<std::string>& args, const std::string& dir = "") {
+        std::string command = "cd " + Quoted(dir.empty() ? temp.Path() : dir) +
+                              " && XDG_CONFIG_HOME=" + Quoted(configRoot) + " " +
+                              Quoted(TORVAN_CLI_PATH);
+        for (const std::string& arg : args) {
+            command += " " + Quoted(arg);
+        }
+        command += " >" + Quoted(temp.File("out")) + " 2>" + Quoted(temp.File("err"));
+        const int raw = std::system(command.c_str());
+        Result result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = ReadText(temp.File("out"));
+        result.err = ReadText(temp.File("err"));
+        return result;
+    }
+
+    std::string CopyReal(const std::string& name) {
+        std::filesystem::copy_file(RealData(name), temp.File(name));
+        return temp.File(name);
+    }
+
+    std::string NewDir(const std::string& name) {
+        std::filesystem::create_directories(temp.File(name));
+        return temp.File(name);
+    }
+
+    Rows Dump(const std::string& db, const std::string& symbol) {
+        const Result dump = Run({"dump", db, symbol});
+        EXPECT_EQ(dump.status, 0) << dump.err;
+        return Table(dump.out, ',');
+    }
+
+    TempDir temp;
+    std::string configRoot = temp.File("config");
+};
+
+// Each input row's date and values, as the dump shows them.
+void ExpectSameRecords(const Rows& input, const Rows& dump, const std::vector<int>& columns) {
+    ASSERT_EQ(dump.size(), input.size());
+    for (std::size_t r = 0; r < input.size(); ++r) {
+        for (std::size_t f = 1; f < columns.size(); ++f) {
+            ASSERT_EQ(Number(dump[r][f]), Number(input[r][static_cast<std::size_t>(columns[f])]))
+                << "record " << r << " field " << f;
+        }
+    }
+}
+
+TEST_F(Cli, YahooFileRoundTripsThroughDumpAndList) {
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    const std::string db = NewDir("db");
+    const Result convert =
+        Run({"convert", input, "--db", db, "--symbol", "orcl ", "--name", "Oracle", "--new-master",
+             "--skip", "1", "--date-format", "ccyy_mm_dd", "--columns",
+             "date=1,open=2,high=3,low=4,close=5,vol=7"});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_EQ(convert.out,
+              "Converted " + input + " into " + db + " as ORCL (F1.DAT, 5036 price records).\n");
+
+    Rows rows = Table(ReadText(input), ',');
+    rows.erase(rows.begin());
+    Rows dump = Dump(db, "oracle");
+    ASSERT_FALSE(dump.empty());
+    EXPECT_EQ(dump.front(),
+              (std::vector<std::string>{"Date", "Open", "High", "Low", "Close", "Volume"}));
+    dump.erase(dump.begin());
+    ExpectSameRecords(rows, dump, {0, 1, 2, 3, 4, 6});
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        ASSERT_EQ(dump[r][0], rows[r][0]);
+    }
+
+    const Result list = Run({"list", db});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("ORCL              Oracle            DOHLCV    1995-01-03  "
+                            "2014-12-31  5036"),
+              std::string::npos)
+        << list.out;
+}
+
+TEST_F(Cli, NewestFirstFileWithMonthNamesIsReversedInPlace) {
+    const std::string input = CopyReal("googlefin_orcl_2010_malformed.csv");
+    const std::string original = ReadText(input);
+    const std::string db = NewDir("db");
+    const Result convert = Run({"convert", input, "--db", db, "--symbol", "ORCL", "--new-master",
+                                "--reverse", "--month-names", "--date-format", "DD_MM_YY", "--skip",
+                                "1", "--columns", "date=1,open=2,high=3,low=4,close=5,vol=6"});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_EQ(ReadText(input + ".BAK"), original);
+    EXPECT_EQ(ReadText(input).rfind("4-Jan-10,24.66,", 0), 0U);
+
+    const Rows dump = Dump(db, "ORCL");
+    ASSERT_EQ(dump.size(), 253U);
+    EXPECT_EQ(dump[1], (std::vector<std::string>{"2010-01-04", "24.66", "25.19", "24.66", "24.85",
+                                                 "26795074"}));
+    // "-" stands for a missing open and reads as 0.
+    EXPECT_EQ(dump[251],
+              (std::vector<std::string>{"2010-12-30", "0", "31.58", "31.21", "31.29", "12989495"}));
+    EXPECT_EQ(dump[252][0], "2010-12-31");
+}
+
+TEST_F(Cli, TabFileWithHeaderRowsAndFooter) {
+    const std::string input = CopyReal("tdx_sz000001_tab.txt");
+    const std::string db = NewDir("db");
+    const Result convert = Run({"convert", input, "--db", db, "--symbol", "000001", "--new-master",
+                                "--delimiter", "tab", "--date-format", "CCYY_MM_DD", "--skip", "2",
+                                "--columns", "date=1,open=2,high=3,low=4,close=5,vol=6"});
+    // The footer line has no date: reported, and the run still succeeds.
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_NE(convert.err.find("torvan-cli: 1 line has no valid date"), std::string::npos)
+        << convert.err;
+    EXPECT_NE(convert.out.find("7516 price records"), std::string::npos) << convert.out;
+
+    const Rows dump = Dump(db, "000001");
+    ASSERT_EQ(dump.size(), 7517U);
+    EXPECT_EQ(dump[1], (std::vector<std::string>{"1991-04-03", "49", "49", "49", "49", "100"}));
+    EXPECT_EQ(dump.back()[0], "2022-11-04");
+}
+
+TEST_F(Cli, SampleConvertsWithTheDefaults) {
+    const std::string db = NewDir("db");
+    const Result convert =
+        Run({"convert", "res/samples/ibm.txt", "--db", db, "--symbol", "IBM", "--new-master"},
+            TORVAN_SOURCE_DIR);
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_EQ(convert.err, "");
+
+    const Rows sample = Table(ReadText(TORVAN_SOURCE_DIR "/res/samples/ibm.txt"), ',');
+    Rows dump = Dump(db, "IBM");
+    ASSERT_EQ(dump.size(), 301U);
+    EXPECT_EQ(dump.front().back(), "OpenInterest");
+    dump.erase(dump.begin());
+    ExpectSameRecords(sample, dump, {0, 1, 2, 3, 4, 5, 6});
+    for (const auto& row : sample) {
+        ASSERT_EQ(row.size(), 7U);
+        ASSERT_GE(Number(row[2]), std::max(Number(row[1]), Number(row[4])));
+        ASSERT_LE(Number(row[3]), std::min(Number(row[1]), Number(row[4])));
+    }
+    EXPECT_EQ(dump.front()[0], "1998-01-02");
+}
+
+TEST_F(Cli, UsageErrorsExitTwoAndLeaveTheDirectoryAlone) {
+    const std::string db = NewDir("db");
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    const std::vector<std::string> base = {"convert", input, "--db", db, "--new-master"};
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--symbol", " \t "}, "You must enter a symbol name"},
+        {{"--symbol", "ABCDEFGHIJKLMNOPQ"}, "longer than 16"},
+        {{"--symbol", "A", "--name", "Seventeen chars.."}, "longer than 16"},
+        {{"--symbol", "A", "--columns", "date=1,open=3,high=3,close=5"},
+         "Column numbers must be unique"},
+        {{"--symbol", "A", "--columns", "date=1,open=2"}, "date and close"},
+        {{"--symbol", "A", "--columns", "date=1,close=21"}, "from 1 to 20"},
+        {{"--symbol", "A", "--columns", "date=1,close=5,volume=6"}, "FIELD=COLUMN"},
+        {{"--symbol", "A", "--date-format", "YYYY-MM-DD"}, "MMDDCCYY, DDMMYY, DDMMCCYY"},
+        {{"--symbol", "A", "--delimiter", "semicolon"}, "comma, tab or space"},
+        {{"--symbol", "A", "--skip", "201"}, "from 0 to 200"},
+        {{"--symbol", "A", "--skip", "two"}, "--skip"},
+        {{}, "--symbol"},
+    };
+    for (const auto& [extra, message] : cases) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Result result = Run(args);
+        EXPECT_EQ(result.status, 2) << message;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(db));
+    EXPECT_EQ(Run({"frobnicate"}).status, 2);
+    EXPECT_EQ(Run({"list"}).status, 2);
+}
+
+TEST_F(Cli, FailedConversionsExitOne) {
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    const std::string db = NewDir("db");
+    const std::vector<std::string> layout = {"--skip", "1", "--date-format", "CCYY_MM_DD"};
+    auto convert = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"convert", input, "--db", db});
+        args.insert(args.end(), layout.begin(), layout.end());
+        return Run(args);
+    };
+    ASSERT_EQ(convert({"--symbol", "ORCL", "--new-master"}).status, 0);
+
+    const Result duplicate = convert({"--symbol", "orcl"});
+    EXPECT_EQ(duplicate.status, 1);
+    EXPECT_NE(duplicate.err.find("torvan-cli: Duplicate Symbol Failure"), std::string::npos)
+        << duplicate.err;
+    EXPECT_NE(duplicate.err.find("torvan-cli: Conversion failed."), std::string::npos);
+
+    // The existing MASTER takes a second symbol.
+    const Result second = convert({"--symbol", "ORCL2"});
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_NE(second.out.find("(F2.DAT, 5036 price records)"), std::string::npos) << second.out;
+
+    const Result noMaster = Run({"convert", input, "--db", NewDir("empty"), "--symbol", "X"});
+    EXPECT_EQ(noMaster.status, 1);
+    EXPECT_NE(noMaster.err.find("does not point to a Master file"), std::string::npos);
+
+    const Result noInput =
+        Run({"convert", temp.File("missing.csv"), "--db", db, "--symbol", "NEW"});
+    EXPECT_EQ(noInput.status, 1);
+    EXPECT_EQ(Split(Run({"list", db}).out, '\n').size(), 3U) << "nothing added by failures";
+}
+
+TEST_F(Cli, FromProfileStartsFromTheSavedSettingsAndSavesThemBack) {
+    CProfileStore store;
+    bool created = false;
+    ASSERT_TRUE(store.Open(configRoot, "Software\\Quennel\\Torvan", created));
+    store.WriteInt("Import", "Exist", 1);
+    store.WriteInt("Import", "Delimiter", 1);
+    store.WriteString("Import", "DateFormat", "YYMMDD");  // replaced on the command line
+    store.WriteInt("Import", "SkipOn", 1);
+    store.WriteInt("Import", "SkipRows", 2);
+    store.WriteInt("Import", "OIOn", 0);
+
+    const std::string input = CopyReal("tdx_sz000001_tab.txt");
+    const std::string db = NewDir("db");
+    const Result convert = Run({"convert", input, "--from-profile", "--db", db, "--symbol", "sz1",
+                                "--date-format", "CCYY_MM_DD"});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_NE(convert.out.find("7516 price records"), std::string::npos) << convert.out;
+    EXPECT_EQ(Dump(db, "SZ1").front().size(), 6U) << "open interest stays off";
+    EXPECT_EQ(store.GetString("Import", "DateFormat", ""), "CCYY_MM_DD");
+    EXPECT_EQ(store.GetString("Import", "Symbol", ""), "SZ1");
+    EXPECT_EQ(store.GetString("Import", "PathOut", ""), db);
+    EXPECT_EQ(store.GetString("Import", "PathIn", ""), input);
+
+    // Without --from-profile the saved settings are neither used nor changed.
+    const std::string saved = ReadText(store.FilePath());
+    const Result plain = Run({"convert", input, "--db", NewDir("db2"), "--symbol", "OTHER"});
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_EQ(ReadText(store.FilePath()), saved);
+}
+
+TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
+    const std::string real = RealData("metastock");
+    const Result equis = Run({"list", real + "/equis_b"});
+    EXPECT_EQ(equis.status, 0);
+    EXPECT_NE(equis.out.find(".FCHI             CAC 40 INDICE     DOHLCVI   1988-08-19  "
+                             "2011-12-27  2\n"),
+              std::string::npos)
+        << equis.out;
+
+    const Result futures = Run({"list", real + "/futures_2yr_note"});
+    const Rows futureRows = Table(futures.out, '\n');
+    EXPECT_EQ(futureRows.size(), 129U);
+    EXPECT_NE(futures.out.find("TU2__1990U        2-Year Note C 19  DOHLCVI   1990-06-22  "
+                               "1990-09-19  62\n"),
+              std::string::npos)
+        << futures.out;
+
+    const Result bist = Run({"list", real + "/bist_full_master"});
+    EXPECT_NE(bist.out.find("CHFJPY            ISVICRE F./JAPON  DOHLCV"), std::string::npos);
+    EXPECT_NE(bist.out.find("  4928\n"), std::string::npos);
+
+    const Rows intraday = Dump(real + "/stooq_intraday", "2hr.de");
+    ASSERT_EQ(intraday.size(), 3U);
+    EXPECT_EQ(intraday[0],
+              (std::vector<std::string>{"Date", "Time", "Open", "High", "Low", "Close", "Volume"}));
+    EXPECT_EQ(intraday[1], (std::vector<std::string>{"2013-11-15", "90500", "8.585", "8.65",
+                                                     "8.585", "8.65", "1713"}));
+
+    const Result noMaster = Run({"list", temp.Path()});
+    EXPECT_EQ(noMaster.status, 1);
+    EXPECT_NE(noMaster.err.find("No MASTER"), std::string::npos);
+    const Result unknown = Run({"dump", real + "/equis_b", "NOSUCH"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("NOSUCH"), std::string::npos);
+}
+
+TEST_F(Cli, SubdirectoriesAndFieldLayoutsWithoutDescriptionFile) {
+    // A top-level MASTER whose only entry is the subdirectory "sub".
+    const std::string sub = NewDir("top/sub");
+    ASSERT_EQ(Run({"convert", TORVAN_SOURCE_DIR "/res/samples/ibm.txt", "--db", sub, "--symbol",
+                   "IBM", "--new-master", "--columns", "date=1,open=2,high=3,low=4,close=5"})
+                  .status,
+              0);
+    MasterHeader header;
+    header.entryCount = 1;
+    header.fileCounter = 1;
+    MasterRecord entry;
+    entry.fileNumber = 1;
+    entry.name = PadField("sub        <DIR>");
+    const MasterBytes top = header.Pack();
+    const MasterBytes record = entry.Pack();
+    std::vector<std::uint8_t> master(2 * kMasterRecordSize);
+    std::copy(top.begin(), top.end(), master.begin());
+    std::copy(record.begin(), record.end(), master.begin() + kMasterRecordSize);
+    WriteBytes(temp.File("top/MASTER"), master);
+
+    const Result list = Run({"list", temp.File("top")});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("\n1     <DIR> sub\n"), std::string::npos) << list.out;
+
+    Rows dump = Dump(temp.File("top"), "ibm");
+    ASSERT_EQ(dump.size(), 301U);
+    EXPECT_EQ(dump[0], (std::vector<std::string>{"Date", "Open", "High", "Low", "Close"}));
+    // Without F1.DOP five fields are taken as date, high, low, close, volume.
+    std::filesystem::remove(sub + "/F1.DOP");
+    dump = Dump(sub, "IBM");
+    EXPECT_EQ(dump[0], (std::vector<std::string>{"Date", "High", "Low", "Close", "Volume"}));
+}
+
+TEST_F(Cli, VersionAndHelp) {
+    const Result version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "torvan-cli 0.1.0\n");
+    for (const std::string command : {"convert", "list", "dump"}) {
+        const Result help = Run({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.out.find("Usage: torvan-cli " + command), std::string::npos) << help.out;
+    }
+}
+
+}  // namespace
+}  // namespace torvan::test

@@ -1,0 +1,159 @@
+// Odd input encodings and two conversions into one database at once.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "JobFixture.h"
+#include "platform/DirectoryLock.h"
+
+namespace torvan::test {
+namespace {
+
+class Reliability : public JobTest {};
+
+TEST_F(Reliability, Utf8ByteOrderMarkDoesNotSpoilTheFirstDate) {
+    const std::string bom = "\xEF\xBB\xBF";
+    for (int reverse : {0, 1}) {
+        TempDir db;
+        CConverter job;
+        Fill(job, Input("bom.txt", bom + "01/05/04,1,2,3,4,5,6\r\n01/02/04,1,2,3,4,5,6\r\n"));
+        job.m_szPathOut = db.Path();
+        job.m_bReverse = reverse;
+        ASSERT_EQ(job.Run(), 0) << reverse;
+        auto bytes = ReadBytes(db.File("F1.DAT"));
+        ASSERT_EQ(bytes.size(), 3 * 28U);
+        EXPECT_EQ(MbfToFloat(bytes.data() + 28), reverse ? 1040102.0F : 1040105.0F);
+        if (reverse) {
+            // The mark stays at the start of the rewritten file.
+            EXPECT_EQ(ReadText(job.m_strInputPath),
+                      bom + "01/02/04,1,2,3,4,5,6\r\n01/05/04,1,2,3,4,5,6\r\n");
+        }
+    }
+    EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(Reliability, Utf16InputIsRefusedClearly) {
+    const std::string text(
+        "\xFF\xFE"
+        "0\0001\000/\0000\0002\000",
+        12);
+    for (int reverse : {0, 1}) {
+        TempDir db;
+        CConverter job;
+        const std::string input = Input("wide.txt", text);
+        Fill(job, input);
+        job.m_szPathOut = db.Path();
+        job.m_bReverse = reverse;
+        EXPECT_EQ(job.Run(), 1);
+        EXPECT_EQ(ReadText(input), text);
+    }
+    ASSERT_EQ(m_messages.Texts().size(), 2U);
+    EXPECT_NE(m_messages.Texts()[0].find("UTF-16"), std::string::npos);
+}
+
+// A second process holds the database while this one tries to convert.
+TEST_F(Reliability, SecondConversionIntoALockedDatabaseChangesNothing) {
+    CConverter first;
+    Fill(first, Input("a.txt", "01/02/04,1,2,3,4,5,6\n"));
+    ASSERT_EQ(first.Run(), 0);
+    const auto master = Master();
+
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(30);  // never outlive a parent that failed before releasing
+        DirectoryLock lock;
+        const char state = lock.TryLock(m_db.Path()) == DirectoryLock::Result::Locked ? 'L' : 'x';
+        (void)!write(ready[1], &state, 1);
+        char go = 0;
+        (void)!read(release[0], &go, 1);
+        _exit(0);
+    }
+    char state = 0;
+    ASSERT_EQ(read(ready[0], &state, 1), 1);
+    ASSERT_EQ(state, 'L');
+
+    CConverter second;
+    Fill(second, Input("b.txt", "01/02/04,1,2,3,4,5,6\n"), kMM_DD_YY, false);
+    second.m_szSymbol = "OTHER";
+    EXPECT_EQ(second.Run(), 1);
+    EXPECT_EQ(Master(), master);
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_NE(m_messages.Texts()[0].find("Another conversion"), std::string::npos);
+
+    // The holder dies without unlocking: its lock must not outlive it.
+    (void)!write(release[1], "x", 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(second.Run(), 0);
+    EXPECT_EQ(GetU16(Master().data()), 2);
+    EXPECT_FALSE(FileExists(m_db.File(DirectoryLock::kFileName)));
+    for (int fd : {ready[0], ready[1], release[0], release[1]}) {
+        close(fd);
+    }
+}
+
+// Many processes add securities to one database at once: every one that
+// reports success is in MASTER, and MASTER stays a whole file throughout.
+TEST_F(Reliability, ConcurrentConversionsLoseNoSecurity) {
+    {
+        CConverter seed;
+        Fill(seed, Input("seed.txt", "01/02/04,1,2,3,4,5,6\n"));
+        seed.m_szSymbol = "SEED";
+        ASSERT_EQ(seed.Run(), 0);
+    }
+    const std::string input = Input("p.txt", "01/02/04,1,2,3,4,5,6\n01/05/04,1,2,3,4,5,6\n");
+    constexpr int kProcesses = 6;
+    constexpr int kEach = 5;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            SetMessageHandler([](const std::string&, unsigned) { return kIdOk; });
+            int added = 0;
+            for (int i = 0; i < kEach; ++i) {
+                // Retry while another process holds the database.
+                for (int attempt = 0; attempt < 2000; ++attempt) {
+                    CConverter job;
+                    Fill(job, input, kMM_DD_YY, false);
+                    job.m_pProfile = nullptr;
+                    job.m_szSymbol = "P" + std::to_string(p) + "_" + std::to_string(i);
+                    if (job.Run() == 0) {
+                        ++added;
+                        break;
+                    }
+                    usleep(1000);
+                }
+            }
+            _exit(added);
+        }
+        children.push_back(pid);
+    }
+    int total = 0;
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        total += WEXITSTATUS(status);
+    }
+    EXPECT_EQ(total, kProcesses * kEach);
+    const auto master = Master();
+    EXPECT_EQ(master.size(), 53U * static_cast<std::size_t>(2 + total));
+    EXPECT_EQ(GetU16(master.data()), 1 + total);
+    for (int p = 0; p < kProcesses; ++p) {
+        for (int i = 0; i < kEach; ++i) {
+            MasterRecord found;
+            EXPECT_EQ(
+                FindSecurity(m_db.Path(), "P" + std::to_string(p) + "_" + std::to_string(i), found),
+                kFound);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace torvan::test

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Quick start on a fresh Debian 12 machine, as root: installs what is
+# missing, builds torvan-cli, converts the sample price file into a new
+# database and shows what the database holds. Safe to run again: the build
+# is incremental and the database folder is made afresh every time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# The packages of .ci/run, so that ./tools/test.sh works afterwards too.
+packages=(build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+build=build/quickstart
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTORVAN_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target torvan-cli
+cli="$build/src/cli/torvan-cli"
+
+db=build/quickstart-db
+rm -rf "$db"
+mkdir -p "$db"
+"$cli" convert res/samples/ibm.txt --db "$db" --symbol IBM --new-master
+echo
+"$cli" list "$db"
+echo
+# sed reads to the end, so dump never writes into a closed pipe.
+"$cli" dump "$db" IBM | sed -n '1,6p'
