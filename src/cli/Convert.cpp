@@ -125,13 +125,13 @@ std::string TrimTrailingWhite(std::string text) {
 
 // The price records a data file's header counts, or nothing when it cannot
 // be read.
-std::optional<int> CountedRecords(const std::string& directory, int fileNumber, int fieldCount) {
+std::optional<int> CountedRecords(const std::string& directory, int fileNumber) {
     auto path = FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".DAT");
-    DataFileContents contents;
-    if (!path || !ReadDataFile(*path, fieldCount, contents) || contents.recordCount == 0) {
+    const auto count = path ? ReadRecordCount(*path) : std::nullopt;
+    if (!count || *count == 0) {
         return std::nullopt;
     }
-    return contents.recordCount - 1;
+    return *count - 1;
 }
 
 }  // namespace
@@ -277,8 +277,8 @@ int RunConvert(const ConvertRequest& request) {
     }
 
     const std::string dataFile = "F" + std::to_string(job.m_nFileNumber) + ".DAT";
-    const auto count = CountedRecords(job.m_szPathOut.empty() ? "/" : job.m_szPathOut,
-                                      job.m_nFileNumber, job.m_nFieldCount);
+    const auto count =
+        CountedRecords(job.m_szPathOut.empty() ? "/" : job.m_szPathOut, job.m_nFileNumber);
     std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
               << settings.symbol << " (" << dataFile << ", "
               << (count ? std::to_string(*count) : std::string("?")) << " price record"

@@ -82,6 +82,15 @@ std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
     return {};
 }
 
+std::optional<std::uint16_t> ReadRecordCount(const std::string& path) {
+    File file;
+    std::uint8_t header[4];
+    if (!file.Open(path, File::Mode::Read) || !file.ReadExact(header, sizeof header)) {
+        return std::nullopt;
+    }
+    return GetU16(header + 2);
+}
+
 bool ReadDataFile(const std::string& path, int fieldCount, DataFileContents& contents) {
     contents = DataFileContents{};
     if (fieldCount < 1) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ std::string DescriptionText(const FieldFlags& fieldOn);
 // be written, or an empty string on success.
 std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
                                 const FieldFlags& fieldOn, int fieldCount);
+
+// The recordCount of a data file's header; nothing when it cannot be read.
+std::optional<std::uint16_t> ReadRecordCount(const std::string& path);
 
 // A data file read back: its header's recordCount and the price records,
 // each fieldCount MBF values.

@@ -203,7 +203,8 @@ int CConverter::ConvertRecords() {
     }
     const bool readFailed = input.Failed();
     input.Close();
-    bool dataOk = m_dataFile.Flush(true);
+    // No sync here: the header update below rewrites the file and syncs it.
+    bool dataOk = m_dataFile.Flush(false);
     dataOk = m_dataFile.Close() && dataOk;
     if (readFailed) {
         failed |= Fail("Cannot read the input file:\n" + m_strInputPath);

@@ -1,3 +1,5 @@
+#include <string.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -29,31 +31,25 @@ std::string LineEndOf(const std::string& line) {
 
 // Writes the lines of source to target in reverse order. source is read
 // backwards in blocks, so memory stays bounded whatever the file's size;
-// only a line longer than a block is copied through a second handle.
+// only a line longer than half a block is copied through a second handle.
 bool WriteReversed(const std::string& source, File& target, const std::string& lastLineEnd) {
     File scan;
     File copy;
     if (!scan.Open(source, File::Mode::Read) || !copy.Open(source, File::Mode::Read)) {
         return false;
     }
-    auto size = scan.Size();
+    const auto size = scan.Size();
     if (!size) {
         return false;
     }
     std::vector<char> block(kBlock);
-    std::uint64_t blockStart = *size;  // block holds [blockStart, blockEnd)
-    std::uint64_t blockEnd = *size;
-    auto byteAt = [&](std::uint64_t pos, char& out) -> bool {
-        if (pos < blockStart || pos >= blockEnd) {
-            blockEnd = pos + 1;
-            blockStart = blockEnd >= kBlock ? blockEnd - kBlock : 0;
-            const auto want = static_cast<std::size_t>(blockEnd - blockStart);
-            if (!scan.Seek(blockStart) || !scan.ReadExact(block.data(), want)) {
-                return false;
-            }
-        }
-        out = block[static_cast<std::size_t>(pos - blockStart)];
-        return true;
+    std::uint64_t blockStart = 0;  // block holds [blockStart, blockEnd)
+    std::uint64_t blockEnd = 0;
+    auto load = [&](std::uint64_t end) {
+        blockEnd = end;
+        blockStart = end >= kBlock ? end - kBlock : 0;
+        return scan.Seek(blockStart) &&
+               scan.ReadExact(block.data(), static_cast<std::size_t>(blockEnd - blockStart));
     };
     auto emit = [&](std::uint64_t from, std::uint64_t to) -> bool {
         if (from >= blockStart && to <= blockEnd) {
@@ -75,29 +71,39 @@ bool WriteReversed(const std::string& source, File& target, const std::string& l
     };
 
     std::uint64_t end = *size;
+    if (end == 0 || !load(end)) {
+        return end == 0;
+    }
+    // Only the file's last line can lack a line end.
+    const bool lastHasEnd = block[static_cast<std::size_t>(end - 1 - blockStart)] == '\n';
     bool first = true;
     while (end > 0) {
-        char lastChar = 0;
-        if (!byteAt(end - 1, lastChar)) {
-            return false;
-        }
         // The line ending at end starts after the nearest line feed before
         // its own last character.
+        std::uint64_t searchEnd = end - 1;
         std::uint64_t start = 0;
-        for (std::uint64_t pos = end - 1; pos > 0; --pos) {
-            char c = 0;
-            if (!byteAt(pos - 1, c)) {
-                return false;
+        while (searchEnd > 0) {
+            if (searchEnd <= blockStart || searchEnd > blockEnd) {
+                // Keep the whole line in the block when it is short enough.
+                const std::uint64_t newEnd = end - searchEnd < kBlock / 2 ? end : searchEnd;
+                if (!load(newEnd)) {
+                    return false;
+                }
             }
-            if (c == '\n') {
-                start = pos;
+            const auto offset = static_cast<std::size_t>(searchEnd - blockStart);
+            const void* hit = ::memrchr(block.data(), '\n', offset);
+            if (hit != nullptr) {
+                start = blockStart + static_cast<std::uint64_t>(
+                                         static_cast<const char*>(hit) - block.data()) +
+                        1;
                 break;
             }
+            searchEnd = blockStart;
         }
         if (!emit(start, end)) {
             return false;
         }
-        if (first && lastChar != '\n' && !target.Write(lastLineEnd)) {
+        if (first && !lastHasEnd && !target.Write(lastLineEnd)) {
             return false;
         }
         first = false;
@@ -191,7 +197,10 @@ int CConverter::ReverseInput() {
     }
 
     m_bSkipRows = 0;
-    if (!CopyFileReplace(reversePath, m_strInputPath)) {
+    // Moved into place when both live on one file system, copied otherwise;
+    // either way the input is replaced in one step.
+    if (!ReplaceFile(reversePath, m_strInputPath) &&
+        !CopyFileReplace(reversePath, m_strInputPath)) {
         return 1;
     }
     RemoveFile(reversePath);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -53,25 +54,33 @@ FaultHook SetFaultHook(FaultHook hook) {
     return std::exchange(Hook(), std::move(hook));
 }
 
-File::~File() {
+File::~File() { Release(); }
+
+void File::Release() {
     if (m_fp != nullptr) {
         std::fclose(m_fp);
+        m_fp = nullptr;
     }
+    std::free(m_line);
+    m_line = nullptr;
+    m_lineCapacity = 0;
 }
 
 File::File(File&& other) noexcept
     : m_fp(std::exchange(other.m_fp, nullptr)),
       m_path(std::move(other.m_path)),
-      m_failed(other.m_failed) {}
+      m_failed(other.m_failed),
+      m_line(std::exchange(other.m_line, nullptr)),
+      m_lineCapacity(std::exchange(other.m_lineCapacity, 0)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
-        if (m_fp != nullptr) {
-            std::fclose(m_fp);
-        }
+        Release();
         m_fp = std::exchange(other.m_fp, nullptr);
         m_path = std::move(other.m_path);
         m_failed = other.m_failed;
+        m_line = std::exchange(other.m_line, nullptr);
+        m_lineCapacity = std::exchange(other.m_lineCapacity, 0);
     }
     return *this;
 }
@@ -123,13 +132,11 @@ bool File::ReadLine(std::string& line) {
         m_failed = true;
         return false;
     }
-    // Byte by byte so that NUL bytes inside a line are kept like any other.
-    int c;
-    while ((c = getc_unlocked(m_fp)) != EOF) {
-        line.push_back(static_cast<char>(c));
-        if (c == '\n') {
-            return true;
-        }
+    // getline keeps NUL bytes inside a line and reads lines of any length.
+    const ssize_t got = ::getline(&m_line, &m_lineCapacity, m_fp);
+    if (got > 0) {
+        line.assign(m_line, static_cast<std::size_t>(got));
+        return true;
     }
     if (std::ferror(m_fp)) {
         m_failed = true;
@@ -309,9 +316,28 @@ bool CopyFileReplace(const std::string& src, const std::string& dst) {
     if (!out.Open(tmp, File::Mode::Write)) {
         return false;
     }
-    char buffer[1 << 16];
     bool ok = true;
-    for (;;) {
+    // Let the kernel copy when it can; plain reads and writes otherwise.
+    bool copied = false;
+    if (!Hook()) {
+        const int inFd = fileno(in.Handle());
+        const int outFd = fileno(out.Handle());
+        copied = true;
+        for (;;) {
+            const ssize_t n = ::copy_file_range(inFd, nullptr, outFd, nullptr, 1 << 30, 0);
+            if (n == 0) {
+                break;
+            }
+            if (n < 0) {
+                // Nothing written yet: fall back; otherwise a real error.
+                copied = false;
+                ok = ::lseek(outFd, 0, SEEK_CUR) == 0 && ::lseek(inFd, 0, SEEK_SET) == 0;
+                break;
+            }
+        }
+    }
+    char buffer[1 << 16];
+    while (ok && !copied) {
         std::size_t got = in.Read(buffer, sizeof buffer);
         if (got == 0) {
             ok = !in.Failed();

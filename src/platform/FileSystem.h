@@ -62,13 +62,20 @@ class File {
     bool Flush(bool sync);
     // Closes the file; false when buffered data could not be written.
     bool Close();
+    // The underlying stream, for the few system calls this class lacks.
+    std::FILE* Handle() const { return m_fp; }
     // True once a read or write has failed.
     bool Failed() const { return m_failed; }
 
   private:
+    void Release();
+
     std::FILE* m_fp = nullptr;
     std::string m_path;
     bool m_failed = false;
+    // Line buffer of ReadLine, grown by the C library as needed.
+    char* m_line = nullptr;
+    std::size_t m_lineCapacity = 0;
 };
 
 // Directory path joined with a file name by the platform's separator.
