@@ -102,7 +102,7 @@ struct Level {
 // Loads a level's MASTER and compares its ordinary entries with text. False
 // when the file is missing or its header or an entry cannot be read.
 bool LoadLevel(const std::string& directory, const std::string& text, Level& level,
-               MasterRecord& found, bool& matched) {
+               MasterRecord& found, bool& matched, bool& readError) {
     matched = false;
     level.directory = directory;
     level.entries.clear();
@@ -113,10 +113,12 @@ bool LoadLevel(const std::string& directory, const std::string& text, Level& lev
     }
     File file;
     if (!file.Open(*path, File::Mode::Read)) {
+        readError = true;
         return false;
     }
     std::uint8_t bytes[kMasterRecordSize];
     if (!file.ReadExact(bytes, sizeof bytes)) {
+        readError = readError || file.Failed();
         return false;
     }
     const MasterHeader header = MasterHeader::Unpack(bytes);
@@ -124,6 +126,7 @@ bool LoadLevel(const std::string& directory, const std::string& text, Level& lev
     for (std::size_t i = 0; i < header.entryCount; ++i) {
         if (!file.ReadExact(bytes, sizeof bytes)) {
             // A damaged level is given up: none of its subdirectories is walked.
+            readError = readError || file.Failed();
             level.entries.clear();
             return false;
         }
@@ -236,7 +239,10 @@ std::array<std::uint8_t, 16> PadField(const std::string& text) {
 }
 
 std::int16_t FindSecurity(const std::string& directory, const std::string& text,
-                          MasterRecord& found) {
+                          MasterRecord& found, bool* readError) {
+    bool ignored = false;
+    bool& error = readError != nullptr ? *readError : ignored;
+    error = false;
     std::string sought = text.substr(0, text.find('\0'));
     std::size_t keep = directory.size();
     while (keep > 1 && directory[keep - 1] == '/') {
@@ -250,7 +256,7 @@ std::int16_t FindSecurity(const std::string& directory, const std::string& text,
     }
     std::vector<Level> stack(1);
     bool matched = false;
-    if (!LoadLevel(top, sought, stack.back(), found, matched)) {
+    if (!LoadLevel(top, sought, stack.back(), found, matched, error)) {
         return kNotFound;
     }
     if (matched) {
@@ -277,7 +283,7 @@ std::int16_t FindSecurity(const std::string& directory, const std::string& text,
                 continue;
             }
             Level child;
-            if (!LoadLevel(*sub, sought, child, found, matched)) {
+            if (!LoadLevel(*sub, sought, child, found, matched, error)) {
                 continue;  // no readable MASTER there: skipped
             }
             if (matched) {

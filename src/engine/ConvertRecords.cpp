@@ -104,9 +104,7 @@ int CConverter::ConvertRecords() {
     if (!input.Open(m_strInputPath, File::Mode::Read)) {
         return Fail("Cannot open the input file:\n" + m_strInputPath);
     }
-    if (IsUtf16File(m_strInputPath)) {
-        return Fail(Utf16Message(m_strInputPath));
-    }
+
     m_strDataPath = ExistingDataFilePath(directory, fileNumber);
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
         return Fail("Cannot open the data file:\n" + m_strDataPath);
@@ -127,16 +125,26 @@ int CConverter::ConvertRecords() {
     Bytes4 lastDate{};
     std::string line;
 
-    if (m_bSkipRows == 1) {
-        for (int i = 0; i < m_nSkipRows && input.ReadLine(line); ++i) {
-            ++lineNumber;
+    bool firstLine = true;
+    bool utf16 = false;
+    auto readLine = [&]() {
+        if (!input.ReadLine(line)) {
+            return false;
         }
-    }
-    while (stop == 0 && input.ReadLine(line)) {
-        if (++lineNumber == 1) {
+        ++lineNumber;
+        if (firstLine) {
+            firstLine = false;
+            utf16 = StartsUtf16(line);
             // A byte-order mark must not spoil the first line's date.
             StripUtf8Bom(line);
         }
+        return !utf16;
+    };
+    if (m_bSkipRows == 1) {
+        for (int i = 0; i < m_nSkipRows && readLine(); ++i) {
+        }
+    }
+    while (stop == 0 && readLine()) {
         if (!line.empty() && line.back() == '\n') {
             line.pop_back();
             if (!line.empty() && line.back() == '\r') {
@@ -203,6 +211,10 @@ int CConverter::ConvertRecords() {
     }
     const bool readFailed = input.Failed();
     input.Close();
+    if (utf16) {
+        m_dataFile.Close();
+        return Fail(Utf16Message(m_strInputPath));
+    }
     // No sync here: the header update below rewrites the file and syncs it.
     bool dataOk = m_dataFile.Flush(false);
     dataOk = m_dataFile.Close() && dataOk;
@@ -272,7 +284,11 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
     File out;
     bool ok = out.Open(newPath, File::Mode::Write) && out.Write(*content) && out.Flush(true);
     ok = out.Close() && ok;
-    if (!ok || !ReplaceFile(newPath, m_szMasterPath)) {
+    if (!ok) {
+        RemoveFile(newPath);
+        return Fail("Cannot write the temporary file (is the disk full?):\n" + newPath);
+    }
+    if (!ReplaceFile(newPath, m_szMasterPath)) {
         RemoveFile(newPath);
         return Fail("Cannot update the Master file:\n" + m_szMasterPath);
     }
@@ -309,7 +325,10 @@ int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumb
     while (ok && remaining > 0) {
         const auto want =
             static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining));
-        ok = in.ReadExact(buffer.data(), want) && out.Write(buffer.data(), want);
+        if (!in.ReadExact(buffer.data(), want)) {
+            return fail("Cannot read the data file:\n" + dataPath);
+        }
+        ok = out.Write(buffer.data(), want);
         remaining -= want;
     }
     ok = ok && out.Flush(true);

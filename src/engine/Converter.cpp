@@ -156,9 +156,17 @@ int CConverter::CheckDuplicateSymbol() {
         return 0;
     }
     MasterRecord found;
-    if (FindSecurity(m_szPathOut.empty() ? "/" : m_szPathOut, m_szSymbol, found) == kFound) {
+    bool readError = false;
+    if (FindSecurity(m_szPathOut.empty() ? "/" : m_szPathOut, m_szSymbol, found, &readError) ==
+        kFound) {
         ShowMessage(kDuplicateSymbol, kMbOk);
         return 1;
+    }
+    // A MASTER that could not be read might hold the symbol: adding it
+    // anyway could make a duplicate.
+    if (readError) {
+        return Fail("Cannot read the Master file, so the symbol could not be checked:\n" +
+                    m_szMasterPath);
     }
     return 0;
 }

@@ -15,9 +15,12 @@ inline bool StripUtf8Bom(std::string& line) {
     return false;
 }
 
-// True when the file starts with a UTF-16 byte-order mark: such text has a
-// NUL byte in every other place and cannot be read line by line as bytes.
-bool IsUtf16File(const std::string& path);
+// True when a file's first line starts with a UTF-16 byte-order mark: such
+// text has a NUL byte in every other place and cannot be read as bytes.
+inline bool StartsUtf16(const std::string& firstLine) {
+    return firstLine.size() >= 2 && ((firstLine[0] == '\xFF' && firstLine[1] == '\xFE') ||
+                                     (firstLine[0] == '\xFE' && firstLine[1] == '\xFF'));
+}
 
 // The message for such a file.
 std::string Utf16Message(const std::string& path);

@@ -13,6 +13,11 @@ namespace {
 
 constexpr std::size_t kBlock = 1 << 16;
 
+int Fail(const std::string& text) {
+    ShowMessage(text, kMbOk | kMbIconExclamation);
+    return 1;
+}
+
 // Length of a line as read in text mode: a CR LF or LF end counts as one.
 std::size_t TextLength(const std::string& line) {
     if (line.empty() || line.back() != '\n') {
@@ -32,15 +37,16 @@ std::string LineEndOf(const std::string& line) {
 // Writes the lines of source to target in reverse order. source is read
 // backwards in blocks, so memory stays bounded whatever the file's size;
 // only a line longer than half a block is copied through a second handle.
-bool WriteReversed(const std::string& source, File& target, const std::string& lastLineEnd) {
+// Returns the path of the file that failed, or an empty string.
+std::string WriteReversed(const std::string& source, File& target, const std::string& lastLineEnd) {
     File scan;
     File copy;
     if (!scan.Open(source, File::Mode::Read) || !copy.Open(source, File::Mode::Read)) {
-        return false;
+        return source;
     }
     const auto size = scan.Size();
     if (!size) {
-        return false;
+        return source;
     }
     std::vector<char> block(kBlock);
     std::uint64_t blockStart = 0;  // block holds [blockStart, blockEnd)
@@ -70,9 +76,15 @@ bool WriteReversed(const std::string& source, File& target, const std::string& l
         return true;
     };
 
+    // Whichever file failed last is the one to name: reads set the scan or
+    // copy handle's flag, writes the target's.
+    auto failed = [&]() { return target.Failed() ? target.Path() : source; };
     std::uint64_t end = *size;
-    if (end == 0 || !load(end)) {
-        return end == 0;
+    if (end == 0) {
+        return {};
+    }
+    if (!load(end)) {
+        return source;
     }
     // Only the file's last line can lack a line end.
     const bool lastHasEnd = block[static_cast<std::size_t>(end - 1 - blockStart)] == '\n';
@@ -87,29 +99,29 @@ bool WriteReversed(const std::string& source, File& target, const std::string& l
                 // Keep the whole line in the block when it is short enough.
                 const std::uint64_t newEnd = end - searchEnd < kBlock / 2 ? end : searchEnd;
                 if (!load(newEnd)) {
-                    return false;
+                    return failed();
                 }
             }
             const auto offset = static_cast<std::size_t>(searchEnd - blockStart);
             const void* hit = ::memrchr(block.data(), '\n', offset);
             if (hit != nullptr) {
-                start = blockStart + static_cast<std::uint64_t>(
-                                         static_cast<const char*>(hit) - block.data()) +
+                start = blockStart +
+                        static_cast<std::uint64_t>(static_cast<const char*>(hit) - block.data()) +
                         1;
                 break;
             }
             searchEnd = blockStart;
         }
         if (!emit(start, end)) {
-            return false;
+            return failed();
         }
         if (first && !lastHasEnd && !target.Write(lastLineEnd)) {
-            return false;
+            return failed();
         }
         first = false;
         end = start;
     }
-    return !scan.Failed() && !copy.Failed();
+    return scan.Failed() || copy.Failed() ? source : std::string();
 }
 
 }  // namespace
@@ -120,22 +132,18 @@ int CConverter::ReverseInput() {
     const std::string reversePath = JoinPath(directory, "~REVERSE.TXT");
     const std::string tempPath = JoinPath(directory, "~TEMP.TXT");
 
-    if (IsUtf16File(m_strInputPath)) {
-        ShowMessage(Utf16Message(m_strInputPath), kMbOk | kMbIconExclamation);
-        return 1;
-    }
     // The input is about to be rewritten: without its backup, stop.
     if (!CopyFileReplace(m_strInputPath, m_strInputPath + ".BAK")) {
-        return 1;
+        return Fail("Cannot make the backup copy of the input file:\n" + m_strInputPath + ".BAK");
     }
     File clean;
     if (!clean.Open(cleanPath, File::Mode::Write)) {
-        return 1;
+        return Fail("Cannot create the temporary file:\n" + cleanPath);
     }
     File input;
     if (!input.Open(m_strInputPath, File::Mode::Read)) {
         clean.Close();
-        return 1;
+        return Fail("Cannot open the input file:\n" + m_strInputPath);
     }
     std::string line;
     std::string fileLineEnd;
@@ -143,15 +151,17 @@ int CConverter::ReverseInput() {
     // line ends up last.
     bool bom = false;
     bool firstLine = true;
+    bool utf16 = false;
     auto readLine = [&]() {
         if (!input.ReadLine(line)) {
             return false;
         }
         if (firstLine) {
             firstLine = false;
+            utf16 = StartsUtf16(line);
             bom = StripUtf8Bom(line);
         }
-        return true;
+        return !utf16;
     };
     if (m_bSkipRows == 1) {
         for (int i = 0; i < m_nSkipRows && readLine(); ++i) {
@@ -171,11 +181,21 @@ int CConverter::ReverseInput() {
             ++kept;
         }
     }
-    ok = ok && !input.Failed() && clean.Flush(false);
+    const bool readOk = !input.Failed();
+    ok = ok && clean.Flush(false);
     ok = clean.Close() && ok;
     input.Close();
-    if (!ok || kept == 0) {
-        return 1;
+    if (utf16) {
+        return Fail(Utf16Message(m_strInputPath));
+    }
+    if (!readOk) {
+        return Fail("Cannot read the input file:\n" + m_strInputPath);
+    }
+    if (!ok) {
+        return Fail("Cannot write the temporary file (is the disk full?):\n" + cleanPath);
+    }
+    if (kept == 0) {
+        return 1;  // nothing but skipped rows and empty lines: no message of its own
     }
     if (fileLineEnd.empty()) {
         fileLineEnd = "\r\n";
@@ -183,17 +203,26 @@ int CConverter::ReverseInput() {
 
     File reverse;
     if (!reverse.Open(reversePath, File::Mode::Write) || !reverse.Close()) {
-        return 1;
+        return Fail("Cannot create the temporary file:\n" + reversePath);
     }
     File temp;
     if (!temp.Open(tempPath, File::Mode::Write)) {
-        return 1;
+        return Fail("Cannot create the temporary file:\n" + tempPath);
     }
-    ok = (!bom || temp.Write(kUtf8Bom, 3)) && WriteReversed(cleanPath, temp, fileLineEnd) &&
-         temp.Flush(true);
+    if (bom && !temp.Write(kUtf8Bom, 3)) {
+        return Fail("Cannot write the temporary file (is the disk full?):\n" + tempPath);
+    }
+    const std::string failedPath = WriteReversed(cleanPath, temp, fileLineEnd);
+    if (failedPath == cleanPath) {
+        return Fail("Cannot read the temporary file:\n" + cleanPath);
+    }
+    ok = failedPath.empty() && temp.Flush(true);
     ok = temp.Close() && ok;
-    if (!ok || !ReplaceFile(tempPath, reversePath)) {
-        return 1;
+    if (!ok) {
+        return Fail("Cannot write the temporary file (is the disk full?):\n" + tempPath);
+    }
+    if (!ReplaceFile(tempPath, reversePath)) {
+        return Fail("Cannot replace the temporary file:\n" + reversePath);
     }
 
     m_bSkipRows = 0;
@@ -201,7 +230,7 @@ int CConverter::ReverseInput() {
     // either way the input is replaced in one step.
     if (!ReplaceFile(reversePath, m_strInputPath) &&
         !CopyFileReplace(reversePath, m_strInputPath)) {
-        return 1;
+        return Fail("Cannot replace the input file with its reversed lines:\n" + m_strInputPath);
     }
     RemoveFile(reversePath);
     RemoveFile(tempPath);

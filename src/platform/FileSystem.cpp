@@ -54,7 +54,9 @@ FaultHook SetFaultHook(FaultHook hook) {
     return std::exchange(Hook(), std::move(hook));
 }
 
-File::~File() { Release(); }
+File::~File() {
+    Release();
+}
 
 void File::Release() {
     if (m_fp != nullptr) {
@@ -70,6 +72,7 @@ File::File(File&& other) noexcept
     : m_fp(std::exchange(other.m_fp, nullptr)),
       m_path(std::move(other.m_path)),
       m_failed(other.m_failed),
+      m_writing(other.m_writing),
       m_line(std::exchange(other.m_line, nullptr)),
       m_lineCapacity(std::exchange(other.m_lineCapacity, 0)) {}
 
@@ -79,6 +82,7 @@ File& File::operator=(File&& other) noexcept {
         m_fp = std::exchange(other.m_fp, nullptr);
         m_path = std::move(other.m_path);
         m_failed = other.m_failed;
+        m_writing = other.m_writing;
         m_line = std::exchange(other.m_line, nullptr);
         m_lineCapacity = std::exchange(other.m_lineCapacity, 0);
     }
@@ -92,6 +96,7 @@ bool File::Open(const std::string& path, Mode mode) {
     }
     m_path = path;
     m_failed = false;
+    m_writing = mode != Mode::Read;
     if (Faulted(FileOp::Open, path)) {
         return false;
     }
@@ -217,7 +222,8 @@ bool File::Close() {
     if (m_fp == nullptr) {
         return !m_failed;
     }
-    bool faulted = Faulted(FileOp::Close, m_path);
+    // Closing a file that was only read cannot lose anything.
+    const bool faulted = m_writing && Faulted(FileOp::Close, m_path);
     bool ok = std::fclose(m_fp) == 0;
     m_fp = nullptr;
     if (faulted || !ok) {

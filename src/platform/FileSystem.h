@@ -73,6 +73,7 @@ class File {
     std::FILE* m_fp = nullptr;
     std::string m_path;
     bool m_failed = false;
+    bool m_writing = false;
     // Line buffer of ReadLine, grown by the C library as needed.
     char* m_line = nullptr;
     std::size_t m_lineCapacity = 0;

@@ -321,13 +321,14 @@ INSTANTIATE_TEST_SUITE_P(EachStep, AddSecurityFaults,
                                            std::make_pair(FileOp::Open, "F2.DAT"),
                                            std::make_pair(FileOp::Write, "F2.DOP"),
                                            std::make_pair(FileOp::Rename, "MASTER")),
-    [](const ::testing::TestParamInfo<std::pair<FileOp, const char*>>& info) {
-        std::string name = "Op" + std::to_string(static_cast<int>(info.param.first)) + "_";
-        for (const char* c = info.param.second; *c != '\0'; ++c) {
-            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-        }
-        return name;
-    });
+                         [](const ::testing::TestParamInfo<std::pair<FileOp, const char*>>& info) {
+                             std::string name =
+                                 "Op" + std::to_string(static_cast<int>(info.param.first)) + "_";
+                             for (const char* c = info.param.second; *c != '\0'; ++c) {
+                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             }
+                             return name;
+                         });
 
 TEST_F(RunStages, AddsToDatabasesOtherProgramsWrote) {
     // Equis-written MASTER with two entries; lower-case "master" with 128.
