@@ -277,8 +277,7 @@ int RunConvert(const ConvertRequest& request) {
     }
 
     const std::string dataFile = "F" + std::to_string(job.m_nFileNumber) + ".DAT";
-    const auto count =
-        CountedRecords(job.m_szPathOut.empty() ? "/" : job.m_szPathOut, job.m_nFileNumber);
+    const auto count = CountedRecords(job.DatabaseDirectory(), job.m_nFileNumber);
     std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
               << settings.symbol << " (" << dataFile << ", "
               << (count ? std::to_string(*count) : std::string("?")) << " price record"

@@ -105,18 +105,11 @@ CalendarDate DayNumberToDate(std::uint16_t dayNumber) {
     const long c = (4 * n - 1) / 1461;
     const long d = n - (c * 1461) / 4;
     const int y = static_cast<int>(c + 61);
-    int month = 1;
     for (int m = 12; m >= 1; --m) {
-        long entry = kCumulativeDays[static_cast<std::size_t>(m - 1)];
-        if (m > 2 && y % 4 == 0) {
-            entry += 1;
-        }
+        const long entry =
+            kCumulativeDays[static_cast<std::size_t>(m - 1)] + ((m > 2 && y % 4 == 0) ? 1 : 0);
         if (entry < d) {
-            month = m;
-            const long leap = (m > 2 && y % 4 == 0) ? 1 : 0;
-            return CalendarDate{
-                y, month,
-                static_cast<int>(d - kCumulativeDays[static_cast<std::size_t>(m - 1)] - leap)};
+            return CalendarDate{y, m, static_cast<int>(d - entry)};
         }
     }
     return CalendarDate{y, 1, static_cast<int>(d)};

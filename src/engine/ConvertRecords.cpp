@@ -21,11 +21,6 @@ constexpr const char* kSeparatedFormat =
 // A date column this long ends the conversion.
 constexpr std::size_t kDateStopLength = 50;
 
-int Fail(const std::string& text) {
-    ShowMessage(text, kMbOk | kMbIconExclamation);
-    return 1;
-}
-
 // Length of a text up to its first NUL, as the C string it stands for.
 std::size_t CLength(const std::string& text) {
     return std::min(text.size(), text.find('\0'));
@@ -80,13 +75,13 @@ std::string NewPathFor(const std::string& dataPath) {
 }  // namespace
 
 int CConverter::ConvertRecords() {
-    const std::string directory = m_szPathOut.empty() ? "/" : m_szPathOut;
+    const std::string directory = DatabaseDirectory();
     int number = m_nFileNumber;
     if (number == 0) {
         MasterRecord entry;
         if (FindSecurity(directory, m_szSymbol, entry) != kFound) {
-            return Fail("The security " + m_szSymbol + " is not in the Master file:\n" +
-                        m_szMasterPath);
+            return ShowFailure("The security " + m_szSymbol + " is not in the Master file:\n" +
+                               m_szMasterPath);
         }
         number = entry.fileNumber;
     }
@@ -95,19 +90,19 @@ int CConverter::ConvertRecords() {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
             (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return Fail("The column of the " + std::string(kFieldLabels[s]) +
-                        " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+            return ShowFailure("The column of the " + std::string(kFieldLabels[s]) +
+                               " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
         }
     }
 
     File input;
     if (!input.Open(m_strInputPath, File::Mode::Read)) {
-        return Fail("Cannot open the input file:\n" + m_strInputPath);
+        return ShowFailure("Cannot open the input file:\n" + m_strInputPath);
     }
 
     m_strDataPath = ExistingDataFilePath(directory, fileNumber);
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
-        return Fail("Cannot open the data file:\n" + m_strDataPath);
+        return ShowFailure("Cannot open the data file:\n" + m_strDataPath);
     }
 
     std::array<std::string, kMaxColumns> columns;
@@ -193,14 +188,15 @@ int CConverter::ConvertRecords() {
             m_fValue[s] = FloatToMbf(value);
         }
         if (lineCount == kMaxPriceRecords) {
-            failed |=
-                Fail("The input has more price lines than a data file can hold (" +
-                     std::to_string(kMaxPriceRecords) + ").\nThe conversion stopped at line " +
-                     std::to_string(lineNumber) + "; the lines before it were converted.");
+            failed |= ShowFailure(
+                "The input has more price lines than a data file can hold (" +
+                std::to_string(kMaxPriceRecords) + ").\nThe conversion stopped at line " +
+                std::to_string(lineNumber) + "; the lines before it were converted.");
             break;
         }
         if (AppendPriceRecord(fileNumber) != 0) {
-            failed |= Fail("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+            failed |=
+                ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
             break;
         }
         if (lineCount == 0) {
@@ -213,16 +209,17 @@ int CConverter::ConvertRecords() {
     input.Close();
     if (utf16) {
         m_dataFile.Close();
-        return Fail(Utf16Message(m_strInputPath));
+        return ShowFailure(Utf16Message(m_strInputPath));
     }
     // No sync here: the header update below rewrites the file and syncs it.
     bool dataOk = m_dataFile.Flush(false);
     dataOk = m_dataFile.Close() && dataOk;
     if (readFailed) {
-        failed |= Fail("Cannot read the input file:\n" + m_strInputPath);
+        failed |= ShowFailure("Cannot read the input file:\n" + m_strInputPath);
     }
     if (!dataOk && failed == 0) {
-        failed |= Fail("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+        failed |=
+            ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
     }
 
     if (undatedLines > 0) {
@@ -235,7 +232,8 @@ int CConverter::ConvertRecords() {
     }
     if (lineCount == 0) {
         if (stop == 0 && failed == 0) {
-            failed |= Fail("No price lines were found in the input file:\n" + m_strInputPath);
+            failed |=
+                ShowFailure("No price lines were found in the input file:\n" + m_strInputPath);
         }
         return 1;
     }
@@ -246,7 +244,7 @@ int CConverter::ConvertRecords() {
 
 int CConverter::AppendPriceRecord(std::uint8_t fileNumber) {
     if (!m_dataFile.IsOpen()) {
-        const std::string directory = m_szPathOut.empty() ? "/" : m_szPathOut;
+        const std::string directory = DatabaseDirectory();
         m_strDataPath = ExistingDataFilePath(directory, fileNumber);
         if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
             return 1;
@@ -269,7 +267,7 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
     const std::string newPath = m_szMasterPath + ".NEW";
     auto content = ReadWholeFile(m_szMasterPath);
     if (!content || content->size() < kMasterRecordSize) {
-        return Fail("Cannot read the Master file:\n" + m_szMasterPath);
+        return ShowFailure("Cannot read the Master file:\n" + m_szMasterPath);
     }
     // The header and any bytes after the last whole record are kept as read.
     for (std::size_t offset = kMasterRecordSize; offset + kMasterRecordSize <= content->size();
@@ -286,33 +284,33 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
     ok = out.Close() && ok;
     if (!ok) {
         RemoveFile(newPath);
-        return Fail("Cannot write the temporary file (is the disk full?):\n" + newPath);
+        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + newPath);
     }
     if (!ReplaceFile(newPath, m_szMasterPath)) {
         RemoveFile(newPath);
-        return Fail("Cannot update the Master file:\n" + m_szMasterPath);
+        return ShowFailure("Cannot update the Master file:\n" + m_szMasterPath);
     }
     return 0;
 }
 
 int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber) {
-    const std::string directory = m_szPathOut.empty() ? "/" : m_szPathOut;
+    const std::string directory = DatabaseDirectory();
     const std::string dataPath = ExistingDataFilePath(directory, fileNumber);
     const std::string newPath = NewPathFor(dataPath);
     const std::size_t recordSize = 4 * static_cast<std::size_t>(std::max(m_nFieldCount, 1));
 
     auto fail = [&](const std::string& text) {
         RemoveFile(newPath);
-        return Fail(text);
+        return ShowFailure(text);
     };
     File in;
     if (!in.Open(dataPath, File::Mode::Read)) {
-        return Fail("Cannot open the data file:\n" + dataPath);
+        return ShowFailure("Cannot open the data file:\n" + dataPath);
     }
     auto size = in.Size();
     std::vector<std::uint8_t> buffer(std::max<std::size_t>(recordSize * 2048, recordSize));
     if (!size || !in.ReadExact(buffer.data(), recordSize)) {
-        return Fail("Cannot read the data file:\n" + dataPath);
+        return ShowFailure("Cannot read the data file:\n" + dataPath);
     }
     File out;
     if (!out.Open(newPath, File::Mode::Write)) {

@@ -24,11 +24,6 @@ constexpr const char* kPortfolioFull =
     "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or "
     "new portfolio.";
 
-int Fail(const std::string& text) {
-    ShowMessage(text, kMbOk | kMbIconExclamation);
-    return 1;
-}
-
 std::string Truncated(const std::string& text, std::size_t limit) {
     std::string result = text.substr(0, text.find('\0'));
     if (result.size() > limit) {
@@ -48,8 +43,8 @@ int CConverter::Run() {
     // entries and both write N+1: one security would be lost.
     DirectoryLock lock;
     if (IsDirectory(m_szPathOut) && lock.TryLock(m_szPathOut) == DirectoryLock::Result::Busy) {
-        return Fail("Another conversion is writing to this database:\n" + m_szPathOut +
-                    "\nTry again when it has finished.");
+        return ShowFailure("Another conversion is writing to this database:\n" + m_szPathOut +
+                           "\nTry again when it has finished.");
     }
 
     int status = CheckOutputDirectory();
@@ -102,12 +97,12 @@ int CConverter::CheckOutputDirectory() {
         absolute.pop_back();
     }
     if (absolute.size() > kMaxOutputDirectory) {
-        return Fail("The output directory path is too long (" + std::to_string(absolute.size()) +
-                    " characters; at most " + std::to_string(kMaxOutputDirectory) +
-                    " are allowed):\n" + absolute);
+        return ShowFailure("The output directory path is too long (" +
+                           std::to_string(absolute.size()) + " characters; at most " +
+                           std::to_string(kMaxOutputDirectory) + " are allowed):\n" + absolute);
     }
     m_szPathOut = absolute;
-    const std::string directory = m_szPathOut.empty() ? "/" : m_szPathOut;
+    const std::string directory = DatabaseDirectory();
     auto existing = FindFileNoCase(directory, "MASTER");
     m_szMasterPath = existing ? *existing : m_szPathOut + "/MASTER";
 
@@ -127,7 +122,7 @@ int CConverter::CheckOutputDirectory() {
     if (!WriteFileAtomically(
             m_szMasterPath,
             std::string(reinterpret_cast<const char*>(empty.data()), empty.size()))) {
-        return Fail("Cannot create the new Master file:\n" + m_szMasterPath);
+        return ShowFailure("Cannot create the new Master file:\n" + m_szMasterPath);
     }
     return 0;
 }
@@ -144,8 +139,8 @@ int CConverter::CheckColumnCount() {
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if (m_bFieldOn[s] != 0 && (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return Fail("The column of the " + std::string(kFieldLabels[s]) +
-                        " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+            return ShowFailure("The column of the " + std::string(kFieldLabels[s]) +
+                               " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
         }
     }
     return 0;
@@ -157,16 +152,15 @@ int CConverter::CheckDuplicateSymbol() {
     }
     MasterRecord found;
     bool readError = false;
-    if (FindSecurity(m_szPathOut.empty() ? "/" : m_szPathOut, m_szSymbol, found, &readError) ==
-        kFound) {
+    if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &readError) == kFound) {
         ShowMessage(kDuplicateSymbol, kMbOk);
         return 1;
     }
     // A MASTER that could not be read might hold the symbol: adding it
     // anyway could make a duplicate.
     if (readError) {
-        return Fail("Cannot read the Master file, so the symbol could not be checked:\n" +
-                    m_szMasterPath);
+        return ShowFailure("Cannot read the Master file, so the symbol could not be checked:\n" +
+                           m_szMasterPath);
     }
     return 0;
 }
@@ -176,10 +170,10 @@ int CConverter::AddSecurity() {
     File master;
     std::uint8_t bytes[kMasterRecordSize];
     if (!master.Open(m_szMasterPath, File::Mode::Read)) {
-        return Fail("Cannot open the Master file:\n" + m_szMasterPath);
+        return ShowFailure("Cannot open the Master file:\n" + m_szMasterPath);
     }
     if (!master.ReadExact(bytes, sizeof bytes)) {
-        return Fail("Cannot read the Master file:\n" + m_szMasterPath);
+        return ShowFailure("Cannot read the Master file:\n" + m_szMasterPath);
     }
     MasterHeader header = MasterHeader::Unpack(bytes);
     if (header.entryCount >= kMaxSecurities || header.fileCounter >= kMaxSecurities) {
@@ -200,7 +194,7 @@ int CConverter::AddSecurity() {
         content.insert(content.end(), bytes, bytes + sizeof bytes);
     }
     if (master.Failed()) {
-        return Fail("Cannot read the Master file:\n" + m_szMasterPath);
+        return ShowFailure("Cannot read the Master file:\n" + m_szMasterPath);
     }
     master.Close();
 
@@ -232,29 +226,31 @@ int CConverter::AddSecurity() {
 
     File temp;
     if (!temp.Open(tempPath, File::Mode::Write)) {
-        return Fail("Cannot create the temporary file:\n" + tempPath);
+        return ShowFailure("Cannot create the temporary file:\n" + tempPath);
     }
     bool written = temp.Write(content.data(), content.size()) && temp.Flush(true);
     written = temp.Close() && written;
     if (!written) {
         RemoveFile(tempPath);
-        return Fail("Cannot write the temporary file (is the disk full?):\n" + tempPath);
+        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + tempPath);
     }
 
     // The security's files come first, so that MASTER never lists a
     // security whose files could not be made.
-    const std::string directory = m_szPathOut.empty() ? "/" : m_szPathOut;
+    const std::string directory = DatabaseDirectory();
     const std::string failed =
         CreateSecurityFiles(directory, fileNumber, m_bFieldOn, m_nFieldCount);
     if (!failed.empty()) {
         RemoveFile(tempPath);
-        return Fail("Cannot create the file:\n" + failed);
+        return ShowFailure("Cannot create the file:\n" + failed);
     }
     if (!ReplaceFile(tempPath, m_szMasterPath)) {
         RemoveFile(tempPath);
         RemoveFile(ExistingDataFilePath(directory, fileNumber));
-        RemoveFile(DescriptionFilePath(directory, fileNumber));
-        return Fail("Cannot replace the Master file:\n" + m_szMasterPath);
+        const auto description =
+            FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".DOP");
+        RemoveFile(description ? *description : DescriptionFilePath(directory, fileNumber));
+        return ShowFailure("Cannot replace the Master file:\n" + m_szMasterPath);
     }
     m_nFileNumber = fileNumber;
     return 0;

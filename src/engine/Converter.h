@@ -86,6 +86,10 @@ class CConverter {
     // The file number AddSecurity gave the new security.
     int m_nFileNumber = 0;
 
+    // The output directory as a path to open files in: the root directory
+    // is kept as "" in m_szPathOut (as a drive root loses its separator).
+    std::string DatabaseDirectory() const { return m_szPathOut.empty() ? "/" : m_szPathOut; }
+
   private:
     // The data file ConvertRecords appends to, open for the whole stage.
     File m_dataFile;

@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::size_t kBlock = 1 << 16;
 
-int Fail(const std::string& text) {
-    ShowMessage(text, kMbOk | kMbIconExclamation);
-    return 1;
-}
-
 // Length of a line as read in text mode: a CR LF or LF end counts as one.
 std::size_t TextLength(const std::string& line) {
     if (line.empty() || line.back() != '\n') {
@@ -127,23 +122,24 @@ std::string WriteReversed(const std::string& source, File& target, const std::st
 }  // namespace
 
 int CConverter::ReverseInput() {
-    const std::string directory = m_szPathOut.empty() ? "/" : m_szPathOut;
+    const std::string directory = DatabaseDirectory();
     const std::string cleanPath = JoinPath(directory, "~CLEAN.TXT");
     const std::string reversePath = JoinPath(directory, "~REVERSE.TXT");
     const std::string tempPath = JoinPath(directory, "~TEMP.TXT");
 
     // The input is about to be rewritten: without its backup, stop.
     if (!CopyFileReplace(m_strInputPath, m_strInputPath + ".BAK")) {
-        return Fail("Cannot make the backup copy of the input file:\n" + m_strInputPath + ".BAK");
+        return ShowFailure("Cannot make the backup copy of the input file:\n" + m_strInputPath +
+                           ".BAK");
     }
     File clean;
     if (!clean.Open(cleanPath, File::Mode::Write)) {
-        return Fail("Cannot create the temporary file:\n" + cleanPath);
+        return ShowFailure("Cannot create the temporary file:\n" + cleanPath);
     }
     File input;
     if (!input.Open(m_strInputPath, File::Mode::Read)) {
         clean.Close();
-        return Fail("Cannot open the input file:\n" + m_strInputPath);
+        return ShowFailure("Cannot open the input file:\n" + m_strInputPath);
     }
     std::string line;
     std::string fileLineEnd;
@@ -186,13 +182,13 @@ int CConverter::ReverseInput() {
     ok = clean.Close() && ok;
     input.Close();
     if (utf16) {
-        return Fail(Utf16Message(m_strInputPath));
+        return ShowFailure(Utf16Message(m_strInputPath));
     }
     if (!readOk) {
-        return Fail("Cannot read the input file:\n" + m_strInputPath);
+        return ShowFailure("Cannot read the input file:\n" + m_strInputPath);
     }
     if (!ok) {
-        return Fail("Cannot write the temporary file (is the disk full?):\n" + cleanPath);
+        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + cleanPath);
     }
     if (kept == 0) {
         return 1;  // nothing but skipped rows and empty lines: no message of its own
@@ -203,26 +199,26 @@ int CConverter::ReverseInput() {
 
     File reverse;
     if (!reverse.Open(reversePath, File::Mode::Write) || !reverse.Close()) {
-        return Fail("Cannot create the temporary file:\n" + reversePath);
+        return ShowFailure("Cannot create the temporary file:\n" + reversePath);
     }
     File temp;
     if (!temp.Open(tempPath, File::Mode::Write)) {
-        return Fail("Cannot create the temporary file:\n" + tempPath);
+        return ShowFailure("Cannot create the temporary file:\n" + tempPath);
     }
     if (bom && !temp.Write(kUtf8Bom, 3)) {
-        return Fail("Cannot write the temporary file (is the disk full?):\n" + tempPath);
+        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + tempPath);
     }
     const std::string failedPath = WriteReversed(cleanPath, temp, fileLineEnd);
     if (failedPath == cleanPath) {
-        return Fail("Cannot read the temporary file:\n" + cleanPath);
+        return ShowFailure("Cannot read the temporary file:\n" + cleanPath);
     }
     ok = failedPath.empty() && temp.Flush(true);
     ok = temp.Close() && ok;
     if (!ok) {
-        return Fail("Cannot write the temporary file (is the disk full?):\n" + tempPath);
+        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + tempPath);
     }
     if (!ReplaceFile(tempPath, reversePath)) {
-        return Fail("Cannot replace the temporary file:\n" + reversePath);
+        return ShowFailure("Cannot replace the temporary file:\n" + reversePath);
     }
 
     m_bSkipRows = 0;
@@ -230,7 +226,8 @@ int CConverter::ReverseInput() {
     // either way the input is replaced in one step.
     if (!ReplaceFile(reversePath, m_strInputPath) &&
         !CopyFileReplace(reversePath, m_strInputPath)) {
-        return Fail("Cannot replace the input file with its reversed lines:\n" + m_strInputPath);
+        return ShowFailure("Cannot replace the input file with its reversed lines:\n" +
+                           m_strInputPath);
     }
     RemoveFile(reversePath);
     RemoveFile(tempPath);

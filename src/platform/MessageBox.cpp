@@ -27,6 +27,11 @@ int ShowMessage(const std::string& text, unsigned type) {
     return DefaultHandler(text, type);
 }
 
+int ShowFailure(const std::string& text) {
+    ShowMessage(text, kMbOk | kMbIconExclamation);
+    return 1;
+}
+
 MessageHandler SetMessageHandler(MessageHandler handler) {
     return std::exchange(Handler(), std::move(handler));
 }

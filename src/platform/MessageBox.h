@@ -32,6 +32,10 @@ using MessageHandler = std::function<int(const std::string& text, unsigned type)
 // button (OK or Yes) is answered.
 int ShowMessage(const std::string& text, unsigned type = kMbOk);
 
+// Shows text as an error (OK button, exclamation icon) and returns 1, the
+// failure status of the stage that reports it.
+int ShowFailure(const std::string& text);
+
 // Installs a handler; returns the one it replaces. An empty handler restores
 // the default.
 MessageHandler SetMessageHandler(MessageHandler handler);
