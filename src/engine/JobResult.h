@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Message.h"
+
+namespace torvan {
+
+// How a conversion ended.
+enum class Outcome {
+    kConverted,              // every line stored
+    kConvertedWithWarnings,  // stored, but some lines were skipped or short
+    kFailed,                 // stopped after it began writing; nothing of it was kept
+    kRefused,                // stopped by a check before anything was written
+};
+
+// What a conversion did, for the front end to show.
+struct JobResult {
+    Outcome outcome = Outcome::kRefused;
+    int recordsWritten = 0;
+    int linesWithoutDate = 0;      // skipped: no valid date in the chosen format
+    int linesWithoutPrice = 0;     // skipped: a date but no open, high, low or close
+    int linesMissingColumns = 0;   // stored with their missing fields as 0
+    int firstLineWithoutDate = 0;  // 1-based input line numbers, 0 when none
+    int firstLineWithoutPrice = 0;
+    int firstLineMissingColumns = 0;
+    float firstDate = 0;  // stored dates, (year - 1900) * 10000 + month * 100 + day; 0 when none
+    float lastDate = 0;
+    int fileNumber = 0;             // the new security's F<n>, 0 when none was kept
+    std::string databaseDirectory;  // absolute, as written
+    std::vector<Message> messages;  // every message the job showed, in order
+
+    bool Succeeded() const {
+        return outcome == Outcome::kConverted || outcome == Outcome::kConvertedWithWarnings;
+    }
+};
+
+}  // namespace torvan

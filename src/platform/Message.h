@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/MessageBox.h"
+
+namespace torvan {
+
+// One message or question of a job: a stable identifier and its parameters,
+// so that a front end can translate it, and the English text.
+struct Message {
+    std::string id;                   // e.g. "PathDoesNotExist"; never changes
+    std::vector<std::string> params;  // in the order the text uses them
+    std::string text;                 // English, with line breaks where a dialog wants them
+    unsigned type = kMbOk;            // MessageBoxType buttons | icon
+};
+
+// Where a job sends its messages and questions. Show returns the button the
+// user pressed (kIdOk, kIdYes, ...). A job calls only the sink its caller gave
+// it, so two jobs in one process never hear each other.
+class IMessageSink {
+  public:
+    virtual ~IMessageSink() = default;
+    virtual int Show(const Message& message) = 0;
+};
+
+// The button a sink answers when nobody can be asked: OK, or Yes for Yes/No.
+int DefaultAnswer(unsigned type);
+
+// The text on one line: line breaks and the blanks around them become one
+// blank, so a dialog's layout reads as a sentence on a terminal.
+std::string OneLine(const std::string& text);
+
+// Keeps every message and answers each with a fixed button (the default
+// answer when none is given).
+class RecordingSink : public IMessageSink {
+  public:
+    RecordingSink() = default;
+    explicit RecordingSink(int answer) : m_answer(answer), m_fixedAnswer(true) {}
+    int Show(const Message& message) override;
+    const std::vector<Message>& Messages() const { return m_messages; }
+    std::vector<std::string> Texts() const;
+    std::vector<std::string> Ids() const;
+
+  private:
+    std::vector<Message> m_messages;
+    int m_answer = kIdOk;
+    bool m_fixedAnswer = false;
+};
+
+// Drops every message, answering the default.
+class NullSink : public IMessageSink {
+  public:
+    int Show(const Message& message) override { return DefaultAnswer(message.type); }
+};
+
+}  // namespace torvan
