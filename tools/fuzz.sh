@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 build=build/fuzz
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVAN_BUILD_GUI=OFF \
   -DTORVAN_FUZZ=ON -DTORVAN_BUILD_CLI=OFF -DTORVAN_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
