@@ -265,7 +265,9 @@ int RunConvert(const ConvertRequest& request) {
     probe.Close();
     const std::string inputPath = std::filesystem::absolute(request.input, ec).string();
 
+    ReportingSink sink;
     CConverter job;
+    job.m_pSink = &sink;
     if (request.fromProfile) {
         settings.Save(store);
         job.m_pProfile = &store;
