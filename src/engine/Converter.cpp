@@ -187,17 +187,17 @@ int CConverter::CheckDuplicateSymbol() {
         return 0;
     }
     MasterRecord found;
-    bool readError = false;
-    if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &readError) == kFound) {
+    SecurityLocation where;
+    if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &where) == kFound) {
         Say("DuplicateSymbol", {}, kDuplicateSymbol);
         return 1;
     }
     // A MASTER that could not be read might hold the symbol: adding it
     // anyway could make a duplicate.
-    if (readError) {
-        return Fail(
-            "CannotCheckSymbol", {m_szMasterPath},
-            "Cannot read the Master file, so the symbol could not be checked:\n" + m_szMasterPath);
+    if (where.ReadError()) {
+        return Fail("CannotCheckSymbol", {where.unreadableMaster},
+                    "Cannot read the Master file, so the symbol could not be checked:\n" +
+                        where.unreadableMaster);
     }
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "platform/FileSystem.h"
-#include "platform/Text.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 #include <utility>
+
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -422,6 +424,26 @@ std::string AbsolutePath(const std::string& path) {
     std::error_code ec;
     stdfs::path absolute = stdfs::absolute(path, ec);
     return ec || absolute.empty() ? path : absolute.string();
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::vector<std::string> ListDirectory(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : stdfs::path(dir), ec);
+    // Incremented with an error code: the throwing ++ must not be used.
+    for (; !ec && it != stdfs::directory_iterator(); it.increment(ec)) {
+        names.push_back(it->path().filename().string());
+    }
+    return names;
 }
 
 }  // namespace torvan

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace torvan {
 
@@ -87,6 +89,17 @@ bool IsDirectory(const std::string& path);
 // A regular file (after following links) that this process can open for
 // reading.
 bool IsReadableFile(const std::string& path);
+// Which file or directory a path names, links followed: two paths with the
+// same identity are the same file.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+// The names of a directory's entries ("." and ".." left out), in no
+// particular order; empty when it cannot be read.
+std::vector<std::string> ListDirectory(const std::string& dir);
 // The process's working directory; empty when it cannot be told.
 std::string CurrentDirectory();
 // path made absolute against the working directory, without resolving
