@@ -21,31 +21,29 @@ class SvgIconEngine : public QIconEngine {
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, ratio));
+        QPixmap image = pixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state);
+        image.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, image);
     }
 
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        return scaledPixmap(size, mode, state, 1.0);
-    }
-
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
-        const QSize pixels = (QSizeF(size) * scale).toSize();
-        QPixmap pixmap(pixels);
+    // QIcon asks for the size in device pixels and marks the result with
+    // the pixel ratio itself.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
-        if (pixels.isEmpty()) {
+        if (size.isEmpty()) {
             return pixmap;
         }
         QSvgRenderer renderer(m_path);
         {
             QPainter painter(&pixmap);
-            renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+            renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
         }
         if (mode == QIcon::Disabled && qobject_cast<QApplication*>(QCoreApplication::instance())) {
             QStyleOption option;
             option.palette = QApplication::palette();
             pixmap = QApplication::style()->generatedIconPixmap(QIcon::Disabled, pixmap, &option);
         }
-        pixmap.setDevicePixelRatio(scale);
         return pixmap;
     }
 

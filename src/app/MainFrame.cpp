@@ -325,6 +325,9 @@ void CMainFrame::OnHelpFinder() {
 }
 
 void CMainFrame::OnHelp() {
+    if (HelpForOpenMenu()) {
+        return;
+    }
     const QWidget* modal = QApplication::activeModalWidget();
     ShowHelp(modal != nullptr ? DialogContext(modal) : kHelpMainFrame);
 }
@@ -370,6 +373,17 @@ void CMainFrame::EndHelpMode() {
     m_bHelpMode = false;
     QApplication::restoreOverrideCursor();
     m_messagePane->setText(IdleStatusText());
+}
+
+bool CMainFrame::HelpForOpenMenu() {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr || !findChildren<QMenu*>().contains(menu)) {
+        return false;
+    }
+    const int command = CommandOf(menu->activeAction());
+    ClosePopups();
+    ShowHelp(command != 0 ? CommandHelpContext(command) : kHelpMainFrame);
+    return true;
 }
 
 int CMainFrame::ContextOfWidget(QWidget* widget) const {
@@ -433,13 +447,7 @@ bool CMainFrame::HandleHelpKey(QObject* watched, QEvent* event) {
     if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) {
         return false;
     }
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-        if (menu->window() != this && !findChildren<QMenu*>().contains(menu)) {
-            return false;
-        }
-        const int command = CommandOf(menu->activeAction());
-        ClosePopups();
-        ShowHelp(command != 0 ? CommandHelpContext(command) : kHelpMainFrame);
+    if (HelpForOpenMenu()) {
         return true;
     }
     QWidget* modal = QApplication::activeModalWidget();

@@ -89,6 +89,7 @@ class CMainFrame : public QMainWindow {
     void NotePlacement();
     void OnResetDoc(quint64 preview);
     void EndHelpMode();
+    bool HelpForOpenMenu();
     int ContextOfWidget(QWidget* widget) const;
     bool HandleHelpModeEvent(QObject* watched, QEvent* event);
     bool HandleHelpKey(QObject* watched, QEvent* event);
