@@ -565,7 +565,7 @@ std::string CProfileStore::LegacyIniPath() const {
         std::error_code ec;
         for (const auto& item : std::filesystem::directory_iterator(dir, ec)) {
             const std::string found = item.path().filename().string();
-            if (found != store.filename().string() && EqualNoCase(found, name) &&
+            if (found != store.filename().string() && EqualsNoCase(found, name) &&
                 item.is_regular_file(ec)) {
                 return item.path().string();
             }
