@@ -104,7 +104,15 @@ CAboutDlg::CAboutDlg(int* linkVisited, QWidget* parent) : QDialog(parent) {
     layout->setColumnStretch(0, 1);
     layout->setColumnStretch(1, 1);
     layout->setHorizontalSpacing(18);
-    setMinimumWidth(520);
+    // Wrapped texts get their height from a fixed column width, and the box
+    // keeps the size its contents need.
+    const int column = fontMetrics().averageCharWidth() * 40;
+    does->setFixedWidth(column);
+    legal->setFixedWidth(column);
+    for (QWidget* text : {version, rights, credit}) {
+        text->setMinimumWidth(column);
+    }
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 CAboutDlg::~CAboutDlg() = default;

@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
@@ -12,6 +13,8 @@
 #include "app/ProjectInfo.h"
 #include "app/TorvanDoc.h"
 #include "app/TorvanView.h"
+#include "settings/dialogs/QtMessageSink.h"
+#include "settings/dialogs/SettingsCommand.h"
 
 namespace torvan {
 namespace {
@@ -56,6 +59,8 @@ bool CTorvanApp::InitInstance(const QStringList& arguments, const std::string& p
     bool created = false;
     if (m_profile.Open(profileRoot, kProfileBase, created) && created) {
         m_bProfileCreated = true;
+        // The first start on this machine takes over an old settings file.
+        m_profile.ImportIniFile();
     }
 
     m_recentFiles.Load(m_profile);
@@ -152,6 +157,12 @@ bool CTorvanApp::OpenDocumentFile(const QString& path) {
     m_recentFiles.Save(m_profile);
     m_frame->UpdateRecentFileMenu(m_recentFiles.Entries());
     return true;
+}
+
+std::optional<JobResult> CTorvanApp::RunSettingsCommand(const QString& inputPath) {
+    QtMessageSink sink(m_frame.get());
+    CSettingsCommand command(m_profile, sink);
+    return command.OnSettings(m_frame.get(), QFile::encodeName(inputPath).toStdString());
 }
 
 void CTorvanApp::WinHelp(int context) {

@@ -4,9 +4,11 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/RecentFileList.h"
+#include "engine/JobResult.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan {
@@ -63,6 +65,11 @@ class CTorvanApp : public QObject {
     // The open sequence: previews the file and runs the Settings command;
     // then records it as the document's path and in the recent-file list.
     bool OpenDocumentFile(const QString& path);
+
+    // The Settings command on an input file: the Conversion Settings dialog
+    // over the main window and, when confirmed, the conversion with its
+    // messages. Nothing when the dialog was cancelled.
+    std::optional<JobResult> RunSettingsCommand(const QString& inputPath);
 
     // Opens the help at a context number (0: the contents).
     void WinHelp(int context);

@@ -89,7 +89,11 @@ void CTorvanView::SetPaneText(const QString& text) {
 }
 
 void CTorvanView::OnSettings() {
-    // Wired to the Settings command of the dialogs library.
+    CTorvanApp* app = CTorvanApp::Instance();
+    if (app == nullptr || !OnUpdateSettings()) {
+        return;
+    }
+    app->RunSettingsCommand(m_strInputFile);
 }
 
 void CTorvanView::OnClearWindow() {

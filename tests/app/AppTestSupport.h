@@ -8,14 +8,14 @@
 #include <functional>
 
 // Test programs run on Qt's offscreen platform unless told otherwise.
-#define TORVAN_TEST_MAIN(TestClass)                                 \
-    int main(int argc, char** argv) {                               \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {       \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                \
-        }                                                           \
-        QApplication app(argc, argv);                               \
-        TestClass test;                                             \
-        return QTest::qExec(&test, argc, argv);                     \
+#define TORVAN_TEST_MAIN(TestClass)                           \
+    int main(int argc, char** argv) {                         \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) { \
+            qputenv("QT_QPA_PLATFORM", "offscreen");          \
+        }                                                     \
+        QApplication app(argc, argv);                         \
+        TestClass test;                                       \
+        return QTest::qExec(&test, argc, argv);               \
     }
 
 namespace torvan::test {

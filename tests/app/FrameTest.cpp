@@ -184,11 +184,11 @@ class FrameTest : public QObject {
 
     void acceleratorsAreTheResourceTable() {
         const QList<QPair<QString, int>> expected = {
-            {"Ctrl+C", 57634},    {"Ctrl+N", 57600},       {"Ctrl+O", 57601},
-            {"Ctrl+S", 57603},    {"Ctrl+V", 57637},       {"Alt+Backspace", 57643},
-            {"Shift+Del", 57635}, {"F1", 57670},           {"Shift+F1", 57669},
-            {"F2", 32771},        {"F3", 32775},           {"F6", 57680},
-            {"Shift+F6", 57681},  {"Ctrl+Ins", 57634},     {"Shift+Ins", 57637},
+            {"Ctrl+C", 57634},    {"Ctrl+N", 57600},   {"Ctrl+O", 57601},
+            {"Ctrl+S", 57603},    {"Ctrl+V", 57637},   {"Alt+Backspace", 57643},
+            {"Shift+Del", 57635}, {"F1", 57670},       {"Shift+F1", 57669},
+            {"F2", 32771},        {"F3", 32775},       {"F6", 57680},
+            {"Shift+F6", 57681},  {"Ctrl+Ins", 57634}, {"Shift+Ins", 57637},
             {"Ctrl+X", 57635},    {"Ctrl+Z", 57643},
         };
         QList<QPair<QString, int>> table;
@@ -215,8 +215,7 @@ class FrameTest : public QObject {
         QVERIFY(fixture.Start());
         CMainFrame& frame = fixture.Frame();
         QCOMPARE(frame.Action(kIdFileOpen)->statusTip(), QString("Open an existing document"));
-        QCOMPARE(frame.Action(kIdSettings)->statusTip(),
-                 QString("File conversion settings"));
+        QCOMPARE(frame.Action(kIdSettings)->statusTip(), QString("File conversion settings"));
         QCOMPARE(frame.Action(kIdAppAbout)->statusTip(),
                  QString("Display program information, version number and copyright"));
         QCOMPARE(frame.Action(kIdFileMru1)->statusTip(), QString("Open this document"));
@@ -365,10 +364,12 @@ class FrameTest : public QObject {
         QMenu* file = frame.FileMenu();
         file->popup(frame.mapToGlobal(QPoint(10, 10)));
         QVERIFY(QTest::qWaitForWindowExposed(file));
-        file->setActiveAction(frame.Action(kIdSettings));
+        file->setActiveAction(frame.Action(kIdAppExit));
+        QCOMPARE(file->activeAction(), frame.Action(kIdAppExit));
         QTest::keyClick(file, Qt::Key_F1);
-        QCOMPARE(frame.LastHelpContext(), 0x10000 + 32771);
-        QCOMPARE(frame.HelpWindow()->CurrentPage(), QUrl("qrc:/help/settings.html"));
+        QCOMPARE(frame.LastHelpContext(), 0x10000 + 57665);
+        QCOMPARE(frame.HelpWindow()->CurrentPage(), QUrl("qrc:/help/window.html#exit"));
+        QVERIFY(frame.isVisible());
         QTRY_VERIFY(!file->isVisible());
     }
 

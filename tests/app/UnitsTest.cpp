@@ -76,8 +76,7 @@ class UnitsTest : public QObject {
         // A maximised window reported around the area's edges.
         QCOMPARE(ClampPlacement({-4, -4, 1032, 746}, 1024, 738), (Placement{0, 0, 1024, 738}));
         // Only the corner's lower bounds and the size's upper bounds are set.
-        QCOMPARE(ClampPlacement({900, 600, 500, 400}, 1024, 738),
-                 (Placement{900, 600, 500, 400}));
+        QCOMPARE(ClampPlacement({900, 600, 500, 400}, 1024, 738), (Placement{900, 600, 500, 400}));
         QCOMPARE(ClampPlacement({-30, 20, 2000, 100}, 1024, 738), (Placement{0, 20, 1024, 100}));
     }
 
