@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Quick start on a fresh Debian 12 machine, as root: installs what is
-# missing, builds torvan-cli, converts the sample price file into a new
-# database and shows what the database holds. Safe to run again: the build
-# is incremental and the database folder is made afresh every time.
+# missing, builds torvan-cli and the desktop program torvan, converts the
+# sample price file into a new database, shows what the database holds and
+# says how to start the desktop program. Safe to run again: the build is
+# incremental and the database folder is made afresh every time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +22,7 @@ fi
 
 build=build/quickstart
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTORVAN_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target torvan-cli
+cmake --build "$build" -j"$(nproc)" --target torvan-cli torvan
 cli="$build/src/cli/torvan-cli"
 
 db=build/quickstart-db
@@ -33,3 +34,16 @@ echo
 echo
 # sed reads to the end, so dump never writes into a closed pipe.
 "$cli" dump "$db" IBM | sed -n '1,6p'
+
+cat <<EOF
+
+The desktop program is built too. Start it on the sample with
+
+  $build/src/app/torvan res/samples/ibm.txt
+
+(it needs a graphical session). To put both programs, the menu entry and
+the icon in place for every user:
+
+  cmake --install $build
+  torvan res/samples/ibm.txt
+EOF

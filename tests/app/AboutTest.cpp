@@ -95,8 +95,9 @@ class AboutTest : public QObject {
         fixture.Frame().Action(kIdAppAbout)->trigger();
         QVERIFY(script.Done());
         QVERIFY(texts.contains(QString("Torvan Version ") + kVersion));
-        QVERIFY(texts.contains("Converts historical financial data in ASCII form to data in "
-                               "MetaStock or CompuTrac format"));
+        QVERIFY(
+            texts.contains("Converts historical financial data in ASCII form to data in "
+                           "MetaStock or CompuTrac format"));
         QCOMPARE(groups, QStringList({"What Torvan Does", "Legal Stuff"}));
         const QString legal = texts.filter("protected").join("");
         QVERIFY(legal.contains("protected by copyright law"));

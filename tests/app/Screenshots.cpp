@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPixmap>
 #include <QTemporaryDir>
@@ -22,8 +23,11 @@ namespace {
 // A window as it sits on the desktop: a title bar above its contents.
 QPixmap Framed(QWidget& window) {
     const QPixmap content = window.grab();
+    const qreal ratio = content.devicePixelRatio();
+    const QSize size = content.deviceIndependentSize().toSize();
     const int bar = 26;
-    QPixmap framed(content.width() + 2, content.height() + bar + 1);
+    QPixmap framed(QSize(size.width() + 2, size.height() + bar + 1) * ratio);
+    framed.setDevicePixelRatio(ratio);
     framed.fill(QColor(0x5a, 0x6f, 0x86));
     QPainter painter(&framed);
     painter.drawPixmap(1, bar, content);
@@ -32,7 +36,7 @@ QPixmap Framed(QWidget& window) {
     font.setBold(true);
     painter.setFont(font);
     painter.drawPixmap(6, (bar - 16) / 2, window.windowIcon().pixmap(16, 16));
-    painter.drawText(QRect(28, 0, framed.width() - 34, bar), Qt::AlignVCenter | Qt::AlignLeft,
+    painter.drawText(QRect(28, 0, size.width() - 32, bar), Qt::AlignVCenter | Qt::AlignLeft,
                      window.windowTitle());
     return framed;
 }
@@ -49,16 +53,25 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     const QString sample = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
-    const QDir out(QString::fromLocal8Bit(argv[2]));
+    const QDir out(QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath());
     QTemporaryDir profile;
-    QTemporaryDir database;
-    QDir::setCurrent(database.path());
+    // The pictures show paths: a neutral folder with the sample and a
+    // database folder beside it.
+    QTemporaryDir work(QDir::tempPath() + "/torvan-XXXXXX");
+    QDir(work.path()).mkpath("prices");
+    QDir(work.path()).mkpath("metastock");
+    const QString prices = work.filePath("prices/ibm.txt");
+    QFile::copy(sample, prices);
+    QDir::setCurrent(work.filePath("prices"));
     torvan::CMainFrame::SetWorkAreaSource([] { return QSize(1100, 760); });
 
     torvan::CTorvanApp app;
     if (!app.InitInstance({}, profile.path().toStdString())) {
         return 1;
     }
+    app.m_profile.WriteString("Import", "PathOut", work.filePath("metastock").toStdString());
+    app.m_profile.WriteString("Import", "Symbol", "IBM");
+    app.m_profile.WriteString("Import", "Name", "IBM sample");
     torvan::CMainFrame& frame = *app.MainFrame();
     frame.resize(860, 560);
     bool ok = true;
@@ -70,18 +83,21 @@ int main(int argc, char** argv) {
         const QPixmap window = Framed(frame);
         ok = window.save(out.filePath("main-window.png")) && ok;
         const QPixmap box = Framed(*dialog);
-        QPixmap both(window.size().expandedTo(box.size() + QSize(40, 120)));
+        const QSize windowSize = window.deviceIndependentSize().toSize();
+        const QSize boxSize = box.deviceIndependentSize().toSize();
+        QPixmap both(windowSize.expandedTo(boxSize + QSize(40, 80)) * window.devicePixelRatio());
+        both.setDevicePixelRatio(window.devicePixelRatio());
         both.fill(Qt::white);
         QPainter painter(&both);
         painter.drawPixmap(0, 0, window);
-        painter.fillRect(QRect((both.width() - box.width()) / 2 + 6, 86, box.width(), box.height()),
-                         QColor(0, 0, 0, 60));
-        painter.drawPixmap((both.width() - box.width()) / 2, 80, box);
+        const int left = (windowSize.width() - boxSize.width()) / 2;
+        painter.fillRect(QRect(QPoint(left + 6, 56), boxSize), QColor(0, 0, 0, 60));
+        painter.drawPixmap(left, 50, box);
         painter.end();
         ok = both.save(out.filePath("settings-over-preview.png")) && ok;
         static_cast<QDialog*>(dialog)->reject();
     });
-    app.OpenDocumentFile(sample);
+    app.OpenDocumentFile(prices);
 
     script.Then([&](QWidget* dialog) {
         QApplication::processEvents();
