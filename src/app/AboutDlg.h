@@ -1,6 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
+
+namespace Ui {
+class AboutDlg;
+}
 
 namespace torvan {
 
@@ -8,6 +13,8 @@ class CStaticLink;
 
 // The About box: what the program does, its version, the legal notice, the
 // author credit, and links to the project's contact address and web page.
+// Its layout is the form res/forms/AboutDlg.ui; the two links carry the
+// object names link1022 (e-mail) and link1023 (web).
 class CAboutDlg : public QDialog {
     Q_OBJECT
 
@@ -21,6 +28,9 @@ class CAboutDlg : public QDialog {
     CStaticLink* m_webLink = nullptr;
 
     static QString VersionText();
+
+  private:
+    std::unique_ptr<Ui::AboutDlg> m_ui;
 };
 
 }  // namespace torvan
