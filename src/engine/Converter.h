@@ -75,6 +75,11 @@ class CConverter {
     int m_bReverse = 0;
     int m_bSkipRows = 0;
     int m_nSkipRows = 0;
+    // Reading options beyond the classic ones (see LineLayout): CSV reading,
+    // a decimal comma in it, and trailing non-price lines to leave out.
+    int m_bCsv = 0;
+    int m_bDecimalComma = 0;
+    int m_nFooterRows = 0;
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;

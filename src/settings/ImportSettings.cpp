@@ -7,6 +7,19 @@ namespace {
 constexpr const char* kSection = "Import";
 }  // namespace
 
+char DelimiterChar(int delimiter) {
+    switch (delimiter) {
+        case 1:
+            return '\t';
+        case 2:
+            return ' ';
+        case 3:
+            return ';';
+        default:
+            return ',';
+    }
+}
+
 void ImportSettings::Load(const CProfileStore& store) {
     const ImportSettings defaults;
     dateFormat = store.GetString(kSection, "DateFormat", defaults.dateFormat);
@@ -25,6 +38,9 @@ void ImportSettings::Load(const CProfileStore& store) {
         }
     }
     monthNames = store.GetInt(kSection, "JAN", defaults.monthNames);
+    csv = store.GetInt(kSection, "Csv", defaults.csv);
+    decimalComma = store.GetInt(kSection, "DecimalComma", defaults.decimalComma);
+    footerRows = store.GetInt(kSection, "FooterRows", defaults.footerRows);
 }
 
 void ImportSettings::Save(CProfileStore& store) const {
@@ -45,6 +61,9 @@ void ImportSettings::Save(CProfileStore& store) const {
         store.WriteInt(kSection, kFieldColEntries[s], fieldCol[s]);
     }
     store.WriteInt(kSection, "JAN", monthNames);
+    store.WriteInt(kSection, "Csv", csv);
+    store.WriteInt(kSection, "DecimalComma", decimalComma);
+    store.WriteInt(kSection, "FooterRows", footerRows);
 }
 
 void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int dateCode) const {
@@ -53,7 +72,7 @@ void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int 
     job.m_szPathOut = pathOut;
     job.m_szSymbol = symbol;
     job.m_szName = name;
-    job.m_szDelimiter = delimiter == 1 ? "\t" : delimiter == 2 ? " " : ",";
+    job.m_szDelimiter = std::string(1, DelimiterChar(delimiter));
     job.m_bReverse = reverse;
     job.m_bSkipRows = skipOn;
     job.m_nSkipRows = skipRows;
@@ -63,6 +82,9 @@ void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int 
         job.m_nFieldCol[s] = fieldCol[s] - 1;
     }
     job.m_bMonthNames = monthNames;
+    job.m_bCsv = csv != 0 ? 1 : 0;
+    job.m_bDecimalComma = decimalComma != 0 ? 1 : 0;
+    job.m_nFooterRows = footerRows > 0 ? footerRows : 0;
 }
 
 }  // namespace torvan
