@@ -11,6 +11,7 @@
 #include "database/Dates.h"
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
+#include "settings/Detect.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan::cli {
@@ -150,11 +151,13 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
         settings.exist = *request.newMaster ? 1 : 0;
     }
     if (request.delimiter) {
-        static constexpr std::array<const char*, 3> kDelimiters = {"comma", "tab", "space"};
+        static constexpr std::array<const char*, 4> kDelimiters = {"comma", "tab", "space",
+                                                                   "semicolon"};
         const auto found =
             std::find(kDelimiters.begin(), kDelimiters.end(), Lower(*request.delimiter));
         if (found == kDelimiters.end()) {
-            return "--delimiter must be comma, tab or space, not \"" + *request.delimiter + "\"";
+            return "--delimiter must be comma, tab, space or semicolon, not \"" +
+                   *request.delimiter + "\"";
         }
         settings.delimiter = static_cast<int>(found - kDelimiters.begin());
     }
@@ -180,6 +183,15 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
     }
     if (request.monthNames) {
         settings.monthNames = *request.monthNames ? 1 : 0;
+    }
+    if (request.csv) {
+        settings.csv = *request.csv ? 1 : 0;
+    }
+    if (request.decimalComma) {
+        settings.decimalComma = *request.decimalComma ? 1 : 0;
+    }
+    if (request.footerRows) {
+        settings.footerRows = *request.footerRows;
     }
     return std::nullopt;
 }
@@ -226,6 +238,13 @@ std::optional<std::string> CheckSettings(ImportSettings& settings, int& dateCode
         return "The number of rows to skip must be from 0 to " + std::to_string(kMaxSkipRows) +
                ", not " + std::to_string(settings.skipRows);
     }
+    if (settings.footerRows < 0 || settings.footerRows > kMaxSkipRows) {
+        return "The number of footer lines must be from 0 to " + std::to_string(kMaxSkipRows) +
+               ", not " + std::to_string(settings.footerRows);
+    }
+    if (settings.decimalComma != 0 && settings.csv == 0) {
+        return "--decimal-comma needs --csv";
+    }
     return std::nullopt;
 }
 
@@ -242,6 +261,17 @@ int RunConvert(const ConvertRequest& request) {
     } else if (!request.database || !request.symbol) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
+    }
+    if (request.autoDetect) {
+        const Detection detection = DetectLayout(request.input);
+        if (!detection.convertible) {
+            Report("Cannot detect the layout of " + request.input + ": " + detection.whyNot);
+            return kExitFailed;
+        }
+        TakeReadingSettings(detection.settings, settings);
+        for (const std::string& warning : detection.warnings) {
+            Report(warning);
+        }
     }
     int dateCode = kFormatNone;
     auto error = ApplyRequest(request, settings);
