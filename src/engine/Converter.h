@@ -8,6 +8,7 @@
 #include "database/DataFile.h"
 #include "database/Mbf.h"
 #include "engine/JobResult.h"
+#include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
 #include "platform/FileSystem.h"
 
@@ -61,6 +62,11 @@ class CConverter {
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
+    // ConvertRecords for CSV reading, a footer or UTF-16 text: every line
+    // read through ReadPriceLine with Layout().
+    int ConvertLines();
+    // How this job reads a line.
+    LineLayout Layout() const;
 
     // Rewrites date in place, replacing its first three-letter English month
     // name by the two-digit month. 1 if date holds a character that starts a

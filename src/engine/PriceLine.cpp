@@ -13,7 +13,7 @@ namespace torvan {
 void StripLineEnd(std::string& line) {
     if (!line.empty() && line.back() == '\n') {
         line.pop_back();
-        if (!line.empty() && line.back() == '\r') {
+        while (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
     }

@@ -50,7 +50,7 @@ struct PriceLine {
 // Reads one line (its line end removed) as layout says.
 PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout);
 
-// Removes a line end ("\n" or "\r\n") from line.
+// Removes a line end (a line feed and the carriage returns before it).
 void StripLineEnd(std::string& line);
 
 }  // namespace torvan

@@ -24,6 +24,14 @@ void AppendUtf8(std::uint32_t c, std::string& out) {
     }
 }
 
+bool StartsWithUtf16Mark(const std::string& path) {
+    TextReader reader;
+    const bool utf16 = reader.Open(path) && (reader.Encoding() == TextEncoding::kUtf16Le ||
+                                             reader.Encoding() == TextEncoding::kUtf16Be);
+    reader.Close();
+    return utf16;
+}
+
 bool TextReader::Open(const std::string& path) {
     m_encoding = TextEncoding::kBytes;
     m_first = true;

@@ -38,6 +38,9 @@ class TextReader {
     std::size_t m_size = 0;
 };
 
+// True when the file at path starts with a UTF-16 byte-order mark.
+bool StartsWithUtf16Mark(const std::string& path);
+
 // Encodes a Unicode code point as UTF-8 at the end of out.
 void AppendUtf8(std::uint32_t codePoint, std::string& out);
 
