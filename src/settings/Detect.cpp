@@ -660,7 +660,7 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
     for (const SampleLine& l : sample) {
         nonBlank += IsBlankLine(l.text) ? 0 : 1;
     }
-    if (dateColumn == kNoColumn || bestCount * 2 < nonBlank) {
+    if (dateColumn == kNoColumn || bestCount * 3 < nonBlank) {
         std::string first;
         for (const SampleLine& l : sample) {
             if (!IsBlankLine(l.text)) {
@@ -1093,8 +1093,10 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
             for (int slot : {kSlotOpen, kSlotClose}) {
                 fieldConfidence[static_cast<std::size_t>(slot)] = Confidence::kGuess;
                 fieldReason[static_cast<std::size_t>(slot)] =
-                    "no header names the columns; of the two prices between high and low the "
-                    "first is taken as the open";
+                    std::string("no header names the columns; of the two prices between high "
+                                "and low the ") +
+                    (slot == kSlotOpen ? "first" : "second") + " is taken as the " +
+                    (slot == kSlotOpen ? "open" : "close");
             }
             for (int slot : {kSlotHigh, kSlotLow}) {
                 fieldConfidence[static_cast<std::size_t>(slot)] = Confidence::kLikely;
