@@ -44,8 +44,18 @@ void SyncDirectoryOf(const std::string& path) {
 
 }  // namespace
 
-FaultHook SetFaultHook(FaultHook hook) {
-    return std::exchange(Hook(), std::move(hook));
+FaultHookScope::FaultHookScope(FaultHook hook)
+    : m_previous(std::exchange(Hook(), std::move(hook))) {}
+
+FaultHookScope::~FaultHookScope() {
+    Remove();
+}
+
+void FaultHookScope::Remove() {
+    if (m_installed) {
+        Hook() = std::move(m_previous);
+        m_installed = false;
+    }
 }
 
 File::~File() {

@@ -20,7 +20,21 @@ enum class FileOp { Open, Read, Write, Flush, Close, Rename, Remove, Copy };
 // Returns true to make the operation on that path fail. Test-only seam: with
 // no hook installed the cost is one test of a null function.
 using FaultHook = std::function<bool(FileOp op, const std::string& path)>;
-FaultHook SetFaultHook(FaultHook hook);
+
+// Installs a fault hook for its lifetime, so that a failing test can never
+// leave one behind; Remove() takes it out earlier.
+class FaultHookScope {
+  public:
+    explicit FaultHookScope(FaultHook hook);
+    ~FaultHookScope();
+    FaultHookScope(const FaultHookScope&) = delete;
+    FaultHookScope& operator=(const FaultHookScope&) = delete;
+    void Remove();
+
+  private:
+    FaultHook m_previous;
+    bool m_installed = true;
+};
 
 // A binary file handle. Text files are read and written as bytes too: line
 // ends are handled by the callers, never translated underneath them.
