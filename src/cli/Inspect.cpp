@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "cli/Database.h"
 #include "cli/Output.h"
+#include "database/DatabaseReader.h"
 #include "database/Dates.h"
 #include "platform/FileSystem.h"
 #include "settings/Detect.h"

@@ -67,6 +67,9 @@ class CConverter {
     int ConvertLines();
     // How this job reads a line.
     LineLayout Layout() const;
+    // Writes "PathIn", "PathOut", "Symbol" and "Name" of a run that passed
+    // its checks to the profile, if the job has one.
+    void RecordInProfile();
 
     // Rewrites date in place, replacing its first three-letter English month
     // name by the two-digit month. 1 if date holds a character that starts a
