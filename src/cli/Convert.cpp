@@ -7,6 +7,7 @@
 
 #include "cli/Output.h"
 #include "database/DataFile.h"
+#include "database/DatabaseReader.h"
 #include "database/Dates.h"
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
@@ -261,6 +262,28 @@ int RunConvert(const ConvertRequest& request) {
     std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
               << settings.symbol << " (F" << result.fileNumber << ".DAT, " << count
               << " price record" << (count == 1 ? "" : "s") << ").\n";
+    if (result.linesWithoutDate + result.linesWithoutPrice + result.linesMissingColumns > 0) {
+        std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
+                  << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
+                  << " with missing columns stored as 0.\n";
+    }
+    // What was stored, read back from the database.
+    SecurityRecords stored;
+    if (ReadSecurity(settings.pathOut, settings.symbol, stored) == ReadResult::kOk &&
+        !stored.rows.empty()) {
+        const auto& names = stored.entry.fieldNames;
+        auto row = [&](const char* label, const std::vector<float>& values) {
+            std::cout << label;
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                const std::string name = i < names.size() ? names[i] : "?";
+                std::cout << (i == 0 ? " " : ", ") << name << " "
+                          << (name == "Date" ? StoredDateText(values[i]) : NumberText(values[i]));
+            }
+            std::cout << "\n";
+        };
+        row("First stored:", stored.rows.front());
+        row("Last stored: ", stored.rows.back());
+    }
     return kExitOk;
 }
 
