@@ -120,7 +120,12 @@ TEST_F(Cli, YahooFileRoundTripsThroughDumpAndList) {
              "date=1,open=2,high=3,low=4,close=5,vol=7"});
     ASSERT_EQ(convert.status, 0) << convert.err;
     EXPECT_EQ(convert.out,
-              "Converted " + input + " into " + db + " as ORCL (F1.DAT, 5036 price records).\n");
+              "Converted " + input + " into " + db +
+                  " as ORCL (F1.DAT, 5036 price records).\n"
+                  "First stored: Date 1995-01-03, Open 2.179012, High 2.191358, Low 2.117284, "
+                  "Close 2.117284, Volume 36301200\n"
+                  "Last stored:  Date 2014-12-31, Open 45.45, High 45.56, Low 44.97, Close 44.97, "
+                  "Volume 13269200\n");
 
     Rows rows = Table(ReadText(input), ',');
     rows.erase(rows.begin());
