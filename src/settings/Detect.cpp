@@ -846,7 +846,14 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
                                   " rows can be skipped, the lines in between will be skipped as "
                                   "lines without a date.");
     }
-    choose("header rows", std::to_string(skip), Confidence::kSure);
+    if (headerLine >= 0 && sample[static_cast<std::size_t>(headerLine)].number < skip) {
+        choose("header rows", std::to_string(skip), Confidence::kLikely,
+               "the header is line " +
+                   std::to_string(sample[static_cast<std::size_t>(headerLine)].number) +
+                   "; the lines after it up to the first price line hold no date and go with it");
+    } else {
+        choose("header rows", std::to_string(skip), Confidence::kSure);
+    }
     int footer = 0;
     for (std::size_t i = static_cast<std::size_t>(lastData) + 1; i < sample.size(); ++i) {
         if (!IsBlankLine(sample[i].text) &&
@@ -1093,8 +1100,9 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
             for (int slot : {kSlotOpen, kSlotClose}) {
                 fieldConfidence[static_cast<std::size_t>(slot)] = Confidence::kGuess;
                 fieldReason[static_cast<std::size_t>(slot)] =
-                    std::string("no header names the columns; of the two prices between high "
-                                "and low the ") +
+                    std::string(
+                        "no header names the columns; of the two prices between high "
+                        "and low the ") +
                     (slot == kSlotOpen ? "first" : "second") + " is taken as the " +
                     (slot == kSlotOpen ? "open" : "close");
             }
