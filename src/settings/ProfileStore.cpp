@@ -560,7 +560,8 @@ void CProfileStore::ImportIniFile(const std::string& iniPath) {
         if (!legacy) {
             return;  // no legacy file: nothing to import
         }
-        LockFile lock(m_strFilePath + ".lock");
+        LockFile lock;
+        lock.Lock(m_strFilePath + ".lock", true);
         if (!lock.Held()) {
             return;
         }
