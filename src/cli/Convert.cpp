@@ -188,12 +188,19 @@ int RunConvert(const ConvertRequest& request) {
     ImportSettings settings;
     CProfileStore store;
     if (request.fromProfile) {
+        // Read as the desktop program's Settings command reads them: the
+        // defaults and the first-run output directory when nothing is saved
+        // yet or the store cannot be opened.
         bool created = false;
         if (!store.Open("", kProfileKey, created)) {
-            Report("Cannot open the saved settings below " + CProfileStore::DefaultRoot());
-            return kExitFailed;
+            Report("Cannot open the saved settings below " + CProfileStore::DefaultRoot() +
+                   "; starting from the defaults");
+        } else if (created) {
+            // The store's first start, wherever it happens, brings in the
+            // legacy settings file.
+            store.ImportIniFile();
         }
-        settings.Load(store);
+        settings.LoadForDialog(store);
     } else if (!request.database || !request.symbol) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
@@ -214,7 +221,10 @@ int RunConvert(const ConvertRequest& request) {
     CConverter job;
     job.m_pSink = &sink;
     if (request.fromProfile) {
-        settings.Save(store);
+        // As a confirmed settings dialog: the list entry the date format
+        // selects, first run over.
+        settings.dateFormat = DateFormatList()[static_cast<std::size_t>(dateCode - 1)];
+        settings.SaveConfirmed(store);
         job.m_pProfile = &store;
     }
     settings.ApplyTo(job, inputPath, dateCode);
