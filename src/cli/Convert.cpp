@@ -187,20 +187,24 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
 int RunConvert(const ConvertRequest& request) {
     ImportSettings settings;
     CProfileStore store;
+    bool storeOpen = false;
     if (request.fromProfile) {
-        // Read as the desktop program's Settings command reads them: the
-        // defaults and the first-run output directory when nothing is saved
-        // yet or the store cannot be opened.
+        // As the Settings command reads them: a store that is new or cannot
+        // be opened gives the defaults and the first-run directory.
         bool created = false;
-        if (!store.Open("", kProfileKey, created)) {
+        storeOpen = store.Open("", kProfileKey, created);
+        if (storeOpen) {
+            if (created) {
+                // The store's first start, wherever it happens, brings in
+                // the legacy settings file.
+                store.ImportIniFile();
+            }
+            settings.LoadForDialog(store);
+        } else {
+            settings.LoadForDialog(CProfileStore());
             Report("Cannot open the saved settings below " + CProfileStore::DefaultRoot() +
-                   "; starting from the defaults");
-        } else if (created) {
-            // The store's first start, wherever it happens, brings in the
-            // legacy settings file.
-            store.ImportIniFile();
+                   "; using the defaults.");
         }
-        settings.LoadForDialog(store);
     } else if (!request.database || !request.symbol) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
@@ -220,7 +224,7 @@ int RunConvert(const ConvertRequest& request) {
     ReportingSink sink;
     CConverter job;
     job.m_pSink = &sink;
-    if (request.fromProfile) {
+    if (storeOpen) {
         // As a confirmed settings dialog: the list entry the date format
         // selects, first run over.
         settings.dateFormat = DateFormatList()[static_cast<std::size_t>(dateCode - 1)];
