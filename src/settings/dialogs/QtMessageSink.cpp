@@ -83,7 +83,11 @@ int QtMessageSink::ResultOf(QMessageBox::StandardButton button) {
 }
 
 int QtMessageSink::Show(const Message& message) {
-    QWidget* parent = m_parent ? m_parent.data() : QApplication::activeWindow();
+    // Over the dialog that raised the message, if one is up.
+    QWidget* parent = QApplication::activeModalWidget();
+    if (parent == nullptr) {
+        parent = m_parent ? m_parent.data() : QApplication::activeWindow();
+    }
     const auto box = CreateBox(message, parent);
     // The user must see that the program waits for an answer, not for itself.
     const bool waiting = QGuiApplication::overrideCursor() != nullptr;

@@ -16,7 +16,8 @@ class QtMessageSink : public IMessageSink {
   public:
     explicit QtMessageSink(QWidget* parent = nullptr) : m_parent(parent) {}
 
-    // The window the boxes are centred over (none: the active window).
+    // The window the boxes are centred over when no modal dialog is up (none:
+    // the active window); a modal dialog's messages show over the dialog.
     void SetParent(QWidget* parent) { m_parent = parent; }
     QWidget* Parent() const { return m_parent; }
 

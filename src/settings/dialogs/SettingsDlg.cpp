@@ -60,6 +60,9 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
     }
     m_ui->spin1034->Edit()->setObjectName(QStringLiteral("edit1033"));
 
+    // The typed text stays as typed until OK matches it against the list.
+    m_ui->combo1039->setCompleter(nullptr);
+
     m_exist.addButton(m_ui->radio1028, 0);
     m_exist.addButton(m_ui->radio1029, 1);
     m_delimiter.addButton(m_ui->radio1036, 0);
@@ -72,6 +75,19 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
                     [this, s] { OnFieldCheck(s); });
         }
     }
+    // A limit caps typing; a longer saved text is shown whole (the check on
+    // OK reports it), and the cap tightens as the user shortens it.
+    const auto capTyping = [this](QLineEdit* edit, std::size_t limit) {
+        connect(edit, &QLineEdit::textEdited, this, [edit, limit] {
+            edit->setMaxLength(
+                std::max(static_cast<int>(limit), static_cast<int>(edit->text().size())));
+        });
+    };
+    capTyping(m_ui->edit1032, kMaxNameLength);
+    capTyping(m_ui->edit1027, kMaxPathLength);
+    capTyping(m_ui->edit1031, kMaxSymbolLength);
+    capTyping(m_ui->combo1039->lineEdit(), kMaxDateFormatLength);
+
     connect(m_ui->check1035, &QAbstractButton::clicked, this, [this] { OnSkipRows(); });
     connect(m_ui->check1040, &QAbstractButton::clicked, this, [this] { OnReverse(); });
     connect(m_ui->check1041, &QAbstractButton::clicked, this, [this] { OnMonthNames(); });
@@ -116,8 +132,6 @@ void CSettingsDlg::EnableFields() {
 
 void CSettingsDlg::PutText(QLineEdit* edit, const std::string& text, std::size_t limit) {
     const QString value = ToQt(text);
-    // The limit caps typing; a longer saved text is still shown whole, and
-    // the check on OK reports it.
     edit->setMaxLength(std::max(static_cast<int>(limit), static_cast<int>(value.size())));
     edit->setText(value);
 }
