@@ -236,6 +236,8 @@ QWidget* CSettingsDlg::ControlOf(Setting setting) const {
         case Setting::kMonthNames:
             return m_ui->check1041;
         case Setting::kInputPath:
+        case Setting::kFooterRows:
+        case Setting::kDecimalComma:
         case Setting::kNone:
             break;
     }
