@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -51,6 +52,14 @@ class ModalScript : public QObject {
         m_steps.pop_front();
         ++m_answered;
         step(modal);
+        // A step that failed half-way leaves its window open: close it, so
+        // that the test reports the failure instead of waiting for ever.
+        if (m_last && m_last->isVisible() && QApplication::activeModalWidget() == m_last) {
+            if (auto* dialog = qobject_cast<QDialog*>(m_last.data())) {
+                qWarning("ModalScript: a step left %s open", dialog->metaObject()->className());
+                dialog->reject();
+            }
+        }
     }
 
     QTimer m_timer;
