@@ -110,7 +110,6 @@ void CTorvanApp::OnFileOpen() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(OpenFilter());
-    dialog.setOption(QFileDialog::ReadOnly, false);
     if (!start.directory.isEmpty()) {
         dialog.setDirectory(start.directory);
     }

@@ -70,8 +70,6 @@ class FrameTest : public QObject {
         QTest::addColumn<Placement>("stored");
         QTest::newRow("cx 0") << Placement{10, 10, 0, 400};
         QTest::newRow("x beyond the width") << Placement{1025, 10, 400, 400};
-        QTest::newRow("negative y") << Placement{10, -5, 400, 400};
-        QTest::newRow("taller than the area") << Placement{10, 10, 400, 800};
     }
 
     void invalidStoredPlacementIsReplaced() {

@@ -80,17 +80,6 @@ class UnitsTest : public QObject {
         QCOMPARE(ClampPlacement({-30, 20, 2000, 100}, 1024, 738), (Placement{0, 20, 1024, 100}));
     }
 
-    void placementRoundTripsThroughTheProfile() {
-        QTemporaryDir dir;
-        CProfileStore store;
-        bool created = false;
-        QVERIFY(store.Open(dir.path().toStdString(), "Software\\Quennel\\Torvan", created));
-        QCOMPARE(ReadPlacement(store), (Placement{0, 0, 0, 0}));
-        WritePlacement(store, {12, 34, 560, 780});
-        QCOMPARE(ReadPlacement(store), (Placement{12, 34, 560, 780}));
-        QCOMPARE(store.GetString("Screen", "cx", ""), std::string("560"));
-    }
-
     void openProposal() {
 #ifndef Q_OS_WIN
         QCOMPARE(OpenProposal("/data/ibm.txt", 1, "/home/u"), QString("/data/*.*"));
