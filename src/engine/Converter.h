@@ -2,12 +2,15 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "database/DataFile.h"
 #include "database/Mbf.h"
 #include "engine/ProfileWriter.h"
 #include "platform/FileSystem.h"
+#include "platform/FileTransaction.h"
 
 namespace torvan {
 
@@ -43,12 +46,21 @@ class CConverter {
     int Run();
 
     // Stages, in the order Run calls them. Each returns 0 to go on.
+    // Nothing a run writes is in place before Commit: AddSecurity, the
+    // reversal and ConvertRecords write work files, and Commit puts them in
+    // place together (the security's files, MASTER, the reversed input and
+    // its backup, MASTER.BAK). A run that fails anywhere, or is killed,
+    // leaves the database and the input as they were.
     int CheckOutputDirectory();
     int CheckColumnCount();
     int CheckDuplicateSymbol();
+    // Only with m_bReverse: refuses an input that cannot be rewritten with
+    // its permissions and owner kept, before anything is written.
+    int CheckInputReplaceable();
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
+    int Commit();
 
     // Rewrites date in place, replacing its first three-letter English month
     // name by the two-digit month. 1 if date holds a character that starts a
@@ -91,9 +103,23 @@ class CConverter {
     std::string DatabaseDirectory() const { return m_szPathOut.empty() ? "/" : m_szPathOut; }
 
   private:
-    // The data file ConvertRecords appends to, open for the whole stage.
+    // The file ConvertRecords reads: the input, or its reversed work file.
+    const std::string& ReadPath() const {
+        return m_strReadPath.empty() ? m_strInputPath : m_strReadPath;
+    }
+
+    // The data file ConvertRecords appends to, open for the whole stage: the
+    // work file that Commit puts in place of F<n>.DAT.
     File m_dataFile;
     std::string m_strDataPath;
+    std::string m_strReadPath;
+    // What the run changes, put in place by Commit; none before AddSecurity.
+    std::unique_ptr<FileTransaction> m_transaction;
+    // MASTER as Commit writes it: with the new entry and, once ConvertRecords
+    // has set them, its first and last dates.
+    std::vector<std::uint8_t> m_masterContent;
+    // ... and with the dates AddSecurity gave the entry, for MASTER.BAK.
+    std::vector<std::uint8_t> m_masterAdded;
 };
 
 }  // namespace torvan
