@@ -8,7 +8,6 @@
 #include "engine/Converter.h"
 #include "engine/InputText.h"
 #include "engine/NumberText.h"
-#include "platform/MessageBox.h"
 
 namespace torvan {
 namespace {
@@ -68,26 +67,30 @@ int CConverter::ConvertRecords() {
     // The security is the one AddSecurity entered in this run; its data file
     // is the work file that Commit puts in place.
     if (m_nFileNumber == 0 || m_strDataPath.empty()) {
-        return ShowFailure("The security " + m_szSymbol + " was not added to the Master file:\n" +
-                           m_szMasterPath);
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
     const auto fileNumber = static_cast<std::uint8_t>(m_nFileNumber);
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
             (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return ShowFailure("The column of the " + std::string(kFieldLabels[s]) +
-                               " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+            return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
+                        "The column of the " + std::string(kFieldLabels[s]) +
+                            " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
         }
     }
 
     File input;
     if (!input.Open(ReadPath(), File::Mode::Read)) {
-        return ShowFailure("Cannot open the input file:\n" + ReadPath());
+        return Fail("CannotOpenInputFile", {ReadPath()},
+                    "Cannot open the input file:\n" + ReadPath());
     }
 
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
-        return ShowFailure("Cannot open the data file:\n" + m_strDataPath);
+        return Fail("CannotOpenDataFile", {m_strDataPath},
+                    "Cannot open the data file:\n" + m_strDataPath);
     }
 
     std::array<std::string, kMaxColumns> columns;
@@ -137,10 +140,12 @@ int CConverter::ConvertRecords() {
 
         const std::string& dateText = columns[static_cast<std::size_t>(m_nFieldCol[kSlotDate])];
         if (CLength(dateText) >= kDateStopLength) {
-            stop = ShowFailure("Line " + std::to_string(lineNumber) +
-                               " of the input file has a date column of " +
-                               std::to_string(CLength(dateText)) +
-                               " characters, more than any date has.\nNothing was converted.");
+            stop = Fail("DateColumnTooLong",
+                        {std::to_string(lineNumber), std::to_string(CLength(dateText))},
+                        "Line " + std::to_string(lineNumber) +
+                            " of the input file has a date column of " +
+                            std::to_string(CLength(dateText)) +
+                            " characters, more than any date has.\nNothing was converted.");
             break;
         }
         std::string date = dateText.substr(0, CLength(dateText));
@@ -151,10 +156,10 @@ int CConverter::ConvertRecords() {
             const bool nonDigit = !AllDigits(dateText);
             if (m_nDateFormat > 6 && nonDigit && recognised == 0) {
                 dateFormatError = 1;
-                ShowMessage(kNumericOnlyFormat, kMbOk);
+                Say("NumericOnlyDateFormat", {}, kNumericOnlyFormat);
             } else if (m_nDateFormat < 7 && !nonDigit) {
                 dateFormatError = 1;
-                ShowMessage(kSeparatedFormat, kMbOk);
+                Say("SeparatedDateFormat", {}, kSeparatedFormat);
             }
             // Nothing of a run that fails is kept, so there is no point in
             // reading on.
@@ -181,15 +186,16 @@ int CConverter::ConvertRecords() {
             m_fValue[s] = FloatToMbf(value);
         }
         if (lineCount == kMaxPriceRecords) {
-            failed |= ShowFailure("The input has more price lines than a data file can hold (" +
-                                  std::to_string(kMaxPriceRecords) + "); line " +
-                                  std::to_string(lineNumber) +
-                                  " is the first beyond them.\nNothing was converted.");
+            failed |= Fail(
+                "TooManyPriceLines", {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)},
+                "The input has more price lines than a data file can hold (" +
+                    std::to_string(kMaxPriceRecords) + "); line " + std::to_string(lineNumber) +
+                    " is the first beyond them.\nNothing was converted.");
             break;
         }
         if (AppendPriceRecord(fileNumber) != 0) {
-            failed |=
-                ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+            failed |= Fail("CannotWriteDataFile", {m_strDataPath},
+                           "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
             break;
         }
         if (lineCount == 0) {
@@ -202,17 +208,18 @@ int CConverter::ConvertRecords() {
     input.Close();
     if (utf16) {
         m_dataFile.Close();
-        return ShowFailure(Utf16Message(m_strInputPath));
+        return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
     }
     // No sync here: the header update below syncs the file.
     bool dataOk = m_dataFile.Flush(false);
     dataOk = m_dataFile.Close() && dataOk;
     if (readFailed) {
-        failed |= ShowFailure("Cannot read the input file:\n" + ReadPath());
+        failed |=
+            Fail("CannotReadInputFile", {ReadPath()}, "Cannot read the input file:\n" + ReadPath());
     }
     if (!dataOk && failed == 0 && stop == 0 && dateFormatError == 0) {
-        failed |=
-            ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+        failed |= Fail("CannotWriteDataFile", {m_strDataPath},
+                       "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
     }
     // A run that fails keeps nothing of its records; the messages so far
     // said why.
@@ -221,17 +228,24 @@ int CConverter::ConvertRecords() {
     }
 
     if (undatedLines > 0) {
-        ShowMessage(
+        Say("LinesWithoutDate", {std::to_string(undatedLines), std::to_string(firstUndatedLine)},
             std::to_string(undatedLines) + (undatedLines == 1 ? " line has" : " lines have") +
                 " no valid date in the chosen date format and " +
                 (undatedLines == 1 ? "was" : "were") + " not converted.\nThe first is line " +
                 std::to_string(firstUndatedLine) + " of the input file.",
             kMbOk | kMbIconExclamation);
     }
+    m_result.linesWithoutDate = static_cast<int>(undatedLines);
+    m_result.firstLineWithoutDate = static_cast<int>(firstUndatedLine);
+    m_result.recordsWritten = lineCount;
+    if (lineCount > 0) {
+        m_result.firstDate = MbfToFloat(firstDate.data());
+        m_result.lastDate = MbfToFloat(lastDate.data());
+    }
     if (lineCount == 0) {
         if (stop == 0 && failed == 0) {
-            failed |=
-                ShowFailure("No price lines were found in the input file:\n" + m_strInputPath);
+            failed |= Fail("NoPriceLines", {m_strInputPath},
+                           "No price lines were found in the input file:\n" + m_strInputPath);
         }
         return 1;
     }
@@ -263,8 +277,9 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
                                std::uint8_t fileNumber) {
     // MASTER is written once, by Commit, with the dates already in place.
     if (m_masterContent.size() < kMasterRecordSize) {
-        return ShowFailure("The security " + m_szSymbol + " was not added to the Master file:\n" +
-                           m_szMasterPath);
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
     for (std::size_t offset = kMasterRecordSize;
          offset + kMasterRecordSize <= m_masterContent.size(); offset += kMasterRecordSize) {
@@ -282,20 +297,23 @@ int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumb
     // The data file is still this run's work file: its header is set in
     // place, and the file goes to disk before Commit names it F<n>.DAT.
     if (m_strDataPath.empty() || fileNumber != m_nFileNumber) {
-        return ShowFailure("The security " + m_szSymbol + " was not added to the Master file:\n" +
-                           m_szMasterPath);
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
     m_dataFile.Close();
     File data;
     if (!data.Open(m_strDataPath, File::Mode::Update)) {
-        return ShowFailure("Cannot open the data file:\n" + m_strDataPath);
+        return Fail("CannotOpenDataFile", {m_strDataPath},
+                    "Cannot open the data file:\n" + m_strDataPath);
     }
     std::uint8_t count[2];
     PutU16(count, static_cast<std::uint16_t>(priceRecords + 1U));
     bool ok = data.Seek(2) && data.Write(count, sizeof count) && data.Flush(true);
     ok = data.Close() && ok;
     if (!ok) {
-        return ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+        return Fail("CannotWriteDataFile", {m_strDataPath},
+                    "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
     }
     return 0;
 }

@@ -9,7 +9,6 @@
 #include "database/Master.h"
 #include "platform/Clock.h"
 #include "platform/DirectoryLock.h"
-#include "platform/MessageBox.h"
 
 namespace torvan {
 namespace {
@@ -47,7 +46,37 @@ std::string Truncated(const std::string& text, std::size_t limit) {
 
 }  // namespace
 
+int CConverter::Say(std::string id, std::vector<std::string> params, std::string text,
+                    unsigned type) {
+    Message message{std::move(id), std::move(params), std::move(text), type};
+    const int answer = m_pSink != nullptr ? m_pSink->Show(message) : DefaultAnswer(type);
+    m_result.messages.push_back(std::move(message));
+    return answer;
+}
+
+int CConverter::Fail(std::string id, std::vector<std::string> params, std::string text) {
+    Say(std::move(id), std::move(params), std::move(text), kMbOk | kMbIconExclamation);
+    return 1;
+}
+
 int CConverter::Run() {
+    m_result = JobResult{};
+    m_bWritten = false;
+    const int status = RunStages();
+    m_result.databaseDirectory = DatabaseDirectory();
+    if (status != 0) {
+        m_result.outcome = m_bWritten ? Outcome::kFailed : Outcome::kRefused;
+        m_result.fileNumber = 0;
+    } else {
+        m_result.fileNumber = m_nFileNumber;
+        const bool warned = m_result.linesWithoutDate > 0 || m_result.linesWithoutPrice > 0 ||
+                            m_result.linesMissingColumns > 0;
+        m_result.outcome = warned ? Outcome::kConvertedWithWarnings : Outcome::kConverted;
+    }
+    return status;
+}
+
+int CConverter::RunStages() {
     // The job's text fields are fixed 16-character fields in MASTER.
     m_szSymbol = Truncated(m_szSymbol, 16);
     m_szName = Truncated(m_szName, 16);
@@ -58,8 +87,9 @@ int CConverter::Run() {
     if (IsDirectory(m_szPathOut)) {
         const DirectoryLock::Result locked = lock.TryLock(m_szPathOut);
         if (locked == DirectoryLock::Result::Busy) {
-            return ShowFailure("Another conversion is writing to this database:\n" + m_szPathOut +
-                               "\nTry again when it has finished.");
+            return Fail("DatabaseBusy", {m_szPathOut},
+                        "Another conversion is writing to this database:\n" + m_szPathOut +
+                            "\nTry again when it has finished.");
         }
         // What a conversion killed half way left behind is finished or
         // removed first. Without the lock another run may be under way, so
@@ -67,16 +97,17 @@ int CConverter::Run() {
         std::string failed;
         if (locked == DirectoryLock::Result::Locked) {
             if (!FileTransaction::Recover(m_szPathOut, failed)) {
-                return ShowFailure(
-                    "An earlier conversion into this database was interrupted, and what it "
-                    "left cannot be cleared away:\n" +
-                    failed);
+                return Fail("InterruptedConversionLeftovers", {failed},
+                            "An earlier conversion into this database was interrupted, and what "
+                            "it left cannot be cleared away:\n" +
+                                failed);
             }
         } else if (FileExists(FileTransaction::JournalPath(m_szPathOut))) {
-            return ShowFailure(
-                "An earlier conversion into this database was interrupted, and what it left "
-                "cannot be cleared away:\n" +
-                FileTransaction::JournalPath(m_szPathOut));
+            failed = FileTransaction::JournalPath(m_szPathOut);
+            return Fail("InterruptedConversionLeftovers", {failed},
+                        "An earlier conversion into this database was interrupted, and what it "
+                        "left cannot be cleared away:\n" +
+                            failed);
         }
     }
 
@@ -96,12 +127,7 @@ int CConverter::Run() {
     if (status != 0) {
         return status;
     }
-    if (m_pProfile != nullptr) {
-        m_pProfile->WriteString("Import", "PathIn", m_strInputPath);
-        m_pProfile->WriteString("Import", "PathOut", m_szPathOut);
-        m_pProfile->WriteString("Import", "Symbol", m_szSymbol);
-        m_pProfile->WriteString("Import", "Name", m_szName);
-    }
+    RecordInProfile();
     if (m_bReverse == 1) {
         status = ReverseInput();
     }
@@ -120,14 +146,25 @@ int CConverter::Run() {
     return status;
 }
 
+void CConverter::RecordInProfile() {
+    if (m_pProfile == nullptr) {
+        return;
+    }
+    m_pProfile->WriteString("Import", "PathIn", m_strInputPath);
+    // The root is kept as "" in m_szPathOut, which would read back as "no path".
+    m_pProfile->WriteString("Import", "PathOut", DatabaseDirectory());
+    m_pProfile->WriteString("Import", "Symbol", m_szSymbol);
+    m_pProfile->WriteString("Import", "Name", m_szName);
+}
+
 int CConverter::CheckOutputDirectory() {
     if (m_szPathOut.empty() || !IsDirectory(m_szPathOut)) {
-        ShowMessage(kPathDoesNotExist, kMbOk);
+        Say("PathDoesNotExist", {}, kPathDoesNotExist);
         return 1;
     }
     std::string absolute = AbsoluteDirectory(m_szPathOut);
     if (absolute.empty()) {
-        ShowMessage(kPathDoesNotExist, kMbOk);
+        Say("PathDoesNotExist", {}, kPathDoesNotExist);
         return 1;
     }
     // The root loses its separator too, as a drive root does: "/" + "MASTER".
@@ -135,9 +172,12 @@ int CConverter::CheckOutputDirectory() {
         absolute.pop_back();
     }
     if (absolute.size() > kMaxOutputDirectory) {
-        return ShowFailure("The output directory path is too long (" +
-                           std::to_string(absolute.size()) + " characters; at most " +
-                           std::to_string(kMaxOutputDirectory) + " are allowed):\n" + absolute);
+        return Fail(
+            "OutputPathTooLong",
+            {std::to_string(absolute.size()), std::to_string(kMaxOutputDirectory), absolute},
+            "The output directory path is too long (" + std::to_string(absolute.size()) +
+                " characters; at most " + std::to_string(kMaxOutputDirectory) + " are allowed):\n" +
+                absolute);
     }
     m_szPathOut = absolute;
     const std::string directory = DatabaseDirectory();
@@ -149,11 +189,11 @@ int CConverter::CheckOutputDirectory() {
         if (existing && master.Open(*existing, File::Mode::Read)) {
             return 0;
         }
-        ShowMessage(kNoMasterFile, kMbOk);
+        Say("NoMasterFile", {}, kNoMasterFile);
         return 1;
     }
     if (existing) {
-        ShowMessage(kMasterExists, kMbOk);
+        Say("MasterExists", {}, kMasterExists);
         return 1;
     }
     // The new, empty MASTER is written by Commit, with the new security in
@@ -165,7 +205,7 @@ int CConverter::CheckColumnCount() {
     m_nFieldCount = static_cast<int>(
         std::count_if(m_bFieldOn.begin(), m_bFieldOn.end(), [](int on) { return on != 0; }));
     if (m_nFieldCount <= 1) {
-        ShowMessage(kMoreColumns, kMbOk | kMbIconInformation);
+        Say("MoreColumnsNeeded", {}, kMoreColumns, kMbOk | kMbIconInformation);
         return 1;
     }
     // Column numbers come from the creator unchecked; one outside the line's
@@ -173,8 +213,9 @@ int CConverter::CheckColumnCount() {
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if (m_bFieldOn[s] != 0 && (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return ShowFailure("The column of the " + std::string(kFieldLabels[s]) +
-                               " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+            return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
+                        "The column of the " + std::string(kFieldLabels[s]) +
+                            " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
         }
     }
     return 0;
@@ -185,16 +226,17 @@ int CConverter::CheckDuplicateSymbol() {
         return 0;
     }
     MasterRecord found;
-    bool readError = false;
-    if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &readError) == kFound) {
-        ShowMessage(kDuplicateSymbol, kMbOk);
+    SecurityLocation where;
+    if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &where) == kFound) {
+        Say("DuplicateSymbol", {}, kDuplicateSymbol);
         return 1;
     }
     // A MASTER that could not be read might hold the symbol: adding it
     // anyway could make a duplicate.
-    if (readError) {
-        return ShowFailure("Cannot read the Master file, so the symbol could not be checked:\n" +
-                           m_szMasterPath);
+    if (where.ReadError()) {
+        return Fail("CannotCheckSymbol", {where.unreadableMaster},
+                    "Cannot read the Master file, so the symbol could not be checked:\n" +
+                        where.unreadableMaster);
     }
     return 0;
 }
@@ -206,18 +248,19 @@ int CConverter::CheckInputReplaceable() {
         case ReplaceProblem::kMissing:  // told when it is opened
             return 0;
         case ReplaceProblem::kReadOnly:
-            return ShowFailure("The input file is read-only, so its lines cannot be reversed:\n" +
-                               real + "\nMake it writable, or convert without reversing.");
+            return Fail("InputReadOnly", {real},
+                        "The input file is read-only, so its lines cannot be reversed:\n" + real +
+                            "\nMake it writable, or convert without reversing.");
         case ReplaceProblem::kFolderReadOnly:
-            return ShowFailure(
-                "The folder of the input file does not allow new files, so its lines cannot "
-                "be reversed:\n" +
-                ParentDirectory(real));
+            return Fail("InputFolderReadOnly", {ParentDirectory(real)},
+                        "The folder of the input file does not allow new files, so its lines "
+                        "cannot be reversed:\n" +
+                            ParentDirectory(real));
         case ReplaceProblem::kOtherOwner:
-            return ShowFailure(
-                "The input file belongs to another user; reversing its lines would make it "
-                "yours:\n" +
-                real + "\nCopy it, or convert without reversing.");
+            return Fail("InputOwnedByOtherUser", {real},
+                        "The input file belongs to another user; reversing its lines would make "
+                        "it yours:\n" +
+                            real + "\nCopy it, or convert without reversing.");
     }
     return 0;
 }
@@ -232,10 +275,12 @@ int CConverter::AddSecurity() {
     if (m_bExistingMaster == 1) {
         File master;
         if (!master.Open(m_szMasterPath, File::Mode::Read)) {
-            return ShowFailure("Cannot open the Master file:\n" + m_szMasterPath);
+            return Fail("CannotOpenMasterFile", {m_szMasterPath},
+                        "Cannot open the Master file:\n" + m_szMasterPath);
         }
         if (!master.ReadExact(content.data(), kMasterRecordSize)) {
-            return ShowFailure("Cannot read the Master file:\n" + m_szMasterPath);
+            return Fail("CannotReadMasterFile", {m_szMasterPath},
+                        "Cannot read the Master file:\n" + m_szMasterPath);
         }
         // Whole records only, as MASTER is read and written in records.
         std::uint8_t bytes[kMasterRecordSize];
@@ -243,12 +288,13 @@ int CConverter::AddSecurity() {
             content.insert(content.end(), bytes, bytes + sizeof bytes);
         }
         if (master.Failed()) {
-            return ShowFailure("Cannot read the Master file:\n" + m_szMasterPath);
+            return Fail("CannotReadMasterFile", {m_szMasterPath},
+                        "Cannot read the Master file:\n" + m_szMasterPath);
         }
     }
     MasterHeader header = MasterHeader::Unpack(content.data());
     if (header.entryCount >= kMaxSecurities || header.fileCounter >= kMaxSecurities) {
-        ShowMessage(kPortfolioFull, kMbOk);
+        Say("PortfolioFull", {}, kPortfolioFull);
         return 1;
     }
     header.entryCount = static_cast<std::uint16_t>(header.entryCount + 1);
@@ -263,7 +309,7 @@ int CConverter::AddSecurity() {
     }
     auto freeNumber = std::find(used.begin(), used.end(), false);
     if (freeNumber == used.end()) {
-        ShowMessage(kPortfolioFull, kMbOk);
+        Say("PortfolioFull", {}, kPortfolioFull);
         return 1;
     }
     const int fileNumber = static_cast<int>(freeNumber - used.begin());
@@ -308,14 +354,18 @@ int CConverter::AddSecurity() {
         work.push_back(m_strInputPath + ".BAK" + FileTransaction::kOldSuffix);
     }
     if (!transaction->Track(work)) {
-        return ShowFailure("Cannot write the journal file (is the disk full?):\n" +
-                           transaction->FailedPath());
+        return Fail(
+            "CannotWriteJournal", {transaction->FailedPath()},
+            "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
     }
+    // From here on a failure is one of a run that began writing, even
+    // though nothing of it will be kept.
+    m_bWritten = true;
     const std::string failed =
         WriteSecurityFiles(dataWork, descriptionWork, m_bFieldOn, m_nFieldCount);
     if (!failed.empty()) {
         transaction->Abort();
-        return ShowFailure("Cannot create the file:\n" + failed);
+        return Fail("CannotCreateFile", {failed}, "Cannot create the file:\n" + failed);
     }
     m_transaction = std::move(transaction);
     m_masterContent = content;
@@ -327,14 +377,15 @@ int CConverter::AddSecurity() {
 
 int CConverter::Commit() {
     if (!m_transaction) {
-        return ShowFailure("There is no new security to put in place.");
+        return Fail("NothingToCommit", {}, "There is no new security to put in place.");
     }
     m_dataFile.Close();
     std::unique_ptr<FileTransaction> transaction = std::move(m_transaction);
     const std::string masterWork = m_szMasterPath + ".~NU";
     if (!WriteWorkFile(masterWork, m_masterContent)) {
         transaction->Abort();
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + masterWork);
+        return Fail("CannotWriteTemporaryFile", {masterWork},
+                    "Cannot write the temporary file (is the disk full?):\n" + masterWork);
     }
     if (m_bExistingMaster == 1) {
         // The backup holds MASTER with the new entry as AddSecurity made it.
@@ -350,23 +401,24 @@ int CConverter::Commit() {
     const std::string& path = transaction->FailedPath();
     switch (transaction->LastError()) {
         case FileTransaction::Error::kChanged:
-            return ShowFailure(
-                "Another program changed this file during the conversion, so nothing was "
-                "written:\n" +
-                path);
+            return Fail("FileChangedMeanwhile", {path},
+                        "Another program changed this file during the conversion, so nothing "
+                        "was written:\n" +
+                            path);
         case FileTransaction::Error::kJournal:
-            return ShowFailure("Cannot write the journal file (is the disk full?):\n" + path);
+            return Fail("CannotWriteJournal", {path},
+                        "Cannot write the journal file (is the disk full?):\n" + path);
         case FileTransaction::Error::kUndo:
-            return ShowFailure(
-                "Cannot replace the file, and the files replaced before it could not all be "
-                "restored:\n" +
-                path + "\nThe next conversion into this database restores them.");
+            return Fail("CannotRestoreReplacedFiles", {path},
+                        "Cannot replace the file, and the files replaced before it could not all "
+                        "be restored:\n" +
+                            path + "\nThe next conversion into this database restores them.");
         case FileTransaction::Error::kPrepare:
         case FileTransaction::Error::kReplace:
         case FileTransaction::Error::kNone:
             break;
     }
-    return ShowFailure("Cannot replace the file:\n" + path);
+    return Fail("CannotReplaceFile", {path}, "Cannot replace the file:\n" + path);
 }
 
 }  // namespace torvan

@@ -8,6 +8,7 @@
 
 #include "database/DataFile.h"
 #include "database/Mbf.h"
+#include "engine/JobResult.h"
 #include "engine/ProfileWriter.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTransaction.h"
@@ -42,8 +43,18 @@ class CConverter {
     CConverter& operator=(const CConverter&) = delete;
 
     // 0 when the whole conversion succeeded, non-zero otherwise. Stages that
-    // have something to say show it through ShowMessage first.
+    // have something to say show it through the job's sink first; Result()
+    // tells the caller what was done.
     int Run();
+    const JobResult& Result() const { return m_result; }
+
+    // Shows a message through the job's sink, keeps it in the result and
+    // returns the button pressed.
+    int Say(std::string id, std::vector<std::string> params, std::string text,
+            unsigned type = kMbOk);
+    // Says text as an error (exclamation icon) and returns 1, the failure
+    // status of the stage that reports it.
+    int Fail(std::string id, std::vector<std::string> params, std::string text);
 
     // Stages, in the order Run calls them. Each returns 0 to go on.
     // Nothing a run writes is in place before Commit: AddSecurity, the
@@ -61,6 +72,9 @@ class CConverter {
     int ReverseInput();
     int ConvertRecords();
     int Commit();
+    // Writes "PathIn", "PathOut", "Symbol" and "Name" of a run that passed
+    // its checks to the profile, if the job has one.
+    void RecordInProfile();
 
     // Rewrites date in place, replacing its first three-letter English month
     // name by the two-digit month. 1 if date holds a character that starts a
@@ -90,6 +104,9 @@ class CConverter {
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;
+    // Where the job's messages and questions go; when null they are only
+    // kept in the result and answered with the default button.
+    IMessageSink* m_pSink = nullptr;
 
     // Set by the stages.
     std::string m_szMasterPath;
@@ -103,11 +120,16 @@ class CConverter {
     std::string DatabaseDirectory() const { return m_szPathOut.empty() ? "/" : m_szPathOut; }
 
   private:
+    int RunStages();
     // The file ConvertRecords reads: the input, or its reversed work file.
     const std::string& ReadPath() const {
         return m_strReadPath.empty() ? m_strInputPath : m_strReadPath;
     }
 
+    JobResult m_result;
+    // Set once AddSecurity has written anything, so a failure after it is
+    // told apart from a refusal.
+    bool m_bWritten = false;
     // The data file ConvertRecords appends to, open for the whole stage: the
     // work file that Commit puts in place of F<n>.DAT.
     File m_dataFile;

@@ -6,7 +6,6 @@
 
 #include "engine/Converter.h"
 #include "engine/InputText.h"
-#include "platform/MessageBox.h"
 
 namespace torvan {
 namespace {
@@ -245,23 +244,26 @@ int CConverter::ReverseInput() {
     transaction->PlanReplace(backupWork, backup);
     transaction->PlanReplace(work, source, seen);
     if (!transaction->Track({})) {
-        return ShowFailure("Cannot write the journal file (is the disk full?):\n" +
-                           transaction->FailedPath());
+        return Fail(
+            "CannotWriteJournal", {transaction->FailedPath()},
+            "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
     }
 
     File input;
     if (!input.Open(source, File::Mode::Read)) {
-        return ShowFailure("Cannot open the input file:\n" + m_strInputPath);
+        return Fail("CannotOpenInputFile", {m_strInputPath},
+                    "Cannot open the input file:\n" + m_strInputPath);
     }
     File out;
     if (!out.Open(work, File::Mode::Write)) {
-        return ShowFailure("Cannot create the temporary file:\n" + work);
+        return Fail("CannotCreateTemporaryFile", {work},
+                    "Cannot create the temporary file:\n" + work);
     }
     // Before anything is written: the reversed file gets the input's
     // permissions (and group), never wider ones.
     if (!CopyPermissions(source, out)) {
-        return ShowFailure("Cannot give the temporary file the permissions of the input file:\n" +
-                           work);
+        return Fail("CannotKeepInputPermissions", {work},
+                    "Cannot give the temporary file the permissions of the input file:\n" + work);
     }
     const int skipRows = m_bSkipRows == 1 ? m_nSkipRows : 0;
     switch (LineReverser(input, out).Run(skipRows)) {
@@ -270,28 +272,33 @@ int CConverter::ReverseInput() {
         case Reversal::kEmpty:
             return 1;  // nothing but skipped rows and empty lines: no message of its own
         case Reversal::kUtf16:
-            return ShowFailure(Utf16Message(m_strInputPath));
+            return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
         case Reversal::kReadFailed:
-            return ShowFailure("Cannot read the input file:\n" + m_strInputPath);
+            return Fail("CannotReadInputFile", {m_strInputPath},
+                        "Cannot read the input file:\n" + m_strInputPath);
         case Reversal::kWriteFailed:
-            return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + work);
+            return Fail("CannotWriteTemporaryFile", {work},
+                        "Cannot write the temporary file (is the disk full?):\n" + work);
     }
     bool ok = out.Flush(true);
     ok = out.Close() && ok;
     if (!ok) {
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + work);
+        return Fail("CannotWriteTemporaryFile", {work},
+                    "Cannot write the temporary file (is the disk full?):\n" + work);
     }
     input.Close();
     // The backup is the input as it is: a second name for the same file
     // where the file system allows, so nothing is copied.
     if (!LinkOrCopyFile(source, backupWork)) {
-        return ShowFailure("Cannot make the backup copy of the input file:\n" + backup);
+        return Fail("CannotBackUpInputFile", {backup},
+                    "Cannot make the backup copy of the input file:\n" + backup);
     }
     m_bSkipRows = 0;
     if (own) {
         if (!own->Commit()) {
-            return ShowFailure("Cannot replace the input file with its reversed lines:\n" +
-                               own->FailedPath());
+            return Fail(
+                "CannotReplaceInputFile", {own->FailedPath()},
+                "Cannot replace the input file with its reversed lines:\n" + own->FailedPath());
         }
         return 0;
     }

@@ -12,6 +12,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/Text.h"
+
 namespace torvan {
 namespace {
 
@@ -30,15 +32,6 @@ bool Faulted(FileOp op, const std::string& path) {
     return hook && hook(op, path);
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) {
-                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-               };
-               return lower(x) == lower(y);
-           });
-}
-
 // Makes a rename durable: the directory entry itself is flushed.
 void SyncDirectoryOf(const std::string& path) {
     stdfs::path dir = stdfs::path(path).parent_path();
@@ -54,8 +47,18 @@ void SyncDirectoryOf(const std::string& path) {
 
 }  // namespace
 
-FaultHook SetFaultHook(FaultHook hook) {
-    return std::exchange(Hook(), std::move(hook));
+FaultHookScope::FaultHookScope(FaultHook hook)
+    : m_previous(std::exchange(Hook(), std::move(hook))) {}
+
+FaultHookScope::~FaultHookScope() {
+    Remove();
+}
+
+void FaultHookScope::Remove() {
+    if (m_installed) {
+        Hook() = std::move(m_previous);
+        m_installed = false;
+    }
 }
 
 File::~File() {
@@ -292,7 +295,7 @@ std::optional<std::string> FindFileNoCase(const std::string& dir, const std::str
             break;
         }
         std::string entry = it->path().filename().string();
-        if (EqualNoCase(entry, name) && it->is_regular_file(ec)) {
+        if (EqualsNoCase(entry, name) && it->is_regular_file(ec)) {
             if (!best || entry < *best) {
                 best = entry;
             }
@@ -388,8 +391,21 @@ std::string AbsoluteDirectory(const std::string& path) {
     if (ec) {
         return {};
     }
-    std::string result = abs.lexically_normal().string();
-    return result;
+    // ".." after a symbolic link leads where the kernel goes, to the parent
+    // of the link's target, not to the directory that holds the link; so the
+    // part before each ".." is resolved first. Links not followed by ".."
+    // stay as the user wrote them.
+    stdfs::path result;
+    for (const stdfs::path& part : abs) {
+        if (part == "..") {
+            stdfs::path real = stdfs::canonical(result, ec);
+            result = ec ? result.lexically_normal() : real;
+            result = result.has_relative_path() ? result.parent_path() : result;
+        } else if (part != "." && !part.empty()) {
+            result /= part;
+        }
+    }
+    return result.lexically_normal().string();
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -508,6 +524,47 @@ bool CopyPermissions(const std::string& original, File& file) {
 std::string ParentDirectory(const std::string& path) {
     const stdfs::path parent = stdfs::path(path).parent_path();
     return parent.empty() ? std::string(".") : parent.string();
+}
+
+bool IsReadableFile(const std::string& path) {
+    std::error_code ec;
+    if (!stdfs::is_regular_file(path, ec)) {
+        return false;
+    }
+    File probe;
+    return probe.Open(path, File::Mode::Read);
+}
+
+std::string CurrentDirectory() {
+    std::error_code ec;
+    stdfs::path current = stdfs::current_path(ec);
+    return ec ? std::string() : current.string();
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    stdfs::path absolute = stdfs::absolute(path, ec);
+    return ec || absolute.empty() ? path : absolute.string();
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::vector<std::string> ListDirectory(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : stdfs::path(dir), ec);
+    // Incremented with an error code: the throwing ++ must not be used.
+    for (; !ec && it != stdfs::directory_iterator(); it.increment(ec)) {
+        names.push_back(it->path().filename().string());
+    }
+    return names;
 }
 
 }  // namespace torvan

@@ -208,17 +208,17 @@ TEST_F(Cli, UsageErrorsExitTwoAndLeaveTheDirectoryAlone) {
     const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
     const std::vector<std::string> base = {"convert", input, "--db", db, "--new-master"};
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"--symbol", " \t "}, "You must enter a symbol name"},
-        {{"--symbol", "ABCDEFGHIJKLMNOPQ"}, "longer than 16"},
-        {{"--symbol", "A", "--name", "Seventeen chars.."}, "longer than 16"},
+        {{"--symbol", " \t "}, "--symbol: You did not enter a valid symbol"},
+        {{"--symbol", "ABCDEFGHIJKLMNOPQ"}, "--symbol: Enter no more than 16 characters."},
+        {{"--symbol", "A", "--name", "Seventeen chars.."}, "--name: Enter no more than 16"},
         {{"--symbol", "A", "--columns", "date=1,open=3,high=3,close=5"},
-         "Column numbers must be unique"},
+         "--columns: Duplicate columns specified Correct or disable"},
         {{"--symbol", "A", "--columns", "date=1,open=2"}, "date and close"},
         {{"--symbol", "A", "--columns", "date=1,close=21"}, "from 1 to 20"},
         {{"--symbol", "A", "--columns", "date=1,close=5,volume=6"}, "FIELD=COLUMN"},
         {{"--symbol", "A", "--date-format", "YYYY-MM-DD"}, "MMDDCCYY, DDMMYY, DDMMCCYY"},
         {{"--symbol", "A", "--delimiter", "semicolon"}, "comma, tab or space"},
-        {{"--symbol", "A", "--skip", "201"}, "from 0 to 200"},
+        {{"--symbol", "A", "--skip", "201"}, "--skip: Please enter an integer between 0 and 200."},
         {{"--symbol", "A", "--skip", "two"}, "--skip"},
         {{}, "--symbol"},
     };
@@ -294,6 +294,29 @@ TEST_F(Cli, FromProfileStartsFromTheSavedSettingsAndSavesThemBack) {
     const Result plain = Run({"convert", input, "--db", NewDir("db2"), "--symbol", "OTHER"});
     EXPECT_EQ(plain.status, 1);
     EXPECT_EQ(ReadText(store.FilePath()), saved);
+
+    // A stored date format is read as the settings dialog reads it: the
+    // first list entry that begins with it.
+    store.WriteString("Import", "DateFormat", "ccyy_mm");
+    const Result prefix =
+        Run({"convert", input, "--from-profile", "--existing-master", "--symbol", "sz2"});
+    ASSERT_EQ(prefix.status, 0) << prefix.err;
+    EXPECT_EQ(Dump(db, "SZ2"), Dump(db, "SZ1"));
+    EXPECT_EQ(store.GetInt("Newbie", "Newbie2", 1), 0);
+}
+
+TEST_F(Cli, FromProfileOnANewStoreUsesTheDefaultsAndTheWorkingDirectory) {
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    // No --db: the first-run rule gives the working directory, which has no
+    // MASTER, so the defaults ("Use Existing Master") are refused there.
+    const Result convert = Run({"convert", input, "--from-profile", "--symbol", "x"});
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_NE(convert.err.find("Path specified does not point to a Master file"), std::string::npos)
+        << convert.err;
+    const Result refused = Run({"convert", input, "--from-profile", "--symbol", " "});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--symbol: You did not enter a valid symbol"), std::string::npos)
+        << refused.err;
 }
 
 TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {

@@ -254,7 +254,7 @@ TEST_F(Convert, FinalUpdateFaultsLeaveNothingBehind) {
         job.m_szPathOut = db.Path();
         bool armed = false;
         bool fired = false;
-        auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
             if (op == FileOp::Open && path == job.m_strInputPath) {
                 // The faults are for the conversion stage, which opens the input.
                 armed = true;
@@ -267,7 +267,7 @@ TEST_F(Convert, FinalUpdateFaultsLeaveNothingBehind) {
         });
         const std::size_t before = m_messages.Messages().size();
         EXPECT_EQ(job.Run(), 1) << c.file;
-        SetFaultHook(previous);
+        faults.Remove();
         EXPECT_TRUE(fired) << c.file;
         EXPECT_TRUE(fs::is_empty(db.Path())) << c.file;
         ASSERT_GT(m_messages.Messages().size(), before);

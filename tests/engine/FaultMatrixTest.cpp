@@ -102,7 +102,6 @@ class FaultMatrix : public ::testing::Test {
     static void Prepare(World& w, const std::string& text = kInput) {
         w.input = w.inputs.File("prices.txt");
         WriteText(w.input, text);
-        MessageRecorder quiet;
         CConverter seed;
         Fill(seed, w, w.inputs.File("seed.txt"));
         WriteText(seed.m_strInputPath, "12/31/03,9,9,9,9,9,9\n");
@@ -148,12 +147,13 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         MessageRecorder messages;
         CConverter job;
         Fill(job, clean, clean.input);
-        auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+        job.m_pSink = &messages;
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
             calls.push_back({op, path});
             return false;
         });
         ASSERT_EQ(job.Run(), 0);
-        SetFaultHook(previous);
+        faults.Remove();
         ASSERT_TRUE(messages.Messages().empty());
     }
     const Snapshot cleanDb = Take(clean.db.Path());
@@ -174,10 +174,11 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         MessageRecorder messages;
         CConverter job;
         Fill(job, w, w.input);
+        job.m_pSink = &messages;
         std::size_t seen = 0;
-        auto previous = SetFaultHook([&](FileOp, const std::string&) { return seen++ == k; });
+        FaultHookScope faults([&](FileOp, const std::string&) { return seen++ == k; });
         const int status = job.Run();
-        SetFaultHook(previous);
+        faults.Remove();
         Snapshot wantDb = status == 0 ? cleanDb : oldDb;
         const Snapshot& wantInputs = status == 0 ? cleanInputs : oldInputs;
         if (status == 0 && fs::path(calls[k].path).filename().string().starts_with("MASTER.BAK")) {
@@ -242,7 +243,6 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
     const Snapshot oldDb = Take(clean.db.Path());
     const auto started = std::chrono::steady_clock::now();
     {
-        MessageRecorder quiet;
         CConverter job;
         Fill(job, clean, clean.input);
         ASSERT_EQ(job.Run(), 0);
@@ -259,17 +259,15 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
     {
         World w;
         Prepare(w, text);
-        MessageRecorder quiet;
         CConverter job;
         Fill(job, w, w.input);
-        auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
             if (op == FileOp::Rename || op == FileOp::Remove || op == FileOp::Link) {
                 steps.push_back({op, path});
             }
             return false;
         });
         ASSERT_EQ(job.Run(), 0);
-        SetFaultHook(previous);
     }
 
     std::mt19937 random(20261207);
@@ -293,20 +291,18 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             alarm(60);
-            SetMessageHandler([](const std::string&, unsigned) { return kIdOk; });
             std::size_t count = 0;
-            if (atStep) {
-                // Stops before the chosen step until the parent has killed it.
-                SetFaultHook([&](FileOp op, const std::string&) {
-                    if ((op == FileOp::Rename || op == FileOp::Remove || op == FileOp::Link) &&
-                        count++ == step) {
-                        char c = 'k';
-                        (void)!write(toParent[1], &c, 1);
-                        (void)!read(toChild[0], &c, 1);
-                    }
-                    return false;
-                });
-            }
+            // Stops before the chosen step until the parent has killed it.
+            FaultHookScope faults([&](FileOp op, const std::string&) {
+                if (atStep &&
+                    (op == FileOp::Rename || op == FileOp::Remove || op == FileOp::Link) &&
+                    count++ == step) {
+                    char c = 'k';
+                    (void)!write(toParent[1], &c, 1);
+                    (void)!read(toChild[0], &c, 1);
+                }
+                return false;
+            });
             CConverter job;
             Fill(job, w, w.input);
             _exit(job.Run());
@@ -364,6 +360,7 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
         CConverter next;
         MessageRecorder messages;
         Fill(next, w, w.inputs.File("next.txt"));
+        next.m_pSink = &messages;
         WriteText(next.m_strInputPath, "01/07/04,5,6,4,5.5,500,50\n");
         next.m_szSymbol = "NEXT";
         next.m_bReverse = 0;

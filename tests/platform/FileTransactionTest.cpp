@@ -93,7 +93,7 @@ class Transaction : public ::testing::Test {
         const pid_t child = fork();
         if (child == 0) {
             std::size_t seen = 0;
-            SetFaultHook([&](FileOp, const std::string&) {
+            FaultHookScope faults([&](FileOp, const std::string&) {
                 if (seen++ == k) {
                     _exit(3);
                 }
@@ -160,19 +160,23 @@ TEST_F(Transaction, KilledAtAnyOperationIsFinishedOrUndoneByTheNextRecover) {
 
 TEST_F(Transaction, AFailedRenameTakesBackTheOnesBefore) {
     const std::string index = m_dir.File("INDEX");
-    auto previous = SetFaultHook(
-        [&](FileOp op, const std::string& path) { return op == FileOp::Rename && path == index; });
-    EXPECT_FALSE(RunTransaction());
-    SetFaultHook(previous);
+    {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
+            return op == FileOp::Rename && path == index;
+        });
+        EXPECT_FALSE(RunTransaction());
+    }
     EXPECT_EQ(m_error, FileTransaction::Error::kReplace);
     EXPECT_TRUE(AllOld()) << testing::PrintToString(Take(m_dir.Path()));
 
     // The last step fails: the two before it go back.
     const std::string input = m_other.File("input.txt");
-    previous = SetFaultHook(
-        [&](FileOp op, const std::string& path) { return op == FileOp::Rename && path == input; });
-    EXPECT_FALSE(RunTransaction());
-    SetFaultHook(previous);
+    {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
+            return op == FileOp::Rename && path == input;
+        });
+        EXPECT_FALSE(RunTransaction());
+    }
     EXPECT_TRUE(AllOld()) << testing::PrintToString(Take(m_dir.Path()));
 }
 
