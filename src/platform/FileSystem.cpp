@@ -469,7 +469,8 @@ bool LinkOrCopyFile(const std::string& src, const std::string& dst) {
         stdfs::remove(dst, ec);
         stdfs::create_hard_link(src, dst, ec);
         if (!ec) {
-            SyncDirectoryOf(dst);
+            // No directory sync: the new name matters only once a rename in
+            // the same folder, which syncs it, makes it one.
             return true;
         }
     }

@@ -162,7 +162,8 @@ struct FileStamp {
 FileStamp StampOf(const std::string& path);
 
 // Makes dst a second name for the content of src: a hard link where the file
-// system has them, a flushed copy where not. An older dst is replaced.
+// system has them, a flushed copy where not. An older dst is replaced. The
+// folder of dst is not synced.
 bool LinkOrCopyFile(const std::string& src, const std::string& dst);
 
 // The path with every symbolic link in it resolved, so that a file reached

@@ -126,7 +126,8 @@ std::string FileTransaction::JournalPath(const std::string& directory) {
     return JoinPath(directory, kJournalName);
 }
 
-void FileTransaction::AddTracked(const std::string& path) {
+void FileTransaction::AddTracked(const std::string& relativeOrAbsolute) {
+    const std::string path = AbsolutePath(relativeOrAbsolute);
     if (std::find(m_tracked.begin(), m_tracked.end(), path) == m_tracked.end()) {
         m_tracked.push_back(path);
         m_journalCurrent = false;
@@ -162,14 +163,16 @@ void FileTransaction::PlanReplace(const std::string& work, const std::string& ta
 
 void FileTransaction::PlanReplace(const std::string& work, const std::string& target,
                                   const FileStamp& seen, bool optional) {
+    // The journal must name the same files whatever folder the next run
+    // starts in.
     Step step;
-    step.work = work;
-    step.target = target;
+    step.work = AbsolutePath(work);
+    step.target = AbsolutePath(target);
     step.optional = optional;
     step.prior = seen;
-    AddTracked(work);
+    AddTracked(step.work);
     if (step.prior.exists && !optional) {
-        AddTracked(target + kOldSuffix);
+        AddTracked(step.target + kOldSuffix);
     }
     m_steps.push_back(std::move(step));
 }
