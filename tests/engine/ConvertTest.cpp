@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 #include "JobFixture.h"
 
@@ -235,6 +236,90 @@ TEST_F(Convert, MoreLinesThanTheLargestRecordCountFailWhole) {
     EXPECT_EQ(RunOn(text, kMM_DD_YY, dateAndClose), 0);
     EXPECT_EQ(RecordCount(), 65535);
     EXPECT_EQ(ReadBytes(m_db.File("F1.DAT")).size(), 65535U * 8);
+}
+
+// Every way a run can fail after the security was entered, into a database
+// that has one: the directory and the input stay byte for byte as they were,
+// the message says why, and the same run tried again is neither refused as a
+// duplicate nor reverses the input back.
+TEST_F(Convert, FailuresAfterTheSecurityWasEnteredKeepNothing) {
+    ASSERT_EQ(RunOn("01/02/04,1,2,3,4,5\n"), 0);
+    std::string many = "Date,Open\n";
+    for (int i = 0; i <= kMaxPriceRecords; ++i) {
+        many += "01/02/04,1,2,3,4,5\n";
+    }
+    struct Case {
+        std::string text;
+        int format;
+        std::string id;
+        bool diskFull;
+    };
+    const Case cases[] = {
+        {"Date,Open\n01/05/04,1,2,3,4,5\n20040102,1,2,3,4,5\n", kMM_DD_YY, "SeparatedDateFormat",
+         false},
+        {"Date,Open\n010504,1,2,3,4,5\n01/02/04,1,2,3,4,5\n", kMMDDYY, "NumericOnlyDateFormat",
+         false},
+        {"Date,Open\n01/05/04,1,2,3,4,5\n" + std::string(50, '1') + ",1\n", kMM_DD_YY,
+         "DateColumnTooLong", false},
+        {many, kMM_DD_YY, "TooManyPriceLines", false},
+        {"Date,Open\n01/05/04,1,2,3,4,5\n01/02/04,1,2,3,4,5\n", kMM_DD_YY, "CannotWriteDataFile",
+         true},
+    };
+    // Reversed, the file's last line is the first one converted and checked.
+    for (const Case& c : cases) {
+        m_messages.Clear();
+        const std::string input = Input("in.txt", c.text);
+        const auto before = ReadBytes(m_db.File("MASTER"));
+        std::map<std::string, std::vector<std::uint8_t>> files;
+        for (const auto& entry : fs::directory_iterator(m_db.Path())) {
+            files[entry.path().filename().string()] = ReadBytes(entry.path().string());
+        }
+        auto setUp = [&](CConverter& job) {
+            Fill(job, input, c.format, /*newMaster=*/false);
+            job.m_szSymbol = "NEW";
+            job.m_bFieldOn[kSlotOpenInterest] = 0;
+            job.m_bReverse = 1;
+            job.m_bSkipRows = 1;
+            job.m_nSkipRows = 1;
+        };
+        {
+            CConverter job;
+            setUp(job);
+            // The disk fills up after the data file's header was written.
+            int dataWrites = 0;
+            FaultHookScope faults([&](FileOp op, const std::string& path) {
+                return c.diskFull && op == FileOp::Write && path.ends_with(".DAT.~NU") &&
+                       ++dataWrites == 2;
+            });
+            EXPECT_EQ(job.Run(), 1) << c.id;
+            EXPECT_EQ(job.Result().outcome, Outcome::kFailed) << c.id;
+            EXPECT_EQ(job.Result().recordsWritten, 0) << c.id;
+        }
+        ASSERT_EQ(m_messages.Messages().size(), 1U) << c.id;
+        EXPECT_EQ(m_messages.Messages()[0].id, c.id);
+        std::map<std::string, std::vector<std::uint8_t>> after;
+        for (const auto& entry : fs::directory_iterator(m_db.Path())) {
+            after[entry.path().filename().string()] = ReadBytes(entry.path().string());
+        }
+        EXPECT_TRUE(after == files) << c.id;
+        EXPECT_EQ(ReadText(input), c.text) << c.id;
+        EXPECT_FALSE(FileExists(input + ".BAK")) << c.id;
+        EXPECT_EQ(ReadBytes(m_db.File("MASTER")), before);
+    }
+
+    // Once the input is mended, the same run goes through.
+    const std::string input =
+        Input("in.txt", "Date,Open\n01/05/04,1,2,3,4,5\n01/02/04,1,2,3,4,5\n");
+    CConverter job;
+    Fill(job, input, kMM_DD_YY, false);
+    job.m_szSymbol = "NEW";
+    job.m_bFieldOn[kSlotOpenInterest] = 0;
+    job.m_bReverse = 1;
+    job.m_bSkipRows = 1;
+    job.m_nSkipRows = 1;
+    ASSERT_EQ(job.Run(), 0) << testing::PrintToString(m_messages.Texts());
+    EXPECT_EQ(ReadText(input), "01/02/04,1,2,3,4,5\n01/05/04,1,2,3,4,5\n");
+    EXPECT_EQ(Records(2, 6).size(), 2U);
 }
 
 // Faults in the final updates and appends: reported, and nothing of the run
