@@ -8,6 +8,7 @@
 #include "engine/Converter.h"
 #include "engine/InputText.h"
 #include "engine/NumberText.h"
+#include "engine/TextReader.h"
 
 namespace torvan {
 namespace {
@@ -64,6 +65,10 @@ int SplitColumns(const std::string& line, char delimiter,
 }  // namespace
 
 int CConverter::ConvertRecords() {
+    // CSV reading, a footer and UTF-16 text take the layout reader.
+    if (m_bCsv != 0 || m_nFooterRows > 0 || StartsWithUtf16Mark(ReadPath())) {
+        return ConvertLines();
+    }
     // The security is the one AddSecurity entered in this run; its data file
     // is the work file that Commit puts in place.
     if (m_nFileNumber == 0 || m_strDataPath.empty()) {

@@ -9,6 +9,7 @@
 #include "database/DataFile.h"
 #include "database/Mbf.h"
 #include "engine/JobResult.h"
+#include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTransaction.h"
@@ -71,6 +72,11 @@ class CConverter {
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
+    // ConvertRecords for CSV reading, a footer or UTF-16 text: every line
+    // read through ReadPriceLine with Layout().
+    int ConvertLines();
+    // How this job reads a line.
+    LineLayout Layout() const;
     int Commit();
     // Writes "PathIn", "PathOut", "Symbol" and "Name" of a run that passed
     // its checks to the profile, if the job has one.
@@ -101,6 +107,11 @@ class CConverter {
     int m_bReverse = 0;
     int m_bSkipRows = 0;
     int m_nSkipRows = 0;
+    // Reading options beyond the classic ones (see LineLayout): CSV reading,
+    // a decimal comma in it, and trailing non-price lines to leave out.
+    int m_bCsv = 0;
+    int m_bDecimalComma = 0;
+    int m_nFooterRows = 0;
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;

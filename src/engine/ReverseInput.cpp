@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -6,6 +7,8 @@
 
 #include "engine/Converter.h"
 #include "engine/InputText.h"
+#include "engine/PriceLine.h"
+#include "engine/TextReader.h"
 
 namespace torvan {
 namespace {
@@ -14,15 +17,28 @@ namespace {
 // that does not grow with the file.
 constexpr std::size_t kBlock = 1 << 18;
 
-enum class Reversal { kDone, kEmpty, kUtf16, kReadFailed, kWriteFailed };
+enum class Reversal { kDone, kEmpty, kReadFailed, kWriteFailed };
+
+// Tells whether a line (its end removed) counts towards the footer.
+using FooterLine = std::function<bool(std::string_view)>;
 
 // Writes the lines of input that follow the rows to skip to out, last line
 // first, in one pass backwards over the file. Lines of length 1 or less (a
-// CR LF end counting as one) are dropped; a UTF-8 byte-order mark stays at
-// the start; a last line without an end gets the file's own line end.
+// CR LF end counting as one) are dropped, and so is the footer: the last
+// footer lines that count, with the lines that do not count among and before
+// them up to the next one that does. A UTF-8 byte-order mark stays at the
+// start (or is put there with bom); a last line without an end gets the
+// file's own line end.
 class LineReverser {
   public:
-    LineReverser(File& input, File& out) : m_input(input), m_out(out), m_block(kBlock) {}
+    LineReverser(File& input, File& out, std::size_t footer, FooterLine counts, bool bom)
+        : m_input(input),
+          m_out(out),
+          m_block(kBlock),
+          m_footer(footer),
+          m_inFooter(footer > 0),
+          m_counts(std::move(counts)),
+          m_bom(bom) {}
 
     Reversal Run(int skipRows) {
         const auto size = m_input.Size();
@@ -35,15 +51,12 @@ class LineReverser {
         if (headSize > 0 && (!m_input.Seek(0) || !m_input.ReadExact(head, headSize))) {
             return Reversal::kReadFailed;
         }
-        if (headSize >= 2 && StartsUtf16(std::string(head, 2))) {
-            return Reversal::kUtf16;
-        }
         const bool bom = headSize == 3 && std::string_view(head, 3) == kUtf8Bom;
         std::uint64_t floor = bom ? 3 : 0;
         if (!SkipLines(floor, skipRows)) {
             return Reversal::kReadFailed;
         }
-        if (bom) {
+        if (bom || m_bom) {
             m_pending.append(kUtf8Bom);
         }
         const Reversal result = Reverse(floor);
@@ -143,13 +156,33 @@ class LineReverser {
         for (const std::string& part : m_parts) {
             length += part.size();
         }
+        std::string whole;  // the line in one piece, made only where needed
+        auto assemble = [&]() {
+            whole.assign(head);
+            for (auto it = m_parts.rbegin(); it != m_parts.rend(); ++it) {
+                whole += *it;
+            }
+        };
         bool keep = length > 2;
         if (length == 2) {
-            std::string line(head);
-            for (auto it = m_parts.rbegin(); it != m_parts.rend(); ++it) {
-                line += *it;
+            assemble();
+            keep = whole != "\r\n";
+        }
+        if (keep && m_inFooter) {
+            if (whole.empty()) {
+                assemble();
             }
-            keep = line != "\r\n";
+            std::string text = whole;
+            StripLineEnd(text);
+            const bool counts = m_counts(text);
+            if (m_dropped < m_footer) {
+                keep = false;
+                m_dropped += counts ? 1 : 0;
+            } else if (!counts) {
+                keep = false;
+            } else {
+                m_inFooter = false;
+            }
         }
         if (keep) {
             ++m_kept;
@@ -218,7 +251,35 @@ class LineReverser {
     std::vector<std::string> m_parts;  // of a line longer than a block, last part first
     std::string m_pending;             // output not yet written
     std::size_t m_kept = 0;
+    std::size_t m_footer = 0;
+    bool m_inFooter = false;  // still dropping footer lines
+    std::size_t m_dropped = 0;
+    FooterLine m_counts;
+    bool m_bom = false;
 };
+
+// Writes the lines of UTF-16 text to out as UTF-8, line ends kept.
+Reversal DecodeUtf16(const std::string& path, File& out) {
+    TextReader reader;
+    if (!reader.Open(path)) {
+        return Reversal::kReadFailed;
+    }
+    std::string pending;
+    std::string line;
+    while (reader.ReadLine(line)) {
+        pending += line;
+        if (pending.size() >= kBlock) {
+            if (!out.Write(pending)) {
+                return Reversal::kWriteFailed;
+            }
+            pending.clear();
+        }
+    }
+    if (reader.Failed()) {
+        return Reversal::kReadFailed;
+    }
+    return out.Write(pending) ? Reversal::kDone : Reversal::kWriteFailed;
+}
 
 }  // namespace
 
@@ -249,8 +310,45 @@ int CConverter::ReverseInput() {
             "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
     }
 
+    auto failed = [&](Reversal result, const std::string& written) {
+        if (result == Reversal::kReadFailed) {
+            return Fail("CannotReadInputFile", {m_strInputPath},
+                        "Cannot read the input file:\n" + m_strInputPath);
+        }
+        return Fail("CannotWriteTemporaryFile", {written},
+                    "Cannot write the temporary file (is the disk full?):\n" + written);
+    };
+    // UTF-16 text is read backwards as UTF-8: decoded into a work file of
+    // its own first, and written back as UTF-8 with its byte-order mark.
+    std::string reversed = source;
+    const bool utf16 = StartsWithUtf16Mark(source);
+    if (utf16) {
+        reversed = source + ".~U8";
+        if (!transaction->Track({reversed})) {
+            return Fail(
+                "CannotWriteJournal", {transaction->FailedPath()},
+                "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
+        }
+        File decoded;
+        if (!decoded.Open(reversed, File::Mode::Write)) {
+            return Fail("CannotCreateTemporaryFile", {reversed},
+                        "Cannot create the temporary file:\n" + reversed);
+        }
+        if (!CopyPermissions(source, decoded)) {
+            return Fail(
+                "CannotKeepInputPermissions", {reversed},
+                "Cannot give the temporary file the permissions of the input file:\n" + reversed);
+        }
+        const Reversal result = DecodeUtf16(source, decoded);
+        bool ok = result == Reversal::kDone && decoded.Flush(false);
+        ok = decoded.Close() && ok;
+        if (!ok) {
+            return failed(result == Reversal::kDone ? Reversal::kWriteFailed : result, reversed);
+        }
+    }
+
     File input;
-    if (!input.Open(source, File::Mode::Read)) {
+    if (!input.Open(reversed, File::Mode::Read)) {
         return Fail("CannotOpenInputFile", {m_strInputPath},
                     "Cannot open the input file:\n" + m_strInputPath);
     }
@@ -266,19 +364,24 @@ int CConverter::ReverseInput() {
                     "Cannot give the temporary file the permissions of the input file:\n" + work);
     }
     const int skipRows = m_bSkipRows == 1 ? m_nSkipRows : 0;
-    switch (LineReverser(input, out).Run(skipRows)) {
+    // Footer lines go with the header; a line counts towards them as it
+    // counts for the conversion.
+    const LineLayout layout = Layout();
+    const auto footer = static_cast<std::size_t>(std::max(0, m_nFooterRows));
+    LineReverser reverser(
+        input, out, footer,
+        [&layout](std::string_view text) {
+            return ReadPriceLine(text, layout).kind != LineKind::kEmpty;
+        },
+        utf16);
+    switch (const Reversal result = reverser.Run(skipRows)) {
         case Reversal::kDone:
             break;
         case Reversal::kEmpty:
             return 1;  // nothing but skipped rows and empty lines: no message of its own
-        case Reversal::kUtf16:
-            return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
         case Reversal::kReadFailed:
-            return Fail("CannotReadInputFile", {m_strInputPath},
-                        "Cannot read the input file:\n" + m_strInputPath);
         case Reversal::kWriteFailed:
-            return Fail("CannotWriteTemporaryFile", {work},
-                        "Cannot write the temporary file (is the disk full?):\n" + work);
+            return failed(result, work);
     }
     bool ok = out.Flush(true);
     ok = out.Close() && ok;
@@ -293,7 +396,13 @@ int CConverter::ReverseInput() {
         return Fail("CannotBackUpInputFile", {backup},
                     "Cannot make the backup copy of the input file:\n" + backup);
     }
+    if (utf16) {
+        input.Close();
+        RemoveFile(reversed);  // or with the other leftovers, at the end
+    }
+    // The rows to skip and the footer are gone from the reversed file.
     m_bSkipRows = 0;
+    m_nFooterRows = 0;
     if (own) {
         if (!own->Commit()) {
             return Fail(

@@ -126,6 +126,51 @@ TEST_F(Reverse, NewestFirstFileConvertsOldestFirst) {
     EXPECT_EQ(Stored(Entry(1).lastDate), 1040106.0F);
 }
 
+TEST_F(Reverse, FooterAndUtf16TextAreReversedAsTheConversionReadsThem) {
+    // The footer: the last line that has a column, with the column-less
+    // lines around it; the lines before it stay.
+    m_input = Input("prices.txt",
+                    "Date,Close\n01/06/04,3\n01/05/04,2\n,,,\n01/02/04,1\nSource: exchange\n,,\n");
+    Fill(m_job, m_input);
+    m_job.m_bSkipRows = 1;
+    m_job.m_nSkipRows = 1;
+    m_job.m_nFooterRows = 1;
+    ASSERT_EQ(m_job.ReverseInput(), 0);
+    EXPECT_EQ(ReadText(m_input), "01/02/04,1\n,,,\n01/05/04,2\n01/06/04,3\n");
+    EXPECT_EQ(m_job.m_nFooterRows, 0);
+    EXPECT_TRUE(TempFilesGone());
+
+    // UTF-16 text comes back as UTF-8 with its mark, and converts.
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("Date,Close\r\n01/06/04,3\r\n01/02/04,1\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    m_input = Input("prices.txt", utf16);
+    CConverter job;
+    Fill(job, m_input);
+    job.m_bFieldOn = {1, 0, 0, 0, 1, 0, 0};
+    job.m_nFieldCol[kSlotClose] = 1;
+    job.m_bReverse = 1;
+    job.m_bSkipRows = 1;
+    job.m_nSkipRows = 1;
+    ASSERT_EQ(job.Run(), 0) << testing::PrintToString(m_messages.Texts());
+    EXPECT_EQ(ReadText(m_input),
+              "\xEF\xBB\xBF"
+              "01/02/04,1\r\n01/06/04,3\r\n");
+    EXPECT_EQ(ReadText(m_input + ".BAK"), utf16);
+    EXPECT_EQ(Records(1, 2), (std::vector<std::vector<float>>{{1040102, 1}, {1040106, 3}}));
+    std::vector<std::string> names;
+    for (const auto& dir : {m_inputs.Path(), m_db.Path()}) {
+        for (const auto& e : std::filesystem::directory_iterator(dir)) {
+            names.push_back(e.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"F1.DAT", "F1.DOP", "MASTER", "prices.txt",
+                                               "prices.txt.BAK"}));
+}
+
 // The reversed file takes the input's place as the same file to its user:
 // permissions, owner and group kept, a link still pointing at it.
 TEST_F(Reverse, ReversedInputKeepsPermissionsOwnerAndLinks) {
