@@ -265,46 +265,50 @@ TEST_F(Convert, FailuresAfterTheSecurityWasEnteredKeepNothing) {
         {"Date,Open\n01/05/04,1,2,3,4,5\n01/02/04,1,2,3,4,5\n", kMM_DD_YY, "CannotWriteDataFile",
          true},
     };
-    // Reversed, the file's last line is the first one converted and checked.
-    for (const Case& c : cases) {
-        m_messages.Clear();
-        const std::string input = Input("in.txt", c.text);
-        const auto before = ReadBytes(m_db.File("MASTER"));
-        std::map<std::string, std::vector<std::uint8_t>> files;
-        for (const auto& entry : fs::directory_iterator(m_db.Path())) {
-            files[entry.path().filename().string()] = ReadBytes(entry.path().string());
+    // Reversed, the file's last line is the first one converted and checked;
+    // both readings of a line, the classic one and CSV.
+    for (int csv = 0; csv <= 1; ++csv) {
+        for (const Case& c : cases) {
+            m_messages.Clear();
+            const std::string input = Input("in.txt", c.text);
+            const auto before = ReadBytes(m_db.File("MASTER"));
+            std::map<std::string, std::vector<std::uint8_t>> files;
+            for (const auto& entry : fs::directory_iterator(m_db.Path())) {
+                files[entry.path().filename().string()] = ReadBytes(entry.path().string());
+            }
+            auto setUp = [&](CConverter& job) {
+                Fill(job, input, c.format, /*newMaster=*/false);
+                job.m_szSymbol = "NEW";
+                job.m_bFieldOn[kSlotOpenInterest] = 0;
+                job.m_bReverse = 1;
+                job.m_bSkipRows = 1;
+                job.m_nSkipRows = 1;
+                job.m_bCsv = csv;
+            };
+            {
+                CConverter job;
+                setUp(job);
+                // The disk fills up after the data file's header was written.
+                int dataWrites = 0;
+                FaultHookScope faults([&](FileOp op, const std::string& path) {
+                    return c.diskFull && op == FileOp::Write && path.ends_with(".DAT.~NU") &&
+                           ++dataWrites == 2;
+                });
+                EXPECT_EQ(job.Run(), 1) << c.id << csv;
+                EXPECT_EQ(job.Result().outcome, Outcome::kFailed) << c.id << csv;
+                EXPECT_EQ(job.Result().recordsWritten, 0) << c.id << csv;
+            }
+            ASSERT_EQ(m_messages.Messages().size(), 1U) << c.id << csv;
+            EXPECT_EQ(m_messages.Messages()[0].id, c.id) << csv;
+            std::map<std::string, std::vector<std::uint8_t>> after;
+            for (const auto& entry : fs::directory_iterator(m_db.Path())) {
+                after[entry.path().filename().string()] = ReadBytes(entry.path().string());
+            }
+            EXPECT_TRUE(after == files) << c.id;
+            EXPECT_EQ(ReadText(input), c.text) << c.id;
+            EXPECT_FALSE(FileExists(input + ".BAK")) << c.id;
+            EXPECT_EQ(ReadBytes(m_db.File("MASTER")), before);
         }
-        auto setUp = [&](CConverter& job) {
-            Fill(job, input, c.format, /*newMaster=*/false);
-            job.m_szSymbol = "NEW";
-            job.m_bFieldOn[kSlotOpenInterest] = 0;
-            job.m_bReverse = 1;
-            job.m_bSkipRows = 1;
-            job.m_nSkipRows = 1;
-        };
-        {
-            CConverter job;
-            setUp(job);
-            // The disk fills up after the data file's header was written.
-            int dataWrites = 0;
-            FaultHookScope faults([&](FileOp op, const std::string& path) {
-                return c.diskFull && op == FileOp::Write && path.ends_with(".DAT.~NU") &&
-                       ++dataWrites == 2;
-            });
-            EXPECT_EQ(job.Run(), 1) << c.id;
-            EXPECT_EQ(job.Result().outcome, Outcome::kFailed) << c.id;
-            EXPECT_EQ(job.Result().recordsWritten, 0) << c.id;
-        }
-        ASSERT_EQ(m_messages.Messages().size(), 1U) << c.id;
-        EXPECT_EQ(m_messages.Messages()[0].id, c.id);
-        std::map<std::string, std::vector<std::uint8_t>> after;
-        for (const auto& entry : fs::directory_iterator(m_db.Path())) {
-            after[entry.path().filename().string()] = ReadBytes(entry.path().string());
-        }
-        EXPECT_TRUE(after == files) << c.id;
-        EXPECT_EQ(ReadText(input), c.text) << c.id;
-        EXPECT_FALSE(FileExists(input + ".BAK")) << c.id;
-        EXPECT_EQ(ReadBytes(m_db.File("MASTER")), before);
     }
 
     // Once the input is mended, the same run goes through.
