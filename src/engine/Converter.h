@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
 #include "platform/FileSystem.h"
+#include "platform/FileTransaction.h"
 
 namespace torvan {
 
@@ -56,9 +58,17 @@ class CConverter {
     int Fail(std::string id, std::vector<std::string> params, std::string text);
 
     // Stages, in the order Run calls them. Each returns 0 to go on.
+    // Nothing a run writes is in place before Commit: AddSecurity, the
+    // reversal and ConvertRecords write work files, and Commit puts them in
+    // place together (the security's files, MASTER, the reversed input and
+    // its backup, MASTER.BAK). A run that fails anywhere, or is killed,
+    // leaves the database and the input as they were.
     int CheckOutputDirectory();
     int CheckColumnCount();
     int CheckDuplicateSymbol();
+    // Only with m_bReverse: refuses an input that cannot be rewritten with
+    // its permissions and owner kept, before anything is written.
+    int CheckInputReplaceable();
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
@@ -67,6 +77,7 @@ class CConverter {
     int ConvertLines();
     // How this job reads a line.
     LineLayout Layout() const;
+    int Commit();
     // Writes "PathIn", "PathOut", "Symbol" and "Name" of a run that passed
     // its checks to the profile, if the job has one.
     void RecordInProfile();
@@ -121,13 +132,27 @@ class CConverter {
 
   private:
     int RunStages();
+    // The file ConvertRecords reads: the input, or its reversed work file.
+    const std::string& ReadPath() const {
+        return m_strReadPath.empty() ? m_strInputPath : m_strReadPath;
+    }
+
     JobResult m_result;
     // Set once AddSecurity has written anything, so a failure after it is
     // told apart from a refusal.
     bool m_bWritten = false;
-    // The data file ConvertRecords appends to, open for the whole stage.
+    // The data file ConvertRecords appends to, open for the whole stage: the
+    // work file that Commit puts in place of F<n>.DAT.
     File m_dataFile;
     std::string m_strDataPath;
+    std::string m_strReadPath;
+    // What the run changes, put in place by Commit; none before AddSecurity.
+    std::unique_ptr<FileTransaction> m_transaction;
+    // MASTER as Commit writes it: with the new entry and, once ConvertRecords
+    // has set them, its first and last dates.
+    std::vector<std::uint8_t> m_masterContent;
+    // ... and with the dates AddSecurity gave the entry, for MASTER.BAK.
+    std::vector<std::uint8_t> m_masterAdded;
 };
 
 }  // namespace torvan

@@ -88,8 +88,13 @@ QStringList CChooseDir::DriveRoots() {
     roots << QStringLiteral("/");
 #endif
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady()) {
-            roots << QDir::fromNativeSeparators(volume.rootPath());
+        const QString root = QDir::fromNativeSeparators(volume.rootPath());
+        // Package images and boot partitions are no place for a database.
+        const bool system = volume.fileSystemType() == "squashfs" ||
+                            root.startsWith(QStringLiteral("/snap/")) ||
+                            root.startsWith(QStringLiteral("/boot"));
+        if (volume.isValid() && volume.isReady() && !system) {
+            roots << root;
         }
     }
     roots.removeDuplicates();

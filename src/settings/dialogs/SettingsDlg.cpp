@@ -59,6 +59,7 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
         m_columns[s]->Edit()->setObjectName(QString::fromLatin1(kEditNames[s]));
     }
     m_ui->spin1034->Edit()->setObjectName(QStringLiteral("edit1033"));
+    m_ui->spin1046->Edit()->setObjectName(QStringLiteral("edit1045"));
 
     // The typed text stays as typed until OK matches it against the list.
     m_ui->combo1039->setCompleter(nullptr);
@@ -68,6 +69,7 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
     m_delimiter.addButton(m_ui->radio1036, 0);
     m_delimiter.addButton(m_ui->radio1037, 1);
     m_delimiter.addButton(m_ui->radio1038, 2);
+    m_delimiter.addButton(m_ui->radio1042, 3);
 
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         if (m_fieldChecks[s] != nullptr) {
@@ -90,6 +92,7 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
 
     connect(m_ui->check1035, &QAbstractButton::clicked, this, [this] { OnSkipRows(); });
     connect(m_ui->check1040, &QAbstractButton::clicked, this, [this] { OnReverse(); });
+    connect(m_ui->check1043, &QAbstractButton::clicked, this, [this] { EnableFields(); });
     connect(m_ui->check1041, &QAbstractButton::clicked, this, [this] { OnMonthNames(); });
     connect(m_ui->button1030, &QAbstractButton::clicked, this, [this] { OnBrowse(); });
     connect(m_ui->IDOK, &QAbstractButton::clicked, this, &CSettingsDlg::accept);
@@ -113,6 +116,7 @@ void CSettingsDlg::OnInitDialog() {
     }
     UpdateData(false);
     m_ui->spin1034->SetRange(0, kMaxSkipRows);
+    m_ui->spin1046->SetRange(0, kMaxSkipRows);
     for (CNumberSpin* spin : m_columns) {
         spin->SetRange(kMinColumn, kMaxColumn);
     }
@@ -128,6 +132,12 @@ void CSettingsDlg::EnableFields() {
         }
     }
     m_ui->spin1034->setEnabled(m_ui->check1035->isChecked());
+    // A decimal comma is read only with CSV reading.
+    const bool csv = m_ui->check1043->isChecked();
+    if (!csv) {
+        m_ui->check1044->setChecked(false);
+    }
+    m_ui->check1044->setEnabled(csv);
 }
 
 void CSettingsDlg::PutText(QLineEdit* edit, const std::string& text, std::size_t limit) {
@@ -169,6 +179,12 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
         PutDateFormat(v.dateFormat);
         m_ui->check1040->setChecked(v.reverse != 0);
         m_ui->check1041->setChecked(v.monthNames != 0);
+        m_ui->check1043->setChecked(v.csv != 0);
+        m_ui->check1044->setChecked(v.decimalComma != 0);
+        PutNumber(m_ui->spin1046, v.footerRows);
+        if (m_bInitialised) {
+            EnableFields();
+        }
         return true;
     }
 
@@ -189,6 +205,9 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     taken.dateFormat = m_ui->combo1039->currentText().toStdString();
     taken.reverse = m_ui->check1040->isChecked() ? 1 : 0;
     taken.monthNames = m_ui->check1041->isChecked() ? 1 : 0;
+    taken.csv = m_ui->check1043->isChecked() ? 1 : 0;
+    taken.decimalComma = m_ui->check1044->isChecked() ? 1 : 0;
+    taken.footerRows = NumberOf(m_ui->spin1046);
 
     if (const auto problem = CheckExchange(taken, m_strInputPath)) {
         Report(problem->message, problem->setting);
@@ -235,10 +254,11 @@ QWidget* CSettingsDlg::ControlOf(Setting setting) const {
             return m_ui->check1040;
         case Setting::kMonthNames:
             return m_ui->check1041;
-        case Setting::kInputPath:
         case Setting::kFooterRows:
+            return m_ui->spin1046;
         case Setting::kDecimalComma:
-        case Setting::kNone:
+            return m_ui->check1044;
+        default:
             break;
     }
     return nullptr;

@@ -75,11 +75,11 @@ TEST_F(SettingsDlgTest, ShowsTheValuesInTheControlsInTabOrder) {
 
     // The focus starts on OK, and Tab walks the controls in the dialog's order.
     EXPECT_EQ(QApplication::focusWidget(), Button("IDOK"));
-    const char* order[] = {"IDCANCEL",  "spin1005",  "check1009", "spin1011",  "check1012",
-                           "spin1014",  "check1015", "spin1017",  "spin1020",  "check1021",
-                           "spin1023",  "check1024", "spin1026",  "radio1036", "combo1039",
-                           "check1041", "check1035", "check1040", "edit1027",  "button1030",
-                           "radio1028", "edit1031",  "edit1032",  "IDOK"};
+    const char* order[] = {
+        "IDCANCEL",   "spin1005",  "check1009", "spin1011", "check1012", "spin1014",  "check1015",
+        "spin1017",   "spin1020",  "check1021", "spin1023", "check1024", "spin1026",  "radio1036",
+        "combo1039",  "check1041", "check1035", "spin1046", "check1040", "check1043", "edit1027",
+        "button1030", "radio1028", "edit1031",  "edit1032", "IDOK"};
     for (const char* name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QWidget* focus = QApplication::focusWidget();
@@ -332,6 +332,39 @@ TEST_F(SettingsDlgTest, RadioGroupsWithNothingCheckedGiveMinusOne) {
     ASSERT_TRUE(PressOk());
     EXPECT_EQ(dlg->m_settings.delimiter, 2);
     EXPECT_FALSE(Button("radio1037")->isChecked());
+}
+
+// The reading options of the core beyond the classic ones have controls of
+// their own, so that no saved setting acts unseen or is lost by the dialog.
+TEST_F(SettingsDlgTest, SemicolonCsvDecimalCommaAndFooterRows) {
+    dlg->m_settings.delimiter = 3;
+    dlg->m_settings.footerRows = 2;
+    Show();
+    EXPECT_TRUE(Button("radio1042")->isChecked());
+    EXPECT_EQ(Edit("edit1045")->text(), "2");
+    EXPECT_FALSE(Button("check1043")->isChecked());
+    EXPECT_FALSE(Button("check1044")->isEnabled());
+
+    Click(Button("check1043"));
+    EXPECT_TRUE(Button("check1044")->isEnabled());
+    Click(Button("check1044"));
+    EXPECT_TRUE(Button("check1044")->isChecked());
+    Click(Button("check1043"));  // no decimal comma without CSV reading
+    EXPECT_FALSE(Button("check1044")->isChecked());
+    EXPECT_FALSE(Button("check1044")->isEnabled());
+    Click(Button("check1043"));
+    Click(Button("check1044"));
+
+    TypeOver(Edit("edit1045"), "201");
+    EXPECT_FALSE(PressOk());
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>{"Please enter an integer between 0 and 200."});
+    EXPECT_EQ(QApplication::focusWidget(), Control<QWidget>(dlg.get(), "spin1046"));
+    TypeOver(Edit("edit1045"), "1");
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(dlg->m_settings.delimiter, 3);
+    EXPECT_EQ(dlg->m_settings.csv, 1);
+    EXPECT_EQ(dlg->m_settings.decimalComma, 1);
+    EXPECT_EQ(dlg->m_settings.footerRows, 1);
 }
 
 TEST_F(SettingsDlgTest, BrowseChangesThePathOnOkOnly) {
