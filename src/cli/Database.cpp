@@ -10,6 +10,7 @@
 #include <set>
 
 #include "cli/Output.h"
+#include "database/Check.h"
 #include "database/DataFile.h"
 #include "database/Mbf.h"
 #include "platform/FileSystem.h"
@@ -290,6 +291,19 @@ int RunDump(const std::string& directory, const std::string& symbol) {
         std::cout << line << '\n';
     }
     return std::cout.flush() ? kExitOk : kExitFailed;
+}
+
+int RunCheck(const std::string& directory) {
+    if (!IsDirectory(directory)) {
+        Report("No such directory: " + directory);
+        return kExitFailed;
+    }
+    const std::vector<Finding> findings = CheckDatabase(directory);
+    for (const Finding& finding : findings) {
+        std::cout << finding.Line() << '\n';
+    }
+    std::cout.flush();
+    return findings.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace torvan::cli

@@ -109,6 +109,14 @@ int main(int argc, char** argv) {
     dump->add_option("DIR", dumpDirectory, "Database directory")->required();
     dump->add_option("SYMBOL", dumpSymbol, "Symbol or name of the security (any case)")->required();
 
+    std::string checkDirectory;
+    CLI::App* check = app.add_subcommand(
+        "check",
+        "Check a database for inconsistencies: MASTER, EMASTER and XMASTER against each other "
+        "and against the price files they name. One line per finding; exit status 1 when there "
+        "is any.");
+    check->add_option("DIR", checkDirectory, "Database directory")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -140,6 +148,9 @@ int main(int argc, char** argv) {
     }
     if (*list) {
         return torvan::cli::RunList(listDirectory);
+    }
+    if (*check) {
+        return torvan::cli::RunCheck(checkDirectory);
     }
     return torvan::cli::RunDump(dumpDirectory, dumpSymbol);
 }
