@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -23,16 +24,6 @@ void Take(std::array<std::uint8_t, N>& out, const std::uint8_t* bytes, std::size
 template <std::size_t N>
 void Put(std::uint8_t* bytes, std::size_t offset, const std::array<std::uint8_t, N>& in) {
     std::memcpy(bytes + offset, in.data(), N);
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
 }
 
 std::string FieldText(const std::uint8_t* field, std::size_t size) {
@@ -81,7 +72,7 @@ std::optional<std::string> FindSubdirectory(const std::string& parent, const std
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(parent, ec)) {
         std::string candidate = entry.path().filename().string();
-        if (EqualNoCase(candidate, name) && entry.is_directory(ec)) {
+        if (EqualsNoCase(candidate, name) && entry.is_directory(ec)) {
             if (!match || candidate < *match) {
                 match = candidate;
             }
@@ -134,7 +125,7 @@ bool LoadLevel(const std::string& directory, const std::string& text, Level& lev
         if (!record.IsSubdirectory()) {
             std::string name = FieldText(record.name.data(), record.name.size());
             TrimTrailingBlanks(name);
-            if (EqualNoCase(text, name) || EqualNoCase(text, SymbolCompareText(record, blanks))) {
+            if (EqualsNoCase(text, name) || EqualsNoCase(text, SymbolCompareText(record, blanks))) {
                 found = record;
                 matched = true;
                 return true;

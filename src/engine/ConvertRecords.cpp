@@ -8,7 +8,6 @@
 #include "engine/Converter.h"
 #include "engine/InputText.h"
 #include "engine/NumberText.h"
-#include "platform/MessageBox.h"
 
 namespace torvan {
 namespace {
@@ -80,8 +79,9 @@ int CConverter::ConvertRecords() {
     if (number == 0) {
         MasterRecord entry;
         if (FindSecurity(directory, m_szSymbol, entry) != kFound) {
-            return ShowFailure("The security " + m_szSymbol + " is not in the Master file:\n" +
-                               m_szMasterPath);
+            return Fail(
+                "SecurityNotInMaster", {m_szSymbol, m_szMasterPath},
+                "The security " + m_szSymbol + " is not in the Master file:\n" + m_szMasterPath);
         }
         number = entry.fileNumber;
     }
@@ -90,19 +90,22 @@ int CConverter::ConvertRecords() {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
             (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return ShowFailure("The column of the " + std::string(kFieldLabels[s]) +
-                               " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+            return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
+                        "The column of the " + std::string(kFieldLabels[s]) +
+                            " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
         }
     }
 
     File input;
     if (!input.Open(m_strInputPath, File::Mode::Read)) {
-        return ShowFailure("Cannot open the input file:\n" + m_strInputPath);
+        return Fail("CannotOpenInputFile", {m_strInputPath},
+                    "Cannot open the input file:\n" + m_strInputPath);
     }
 
     m_strDataPath = ExistingDataFilePath(directory, fileNumber);
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
-        return ShowFailure("Cannot open the data file:\n" + m_strDataPath);
+        return Fail("CannotOpenDataFile", {m_strDataPath},
+                    "Cannot open the data file:\n" + m_strDataPath);
     }
 
     std::array<std::string, kMaxColumns> columns;
@@ -163,10 +166,10 @@ int CConverter::ConvertRecords() {
             const bool nonDigit = !AllDigits(dateText);
             if (m_nDateFormat > 6 && nonDigit && recognised == 0) {
                 dateFormatError = 1;
-                ShowMessage(kNumericOnlyFormat, kMbOk);
+                Say("NumericOnlyDateFormat", {}, kNumericOnlyFormat);
             } else if (m_nDateFormat < 7 && !nonDigit) {
                 dateFormatError = 1;
-                ShowMessage(kSeparatedFormat, kMbOk);
+                Say("SeparatedDateFormat", {}, kSeparatedFormat);
             }
         }
         if (day == 0) {
@@ -188,15 +191,16 @@ int CConverter::ConvertRecords() {
             m_fValue[s] = FloatToMbf(value);
         }
         if (lineCount == kMaxPriceRecords) {
-            failed |= ShowFailure(
+            failed |= Fail(
+                "TooManyPriceLines", {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)},
                 "The input has more price lines than a data file can hold (" +
-                std::to_string(kMaxPriceRecords) + ").\nThe conversion stopped at line " +
-                std::to_string(lineNumber) + "; the lines before it were converted.");
+                    std::to_string(kMaxPriceRecords) + ").\nThe conversion stopped at line " +
+                    std::to_string(lineNumber) + "; the lines before it were converted.");
             break;
         }
         if (AppendPriceRecord(fileNumber) != 0) {
-            failed |=
-                ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+            failed |= Fail("CannotWriteDataFile", {m_strDataPath},
+                           "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
             break;
         }
         if (lineCount == 0) {
@@ -209,31 +213,39 @@ int CConverter::ConvertRecords() {
     input.Close();
     if (utf16) {
         m_dataFile.Close();
-        return ShowFailure(Utf16Message(m_strInputPath));
+        return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
     }
     // No sync here: the header update below rewrites the file and syncs it.
     bool dataOk = m_dataFile.Flush(false);
     dataOk = m_dataFile.Close() && dataOk;
     if (readFailed) {
-        failed |= ShowFailure("Cannot read the input file:\n" + m_strInputPath);
+        failed |= Fail("CannotReadInputFile", {m_strInputPath},
+                       "Cannot read the input file:\n" + m_strInputPath);
     }
     if (!dataOk && failed == 0) {
-        failed |=
-            ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+        failed |= Fail("CannotWriteDataFile", {m_strDataPath},
+                       "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
     }
 
     if (undatedLines > 0) {
-        ShowMessage(
+        Say("LinesWithoutDate", {std::to_string(undatedLines), std::to_string(firstUndatedLine)},
             std::to_string(undatedLines) + (undatedLines == 1 ? " line has" : " lines have") +
                 " no valid date in the chosen date format and " +
                 (undatedLines == 1 ? "was" : "were") + " not converted.\nThe first is line " +
                 std::to_string(firstUndatedLine) + " of the input file.",
             kMbOk | kMbIconExclamation);
     }
+    m_result.linesWithoutDate = static_cast<int>(undatedLines);
+    m_result.firstLineWithoutDate = static_cast<int>(firstUndatedLine);
+    m_result.recordsWritten = lineCount;
+    if (lineCount > 0) {
+        m_result.firstDate = MbfToFloat(firstDate.data());
+        m_result.lastDate = MbfToFloat(lastDate.data());
+    }
     if (lineCount == 0) {
         if (stop == 0 && failed == 0) {
-            failed |=
-                ShowFailure("No price lines were found in the input file:\n" + m_strInputPath);
+            failed |= Fail("NoPriceLines", {m_strInputPath},
+                           "No price lines were found in the input file:\n" + m_strInputPath);
         }
         return 1;
     }
@@ -267,7 +279,8 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
     const std::string newPath = m_szMasterPath + ".NEW";
     auto content = ReadWholeFile(m_szMasterPath);
     if (!content || content->size() < kMasterRecordSize) {
-        return ShowFailure("Cannot read the Master file:\n" + m_szMasterPath);
+        return Fail("CannotReadMasterFile", {m_szMasterPath},
+                    "Cannot read the Master file:\n" + m_szMasterPath);
     }
     // The header and any bytes after the last whole record are kept as read.
     for (std::size_t offset = kMasterRecordSize; offset + kMasterRecordSize <= content->size();
@@ -284,11 +297,13 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
     ok = out.Close() && ok;
     if (!ok) {
         RemoveFile(newPath);
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + newPath);
+        return Fail("CannotWriteTemporaryFile", {newPath},
+                    "Cannot write the temporary file (is the disk full?):\n" + newPath);
     }
     if (!ReplaceFile(newPath, m_szMasterPath)) {
         RemoveFile(newPath);
-        return ShowFailure("Cannot update the Master file:\n" + m_szMasterPath);
+        return Fail("CannotUpdateMasterFile", {m_szMasterPath},
+                    "Cannot update the Master file:\n" + m_szMasterPath);
     }
     return 0;
 }
@@ -299,22 +314,23 @@ int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumb
     const std::string newPath = NewPathFor(dataPath);
     const std::size_t recordSize = 4 * static_cast<std::size_t>(std::max(m_nFieldCount, 1));
 
-    auto fail = [&](const std::string& text) {
+    auto fail = [&](const char* id, const std::string& path, const std::string& text) {
         RemoveFile(newPath);
-        return ShowFailure(text);
+        return Fail(id, {path}, text);
     };
     File in;
     if (!in.Open(dataPath, File::Mode::Read)) {
-        return ShowFailure("Cannot open the data file:\n" + dataPath);
+        return Fail("CannotOpenDataFile", {dataPath}, "Cannot open the data file:\n" + dataPath);
     }
     auto size = in.Size();
     std::vector<std::uint8_t> buffer(std::max<std::size_t>(recordSize * 2048, recordSize));
     if (!size || !in.ReadExact(buffer.data(), recordSize)) {
-        return ShowFailure("Cannot read the data file:\n" + dataPath);
+        return Fail("CannotReadDataFile", {dataPath}, "Cannot read the data file:\n" + dataPath);
     }
     File out;
     if (!out.Open(newPath, File::Mode::Write)) {
-        return fail("Cannot create the temporary file:\n" + newPath);
+        return fail("CannotCreateTemporaryFile", newPath,
+                    "Cannot create the temporary file:\n" + newPath);
     }
     PutU16(buffer.data() + 2, static_cast<std::uint16_t>(priceRecords + 1U));
     bool ok = out.Write(buffer.data(), recordSize);
@@ -324,7 +340,7 @@ int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumb
         const auto want =
             static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining));
         if (!in.ReadExact(buffer.data(), want)) {
-            return fail("Cannot read the data file:\n" + dataPath);
+            return fail("CannotReadDataFile", dataPath, "Cannot read the data file:\n" + dataPath);
         }
         ok = out.Write(buffer.data(), want);
         remaining -= want;
@@ -333,10 +349,12 @@ int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumb
     ok = out.Close() && ok;
     in.Close();
     if (!ok) {
-        return fail("Cannot write the temporary file (is the disk full?):\n" + newPath);
+        return fail("CannotWriteTemporaryFile", newPath,
+                    "Cannot write the temporary file (is the disk full?):\n" + newPath);
     }
     if (!ReplaceFile(newPath, dataPath)) {
-        return fail("Cannot replace the data file:\n" + dataPath);
+        return fail("CannotReplaceDataFile", dataPath,
+                    "Cannot replace the data file:\n" + dataPath);
     }
     return 0;
 }

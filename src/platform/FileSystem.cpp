@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -24,15 +25,6 @@ FaultHook& Hook() {
 bool Faulted(FileOp op, const std::string& path) {
     const FaultHook& hook = Hook();
     return hook && hook(op, path);
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) {
-                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-               };
-               return lower(x) == lower(y);
-           });
 }
 
 // Makes a rename durable: the directory entry itself is flushed.
@@ -276,7 +268,7 @@ std::optional<std::string> FindFileNoCase(const std::string& dir, const std::str
             break;
         }
         std::string entry = it->path().filename().string();
-        if (EqualNoCase(entry, name) && it->is_regular_file(ec)) {
+        if (EqualsNoCase(entry, name) && it->is_regular_file(ec)) {
             if (!best || entry < *best) {
                 best = entry;
             }
@@ -409,6 +401,27 @@ bool WriteFileAtomically(const std::string& path, const std::string& content) {
         std::remove(tmp.c_str());
     }
     return ok;
+}
+
+bool IsReadableFile(const std::string& path) {
+    std::error_code ec;
+    if (!stdfs::is_regular_file(path, ec)) {
+        return false;
+    }
+    File probe;
+    return probe.Open(path, File::Mode::Read);
+}
+
+std::string CurrentDirectory() {
+    std::error_code ec;
+    stdfs::path current = stdfs::current_path(ec);
+    return ec ? std::string() : current.string();
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    stdfs::path absolute = stdfs::absolute(path, ec);
+    return ec || absolute.empty() ? path : absolute.string();
 }
 
 }  // namespace torvan

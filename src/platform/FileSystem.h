@@ -84,6 +84,14 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 
 bool FileExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// A regular file (after following links) that this process can open for
+// reading.
+bool IsReadableFile(const std::string& path);
+// The process's working directory; empty when it cannot be told.
+std::string CurrentDirectory();
+// path made absolute against the working directory, without resolving
+// links; path itself when that fails.
+std::string AbsolutePath(const std::string& path);
 std::optional<std::uint64_t> FileSize(const std::string& path);
 
 // Finds name in dir, first as written, then ignoring ASCII case. Returns the

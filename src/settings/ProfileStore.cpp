@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -28,35 +29,9 @@ namespace {
 // backslash before anything else stays a backslash, which keeps hand-typed
 // Windows paths intact.
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Section and entry names compare like registry key names.
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
+// Names around "=" may be set off by blanks and tabs.
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return Trim(text, " \t");
 }
 
 // Callers hand over what were C strings in the original program: the text
@@ -103,7 +78,7 @@ int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
-    c = LowerAscii(c);
+    c = ToLowerAscii(c);
     if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
     }
@@ -222,7 +197,7 @@ Location Locate(const std::vector<Line>& lines, std::string_view section, std::s
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = lines[i];
         if (line.kind == Line::Kind::Header) {
-            inSection = line.named && EqualNoCase(line.name, section);
+            inSection = line.named && EqualsNoCase(line.name, section);
             inFirstBlock = inSection && !where.insertAt;
             if (inFirstBlock) {
                 where.insertAt = i + 1;
@@ -234,7 +209,7 @@ Location Locate(const std::vector<Line>& lines, std::string_view section, std::s
             // blank lines that separate it from the next header.
             where.insertAt = i + 1;
         }
-        if (inSection && line.kind == Line::Kind::Entry && EqualNoCase(line.name, entry)) {
+        if (inSection && line.kind == Line::Kind::Entry && EqualsNoCase(line.name, entry)) {
             where.entry = i;
             return where;
         }
@@ -292,7 +267,7 @@ std::optional<std::vector<std::string>> KeyComponents(const std::string& basePat
         }
         start = end + 1;
     }
-    if (!parts.empty() && EqualNoCase(parts.front(), "Software")) {
+    if (!parts.empty() && EqualsNoCase(parts.front(), "Software")) {
         parts.erase(parts.begin());
     }
     if (parts.empty()) {

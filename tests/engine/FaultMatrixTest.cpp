@@ -60,7 +60,6 @@ class FaultMatrix : public ::testing::Test {
     void Prepare(World& w) {
         w.input = w.inputs.File("prices.txt");
         WriteText(w.input, kInput);
-        MessageRecorder quiet;
         CConverter seed;
         Fill(seed, w, w.inputs.File("seed.txt"));
         WriteText(seed.m_strInputPath, "12/31/03,9,9,9,9,9,9\n");
@@ -118,6 +117,7 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         MessageRecorder messages;
         CConverter job;
         Fill(job, clean, clean.input);
+        job.m_pSink = &messages;
         auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
             calls.push_back({op, path});
             return false;
@@ -141,6 +141,7 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         MessageRecorder messages;
         CConverter job;
         Fill(job, w, w.input);
+        job.m_pSink = &messages;
         std::size_t seen = 0;
         auto previous = SetFaultHook([&](FileOp, const std::string&) { return seen++ == k; });
         const int status = job.Run();
