@@ -8,6 +8,7 @@
 #include "cli/Output.h"
 #include "database/DataFile.h"
 #include "database/Dates.h"
+#include "database/EMaster.h"
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -204,7 +205,7 @@ int RunConvert(const ConvertRequest& request) {
     }
     const std::string inputPath = AbsolutePath(request.input);
     int dateCode = kFormatNone;
-    if (auto problem = CheckForRun(settings, inputPath, dateCode)) {
+    if (auto problem = CheckForRun(settings, inputPath, dateCode, kMaxLongName)) {
         const std::string option = OptionOf(problem->setting);
         Report((option.empty() ? "" : option + ": ") + problem->message.text);
         return problem->message.id == "CannotOpenInputFile" ? kExitFailed : kExitUsage;
@@ -218,6 +219,8 @@ int RunConvert(const ConvertRequest& request) {
         job.m_pProfile = &store;
     }
     settings.ApplyTo(job, inputPath, dateCode);
+    job.m_bXMaster = request.xmaster ? 1 : 0;
+    job.m_bEMaster = request.emaster ? 1 : 0;
     if (job.Run() != 0) {
         Report("Conversion failed.");
         return kExitFailed;
@@ -226,8 +229,9 @@ int RunConvert(const ConvertRequest& request) {
     const JobResult& result = job.Result();
     const int count = result.recordsWritten;
     std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
-              << settings.symbol << " (F" << result.fileNumber << ".DAT, " << count
-              << " price record" << (count == 1 ? "" : "s") << ").\n";
+              << settings.symbol << " (F" << result.fileNumber
+              << (job.m_bInXMaster ? ".MWD" : ".DAT") << ", " << count << " price record"
+              << (count == 1 ? "" : "s") << ").\n";
     return kExitOk;
 }
 

@@ -22,6 +22,9 @@ struct ConvertRequest {
     std::optional<bool> reverse;
     std::optional<bool> monthNames;
     bool fromProfile = false;
+    // Not saved settings: they only say how the database may grow.
+    bool xmaster = false;
+    bool emaster = false;
 };
 
 // Applies the given options on top of settings. Returns the reason when an

@@ -60,12 +60,21 @@ int main(int argc, char** argv) {
         convert->add_option("--symbol", symbol,
                             "Symbol of the new security, at most 16 characters (required unless "
                             "--from-profile)");
-    auto* nameOption = convert->add_option("--name", name,
-                                           "Name of the new security, at most 16 "
-                                           "characters (default: empty)");
+    auto* nameOption = convert->add_option(
+        "--name", name,
+        "Name of the new security, at most 45 characters (default: empty); MASTER keeps the first "
+        "16, EMASTER and XMASTER the whole name");
     auto* newMasterOption =
         convert->add_flag("--new-master,!--existing-master", newMaster,
                           "Make a new MASTER in DIR (default: add to the existing one)");
+    convert->add_flag("--xmaster", request.xmaster,
+                      "When MASTER is full (255 securities), add the security to an XMASTER index "
+                      "with a price file F<n>.MWD, making the XMASTER if there is none (with an "
+                      "XMASTER in DIR this happens anyway)");
+    convert->add_flag("--emaster", request.emaster,
+                      "Keep an EMASTER index beside MASTER (long names, for programs that want "
+                      "one), making it if there is none; with --new-master it is made beside the "
+                      "new MASTER. An existing EMASTER is always kept in step");
     auto* delimiterOption =
         convert->add_option("--delimiter", delimiter, "Column delimiter: comma, tab or space");
     auto* dateFormatOption = convert->add_option(

@@ -64,9 +64,10 @@ bool WriteNewFile(const std::string& path, const void* data, std::size_t size) {
 }  // namespace
 
 std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
-                                const FieldFlags& fieldOn, int fieldCount) {
+                                const FieldFlags& fieldOn, int fieldCount,
+                                const std::string& dataExtension) {
     const std::string number = std::to_string(fileNumber);
-    const std::string dat = TargetPath(directory, "F" + number + ".DAT");
+    const std::string dat = TargetPath(directory, "F" + number + dataExtension);
     const std::vector<std::uint8_t> header = PackDataHeader(fieldCount, 1);
     if (!WriteNewFile(dat, header.data(), header.size())) {
         RemoveFile(dat);

@@ -85,7 +85,7 @@ int CConverter::ConvertRecords() {
         }
         number = entry.fileNumber;
     }
-    const auto fileNumber = static_cast<std::uint8_t>(number);
+    const int fileNumber = number;
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
@@ -102,7 +102,7 @@ int CConverter::ConvertRecords() {
                     "Cannot open the input file:\n" + m_strInputPath);
     }
 
-    m_strDataPath = ExistingDataFilePath(directory, fileNumber);
+    m_strDataPath = PriceFilePath(fileNumber);
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
         return Fail("CannotOpenDataFile", {m_strDataPath},
                     "Cannot open the data file:\n" + m_strDataPath);
@@ -254,10 +254,9 @@ int CConverter::ConvertRecords() {
     return r1 | r2 | stop | dateFormatError | failed;
 }
 
-int CConverter::AppendPriceRecord(std::uint8_t fileNumber) {
+int CConverter::AppendPriceRecord(int fileNumber) {
     if (!m_dataFile.IsOpen()) {
-        const std::string directory = DatabaseDirectory();
-        m_strDataPath = ExistingDataFilePath(directory, fileNumber);
+        m_strDataPath = PriceFilePath(fileNumber);
         if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
             return 1;
         }
@@ -274,8 +273,11 @@ int CConverter::AppendPriceRecord(std::uint8_t fileNumber) {
     return m_dataFile.Write(record, size) ? 0 : 1;
 }
 
-int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
-                               std::uint8_t fileNumber) {
+int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, int fileNumber) {
+    if (m_bInXMaster && fileNumber == m_nFileNumber) {
+        // A security beyond MASTER: only XMASTER lists it.
+        return SetSideIndexDates(MbfToFloat(firstDate), MbfToFloat(lastDate), fileNumber);
+    }
     const std::string newPath = m_szMasterPath + ".NEW";
     auto content = ReadWholeFile(m_szMasterPath);
     if (!content || content->size() < kMasterRecordSize) {
@@ -305,12 +307,11 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
         return Fail("CannotUpdateMasterFile", {m_szMasterPath},
                     "Cannot update the Master file:\n" + m_szMasterPath);
     }
-    return 0;
+    return SetSideIndexDates(MbfToFloat(firstDate), MbfToFloat(lastDate), fileNumber);
 }
 
-int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber) {
-    const std::string directory = DatabaseDirectory();
-    const std::string dataPath = ExistingDataFilePath(directory, fileNumber);
+int CConverter::SetRecordCount(std::uint16_t priceRecords, int fileNumber) {
+    const std::string dataPath = PriceFilePath(fileNumber);
     const std::string newPath = NewPathFor(dataPath);
     const std::size_t recordSize = 4 * static_cast<std::size_t>(std::max(m_nFieldCount, 1));
 

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "database/Dates.h"
+#include "database/EMaster.h"
 #include "database/Master.h"
+#include "database/XMaster.h"
 #include "platform/Clock.h"
 #include "platform/DirectoryLock.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -19,9 +23,17 @@ constexpr const char* kMoreColumns = "You need to select more columns";
 constexpr const char* kDuplicateSymbol =
     "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion already "
     "exists.\n\nChoose a different symbol or\nrename/delete the existing symbol";
-constexpr const char* kPortfolioFull =
-    "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or "
-    "new portfolio.";
+
+// MASTER's backup beside it, spelled as one that is already there, else
+// like MASTER: "master.bak" beside "master".
+std::string BackupPathOf(const std::string& masterPath) {
+    const std::filesystem::path path(masterPath);
+    const std::string name = path.filename().string();
+    if (const auto found = FindFileNoCase(path.parent_path().string(), name + ".BAK")) {
+        return *found;
+    }
+    return masterPath + (name == ToLowerAscii(name) ? ".bak" : ".BAK");
+}
 
 std::string Truncated(const std::string& text, std::size_t limit) {
     std::string result = text.substr(0, text.find('\0'));
@@ -64,9 +76,10 @@ int CConverter::Run() {
 }
 
 int CConverter::RunStages() {
-    // The job's text fields are fixed 16-character fields in MASTER.
+    // The symbol is a fixed 16-character field in MASTER; the name is cut
+    // to 16 there too, but EMASTER and XMASTER take up to 45 characters.
     m_szSymbol = Truncated(m_szSymbol, 16);
-    m_szName = Truncated(m_szName, 16);
+    m_szName = Truncated(m_szName, kMaxLongName);
 
     // Two conversions into one directory would both read MASTER with N
     // entries and both write N+1: one security would be lost.
@@ -101,7 +114,7 @@ int CConverter::RunStages() {
     }
     if (m_bExistingMaster == 1) {
         // A failed backup does not stop the run.
-        CopyFileReplace(m_szMasterPath, m_szMasterPath + ".BAK");
+        CopyFileReplace(m_szMasterPath, BackupPathOf(m_szMasterPath));
     }
     if (m_bReverse == 1) {
         status = ReverseInput();
@@ -151,6 +164,15 @@ int CConverter::CheckOutputDirectory() {
         Say("MasterExists", {}, kMasterExists);
         return 1;
     }
+    // A new MASTER beside another directory's EMASTER or XMASTER would not
+    // match them.
+    for (const char* name : {"EMASTER", "XMASTER"}) {
+        if (const auto index = FindFileNoCase(directory, name)) {
+            return Fail("IndexFileExists", {*index},
+                        std::string("New Master chosen but the directory already holds an ") +
+                            name + " file:\n" + *index);
+        }
+    }
     const MasterBytes empty{};
     if (!WriteFileAtomically(
             m_szMasterPath,
@@ -199,6 +221,13 @@ int CConverter::CheckDuplicateSymbol() {
             "CannotCheckSymbol", {m_szMasterPath},
             "Cannot read the Master file, so the symbol could not be checked:\n" + m_szMasterPath);
     }
+    if (const int status = ReadSideIndexes(); status != 0) {
+        return status;
+    }
+    if (SideIndexesHold(m_szSymbol)) {
+        Say("DuplicateSymbol", {}, kDuplicateSymbol);
+        return 1;
+    }
     return 0;
 }
 
@@ -214,13 +243,16 @@ int CConverter::AddSecurity() {
         return Fail("CannotReadMasterFile", {m_szMasterPath},
                     "Cannot read the Master file:\n" + m_szMasterPath);
     }
+    if (const int status = ReadSideIndexes(); status != 0) {
+        return status;
+    }
     MasterHeader header = MasterHeader::Unpack(bytes);
     if (header.entryCount >= kMaxSecurities || header.fileCounter >= kMaxSecurities) {
-        Say("PortfolioFull", {}, kPortfolioFull);
-        return 1;
+        return AddToXMaster();
     }
 
     // Everything of the new MASTER is gathered before anything is written.
+    std::vector<std::uint8_t> before(bytes, bytes + sizeof bytes);
     header.entryCount = static_cast<std::uint16_t>(header.entryCount + 1);
     header.fileCounter = static_cast<std::uint16_t>(header.fileCounter + 1);
     std::vector<std::uint8_t> content;
@@ -231,17 +263,33 @@ int CConverter::AddSecurity() {
     while (master.ReadExact(bytes, sizeof bytes)) {
         used[bytes[0]] = true;
         content.insert(content.end(), bytes, bytes + sizeof bytes);
+        before.insert(before.end(), bytes, bytes + sizeof bytes);
     }
     if (master.Failed()) {
         return Fail("CannotReadMasterFile", {m_szMasterPath},
                     "Cannot read the Master file:\n" + m_szMasterPath);
     }
     master.Close();
+    // A number that EMASTER or XMASTER gives a security is not given to
+    // another one, even where they do not match MASTER.
+    XMasterFile xmaster;
+    if (m_xmaster.present && ParseXMaster(m_xmaster.content, xmaster)) {
+        for (const XMasterRecord& record : xmaster.records) {
+            if (record.fileNumber < used.size()) {
+                used[record.fileNumber] = true;
+            }
+        }
+    }
+    EMasterFile emaster;
+    if (m_emaster.present && ParseEMaster(m_emaster.content, emaster)) {
+        for (const EMasterRecord& record : emaster.records) {
+            used[record.fileNumber] = true;
+        }
+    }
 
     auto freeNumber = std::find(used.begin(), used.end(), false);
     if (freeNumber == used.end()) {
-        Say("PortfolioFull", {}, kPortfolioFull);
-        return 1;
+        return AddToXMaster();
     }
     const int fileNumber = static_cast<int>(freeNumber - used.begin());
 
@@ -264,6 +312,13 @@ int CConverter::AddSecurity() {
     const MasterBytes packedRecord = record.Pack();
     content.insert(content.end(), packedRecord.begin(), packedRecord.end());
 
+    std::optional<std::string> emasterContent;
+    const auto highest =
+        static_cast<std::uint8_t>(std::min<int>(header.fileCounter, kMaxSecurities));
+    if (const int status = PrepareEMaster(before, record, highest, emasterContent); status != 0) {
+        return status;
+    }
+
     File temp;
     if (!temp.Open(tempPath, File::Mode::Write)) {
         return Fail("CannotCreateTemporaryFile", {tempPath},
@@ -282,18 +337,44 @@ int CConverter::AddSecurity() {
     const std::string directory = DatabaseDirectory();
     const std::string failed =
         CreateSecurityFiles(directory, fileNumber, m_bFieldOn, m_nFieldCount);
-    if (!failed.empty()) {
-        RemoveFile(tempPath);
-        return Fail("CannotCreateFile", {failed}, "Cannot create the file:\n" + failed);
-    }
-    if (!ReplaceFile(tempPath, m_szMasterPath)) {
-        RemoveFile(tempPath);
+    auto removeSecurityFiles = [&] {
         RemoveFile(ExistingDataFilePath(directory, fileNumber));
         const auto description =
             FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".DOP");
         RemoveFile(description ? *description : DescriptionFilePath(directory, fileNumber));
+    };
+    if (!failed.empty()) {
+        RemoveFile(tempPath);
+        return Fail("CannotCreateFile", {failed}, "Cannot create the file:\n" + failed);
+    }
+    // EMASTER goes in place just before MASTER and is put back should MASTER
+    // fail, so that the two never disagree for longer than that.
+    if (emasterContent) {
+        const std::string notReplaced = ReplaceContent(m_emaster.path, *emasterContent, ".~NU");
+        if (!notReplaced.empty()) {
+            RemoveFile(tempPath);
+            removeSecurityFiles();
+            return Fail("CannotReplaceIndexFile", {notReplaced},
+                        "Cannot write the index file:\n" + notReplaced);
+        }
+    }
+    if (!ReplaceFile(tempPath, m_szMasterPath)) {
+        RemoveFile(tempPath);
+        removeSecurityFiles();
+        if (emasterContent) {
+            if (m_emaster.existed) {
+                ReplaceContent(m_emaster.path, m_emaster.content, ".~NU");
+            } else {
+                RemoveFile(m_emaster.path);
+            }
+        }
         return Fail("CannotReplaceMasterFile", {m_szMasterPath},
                     "Cannot replace the Master file:\n" + m_szMasterPath);
+    }
+    if (emasterContent) {
+        m_emaster.content = std::move(*emasterContent);
+        m_emaster.existed = true;
+        m_bEMasterEntry = true;
     }
     m_nFileNumber = fileNumber;
     m_bWritten = true;

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "database/DataFile.h"
+#include "database/Master.h"
 #include "database/Mbf.h"
 #include "engine/JobResult.h"
 #include "engine/ProfileWriter.h"
@@ -69,9 +71,9 @@ class CConverter {
     void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date);
 
     // File work of ConvertRecords.
-    int AppendPriceRecord(std::uint8_t fileNumber);
-    int SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, std::uint8_t fileNumber);
-    int SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber);
+    int AppendPriceRecord(int fileNumber);
+    int SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, int fileNumber);
+    int SetRecordCount(std::uint16_t priceRecords, int fileNumber);
 
     // Settings, filled by the creator.
     int m_bMonthNames = 0;
@@ -87,6 +89,13 @@ class CConverter {
     int m_bReverse = 0;
     int m_bSkipRows = 0;
     int m_nSkipRows = 0;
+    // Beyond the classic format: a full MASTER continues in an XMASTER,
+    // which is made when there is none yet (with one already there, that
+    // happens anyway) ...
+    int m_bXMaster = 0;
+    // ... and a new MASTER gets an EMASTER beside it. The name may then be
+    // longer than MASTER's 16 characters: EMASTER and XMASTER take it whole.
+    int m_bEMaster = 0;
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;
@@ -98,15 +107,54 @@ class CConverter {
     std::string m_szMasterPath;
     int m_nFieldCount = 0;
     std::array<Bytes4, kFieldSlots> m_fValue{};
-    // The file number AddSecurity gave the new security.
+    // The file number AddSecurity gave the new security, and whether it went
+    // into XMASTER (its price file is then F<n>.MWD).
     int m_nFileNumber = 0;
+    bool m_bInXMaster = false;
 
     // The output directory as a path to open files in: the root directory
     // is kept as "" in m_szPathOut (as a drive root loses its separator).
     std::string DatabaseDirectory() const { return m_szPathOut.empty() ? "/" : m_szPathOut; }
 
+    // The price file of a security of this run: F<n>.MWD for one in XMASTER.
+    std::string PriceFilePath(int fileNumber) const;
+
   private:
     int RunStages();
+
+    // The work on EMASTER and XMASTER (IndexFiles.cpp).
+    struct SideIndex {
+        std::string path;      // as found, or where a new one goes
+        std::string content;   // as read, or as it is to be made
+        bool present = false;  // there is one, or one is to be made
+        bool existed = false;  // there was one before the run
+    };
+    // Reads EMASTER and XMASTER when the directory has them (once per run).
+    int ReadSideIndexes();
+    // True when symbol is an EMASTER or XMASTER entry's, ignoring case.
+    bool SideIndexesHold(const std::string& symbol) const;
+    // Refuses a symbol that EMASTER or XMASTER could not hold.
+    int CheckIndexSymbol();
+    // Sets content to the new EMASTER when there is one to keep in step with
+    // the new MASTER entry record (masterBefore: MASTER before the addition).
+    // An EMASTER that lags behind MASTER gets the entries it lacks; one that
+    // does not match it is left alone. Non-zero when the run must stop.
+    int PrepareEMaster(const std::vector<std::uint8_t>& masterBefore, const MasterRecord& record,
+                       std::uint8_t highestFileNumber, std::optional<std::string>& content);
+    // AddSecurity's way when MASTER is full: into XMASTER, or refused.
+    int AddToXMaster();
+    // SetMasterDates' part for EMASTER or XMASTER.
+    int SetSideIndexDates(float first, float last, int fileNumber);
+    // Writes content over path through path + suffix; empty on success,
+    // else the path that failed.
+    static std::string ReplaceContent(const std::string& path, const std::string& content,
+                                      const char* suffix);
+
+    SideIndex m_emaster;
+    SideIndex m_xmaster;
+    bool m_bSideRead = false;
+    // The new security has an EMASTER entry whose dates follow MASTER's.
+    bool m_bEMasterEntry = false;
     JobResult m_result;
     // Set once AddSecurity has written anything, so a failure after it is
     // told apart from a refusal.
