@@ -270,20 +270,15 @@ int CConverter::AddSecurity() {
                     "Cannot read the Master file:\n" + m_szMasterPath);
     }
     master.Close();
-    // A number that EMASTER or XMASTER gives a security is not given to
-    // another one, even where they do not match MASTER.
+    // XMASTER's numbers begin at 256, but a number it uses is never given to
+    // another security. (EMASTER's are MASTER's when it is in step; one
+    // that is not is ignored by readers, and so here.)
     XMasterFile xmaster;
     if (m_xmaster.present && ParseXMaster(m_xmaster.content, xmaster)) {
         for (const XMasterRecord& record : xmaster.records) {
             if (record.fileNumber < used.size()) {
                 used[record.fileNumber] = true;
             }
-        }
-    }
-    EMasterFile emaster;
-    if (m_emaster.present && ParseEMaster(m_emaster.content, emaster)) {
-        for (const EMasterRecord& record : emaster.records) {
-            used[record.fileNumber] = true;
         }
     }
 

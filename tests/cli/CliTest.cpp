@@ -210,7 +210,8 @@ TEST_F(Cli, UsageErrorsExitTwoAndLeaveTheDirectoryAlone) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--symbol", " \t "}, "--symbol: You did not enter a valid symbol"},
         {{"--symbol", "ABCDEFGHIJKLMNOPQ"}, "--symbol: Enter no more than 16 characters."},
-        {{"--symbol", "A", "--name", "Seventeen chars.."}, "--name: Enter no more than 16"},
+        // MASTER keeps 16 characters of the name, EMASTER and XMASTER 45.
+        {{"--symbol", "A", "--name", std::string(46, 'n')}, "--name: Enter no more than 45"},
         {{"--symbol", "A", "--columns", "date=1,open=3,high=3,close=5"},
          "--columns: Duplicate columns specified Correct or disable"},
         {{"--symbol", "A", "--columns", "date=1,open=2"}, "date and close"},
