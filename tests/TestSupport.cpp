@@ -42,14 +42,6 @@ std::vector<std::string> MessageRecorder::Texts() const {
     return texts;
 }
 
-FixedToday::FixedToday(LocalDate date) {
-    m_previous = SetTodaySource([date] { return date; });
-}
-
-FixedToday::~FixedToday() {
-    SetTodaySource(std::move(m_previous));
-}
-
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),

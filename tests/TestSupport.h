@@ -45,15 +45,9 @@ class MessageRecorder : public IMessageSink {
 };
 
 // Fixes "today" while it lives.
-class FixedToday {
+class FixedToday : public TodaySourceScope {
   public:
-    explicit FixedToday(LocalDate date);
-    ~FixedToday();
-    FixedToday(const FixedToday&) = delete;
-    FixedToday& operator=(const FixedToday&) = delete;
-
-  private:
-    TodaySource m_previous;
+    explicit FixedToday(LocalDate date) : TodaySourceScope([date] { return date; }) {}
 };
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path);

@@ -106,12 +106,7 @@ int CConverter::RunStages() {
     if (status != 0) {
         return status;
     }
-    if (m_pProfile != nullptr) {
-        m_pProfile->WriteString("Import", "PathIn", m_strInputPath);
-        m_pProfile->WriteString("Import", "PathOut", m_szPathOut);
-        m_pProfile->WriteString("Import", "Symbol", m_szSymbol);
-        m_pProfile->WriteString("Import", "Name", m_szName);
-    }
+    RecordInProfile();
     if (m_bExistingMaster == 1) {
         // A failed backup does not stop the run.
         CopyFileReplace(m_szMasterPath, BackupPathOf(m_szMasterPath));
@@ -123,6 +118,17 @@ int CConverter::RunStages() {
         status = ConvertRecords();
     }
     return status;
+}
+
+void CConverter::RecordInProfile() {
+    if (m_pProfile == nullptr) {
+        return;
+    }
+    m_pProfile->WriteString("Import", "PathIn", m_strInputPath);
+    // The root is kept as "" in m_szPathOut, which would read back as "no path".
+    m_pProfile->WriteString("Import", "PathOut", DatabaseDirectory());
+    m_pProfile->WriteString("Import", "Symbol", m_szSymbol);
+    m_pProfile->WriteString("Import", "Name", m_szName);
 }
 
 int CConverter::CheckOutputDirectory() {
@@ -209,17 +215,17 @@ int CConverter::CheckDuplicateSymbol() {
         return 0;
     }
     MasterRecord found;
-    bool readError = false;
-    if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &readError) == kFound) {
+    SecurityLocation where;
+    if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &where) == kFound) {
         Say("DuplicateSymbol", {}, kDuplicateSymbol);
         return 1;
     }
     // A MASTER that could not be read might hold the symbol: adding it
     // anyway could make a duplicate.
-    if (readError) {
-        return Fail(
-            "CannotCheckSymbol", {m_szMasterPath},
-            "Cannot read the Master file, so the symbol could not be checked:\n" + m_szMasterPath);
+    if (where.ReadError()) {
+        return Fail("CannotCheckSymbol", {where.unreadableMaster},
+                    "Cannot read the Master file, so the symbol could not be checked:\n" +
+                        where.unreadableMaster);
     }
     if (const int status = ReadSideIndexes(); status != 0) {
         return status;

@@ -1,7 +1,7 @@
 #include "platform/FileSystem.h"
-#include "platform/Text.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 #include <utility>
+
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -42,8 +44,18 @@ void SyncDirectoryOf(const std::string& path) {
 
 }  // namespace
 
-FaultHook SetFaultHook(FaultHook hook) {
-    return std::exchange(Hook(), std::move(hook));
+FaultHookScope::FaultHookScope(FaultHook hook)
+    : m_previous(std::exchange(Hook(), std::move(hook))) {}
+
+FaultHookScope::~FaultHookScope() {
+    Remove();
+}
+
+void FaultHookScope::Remove() {
+    if (m_installed) {
+        Hook() = std::move(m_previous);
+        m_installed = false;
+    }
 }
 
 File::~File() {
@@ -364,8 +376,21 @@ std::string AbsoluteDirectory(const std::string& path) {
     if (ec) {
         return {};
     }
-    std::string result = abs.lexically_normal().string();
-    return result;
+    // ".." after a symbolic link leads where the kernel goes, to the parent
+    // of the link's target, not to the directory that holds the link; so the
+    // part before each ".." is resolved first. Links not followed by ".."
+    // stay as the user wrote them.
+    stdfs::path result;
+    for (const stdfs::path& part : abs) {
+        if (part == "..") {
+            stdfs::path real = stdfs::canonical(result, ec);
+            result = ec ? result.lexically_normal() : real;
+            result = result.has_relative_path() ? result.parent_path() : result;
+        } else if (part != "." && !part.empty()) {
+            result /= part;
+        }
+    }
+    return result.lexically_normal().string();
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -422,6 +447,26 @@ std::string AbsolutePath(const std::string& path) {
     std::error_code ec;
     stdfs::path absolute = stdfs::absolute(path, ec);
     return ec || absolute.empty() ? path : absolute.string();
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::vector<std::string> ListDirectory(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : stdfs::path(dir), ec);
+    // Incremented with an error code: the throwing ++ must not be used.
+    for (; !ec && it != stdfs::directory_iterator(); it.increment(ec)) {
+        names.push_back(it->path().filename().string());
+    }
+    return names;
 }
 
 }  // namespace torvan

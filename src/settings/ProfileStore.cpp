@@ -1,9 +1,5 @@
 #include "settings/ProfileStore.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -14,6 +10,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/LockFile.h"
 #include "platform/Text.h"
 
 namespace torvan {
@@ -34,8 +31,8 @@ std::string_view TrimBlanks(std::string_view text) {
     return Trim(text, " \t");
 }
 
-// Callers hand over what were C strings in the original program: the text
-// ends at the first NUL.
+// Names and values are stored as NUL-terminated text in the registry, so a
+// text ends at its first NUL on every platform alike.
 std::string_view UpToNul(const std::string& text) {
     return std::string_view(text).substr(0, text.find('\0'));
 }
@@ -217,35 +214,6 @@ Location Locate(const std::vector<Line>& lines, std::string_view section, std::s
     return where;
 }
 
-// Serialises writers across processes for the whole read-modify-write.
-class LockFile {
-  public:
-    explicit LockFile(const std::string& path) {
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (m_fd < 0) {
-            return;
-        }
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(m_fd);
-                m_fd = -1;
-                return;
-            }
-        }
-    }
-    ~LockFile() {
-        if (m_fd >= 0) {
-            ::close(m_fd);  // releases the lock
-        }
-    }
-    LockFile(const LockFile&) = delete;
-    LockFile& operator=(const LockFile&) = delete;
-    bool Held() const { return m_fd >= 0; }
-
-  private:
-    int m_fd = -1;
-};
-
 // "Software\Quennel\Torvan" -> {"Quennel", "Torvan"}; nullopt when nothing
 // usable is left or a component cannot be a file name.
 std::optional<std::vector<std::string>> KeyComponents(const std::string& basePath) {
@@ -318,7 +286,9 @@ bool CProfileStore::Open(const std::string& root, const std::string& basePath, b
             }
             // Under the lock, so that a second instance starting at the same
             // moment cannot replace a file the first one has already filled.
-            LockFile lock(file + ".lock");
+            // Serialises writers across processes for the whole read-modify-write.
+            LockFile lock;
+            lock.Lock(file + ".lock", true);
             if (!lock.Held()) {
                 return false;
             }
@@ -376,7 +346,8 @@ bool CProfileStore::WriteString(const std::string& section, const std::string& e
         if (m_strFilePath.empty()) {
             return false;
         }
-        LockFile lock(m_strFilePath + ".lock");
+        LockFile lock;
+        lock.Lock(m_strFilePath + ".lock", true);
         if (!lock.Held()) {
             return false;
         }

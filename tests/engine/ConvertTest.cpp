@@ -237,7 +237,7 @@ TEST_F(Convert, FinalUpdateFaultsLeaveFilesWhole) {
         job.m_szPathOut = db.Path();
         std::vector<std::uint8_t> snapshot;
         bool armed = false;
-        auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
             if (op == FileOp::Open && path == job.m_strInputPath) {
                 // The faults are for the conversion stage, which opens the input.
                 armed = true;
@@ -250,7 +250,7 @@ TEST_F(Convert, FinalUpdateFaultsLeaveFilesWhole) {
         });
         const std::size_t before = m_messages.Messages().size();
         EXPECT_EQ(job.Run(), 1) << c.file;
-        SetFaultHook(previous);
+        faults.Remove();
         ASSERT_FALSE(snapshot.empty()) << c.file;
         if (c.op != FileOp::Write || c.file != "F1.DAT") {
             EXPECT_EQ(ReadBytes(db.File(c.untouched)), snapshot) << c.file;

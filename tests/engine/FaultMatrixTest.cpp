@@ -118,12 +118,12 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         CConverter job;
         Fill(job, clean, clean.input);
         job.m_pSink = &messages;
-        auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
             calls.push_back({op, path});
             return false;
         });
         ASSERT_EQ(job.Run(), 0);
-        SetFaultHook(previous);
+        faults.Remove();
         ASSERT_TRUE(messages.Messages().empty());
     }
     const auto masterAdded = ReadBytes(clean.db.File("MASTER.BAK"));
@@ -143,9 +143,9 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         Fill(job, w, w.input);
         job.m_pSink = &messages;
         std::size_t seen = 0;
-        auto previous = SetFaultHook([&](FileOp, const std::string&) { return seen++ == k; });
+        FaultHookScope faults([&](FileOp, const std::string&) { return seen++ == k; });
         const int status = job.Run();
-        SetFaultHook(previous);
+        faults.Remove();
 
         const auto master = ReadBytes(w.db.File("MASTER"));
         const std::string input = ReadText(w.input);
