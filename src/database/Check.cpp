@@ -11,21 +11,13 @@
 #include "database/Mbf.h"
 #include "database/XMaster.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
 
 std::string FileName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
 }
 
 std::string Plural(std::size_t n, const std::string& word) {
@@ -144,7 +136,7 @@ void Checker::CheckMaster() {
             continue;
         }
         m_numbers[record.fileNumber].push_back(label);
-        m_symbols[Upper(record.SymbolText())].push_back(label);
+        m_symbols[ToUpperAscii(record.SymbolText())].push_back(label);
         if (record.fieldCount < 1 || record.fieldCount > 8) {
             Add("FieldCount", m_masterName,
                 label + " has " + std::to_string(record.fieldCount) +
@@ -340,7 +332,7 @@ void Checker::CheckXMaster() {
                     "; XMASTER numbers begin at 256");
         }
         m_numbers[record.fileNumber].push_back(label);
-        m_symbols[Upper(record.SymbolText())].push_back(label);
+        m_symbols[ToUpperAscii(record.SymbolText())].push_back(label);
         const int fields = CountFieldBits(record.fieldBits);
         if ((record.fieldBits & kBitDate) == 0) {
             Add("FieldCount", file, label + " has no date field in its field bitset");
