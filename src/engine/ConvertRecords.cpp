@@ -8,6 +8,7 @@
 #include "engine/Converter.h"
 #include "engine/InputText.h"
 #include "engine/NumberText.h"
+#include "engine/TextReader.h"
 
 namespace torvan {
 namespace {
@@ -74,6 +75,10 @@ std::string NewPathFor(const std::string& dataPath) {
 }  // namespace
 
 int CConverter::ConvertRecords() {
+    // CSV reading, a footer and UTF-16 text take the layout reader.
+    if (m_bCsv != 0 || m_nFooterRows > 0 || StartsWithUtf16Mark(m_strInputPath)) {
+        return ConvertLines();
+    }
     const std::string directory = DatabaseDirectory();
     int number = m_nFileNumber;
     if (number == 0) {

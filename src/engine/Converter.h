@@ -10,6 +10,7 @@
 #include "database/Master.h"
 #include "database/Mbf.h"
 #include "engine/JobResult.h"
+#include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
 #include "platform/FileSystem.h"
 
@@ -63,6 +64,11 @@ class CConverter {
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
+    // ConvertRecords for CSV reading, a footer or UTF-16 text: every line
+    // read through ReadPriceLine with Layout().
+    int ConvertLines();
+    // How this job reads a line.
+    LineLayout Layout() const;
     // Writes "PathIn", "PathOut", "Symbol" and "Name" of a run that passed
     // its checks to the profile, if the job has one.
     void RecordInProfile();
@@ -99,6 +105,11 @@ class CConverter {
     // ... and a new MASTER gets an EMASTER beside it. The name may then be
     // longer than MASTER's 16 characters: EMASTER and XMASTER take it whole.
     int m_bEMaster = 0;
+    // Reading options beyond the classic ones (see LineLayout): CSV reading,
+    // a decimal comma in it, and trailing non-price lines to leave out.
+    int m_bCsv = 0;
+    int m_bDecimalComma = 0;
+    int m_nFooterRows = 0;
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;

@@ -1,11 +1,13 @@
 #include <string.h>
 
 #include <algorithm>
+#include <deque>
 #include <string>
 #include <vector>
 
 #include "engine/Converter.h"
 #include "engine/InputText.h"
+#include "engine/TextReader.h"
 #include "platform/MessageBox.h"
 
 namespace torvan {
@@ -137,8 +139,8 @@ int CConverter::ReverseInput() {
         return Fail("CannotCreateTemporaryFile", {cleanPath},
                     "Cannot create the temporary file:\n" + cleanPath);
     }
-    File input;
-    if (!input.Open(m_strInputPath, File::Mode::Read)) {
+    TextReader input;  // UTF-16 text comes out as UTF-8
+    if (!input.Open(m_strInputPath)) {
         clean.Close();
         return Fail("CannotOpenInputFile", {m_strInputPath},
                     "Cannot open the input file:\n" + m_strInputPath);
@@ -147,20 +149,8 @@ int CConverter::ReverseInput() {
     std::string fileLineEnd;
     // A byte-order mark belongs at the start of the file, not to whichever
     // line ends up last.
-    bool bom = false;
-    bool firstLine = true;
-    bool utf16 = false;
-    auto readLine = [&]() {
-        if (!input.ReadLine(line)) {
-            return false;
-        }
-        if (firstLine) {
-            firstLine = false;
-            utf16 = StartsUtf16(line);
-            bom = StripUtf8Bom(line);
-        }
-        return !utf16;
-    };
+    const bool bom = input.Encoding() != TextEncoding::kBytes;
+    auto readLine = [&]() { return input.ReadLine(line); };
     if (m_bSkipRows == 1) {
         for (int i = 0; i < m_nSkipRows && readLine(); ++i) {
             if (fileLineEnd.empty() && !line.empty() && line.back() == '\n') {
@@ -170,22 +160,40 @@ int CConverter::ReverseInput() {
     }
     std::size_t kept = 0;
     bool ok = true;
+    // Footer lines, the last lines that are not empty, go with the header:
+    // hold that many back until the next one comes.
+    const std::size_t footer = static_cast<std::size_t>(std::max(0, m_nFooterRows));
+    const LineLayout layout = Layout();
+    std::deque<std::pair<std::string, bool>> held;
+    std::size_t heldPriceLines = 0;
     while (ok && readLine()) {
         if (fileLineEnd.empty() && !line.empty() && line.back() == '\n') {
             fileLineEnd = LineEndOf(line);
         }
-        if (TextLength(line) > 1) {
+        if (TextLength(line) <= 1) {
+            continue;
+        }
+        if (footer == 0) {
             ok = clean.Write(line);
             ++kept;
+            continue;
+        }
+        std::string text = line;
+        StripLineEnd(text);
+        const bool counts = ReadPriceLine(text, layout).kind != LineKind::kEmpty;
+        held.emplace_back(line, counts);
+        heldPriceLines += counts ? 1 : 0;
+        while (ok && heldPriceLines > footer) {
+            ok = clean.Write(held.front().first);
+            ++kept;
+            heldPriceLines -= held.front().second ? 1 : 0;
+            held.pop_front();
         }
     }
     const bool readOk = !input.Failed();
     ok = ok && clean.Flush(false);
     ok = clean.Close() && ok;
     input.Close();
-    if (utf16) {
-        return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
-    }
     if (!readOk) {
         return Fail("CannotReadInputFile", {m_strInputPath},
                     "Cannot read the input file:\n" + m_strInputPath);
@@ -232,6 +240,7 @@ int CConverter::ReverseInput() {
     }
 
     m_bSkipRows = 0;
+    m_nFooterRows = 0;
     // Moved into place when both live on one file system, copied otherwise;
     // either way the input is replaced in one step.
     if (!ReplaceFile(reversePath, m_strInputPath) &&
