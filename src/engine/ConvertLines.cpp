@@ -61,7 +61,7 @@ int CConverter::ConvertLines() {
         }
         number = entry.fileNumber;
     }
-    const auto fileNumber = static_cast<std::uint8_t>(number);
+    const int fileNumber = number;
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
@@ -76,7 +76,7 @@ int CConverter::ConvertLines() {
         return Fail("CannotOpenInputFile", {m_strInputPath},
                     "Cannot open the input file:\n" + m_strInputPath);
     }
-    m_strDataPath = ExistingDataFilePath(directory, fileNumber);
+    m_strDataPath = PriceFilePath(fileNumber);
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
         return Fail("CannotOpenDataFile", {m_strDataPath},
                     "Cannot open the data file:\n" + m_strDataPath);

@@ -286,6 +286,25 @@ TEST_F(IndexFilesJob, AFullMasterWithoutXMasterIsRefusedWithAHint) {
     EXPECT_EQ(Ids(m_messages), std::vector<std::string>{"DuplicateSymbol"});
 }
 
+TEST_F(IndexFilesJob, CsvReadingAlsoWritesIntoXMaster) {
+    WriteFullMaster(255);
+    CConverter job;
+    Fill(job, Input("q.csv", "\"01/02/04\",1,2,0.5,\"1,5\",100,10\n"), kMM_DD_YY, false);
+    job.m_szSymbol = "CSV";
+    job.m_bCsv = 1;
+    job.m_bDecimalComma = 1;
+    job.m_bXMaster = 1;
+    ASSERT_EQ(job.Run(), 0);
+    EXPECT_TRUE(job.m_bInXMaster);
+    const auto mwd = ReadBytes(m_db.File("F256.MWD"));
+    ASSERT_EQ(mwd.size(), 2U * 28);
+    EXPECT_EQ(MbfToFloat(mwd.data() + 28), 1040102.0F);
+    EXPECT_EQ(MbfToFloat(mwd.data() + 28 + 16), 1.5F);
+    XMasterFile xmaster;
+    ASSERT_TRUE(ParseXMaster(ReadText(m_db.File("XMASTER")), xmaster));
+    EXPECT_EQ(xmaster.records.at(0).lastDate, 20040102U);
+}
+
 TEST_F(IndexFilesJob, EMasterAndXMasterSymbolsAreDuplicates) {
     CopyVendor("equis_b", m_db.Path());
     const Files before = Snapshot(m_db.Path());
