@@ -30,9 +30,20 @@ std::string Plural(std::size_t n, const std::string& word) {
     return std::to_string(n) + " " + word + "s";
 }
 
+// Text from a file as a finding shows it: on one line, control characters
+// as '?'.
+std::string Printable(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return text;
+}
+
 // An entry as findings name it: "MASTER entry 3 (IBM)".
 std::string EntryLabel(const std::string& file, std::size_t position, const std::string& symbol) {
-    return file + " entry " + std::to_string(position) + " (" + symbol + ")";
+    return Printable(file) + " entry " + std::to_string(position) + " (" + Printable(symbol) + ")";
 }
 
 class Checker {
@@ -362,7 +373,7 @@ void Checker::CheckUses() {
     }
     for (const auto& [symbol, users] : m_symbols) {
         if (users.size() > 1 && !symbol.empty()) {
-            std::string text = "symbol " + symbol + " is used by ";
+            std::string text = "symbol " + Printable(symbol) + " is used by ";
             for (std::size_t i = 0; i < users.size(); ++i) {
                 text += i == 0 ? "" : (i + 1 == users.size() ? " and " : ", ");
                 text += users[i];

@@ -188,6 +188,14 @@ TEST_F(CheckTest, MasterEntries) {
 TEST_F(CheckTest, PriceFiles) {
     data.erase("F2.DAT");
     EXPECT_EQ(Check(), Ids_{"PriceFileMissing"});
+    // Control characters of a symbol do not break the one-line findings.
+    master[1].symbol = PadField("B\nB");
+    emaster[1].symbol = NulPadded<14>("B\nB");
+    auto lines = CheckDatabase((Write(), db.Path()));
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_EQ(lines[0].Line(), "F2.DAT: missing (the price file of MASTER entry 2 (B?B))");
+    master[1].symbol = PadField("BBB");
+    emaster[1].symbol = NulPadded<14>("BBB");
     fs::remove(db.File("F2.DAT"));
     data["f2.dat"] = DataFile(7, {1040102.0F, 1040107.0F});  // any letter case
     EXPECT_EQ(Check(), Ids_{});
