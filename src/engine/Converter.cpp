@@ -61,6 +61,9 @@ int CConverter::Fail(std::string id, std::vector<std::string> params, std::strin
 int CConverter::Run() {
     m_result = JobResult{};
     m_bWritten = false;
+    m_bSideRead = false;
+    m_bInXMaster = false;
+    m_bEMasterEntry = false;
     const int status = RunStages();
     m_result.databaseDirectory = DatabaseDirectory();
     if (status != 0) {
