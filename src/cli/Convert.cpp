@@ -212,6 +212,11 @@ int RunConvert(const ConvertRequest& request) {
         bool created = false;
         storeOpen = store.Open("", kProfileKey, created);
         if (storeOpen) {
+            if (created) {
+                // The store's first start, wherever it happens, brings in
+                // the legacy settings file.
+                store.ImportIniFile();
+            }
             settings.LoadForDialog(store);
         } else {
             settings.LoadForDialog(CProfileStore());
@@ -249,6 +254,9 @@ int RunConvert(const ConvertRequest& request) {
     CConverter job;
     job.m_pSink = &sink;
     if (storeOpen) {
+        // As a confirmed settings dialog: the list entry the date format
+        // selects, first run over.
+        settings.dateFormat = DateFormatList()[static_cast<std::size_t>(dateCode - 1)];
         settings.SaveConfirmed(store);
         job.m_pProfile = &store;
     }

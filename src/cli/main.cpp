@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
         "Without --from-profile the settings are the desktop program's defaults: dates MMDDYY, "
         "comma delimiter, date, open, high, low, close, volume and open interest in columns 1 to "
         "7, and an existing MASTER in DIR. With --from-profile they start from the saved "
-        "\"Import\" settings, the options given replace them, and they are saved back.");
+        "\"Import\" settings, read as the desktop program reads them (before the first confirmed "
+        "settings, DIR is the working directory), the options given replace them, and they are "
+        "saved back.");
     convert->add_option("INPUT", request.input, "Price text file, one trading day per line")
         ->required();
     auto* dbOption = convert->add_option("--db", database,

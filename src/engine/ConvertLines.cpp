@@ -50,18 +50,14 @@ LineLayout CConverter::Layout() const {
 }
 
 int CConverter::ConvertLines() {
-    const std::string directory = DatabaseDirectory();
-    int number = m_nFileNumber;
-    if (number == 0) {
-        MasterRecord entry;
-        if (FindSecurity(directory, m_szSymbol, entry) != kFound) {
-            return Fail(
-                "SecurityNotInMaster", {m_szSymbol, m_szMasterPath},
-                "The security " + m_szSymbol + " is not in the Master file:\n" + m_szMasterPath);
-        }
-        number = entry.fileNumber;
+    // The security is the one AddSecurity entered in this run; its data file
+    // is the work file that Commit puts in place.
+    if (m_nFileNumber == 0 || m_strDataPath.empty()) {
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
-    const int fileNumber = number;
+    const int fileNumber = m_nFileNumber;
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
@@ -72,11 +68,10 @@ int CConverter::ConvertLines() {
         }
     }
     TextReader input;
-    if (!input.Open(m_strInputPath)) {
-        return Fail("CannotOpenInputFile", {m_strInputPath},
-                    "Cannot open the input file:\n" + m_strInputPath);
+    if (!input.Open(ReadPath())) {
+        return Fail("CannotOpenInputFile", {ReadPath()},
+                    "Cannot open the input file:\n" + ReadPath());
     }
-    m_strDataPath = PriceFilePath(fileNumber);
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
         return Fail("CannotOpenDataFile", {m_strDataPath},
                     "Cannot open the data file:\n" + m_strDataPath);
@@ -102,7 +97,12 @@ int CConverter::ConvertLines() {
     auto convert = [&](const HeldLine& held) {
         const PriceLine& read = held.read;
         if (read.dateText.size() >= kDateStopLength) {
-            stop = 1;
+            stop = Fail("DateColumnTooLong",
+                        {std::to_string(held.number), std::to_string(read.dateText.size())},
+                        "Line " + std::to_string(held.number) +
+                            " of the input file has a date column of " +
+                            std::to_string(read.dateText.size()) +
+                            " characters, more than any date has.\nNothing was converted.");
             return false;
         }
         if (!checked && layout.fieldCol[kSlotDate] < read.columns) {
@@ -117,6 +117,11 @@ int CConverter::ConvertLines() {
             } else if (m_nDateFormat < 7 && !nonDigit) {
                 dateFormatError = 1;
                 Say("SeparatedDateFormat", {}, kSeparatedFormat);
+            }
+            // Nothing of a run that fails is kept, so there is no point in
+            // reading on.
+            if (dateFormatError != 0) {
+                return false;
             }
         }
         if (read.kind == LineKind::kNoDate) {
@@ -137,12 +142,12 @@ int CConverter::ConvertLines() {
             m_fValue[s] = FloatToMbf(read.values[s]);
         }
         if (lineCount == kMaxPriceRecords) {
-            failed |=
-                Fail("TooManyPriceLines",
-                     {std::to_string(kMaxPriceRecords), std::to_string(held.number)},
-                     "The input has more price lines than a data file can hold (" +
-                         std::to_string(kMaxPriceRecords) + ").\nThe conversion stopped at line " +
-                         std::to_string(held.number) + "; the lines before it were converted.");
+            failed |= Fail("TooManyPriceLines",
+                           {std::to_string(kMaxPriceRecords), std::to_string(held.number)},
+                           "The input has more price lines than a data file can hold (" +
+                               std::to_string(kMaxPriceRecords) + "); line " +
+                               std::to_string(held.number) +
+                               " is the first beyond them.\nNothing was converted.");
             return false;
         }
         if (AppendPriceRecord(fileNumber) != 0) {
@@ -186,16 +191,21 @@ int CConverter::ConvertLines() {
     }
     const bool readFailed = input.Failed();
     input.Close();
-    // No sync here: the header update below rewrites the file and syncs it.
+    // No sync here: the header update below syncs the file.
     bool dataOk = m_dataFile.Flush(false);
     dataOk = m_dataFile.Close() && dataOk;
     if (readFailed) {
-        failed |= Fail("CannotReadInputFile", {m_strInputPath},
-                       "Cannot read the input file:\n" + m_strInputPath);
+        failed |=
+            Fail("CannotReadInputFile", {ReadPath()}, "Cannot read the input file:\n" + ReadPath());
     }
-    if (!dataOk && failed == 0) {
+    if (!dataOk && failed == 0 && stop == 0 && dateFormatError == 0) {
         failed |= Fail("CannotWriteDataFile", {m_strDataPath},
                        "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+    }
+    // A run that fails keeps nothing of its records; the messages so far
+    // said why.
+    if (stop != 0 || dateFormatError != 0 || failed != 0) {
+        return 1;
     }
     if (undated > 0) {
         Say("LinesWithoutDate", {std::to_string(undated), std::to_string(firstUndated)},

@@ -62,35 +62,21 @@ int SplitColumns(const std::string& line, char delimiter,
     return count;
 }
 
-std::string NewPathFor(const std::string& dataPath) {
-    // F3.DAT -> F3.NEW
-    const std::size_t dot = dataPath.rfind('.');
-    const std::size_t slash = dataPath.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return dataPath + ".NEW";
-    }
-    return dataPath.substr(0, dot) + ".NEW";
-}
-
 }  // namespace
 
 int CConverter::ConvertRecords() {
     // CSV reading, a footer and UTF-16 text take the layout reader.
-    if (m_bCsv != 0 || m_nFooterRows > 0 || StartsWithUtf16Mark(m_strInputPath)) {
+    if (m_bCsv != 0 || m_nFooterRows > 0 || StartsWithUtf16Mark(ReadPath())) {
         return ConvertLines();
     }
-    const std::string directory = DatabaseDirectory();
-    int number = m_nFileNumber;
-    if (number == 0) {
-        MasterRecord entry;
-        if (FindSecurity(directory, m_szSymbol, entry) != kFound) {
-            return Fail(
-                "SecurityNotInMaster", {m_szSymbol, m_szMasterPath},
-                "The security " + m_szSymbol + " is not in the Master file:\n" + m_szMasterPath);
-        }
-        number = entry.fileNumber;
+    // The security is the one AddSecurity entered in this run; its data file
+    // is the work file that Commit puts in place.
+    if (m_nFileNumber == 0 || m_strDataPath.empty()) {
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
-    const int fileNumber = number;
+    const int fileNumber = m_nFileNumber;
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
@@ -102,12 +88,11 @@ int CConverter::ConvertRecords() {
     }
 
     File input;
-    if (!input.Open(m_strInputPath, File::Mode::Read)) {
-        return Fail("CannotOpenInputFile", {m_strInputPath},
-                    "Cannot open the input file:\n" + m_strInputPath);
+    if (!input.Open(ReadPath(), File::Mode::Read)) {
+        return Fail("CannotOpenInputFile", {ReadPath()},
+                    "Cannot open the input file:\n" + ReadPath());
     }
 
-    m_strDataPath = PriceFilePath(fileNumber);
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
         return Fail("CannotOpenDataFile", {m_strDataPath},
                     "Cannot open the data file:\n" + m_strDataPath);
@@ -160,7 +145,12 @@ int CConverter::ConvertRecords() {
 
         const std::string& dateText = columns[static_cast<std::size_t>(m_nFieldCol[kSlotDate])];
         if (CLength(dateText) >= kDateStopLength) {
-            stop = 1;
+            stop = Fail("DateColumnTooLong",
+                        {std::to_string(lineNumber), std::to_string(CLength(dateText))},
+                        "Line " + std::to_string(lineNumber) +
+                            " of the input file has a date column of " +
+                            std::to_string(CLength(dateText)) +
+                            " characters, more than any date has.\nNothing was converted.");
             break;
         }
         std::string date = dateText.substr(0, CLength(dateText));
@@ -175,6 +165,11 @@ int CConverter::ConvertRecords() {
             } else if (m_nDateFormat < 7 && !nonDigit) {
                 dateFormatError = 1;
                 Say("SeparatedDateFormat", {}, kSeparatedFormat);
+            }
+            // Nothing of a run that fails is kept, so there is no point in
+            // reading on.
+            if (dateFormatError != 0) {
+                break;
             }
         }
         if (day == 0) {
@@ -199,8 +194,8 @@ int CConverter::ConvertRecords() {
             failed |= Fail(
                 "TooManyPriceLines", {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)},
                 "The input has more price lines than a data file can hold (" +
-                    std::to_string(kMaxPriceRecords) + ").\nThe conversion stopped at line " +
-                    std::to_string(lineNumber) + "; the lines before it were converted.");
+                    std::to_string(kMaxPriceRecords) + "); line " + std::to_string(lineNumber) +
+                    " is the first beyond them.\nNothing was converted.");
             break;
         }
         if (AppendPriceRecord(fileNumber) != 0) {
@@ -220,16 +215,21 @@ int CConverter::ConvertRecords() {
         m_dataFile.Close();
         return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
     }
-    // No sync here: the header update below rewrites the file and syncs it.
+    // No sync here: the header update below syncs the file.
     bool dataOk = m_dataFile.Flush(false);
     dataOk = m_dataFile.Close() && dataOk;
     if (readFailed) {
-        failed |= Fail("CannotReadInputFile", {m_strInputPath},
-                       "Cannot read the input file:\n" + m_strInputPath);
+        failed |=
+            Fail("CannotReadInputFile", {ReadPath()}, "Cannot read the input file:\n" + ReadPath());
     }
-    if (!dataOk && failed == 0) {
+    if (!dataOk && failed == 0 && stop == 0 && dateFormatError == 0) {
         failed |= Fail("CannotWriteDataFile", {m_strDataPath},
                        "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+    }
+    // A run that fails keeps nothing of its records; the messages so far
+    // said why.
+    if (stop != 0 || dateFormatError != 0 || failed != 0) {
+        return 1;
     }
 
     if (undatedLines > 0) {
@@ -261,8 +261,8 @@ int CConverter::ConvertRecords() {
 
 int CConverter::AppendPriceRecord(int fileNumber) {
     if (!m_dataFile.IsOpen()) {
-        m_strDataPath = PriceFilePath(fileNumber);
-        if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
+        if (m_strDataPath.empty() || fileNumber != m_nFileNumber ||
+            !m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
             return 1;
         }
     }
@@ -279,88 +279,48 @@ int CConverter::AppendPriceRecord(int fileNumber) {
 }
 
 int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, int fileNumber) {
-    if (m_bInXMaster && fileNumber == m_nFileNumber) {
-        // A security beyond MASTER: only XMASTER lists it.
-        return SetSideIndexDates(MbfToFloat(firstDate), MbfToFloat(lastDate), fileNumber);
+    // MASTER is written once, by Commit, with the dates already in place.
+    if (m_masterContent.size() < kMasterRecordSize) {
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
-    const std::string newPath = m_szMasterPath + ".NEW";
-    auto content = ReadWholeFile(m_szMasterPath);
-    if (!content || content->size() < kMasterRecordSize) {
-        return Fail("CannotReadMasterFile", {m_szMasterPath},
-                    "Cannot read the Master file:\n" + m_szMasterPath);
-    }
-    // The header and any bytes after the last whole record are kept as read.
-    for (std::size_t offset = kMasterRecordSize; offset + kMasterRecordSize <= content->size();
+    // A security of XMASTER has no MASTER entry to date.
+    for (std::size_t offset = kMasterRecordSize;
+         !m_bInXMaster && offset + kMasterRecordSize <= m_masterContent.size();
          offset += kMasterRecordSize) {
-        if (static_cast<std::uint8_t>((*content)[offset]) == fileNumber) {
+        if (m_masterContent[offset] == fileNumber) {
             std::copy(firstDate.begin(), firstDate.end(),
-                      content->begin() + static_cast<long>(offset + 25));
+                      m_masterContent.begin() + static_cast<long>(offset + 25));
             std::copy(lastDate.begin(), lastDate.end(),
-                      content->begin() + static_cast<long>(offset + 29));
+                      m_masterContent.begin() + static_cast<long>(offset + 29));
         }
     }
-    File out;
-    bool ok = out.Open(newPath, File::Mode::Write) && out.Write(*content) && out.Flush(true);
-    ok = out.Close() && ok;
-    if (!ok) {
-        RemoveFile(newPath);
-        return Fail("CannotWriteTemporaryFile", {newPath},
-                    "Cannot write the temporary file (is the disk full?):\n" + newPath);
-    }
-    if (!ReplaceFile(newPath, m_szMasterPath)) {
-        RemoveFile(newPath);
-        return Fail("CannotUpdateMasterFile", {m_szMasterPath},
-                    "Cannot update the Master file:\n" + m_szMasterPath);
-    }
-    return SetSideIndexDates(MbfToFloat(firstDate), MbfToFloat(lastDate), fileNumber);
+    SetSideIndexDates(MbfToFloat(firstDate), MbfToFloat(lastDate), fileNumber);
+    return 0;
 }
 
 int CConverter::SetRecordCount(std::uint16_t priceRecords, int fileNumber) {
-    const std::string dataPath = PriceFilePath(fileNumber);
-    const std::string newPath = NewPathFor(dataPath);
-    const std::size_t recordSize = 4 * static_cast<std::size_t>(std::max(m_nFieldCount, 1));
-
-    auto fail = [&](const char* id, const std::string& path, const std::string& text) {
-        RemoveFile(newPath);
-        return Fail(id, {path}, text);
-    };
-    File in;
-    if (!in.Open(dataPath, File::Mode::Read)) {
-        return Fail("CannotOpenDataFile", {dataPath}, "Cannot open the data file:\n" + dataPath);
+    // The data file is still this run's work file: its header is set in
+    // place, and the file goes to disk before Commit names it F<n>.DAT.
+    if (m_strDataPath.empty() || fileNumber != m_nFileNumber) {
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
-    auto size = in.Size();
-    std::vector<std::uint8_t> buffer(std::max<std::size_t>(recordSize * 2048, recordSize));
-    if (!size || !in.ReadExact(buffer.data(), recordSize)) {
-        return Fail("CannotReadDataFile", {dataPath}, "Cannot read the data file:\n" + dataPath);
+    m_dataFile.Close();
+    File data;
+    if (!data.Open(m_strDataPath, File::Mode::Update)) {
+        return Fail("CannotOpenDataFile", {m_strDataPath},
+                    "Cannot open the data file:\n" + m_strDataPath);
     }
-    File out;
-    if (!out.Open(newPath, File::Mode::Write)) {
-        return fail("CannotCreateTemporaryFile", newPath,
-                    "Cannot create the temporary file:\n" + newPath);
-    }
-    PutU16(buffer.data() + 2, static_cast<std::uint16_t>(priceRecords + 1U));
-    bool ok = out.Write(buffer.data(), recordSize);
-    // Whole records only, as the header counts them.
-    std::uint64_t remaining = (*size / recordSize) * recordSize - recordSize;
-    while (ok && remaining > 0) {
-        const auto want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining));
-        if (!in.ReadExact(buffer.data(), want)) {
-            return fail("CannotReadDataFile", dataPath, "Cannot read the data file:\n" + dataPath);
-        }
-        ok = out.Write(buffer.data(), want);
-        remaining -= want;
-    }
-    ok = ok && out.Flush(true);
-    ok = out.Close() && ok;
-    in.Close();
+    std::uint8_t count[2];
+    PutU16(count, static_cast<std::uint16_t>(priceRecords + 1U));
+    bool ok = data.Seek(2) && data.Write(count, sizeof count) && data.Flush(true);
+    ok = data.Close() && ok;
     if (!ok) {
-        return fail("CannotWriteTemporaryFile", newPath,
-                    "Cannot write the temporary file (is the disk full?):\n" + newPath);
-    }
-    if (!ReplaceFile(newPath, dataPath)) {
-        return fail("CannotReplaceDataFile", dataPath,
-                    "Cannot replace the data file:\n" + dataPath);
+        return Fail("CannotWriteDataFile", {m_strDataPath},
+                    "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
 #include "platform/FileSystem.h"
+#include "platform/FileTransaction.h"
 
 namespace torvan {
 
@@ -58,9 +60,18 @@ class CConverter {
     int Fail(std::string id, std::vector<std::string> params, std::string text);
 
     // Stages, in the order Run calls them. Each returns 0 to go on.
+    // Nothing a run writes is in place before Commit: AddSecurity, the
+    // reversal and ConvertRecords write work files, and Commit puts them in
+    // place together (the security's files, MASTER, EMASTER or XMASTER, the
+    // reversed input and its backup, MASTER.BAK). A run that fails anywhere,
+    // or is killed,
+    // leaves the database and the input as they were.
     int CheckOutputDirectory();
     int CheckColumnCount();
     int CheckDuplicateSymbol();
+    // Only with m_bReverse: refuses an input that cannot be rewritten with
+    // its permissions and owner kept, before anything is written.
+    int CheckInputReplaceable();
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
@@ -69,6 +80,7 @@ class CConverter {
     int ConvertLines();
     // How this job reads a line.
     LineLayout Layout() const;
+    int Commit();
     // Writes "PathIn", "PathOut", "Symbol" and "Name" of a run that passed
     // its checks to the profile, if the job has one.
     void RecordInProfile();
@@ -130,9 +142,6 @@ class CConverter {
     // is kept as "" in m_szPathOut (as a drive root loses its separator).
     std::string DatabaseDirectory() const { return m_szPathOut.empty() ? "/" : m_szPathOut; }
 
-    // The price file of a security of this run: F<n>.MWD for one in XMASTER.
-    std::string PriceFilePath(int fileNumber) const;
-
   private:
     int RunStages();
 
@@ -142,6 +151,9 @@ class CConverter {
         std::string content;   // as read, or as it is to be made
         bool present = false;  // there is one, or one is to be made
         bool existed = false;  // there was one before the run
+        FileStamp seen;        // as it was read
+        // As Commit writes it; nothing when the run leaves it alone.
+        std::optional<std::string> changed;
     };
     // Reads EMASTER and XMASTER when the directory has them (once per run).
     int ReadSideIndexes();
@@ -155,27 +167,38 @@ class CConverter {
     // does not match it is left alone. Non-zero when the run must stop.
     int PrepareEMaster(const std::vector<std::uint8_t>& masterBefore, const MasterRecord& record,
                        std::uint8_t highestFileNumber, std::optional<std::string>& content);
-    // AddSecurity's way when MASTER is full: into XMASTER, or refused.
-    int AddToXMaster();
+    // AddSecurity's way when MASTER is full: the entry in XMASTER with the
+    // next free number from 256 up (XMASTER made when asked for), or a
+    // refusal. masterBefore: MASTER as read, whose numbers are not given out.
+    int PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefore, int& fileNumber);
     // SetMasterDates' part for EMASTER or XMASTER.
-    int SetSideIndexDates(float first, float last, int fileNumber);
-    // Writes content over path through path + suffix; empty on success,
-    // else the path that failed.
-    static std::string ReplaceContent(const std::string& path, const std::string& content,
-                                      const char* suffix);
+    void SetSideIndexDates(float first, float last, int fileNumber);
 
     SideIndex m_emaster;
     SideIndex m_xmaster;
     bool m_bSideRead = false;
-    // The new security has an EMASTER entry whose dates follow MASTER's.
-    bool m_bEMasterEntry = false;
+
+    // The file ConvertRecords reads: the input, or its reversed work file.
+    const std::string& ReadPath() const {
+        return m_strReadPath.empty() ? m_strInputPath : m_strReadPath;
+    }
+
     JobResult m_result;
     // Set once AddSecurity has written anything, so a failure after it is
     // told apart from a refusal.
     bool m_bWritten = false;
-    // The data file ConvertRecords appends to, open for the whole stage.
+    // The data file ConvertRecords appends to, open for the whole stage: the
+    // work file that Commit puts in place of F<n>.DAT.
     File m_dataFile;
     std::string m_strDataPath;
+    std::string m_strReadPath;
+    // What the run changes, put in place by Commit; none before AddSecurity.
+    std::unique_ptr<FileTransaction> m_transaction;
+    // MASTER as Commit writes it: with the new entry and, once ConvertRecords
+    // has set them, its first and last dates.
+    std::vector<std::uint8_t> m_masterContent;
+    // ... and with the dates AddSecurity gave the entry, for MASTER.BAK.
+    std::vector<std::uint8_t> m_masterAdded;
 };
 
 }  // namespace torvan

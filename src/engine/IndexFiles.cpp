@@ -22,22 +22,7 @@ std::string SpelledLike(const std::string& masterPath, const std::string& name) 
     return masterName == ToLowerAscii(masterName) ? ToLowerAscii(name) : name;
 }
 
-// The file F<n> + extension as it exists, in any letter case.
-std::string PriceFilePathOf(const std::string& directory, int fileNumber, const char* extension) {
-    const std::string name = "F" + std::to_string(fileNumber) + extension;
-    const auto found = FindFileNoCase(directory, name);
-    return found ? *found : JoinPath(directory, name);
-}
-
 }  // namespace
-
-std::string CConverter::PriceFilePath(int fileNumber) const {
-    const std::string directory = DatabaseDirectory();
-    if (m_bInXMaster && fileNumber == m_nFileNumber) {
-        return PriceFilePathOf(directory, fileNumber, ".MWD");
-    }
-    return ExistingDataFilePath(directory, fileNumber);
-}
 
 int CConverter::ReadSideIndexes() {
     if (m_bSideRead) {
@@ -48,6 +33,9 @@ int CConverter::ReadSideIndexes() {
         *side = SideIndex{};
         const auto found = FindFileNoCase(directory, name);
         side->path = found ? *found : JoinPath(directory, SpelledLike(m_szMasterPath, name));
+        // Noted before it is read: Commit refuses to overwrite a change
+        // another program makes meanwhile.
+        side->seen = StampOf(side->path);
         if (!found) {
             if (side == &m_emaster && m_bEMaster != 0) {
                 // Asked for: made with the entries of every security in MASTER.
@@ -159,24 +147,9 @@ int CConverter::PrepareEMaster(const std::vector<std::uint8_t>& masterBefore,
     return 0;
 }
 
-std::string CConverter::ReplaceContent(const std::string& path, const std::string& content,
-                                       const char* suffix) {
-    const std::string temp = path + suffix;
-    File out;
-    bool ok = out.Open(temp, File::Mode::Write) && out.Write(content) && out.Flush(true);
-    ok = out.Close() && ok;
-    if (!ok) {
-        RemoveFile(temp);
-        return temp;
-    }
-    if (!ReplaceFile(temp, path)) {
-        RemoveFile(temp);
-        return path;
-    }
-    return {};
-}
-
-int CConverter::AddToXMaster() {
+int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefore,
+                                    int& fileNumber) {
+    fileNumber = 0;
     if (!m_xmaster.present && m_bXMaster == 0) {
         Say("PortfolioFull", {},
             std::string("This portfolio already has the\nmaximum number of symbols (255).\nChoose "
@@ -201,14 +174,11 @@ int CConverter::AddToXMaster() {
     for (const XMasterRecord& record : xmaster.records) {
         used.insert(record.fileNumber);
     }
-    MasterFile master;
-    if (ReadMaster(DatabaseDirectory(), master)) {
-        for (const MasterRecord& record : master.records) {
-            used.insert(record.fileNumber);
-        }
+    for (std::size_t offset = kMasterRecordSize; offset + kMasterRecordSize <= masterBefore.size();
+         offset += kMasterRecordSize) {
+        used.insert(masterBefore[offset]);
     }
     const std::string directory = DatabaseDirectory();
-    int fileNumber = 0;
     for (int n = kFirstXMasterFileNumber; n <= kMaxXMasterFileNumber && fileNumber == 0; ++n) {
         if (used.count(n) == 0 && !FindMwdFile(directory, n)) {
             fileNumber = n;
@@ -218,56 +188,24 @@ int CConverter::AddToXMaster() {
         return Fail("XMasterFull", {m_xmaster.path},
                     "The XMASTER index has no free file number left:\n" + m_xmaster.path);
     }
-    const auto content =
+    m_xmaster.changed =
         InsertXMasterEntry(before, NewXMasterRecord(fileNumber, m_szSymbol, m_szName, m_bFieldOn));
-    if (!content) {
+    if (!m_xmaster.changed) {
         return Fail("NotAnXMaster", {m_xmaster.path},
                     "The file is not an XMASTER index, so no security can be added to it:\n" +
                         m_xmaster.path);
     }
-    const std::string failed =
-        CreateSecurityFiles(directory, fileNumber, m_bFieldOn, m_nFieldCount, ".MWD");
-    if (!failed.empty()) {
-        return Fail("CannotCreateFile", {failed}, "Cannot create the file:\n" + failed);
-    }
-    const std::string notReplaced = ReplaceContent(m_xmaster.path, *content, ".~NU");
-    if (!notReplaced.empty()) {
-        RemoveFile(PriceFilePathOf(directory, fileNumber, ".MWD"));
-        RemoveFile(PriceFilePathOf(directory, fileNumber, ".DOP"));
-        return Fail("CannotReplaceIndexFile", {notReplaced},
-                    "Cannot write the index file:\n" + notReplaced);
-    }
-    m_xmaster.content = *content;
-    m_xmaster.present = true;
-    m_nFileNumber = fileNumber;
     m_bInXMaster = true;
-    m_bWritten = true;
     return 0;
 }
 
-int CConverter::SetSideIndexDates(float first, float last, int fileNumber) {
-    SideIndex* side = m_bInXMaster ? &m_xmaster : m_bEMasterEntry ? &m_emaster : nullptr;
-    if (side == nullptr || fileNumber != m_nFileNumber) {
-        return 0;
+void CConverter::SetSideIndexDates(float first, float last, int fileNumber) {
+    if (m_bInXMaster && m_xmaster.changed) {
+        SetXMasterDates(*m_xmaster.changed, fileNumber, StoredToYyyymmdd(first),
+                        StoredToYyyymmdd(last));
+    } else if (!m_bInXMaster && m_emaster.changed) {
+        SetEMasterDates(*m_emaster.changed, fileNumber, first, last);
     }
-    auto content = ReadWholeFile(side->path);
-    if (!content) {
-        return Fail("CannotReadIndexFile", {side->path},
-                    "Cannot read the index file:\n" + side->path);
-    }
-    const bool set = m_bInXMaster ? SetXMasterDates(*content, fileNumber, StoredToYyyymmdd(first),
-                                                    StoredToYyyymmdd(last))
-                                  : SetEMasterDates(*content, fileNumber, first, last);
-    if (!set) {
-        return Fail("SecurityNotInIndex", {m_szSymbol, side->path},
-                    "The security " + m_szSymbol + " is not in the index file:\n" + side->path);
-    }
-    const std::string failed = ReplaceContent(side->path, *content, ".NEW");
-    if (!failed.empty()) {
-        return Fail("CannotReplaceIndexFile", {failed}, "Cannot write the index file:\n" + failed);
-    }
-    side->content = std::move(*content);
-    return 0;
 }
 
 }  // namespace torvan

@@ -95,6 +95,9 @@ std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
             CheckLength(Setting::kDateFormat, settings.dateFormat, kMaxDateFormatLength)) {
         return problem;
     }
+    if (auto problem = CheckRange(Setting::kFooterRows, settings.footerRows, 0, kMaxSkipRows)) {
+        return problem;
+    }
     if (inputPath.size() > kMaxPathLength) {
         return Problem(Setting::kInputPath, "InputPathTooLong",
                        {std::to_string(kMaxPathLength), inputPath},
@@ -157,9 +160,6 @@ std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::
         return Problem(
             Setting::kDateFormat, "UnknownDateFormat", {settings.dateFormat, list},
             "The date format \"" + settings.dateFormat + "\" is not one of " + list + ".");
-    }
-    if (auto problem = CheckRange(Setting::kFooterRows, settings.footerRows, 0, kMaxSkipRows)) {
-        return problem;
     }
     if (settings.decimalComma != 0 && settings.csv == 0) {
         return Problem(Setting::kDecimalComma, "DecimalCommaWithoutCsv", {},

@@ -99,8 +99,8 @@ struct SettingsProblem {
 
 // The range and length checks of the settings dialog's data exchange, in its
 // order: the seven columns (1..20, switched-off fields too), the name, the
-// output directory, the symbol, the skip count (0..200), the date format text
-// and the input path. The first failure is returned.
+// output directory, the symbol, the skip count (0..200), the date format text,
+// the footer rows (0..200) and the input path. The first failure is returned.
 std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
                                              const std::string& inputPath,
                                              std::size_t nameLimit = kMaxNameLength);

@@ -328,6 +328,74 @@ TEST_F(Cli, FromProfileOnANewStoreUsesTheDefaultsAndTheWorkingDirectory) {
         << refused.err;
 }
 
+// --from-profile reads the settings as the desktop program's Settings
+// command does, with the same checks and texts.
+TEST_F(Cli, FromProfileReadsTheSettingsAsTheDesktopProgramDoes) {
+    const std::string work = NewDir("work");
+    std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+
+    // Nothing saved yet: the defaults fit the sample, and the database goes
+    // into the working directory.
+    const Result first =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "ibm", "--new-master"},
+            work);
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(std::filesystem::exists(temp.File("work/MASTER")));
+    CProfileStore store;
+    bool created = true;
+    ASSERT_TRUE(store.Open(configRoot, "Software\\Quennel\\Torvan", created));
+    EXPECT_EQ(store.GetInt("Newbie", "Newbie2", 1), 0);
+    EXPECT_EQ(store.GetString("Import", "PathOut", ""), work);
+
+    // A saved date format is the beginning of a list entry; it is saved
+    // back as the entry's full text.
+    store.WriteString("Import", "DateFormat", "mmddy");
+    const Result second = Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol",
+                               "IBM2", "--existing-master"});
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(store.GetString("Import", "DateFormat", ""), "MMDDYY");
+
+    // The dialog's refusals, with its texts.
+    store.WriteInt("Import", "SkipRows", 300);
+    const Result refused =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "X"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("Please enter an integer between 0 and 200."), std::string::npos)
+        << refused.err;
+    store.WriteInt("Import", "SkipRows", 0);
+    store.WriteInt("Import", "HiCol", 1);
+    const Result duplicate =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "X"});
+    EXPECT_EQ(duplicate.status, 2);
+    EXPECT_NE(duplicate.err.find("Duplicate columns specified Correct or disable"),
+              std::string::npos)
+        << duplicate.err;
+}
+
+TEST_F(Cli, FromProfileWithoutAUsableStoreStartsFromTheDefaults) {
+    const std::string work = NewDir("work");
+    WriteText(configRoot, "a file where the settings folder should be");
+    std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+    const Result run =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "ibm", "--new-master"},
+            work);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("using the defaults"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(temp.File("work/MASTER")));
+}
+
+TEST_F(Cli, TheFirstStartOfTheStoreImportsTheLegacySettingsFile) {
+    std::filesystem::create_directories(configRoot + "/Quennel");
+    WriteText(configRoot + "/Quennel/Torvan.INI", "[Import]\nSymbol=LEGACY\nName=Old settings\n");
+    std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+    const std::string db = NewDir("db");
+    const Result run =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--db", db, "--new-master"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(" as LEGACY "), std::string::npos) << run.out;
+    EXPECT_NE(Run({"list", db}).out.find("Old settings"), std::string::npos);
+}
+
 TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
     const std::string real = RealData("metastock");
     const Result equis = Run({"list", real + "/equis_b"});
