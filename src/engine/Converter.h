@@ -64,8 +64,7 @@ class CConverter {
     // reversal and ConvertRecords write work files, and Commit puts them in
     // place together (the security's files, MASTER, EMASTER or XMASTER, the
     // reversed input and its backup, MASTER.BAK). A run that fails anywhere,
-    // or is killed,
-    // leaves the database and the input as they were.
+    // or is killed, leaves the database and the input as they were.
     int CheckOutputDirectory();
     int CheckColumnCount();
     int CheckDuplicateSymbol();
