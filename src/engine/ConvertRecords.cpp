@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/Dates.h"
@@ -18,15 +19,17 @@ constexpr const char* kNumericOnlyFormat =
 constexpr const char* kSeparatedFormat =
     "You specified a character-separated date format\nbut only numeric date characters were "
     "found.";
+// Price records are written to the data file in blocks of about this size.
+constexpr std::size_t kRecordBlock = std::size_t{1} << 17;
 // A date column this long ends the conversion.
 constexpr std::size_t kDateStopLength = 50;
 
 // Length of a text up to its first NUL, as the C string it stands for.
-std::size_t CLength(const std::string& text) {
+std::size_t CLength(std::string_view text) {
     return std::min(text.size(), text.find('\0'));
 }
 
-bool AllDigits(const std::string& text) {
+bool AllDigits(std::string_view text) {
     const std::size_t length = CLength(text);
     for (std::size_t i = 0; i < length; ++i) {
         if (text[i] < '0' || text[i] > '9') {
@@ -38,10 +41,9 @@ bool AllDigits(const std::string& text) {
 
 // Splits line at delimiter into columns: runs of delimiters count as one,
 // delimiters at either end are passed over, columns past the 20th ignored.
-// Columns beyond the line's last keep their earlier text. Returns how many
-// columns the line has.
-int SplitColumns(const std::string& line, char delimiter,
-                 std::array<std::string, kMaxColumns>& columns) {
+// Returns how many columns the line has; the views point into line.
+int SplitColumns(std::string_view line, char delimiter,
+                 std::array<std::string_view, kMaxColumns>& columns) {
     int count = 0;
     std::size_t i = 0;
     const std::size_t length = line.size();
@@ -56,10 +58,16 @@ int SplitColumns(const std::string& line, char delimiter,
         while (end < length && line[end] != delimiter) {
             ++end;
         }
-        columns[static_cast<std::size_t>(count++)].assign(line, i, end - i);
+        columns[static_cast<std::size_t>(count++)] = line.substr(i, end - i);
         i = end;
     }
     return count;
+}
+
+// "N lines have ..." / "1 line has ...".
+std::string LinesHave(long count, const char* plural, const char* singular) {
+    return std::to_string(count) + (count == 1 ? " line " : " lines ") +
+           (count == 1 ? singular : plural);
 }
 
 std::string NewPathFor(const std::string& dataPath) {
@@ -105,9 +113,10 @@ int CConverter::ConvertRecords() {
         return ShowFailure("Cannot open the data file:\n" + m_strDataPath);
     }
 
-    std::array<std::string, kMaxColumns> columns;
-    columns.fill("123");
+    std::array<std::string_view, kMaxColumns> columns;
     const char delimiter = m_szDelimiter.empty() ? '\0' : m_szDelimiter[0];
+    const bool priceFieldOn = m_bFieldOn[kSlotOpen] != 0 || m_bFieldOn[kSlotHigh] != 0 ||
+                              m_bFieldOn[kSlotLow] != 0 || m_bFieldOn[kSlotClose] != 0;
     int stop = 0;
     int dateFormatError = 0;
     int failed = 0;
@@ -116,14 +125,22 @@ int CConverter::ConvertRecords() {
     long lineNumber = 0;
     long undatedLines = 0;
     long firstUndatedLine = 0;
+    long unpricedLines = 0;
+    long firstUnpricedLine = 0;
+    long shortLines = 0;
+    long firstShortLine = 0;
     Bytes4 firstDate{};
     Bytes4 lastDate{};
-    std::string line;
+    std::string_view line;
+    std::string date;
+    m_records.clear();
+    m_records.reserve(kRecordBlock);
 
+    LineReader reader(input);
     bool firstLine = true;
     bool utf16 = false;
     auto readLine = [&]() {
-        if (!input.ReadLine(line)) {
+        if (!reader.Next(line)) {
             return false;
         }
         ++lineNumber;
@@ -140,25 +157,23 @@ int CConverter::ConvertRecords() {
         }
     }
     while (stop == 0 && readLine()) {
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-        }
-        if (SplitColumns(line, delimiter, columns) == 0) {
+        // A column the line lacks reads as empty.
+        const int count = SplitColumns(WithoutLineEnd(line), delimiter, columns);
+        if (count == 0) {
             continue;
         }
-
-        const std::string& dateText = columns[static_cast<std::size_t>(m_nFieldCol[kSlotDate])];
+        const int dateColumn = m_nFieldCol[kSlotDate];
+        const std::string_view dateText =
+            dateColumn < count ? columns[static_cast<std::size_t>(dateColumn)] : std::string_view();
         if (CLength(dateText) >= kDateStopLength) {
             stop = 1;
             break;
         }
-        std::string date = dateText.substr(0, CLength(dateText));
+        date.assign(dateText.substr(0, CLength(dateText)));
         const int recognised = m_bMonthNames == 1 ? TranslateMonthName(date) : 0;
         const std::uint16_t day = ParseDateText(date, m_nDateFormat);
-        if (!checked) {
+        // The checks judge the first line that has a date column.
+        if (!checked && dateColumn < count) {
             checked = true;
             const bool nonDigit = !AllDigits(dateText);
             if (m_nDateFormat > 6 && nonDigit && recognised == 0) {
@@ -176,17 +191,34 @@ int CConverter::ConvertRecords() {
             }
             continue;
         }
-        m_fValue[kSlotDate] = DayNumberToStoredDate(day);
+        bool priced = false;
+        bool lacksColumn = false;
         for (int slot = 1; slot < kFieldSlots; ++slot) {
             const auto s = static_cast<std::size_t>(slot);
             float value = 0.0F;
             if (m_bFieldOn[s] != 0) {
-                // Text that is no number (n/a, null, a quoted value) reads as 0.
-                value =
-                    ReadNumber(columns[static_cast<std::size_t>(m_nFieldCol[s])]).value_or(0.0F);
+                const int column = m_nFieldCol[s];
+                if (column < count) {
+                    // Text that is no number (n/a, null, a quoted value) reads as 0.
+                    const auto number = ReadNumber(columns[static_cast<std::size_t>(column)]);
+                    if (number) {
+                        value = *number;
+                        priced = priced || slot <= kSlotClose;
+                    }
+                } else {
+                    lacksColumn = true;
+                }
             }
             m_fValue[s] = FloatToMbf(value);
         }
+        if (priceFieldOn && !priced) {
+            // A bar of zeros would plot as a crash to 0 (holiday rows of "null").
+            if (unpricedLines++ == 0) {
+                firstUnpricedLine = lineNumber;
+            }
+            continue;
+        }
+        m_fValue[kSlotDate] = DayNumberToStoredDate(day);
         if (lineCount == kMaxPriceRecords) {
             failed |= ShowFailure(
                 "The input has more price lines than a data file can hold (" +
@@ -198,6 +230,9 @@ int CConverter::ConvertRecords() {
             failed |=
                 ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
             break;
+        }
+        if (lacksColumn && shortLines++ == 0) {
+            firstShortLine = lineNumber;
         }
         if (lineCount == 0) {
             firstDate = m_fValue[kSlotDate];
@@ -212,7 +247,8 @@ int CConverter::ConvertRecords() {
         return ShowFailure(Utf16Message(m_strInputPath));
     }
     // No sync here: the header update below rewrites the file and syncs it.
-    bool dataOk = m_dataFile.Flush(false);
+    bool dataOk = WritePendingRecords();
+    dataOk = m_dataFile.Flush(false) && dataOk;
     dataOk = m_dataFile.Close() && dataOk;
     if (readFailed) {
         failed |= ShowFailure("Cannot read the input file:\n" + m_strInputPath);
@@ -229,6 +265,24 @@ int CConverter::ConvertRecords() {
                 (undatedLines == 1 ? "was" : "were") + " not converted.\nThe first is line " +
                 std::to_string(firstUndatedLine) + " of the input file.",
             kMbOk | kMbIconExclamation);
+    }
+    if (unpricedLines > 0) {
+        ShowMessage(LinesHave(unpricedLines,
+                              "have a date but no price (no open, high, low or close is a "
+                              "number) and were not converted.\nThe first is line ",
+                              "has a date but no price (no open, high, low or close is a "
+                              "number) and was not converted.\nIt is line ") +
+                        std::to_string(firstUnpricedLine) + " of the input file.",
+                    kMbOk | kMbIconExclamation);
+    }
+    if (shortLines > 0) {
+        ShowMessage(LinesHave(shortLines,
+                              "have fewer columns than the settings need; their missing fields "
+                              "were stored as 0. The first is line ",
+                              "has fewer columns than the settings need; its missing fields "
+                              "were stored as 0. It is line ") +
+                        std::to_string(firstShortLine) + ".",
+                    kMbOk | kMbIconExclamation);
     }
     if (lineCount == 0) {
         if (stop == 0 && failed == 0) {
@@ -250,16 +304,23 @@ int CConverter::AppendPriceRecord(std::uint8_t fileNumber) {
             return 1;
         }
     }
-    std::uint8_t record[4 * kFieldSlots];
-    std::size_t size = 0;
+    // Records are gathered and written a block at a time.
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if (m_bFieldOn[s] != 0) {
-            std::copy(m_fValue[s].begin(), m_fValue[s].end(), record + size);
-            size += 4;
+            m_records.insert(m_records.end(), m_fValue[s].begin(), m_fValue[s].end());
         }
     }
-    return m_dataFile.Write(record, size) ? 0 : 1;
+    if (m_records.size() + 4 * kFieldSlots > kRecordBlock) {
+        return WritePendingRecords() ? 0 : 1;
+    }
+    return 0;
+}
+
+bool CConverter::WritePendingRecords() {
+    const bool ok = m_dataFile.Write(m_records.data(), m_records.size());
+    m_records.clear();
+    return ok;
 }
 
 int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,

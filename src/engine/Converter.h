@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "database/DataFile.h"
 #include "database/Mbf.h"
@@ -56,7 +57,8 @@ class CConverter {
     int TranslateMonthName(std::string& date);
     void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date);
 
-    // File work of ConvertRecords.
+    // File work of ConvertRecords. AppendPriceRecord gathers records and
+    // writes them a block at a time; ConvertRecords writes the rest at the end.
     int AppendPriceRecord(std::uint8_t fileNumber);
     int SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, std::uint8_t fileNumber);
     int SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber);
@@ -91,9 +93,14 @@ class CConverter {
     std::string DatabaseDirectory() const { return m_szPathOut.empty() ? "/" : m_szPathOut; }
 
   private:
+    // Writes the records AppendPriceRecord gathered; false on an error.
+    bool WritePendingRecords();
+
     // The data file ConvertRecords appends to, open for the whole stage.
     File m_dataFile;
     std::string m_strDataPath;
+    // Records not yet written to it.
+    std::vector<std::uint8_t> m_records;
 };
 
 }  // namespace torvan

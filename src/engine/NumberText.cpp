@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -66,6 +68,34 @@ bool MagnitudeAtLeastOne(const char* first, const char* last) {
     return position + exponent >= 0;
 }
 
+// The correctly rounded float of w x 10^e10 when one double operation gives
+// it for sure: w and the power of ten are exact doubles, so the product or
+// quotient is the double nearest to the true value, and rounding that to
+// float gives the float nearest to the true value unless the double fell
+// exactly on the midpoint between two floats. Nothing otherwise.
+std::optional<float> FastDecimal(std::uint64_t w, long e10) {
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr long kLargestPower = 22;
+    if (w > (std::uint64_t{1} << 53) || e10 < -kLargestPower || e10 > kLargestPower) {
+        return std::nullopt;
+    }
+    double value = static_cast<double>(w);
+    value = e10 < 0 ? value / kPowers[-e10] : value * kPowers[e10];
+    // Every such value lies between 1e-22 and 1e38, where floats are normal:
+    // a midpoint has exactly the 25th significant bit set below the 24 a
+    // float keeps, that is the low 29 of the double's 52 fraction bits are
+    // 1 followed by 28 zeros.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;
+    if ((bits & kBelowFloat) == (std::uint64_t{1} << 28)) {
+        return std::nullopt;
+    }
+    return static_cast<float>(value);
+}
+
 }  // namespace
 
 std::optional<float> ReadNumber(std::string_view text) {
@@ -80,16 +110,39 @@ std::optional<float> ReadNumber(std::string_view text) {
     }
     // Find the extent of digits [. digits] [e [sign] digits] ourselves, so
     // that from_chars sees exactly the decimal form and nothing else
-    // (no "inf", "nan" or hexadecimal).
+    // (no "inf", "nan" or hexadecimal). On the way, gather the first 19
+    // significant digits as an integer w and the power of ten that scales it,
+    // for the fast path that serves nearly every price.
+    constexpr int kMaxSignificant = 19;
     const std::size_t start = i;
     std::size_t digits = 0;
+    std::uint64_t w = 0;
+    int significant = 0;
+    long e10 = 0;
+    bool inexact = false;  // a non-zero digit did not fit into w
     while (i < text.size() && IsDigit(text[i])) {
+        const auto digit = static_cast<unsigned>(text[i] - '0');
+        if (significant < kMaxSignificant) {
+            w = w * 10 + digit;
+            significant += w != 0 ? 1 : 0;
+        } else {
+            inexact = inexact || digit != 0;
+            ++e10;
+        }
         ++i;
         ++digits;
     }
     if (i < text.size() && text[i] == '.') {
         ++i;
         while (i < text.size() && IsDigit(text[i])) {
+            const auto digit = static_cast<unsigned>(text[i] - '0');
+            if (significant < kMaxSignificant) {
+                w = w * 10 + digit;
+                significant += w != 0 ? 1 : 0;
+                --e10;
+            } else {
+                inexact = inexact || digit != 0;
+            }
             ++i;
             ++digits;
         }
@@ -99,14 +152,27 @@ std::optional<float> ReadNumber(std::string_view text) {
     }
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         std::size_t k = i + 1;
+        bool negativeExponent = false;
         if (k < text.size() && (text[k] == '+' || text[k] == '-')) {
+            negativeExponent = text[k] == '-';
             ++k;
         }
         if (k < text.size() && IsDigit(text[k])) {
+            long exponent = 0;
             while (k < text.size() && IsDigit(text[k])) {
+                exponent = std::min(exponent * 10 + (text[k] - '0'), 100000L);
                 ++k;
             }
+            e10 += negativeExponent ? -exponent : exponent;
             i = k;
+        }
+    }
+    if (w == 0) {
+        return negative ? -0.0F : 0.0F;
+    }
+    if (!inexact) {
+        if (const auto fast = FastDecimal(w, e10)) {
+            return negative ? -*fast : *fast;
         }
     }
     const char* first = text.data() + start;
