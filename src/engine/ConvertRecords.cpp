@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,21 +46,21 @@ bool AllDigits(std::string_view text) {
 int SplitColumns(std::string_view line, char delimiter,
                  std::array<std::string_view, kMaxColumns>& columns) {
     int count = 0;
-    std::size_t i = 0;
-    const std::size_t length = line.size();
-    while (i < length && count < kMaxColumns) {
-        while (i < length && line[i] == delimiter) {
-            ++i;
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (count < kMaxColumns) {
+        while (p < end && *p == delimiter) {
+            ++p;
         }
-        if (i == length) {
+        if (p == end) {
             break;
         }
-        std::size_t end = i;
-        while (end < length && line[end] != delimiter) {
-            ++end;
+        const char* const start = p;
+        while (p < end && *p != delimiter) {
+            ++p;
         }
-        columns[static_cast<std::size_t>(count++)] = line.substr(i, end - i);
-        i = end;
+        columns[static_cast<std::size_t>(count++)] =
+            std::string_view(start, static_cast<std::size_t>(p - start));
     }
     return count;
 }
@@ -108,9 +109,8 @@ int CConverter::ConvertRecords() {
         return ShowFailure("Cannot open the input file:\n" + m_strInputPath);
     }
 
-    m_strDataPath = ExistingDataFilePath(directory, fileNumber);
-    if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
-        return ShowFailure("Cannot open the data file:\n" + m_strDataPath);
+    if (StartNewDataFile(fileNumber) != 0) {
+        return 1;
     }
 
     std::array<std::string_view, kMaxColumns> columns;
@@ -120,6 +120,7 @@ int CConverter::ConvertRecords() {
     int stop = 0;
     int dateFormatError = 0;
     int failed = 0;
+    bool writeFailed = false;
     bool checked = false;
     int lineCount = 0;
     long lineNumber = 0;
@@ -133,8 +134,6 @@ int CConverter::ConvertRecords() {
     Bytes4 lastDate{};
     std::string_view line;
     std::string date;
-    m_records.clear();
-    m_records.reserve(kRecordBlock);
 
     LineReader reader(input);
     bool firstLine = true;
@@ -169,9 +168,15 @@ int CConverter::ConvertRecords() {
             stop = 1;
             break;
         }
-        date.assign(dateText.substr(0, CLength(dateText)));
-        const int recognised = m_bMonthNames == 1 ? TranslateMonthName(date) : 0;
-        const std::uint16_t day = ParseDateText(date, m_nDateFormat);
+        int recognised = 0;
+        std::uint16_t day = 0;
+        if (m_bMonthNames == 1) {
+            date.assign(dateText.substr(0, CLength(dateText)));
+            recognised = TranslateMonthName(date);
+            day = ParseDateText(date, m_nDateFormat);
+        } else {
+            day = ParseDateText(dateText.substr(0, CLength(dateText)), m_nDateFormat);
+        }
         // The checks judge the first line that has a date column.
         if (!checked && dateColumn < count) {
             checked = true;
@@ -227,8 +232,7 @@ int CConverter::ConvertRecords() {
             break;
         }
         if (AppendPriceRecord(fileNumber) != 0) {
-            failed |=
-                ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+            writeFailed = true;
             break;
         }
         if (lacksColumn && shortLines++ == 0) {
@@ -243,19 +247,18 @@ int CConverter::ConvertRecords() {
     const bool readFailed = input.Failed();
     input.Close();
     if (utf16) {
-        m_dataFile.Close();
+        DiscardNewDataFile();
         return ShowFailure(Utf16Message(m_strInputPath));
     }
-    // No sync here: the header update below rewrites the file and syncs it.
-    bool dataOk = WritePendingRecords();
-    dataOk = m_dataFile.Flush(false) && dataOk;
-    dataOk = m_dataFile.Close() && dataOk;
+    writeFailed = writeFailed || !WritePendingRecords();
     if (readFailed) {
         failed |= ShowFailure("Cannot read the input file:\n" + m_strInputPath);
     }
-    if (!dataOk && failed == 0) {
-        failed |=
-            ShowFailure("Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+    if (writeFailed) {
+        // The data file keeps what it had; nothing refers to the lost lines.
+        DiscardNewDataFile();
+        failed |= ShowFailure("Cannot write the temporary file (is the disk full?):\n" +
+                              m_strNewDataPath);
     }
 
     if (undatedLines > 0) {
@@ -284,11 +287,12 @@ int CConverter::ConvertRecords() {
                         std::to_string(firstShortLine) + ".",
                     kMbOk | kMbIconExclamation);
     }
-    if (lineCount == 0) {
+    if (lineCount == 0 || writeFailed) {
         if (stop == 0 && failed == 0) {
             failed |=
                 ShowFailure("No price lines were found in the input file:\n" + m_strInputPath);
         }
+        DiscardNewDataFile();
         return 1;
     }
     const int r1 = SetMasterDates(firstDate, lastDate, fileNumber);
@@ -296,30 +300,77 @@ int CConverter::ConvertRecords() {
     return r1 | r2 | stop | dateFormatError | failed;
 }
 
-int CConverter::AppendPriceRecord(std::uint8_t fileNumber) {
-    if (!m_dataFile.IsOpen()) {
-        const std::string directory = DatabaseDirectory();
-        m_strDataPath = ExistingDataFilePath(directory, fileNumber);
-        if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
-            return 1;
-        }
+int CConverter::StartNewDataFile(std::uint8_t fileNumber) {
+    const std::string directory = DatabaseDirectory();
+    m_strDataPath = ExistingDataFilePath(directory, fileNumber);
+    m_strNewDataPath = NewPathFor(m_strDataPath);
+    const std::size_t recordSize = 4 * static_cast<std::size_t>(std::max(m_nFieldCount, 1));
+    m_recordBytes = 0;
+
+    File in;
+    if (!in.Open(m_strDataPath, File::Mode::Read)) {
+        return ShowFailure("Cannot open the data file:\n" + m_strDataPath);
     }
-    // Records are gathered and written a block at a time.
-    for (int slot = 0; slot < kFieldSlots; ++slot) {
-        const auto s = static_cast<std::size_t>(slot);
-        if (m_bFieldOn[s] != 0) {
-            m_records.insert(m_records.end(), m_fValue[s].begin(), m_fValue[s].end());
-        }
+    const auto size = in.Size();
+    m_header.assign(recordSize, 0);
+    if (!size || !in.ReadExact(m_header.data(), recordSize)) {
+        return ShowFailure("Cannot read the data file:\n" + m_strDataPath);
     }
-    if (m_records.size() + 4 * kFieldSlots > kRecordBlock) {
-        return WritePendingRecords() ? 0 : 1;
+    if (!m_dataFile.Open(m_strNewDataPath, File::Mode::Write)) {
+        return ShowFailure("Cannot create the temporary file:\n" + m_strNewDataPath);
+    }
+    // The header goes first as a place holder; SetRecordCount rewrites it
+    // with the final count. Whole records only, as the header counts them.
+    bool ok = m_dataFile.Write(m_header.data(), recordSize);
+    std::uint64_t remaining = (*size / recordSize) * recordSize - recordSize;
+    m_records.resize(std::max(kRecordBlock, recordSize));
+    while (ok && remaining > 0) {
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(m_records.size(), remaining));
+        if (!in.ReadExact(m_records.data(), want)) {
+            DiscardNewDataFile();
+            return ShowFailure("Cannot read the data file:\n" + m_strDataPath);
+        }
+        ok = m_dataFile.Write(m_records.data(), want);
+        remaining -= want;
+    }
+    if (!ok) {
+        DiscardNewDataFile();
+        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" +
+                           m_strNewDataPath);
     }
     return 0;
 }
 
+void CConverter::DiscardNewDataFile() {
+    if (m_dataFile.IsOpen()) {
+        m_dataFile.Close();
+        RemoveFile(m_strNewDataPath);
+    }
+    m_recordBytes = 0;
+}
+
+int CConverter::AppendPriceRecord(std::uint8_t /*fileNumber*/) {
+    // Records are gathered and written a block at a time.
+    if (!m_dataFile.IsOpen() ||
+        (m_recordBytes + 4 * kFieldSlots > m_records.size() && !WritePendingRecords())) {
+        return 1;
+    }
+    std::uint8_t* out = m_records.data() + m_recordBytes;
+    for (int slot = 0; slot < kFieldSlots; ++slot) {
+        const auto s = static_cast<std::size_t>(slot);
+        if (m_bFieldOn[s] != 0) {
+            std::memcpy(out, m_fValue[s].data(), 4);
+            out += 4;
+        }
+    }
+    m_recordBytes = static_cast<std::size_t>(out - m_records.data());
+    return 0;
+}
+
 bool CConverter::WritePendingRecords() {
-    const bool ok = m_dataFile.Write(m_records.data(), m_records.size());
-    m_records.clear();
+    const bool ok = m_dataFile.Write(m_records.data(), m_recordBytes);
+    m_recordBytes = 0;
     return ok;
 }
 
@@ -355,49 +406,21 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
 }
 
 int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber) {
-    const std::string directory = DatabaseDirectory();
-    const std::string dataPath = ExistingDataFilePath(directory, fileNumber);
-    const std::string newPath = NewPathFor(dataPath);
-    const std::size_t recordSize = 4 * static_cast<std::size_t>(std::max(m_nFieldCount, 1));
-
-    auto fail = [&](const std::string& text) {
-        RemoveFile(newPath);
-        return ShowFailure(text);
-    };
-    File in;
-    if (!in.Open(dataPath, File::Mode::Read)) {
-        return ShowFailure("Cannot open the data file:\n" + dataPath);
+    if (!m_dataFile.IsOpen() && StartNewDataFile(fileNumber) != 0) {
+        return 1;
     }
-    auto size = in.Size();
-    std::vector<std::uint8_t> buffer(std::max<std::size_t>(recordSize * 2048, recordSize));
-    if (!size || !in.ReadExact(buffer.data(), recordSize)) {
-        return ShowFailure("Cannot read the data file:\n" + dataPath);
-    }
-    File out;
-    if (!out.Open(newPath, File::Mode::Write)) {
-        return fail("Cannot create the temporary file:\n" + newPath);
-    }
-    PutU16(buffer.data() + 2, static_cast<std::uint16_t>(priceRecords + 1U));
-    bool ok = out.Write(buffer.data(), recordSize);
-    // Whole records only, as the header counts them.
-    std::uint64_t remaining = (*size / recordSize) * recordSize - recordSize;
-    while (ok && remaining > 0) {
-        const auto want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), remaining));
-        if (!in.ReadExact(buffer.data(), want)) {
-            return fail("Cannot read the data file:\n" + dataPath);
-        }
-        ok = out.Write(buffer.data(), want);
-        remaining -= want;
-    }
-    ok = ok && out.Flush(true);
-    ok = out.Close() && ok;
-    in.Close();
+    PutU16(m_header.data() + 2, static_cast<std::uint16_t>(priceRecords + 1U));
+    bool ok = WritePendingRecords() && m_dataFile.Seek(0) &&
+              m_dataFile.Write(m_header.data(), m_header.size()) && m_dataFile.Flush(true);
+    ok = m_dataFile.Close() && ok;
     if (!ok) {
-        return fail("Cannot write the temporary file (is the disk full?):\n" + newPath);
+        RemoveFile(m_strNewDataPath);
+        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" +
+                           m_strNewDataPath);
     }
-    if (!ReplaceFile(newPath, dataPath)) {
-        return fail("Cannot replace the data file:\n" + dataPath);
+    if (!ReplaceFile(m_strNewDataPath, m_strDataPath)) {
+        RemoveFile(m_strNewDataPath);
+        return ShowFailure("Cannot replace the data file:\n" + m_strDataPath);
     }
     return 0;
 }

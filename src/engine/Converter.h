@@ -57,8 +57,10 @@ class CConverter {
     int TranslateMonthName(std::string& date);
     void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date);
 
-    // File work of ConvertRecords. AppendPriceRecord gathers records and
-    // writes them a block at a time; ConvertRecords writes the rest at the end.
+    // File work of ConvertRecords. The records go to a copy of the data file
+    // (F<n>.NEW): AppendPriceRecord gathers them and writes them a block at
+    // a time; SetRecordCount writes the rest and the counting header and
+    // puts the copy in the data file's place.
     int AppendPriceRecord(std::uint8_t fileNumber);
     int SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, std::uint8_t fileNumber);
     int SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber);
@@ -93,14 +95,22 @@ class CConverter {
     std::string DatabaseDirectory() const { return m_szPathOut.empty() ? "/" : m_szPathOut; }
 
   private:
+    // Opens F<n>.NEW with the data file's whole records so far (the header
+    // alone in a new security); 0 or 1 after showing the failure.
+    int StartNewDataFile(std::uint8_t fileNumber);
+    // Closes and removes F<n>.NEW; the data file stays as it was.
+    void DiscardNewDataFile();
     // Writes the records AppendPriceRecord gathered; false on an error.
     bool WritePendingRecords();
 
-    // The data file ConvertRecords appends to, open for the whole stage.
+    // The data file's copy that the stage writes to, open for the stage.
     File m_dataFile;
     std::string m_strDataPath;
-    // Records not yet written to it.
+    std::string m_strNewDataPath;
+    // The data file's header record and the records not yet written.
+    std::vector<std::uint8_t> m_header;
     std::vector<std::uint8_t> m_records;
+    std::size_t m_recordBytes = 0;
 };
 
 }  // namespace torvan

@@ -99,90 +99,74 @@ std::optional<float> FastDecimal(std::uint64_t w, long e10) {
 }  // namespace
 
 std::optional<float> ReadNumber(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsSpace(text[i])) {
-        ++i;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end && IsSpace(*p)) {
+        ++p;
     }
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
     }
     // Find the extent of digits [. digits] [e [sign] digits] ourselves, so
     // that from_chars sees exactly the decimal form and nothing else
-    // (no "inf", "nan" or hexadecimal). On the way, gather the first 19
-    // significant digits as an integer w and the power of ten that scales it,
-    // for the fast path that serves nearly every price.
-    constexpr int kMaxSignificant = 19;
-    const std::size_t start = i;
-    std::size_t digits = 0;
+    // (no "inf", "nan" or hexadecimal). On the way, gather the digits as an
+    // integer w for the fast path that serves nearly every price; it holds
+    // them exactly when there are at most 19.
+    constexpr std::ptrdiff_t kMaxExactDigits = 19;
+    const char* const first = p;
     std::uint64_t w = 0;
-    int significant = 0;
-    long e10 = 0;
-    bool inexact = false;  // a non-zero digit did not fit into w
-    while (i < text.size() && IsDigit(text[i])) {
-        const auto digit = static_cast<unsigned>(text[i] - '0');
-        if (significant < kMaxSignificant) {
-            w = w * 10 + digit;
-            significant += w != 0 ? 1 : 0;
-        } else {
-            inexact = inexact || digit != 0;
-            ++e10;
-        }
-        ++i;
-        ++digits;
+    while (p < end && IsDigit(*p)) {
+        w = w * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
     }
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && IsDigit(text[i])) {
-            const auto digit = static_cast<unsigned>(text[i] - '0');
-            if (significant < kMaxSignificant) {
-                w = w * 10 + digit;
-                significant += w != 0 ? 1 : 0;
-                --e10;
-            } else {
-                inexact = inexact || digit != 0;
-            }
-            ++i;
-            ++digits;
+    std::ptrdiff_t digits = p - first;
+    long e10 = 0;
+    if (p < end && *p == '.') {
+        ++p;
+        const char* const fraction = p;
+        while (p < end && IsDigit(*p)) {
+            w = w * 10 + static_cast<unsigned>(*p - '0');
+            ++p;
         }
+        digits += p - fraction;
+        e10 = -static_cast<long>(p - fraction);
     }
     if (digits == 0) {
         return std::nullopt;
     }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t k = i + 1;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        const char* k = p + 1;
         bool negativeExponent = false;
-        if (k < text.size() && (text[k] == '+' || text[k] == '-')) {
-            negativeExponent = text[k] == '-';
+        if (k < end && (*k == '+' || *k == '-')) {
+            negativeExponent = *k == '-';
             ++k;
         }
-        if (k < text.size() && IsDigit(text[k])) {
+        if (k < end && IsDigit(*k)) {
             long exponent = 0;
-            while (k < text.size() && IsDigit(text[k])) {
-                exponent = std::min(exponent * 10 + (text[k] - '0'), 100000L);
+            while (k < end && IsDigit(*k)) {
+                exponent = std::min(exponent * 10 + (*k - '0'), 100000L);
                 ++k;
             }
             e10 += negativeExponent ? -exponent : exponent;
-            i = k;
+            p = k;
         }
     }
-    if (w == 0) {
-        return negative ? -0.0F : 0.0F;
-    }
-    if (!inexact) {
+    if (digits <= kMaxExactDigits) {
+        if (w == 0) {
+            return negative ? -0.0F : 0.0F;
+        }
         if (const auto fast = FastDecimal(w, e10)) {
             return negative ? -*fast : *fast;
         }
     }
-    const char* first = text.data() + start;
-    const char* last = text.data() + i;
     float value = 0.0F;
-    auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    auto [ptr, ec] = std::from_chars(first, p, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         // Beyond float either way: a value of magnitude 1 or more overflowed,
         // a smaller one underflowed.
-        value = MagnitudeAtLeastOne(first, last) ? std::numeric_limits<float>::infinity() : 0.0F;
+        value = MagnitudeAtLeastOne(first, p) ? std::numeric_limits<float>::infinity() : 0.0F;
     } else if (ec != std::errc() || ptr == first) {
         return std::nullopt;
     }

@@ -300,8 +300,8 @@ TEST_F(Convert, StopsAtTheLargestRecordCount) {
     EXPECT_NE(m_messages.Texts()[0].find("65534"), std::string::npos);
 }
 
-// Faults in the final updates and appends: reported, the ".NEW" file gone,
-// the file it would have replaced untouched.
+// Faults in the final updates and in writing the records: reported, the
+// ".NEW" file gone, the file it would have replaced untouched.
 TEST_F(Convert, FinalUpdateFaultsLeaveFilesWhole) {
     struct Case {
         FileOp op;
@@ -311,7 +311,7 @@ TEST_F(Convert, FinalUpdateFaultsLeaveFilesWhole) {
     for (const Case& c :
          {Case{FileOp::Rename, "F1.DAT", "F1.DAT"}, Case{FileOp::Write, "F1.NEW", "F1.DAT"},
           Case{FileOp::Rename, "MASTER", "MASTER"}, Case{FileOp::Open, "MASTER.NEW", "MASTER"},
-          Case{FileOp::Write, "F1.DAT", "F1.DAT"}}) {
+          Case{FileOp::Close, "F1.NEW", "F1.DAT"}}) {
         TempDir db;
         CConverter job;
         Fill(job, Input("in.txt", "01/02/04,1,2,3,4,5,6\n"));
@@ -333,14 +333,41 @@ TEST_F(Convert, FinalUpdateFaultsLeaveFilesWhole) {
         EXPECT_EQ(job.Run(), 1) << c.file;
         SetFaultHook(previous);
         ASSERT_FALSE(snapshot.empty()) << c.file;
-        if (c.op != FileOp::Write || c.file != "F1.DAT") {
-            EXPECT_EQ(ReadBytes(db.File(c.untouched)), snapshot) << c.file;
-        }
+        EXPECT_EQ(ReadBytes(db.File(c.untouched)), snapshot) << c.file;
         EXPECT_FALSE(FileExists(db.File("F1.NEW"))) << c.file;
         EXPECT_FALSE(FileExists(db.File("MASTER.NEW"))) << c.file;
         ASSERT_GT(m_messages.Messages().size(), before);
         EXPECT_NE(m_messages.Messages().back().text.find(db.Path()), std::string::npos);
     }
+}
+
+// A write that fails halfway through a long input: the data file keeps its
+// header alone, no line is counted and no work file is left.
+TEST_F(Convert, WriteFaultHalfwayKeepsTheDataFileAsItWas) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        text += "01/02/04,1,2,3,4,5\n";
+    }
+    CConverter job;
+    Fill(job, Input("in.txt", text));
+    job.m_bFieldOn[kSlotOpenInterest] = 0;
+    int writes = 0;
+    std::vector<std::uint8_t> before;
+    auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+        if (op == FileOp::Write && path == m_db.File("F1.NEW") && ++writes == 3) {
+            before = ReadBytes(m_db.File("F1.DAT"));
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(job.Run(), 1);
+    SetFaultHook(previous);
+    ASSERT_EQ(writes, 3);  // the header, one block of records, the failing one
+    EXPECT_EQ(ReadBytes(m_db.File("F1.DAT")), before);
+    EXPECT_EQ(RecordCount(), 1);
+    EXPECT_FALSE(FileExists(m_db.File("F1.NEW")));
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_NE(m_messages.Texts()[0].find(m_db.File("F1.NEW")), std::string::npos);
 }
 
 }  // namespace
