@@ -34,31 +34,12 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
-MessageRecorder::MessageRecorder(int answer) {
-    m_previous = SetMessageHandler([this, answer](const std::string& text, unsigned type) {
-        m_messages.push_back({text, type});
-        return answer;
-    });
-}
-
-MessageRecorder::~MessageRecorder() {
-    SetMessageHandler(std::move(m_previous));
-}
-
 std::vector<std::string> MessageRecorder::Texts() const {
     std::vector<std::string> texts;
     for (const auto& m : m_messages) {
         texts.push_back(m.text);
     }
     return texts;
-}
-
-FixedToday::FixedToday(LocalDate date) {
-    m_previous = SetTodaySource([date] { return date; });
-}
-
-FixedToday::~FixedToday() {
-    SetTodaySource(std::move(m_previous));
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {

@@ -7,7 +7,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
-#include "platform/MessageBox.h"
+#include "platform/Message.h"
 
 namespace torvan::test {
 
@@ -26,36 +26,28 @@ class TempDir {
     std::string m_path;
 };
 
-// Records every message shown while it lives, answering with a fixed button.
-class MessageRecorder {
+// A job's message sink that records every message, answering with a fixed
+// button.
+class MessageRecorder : public IMessageSink {
   public:
-    explicit MessageRecorder(int answer = kIdOk);
-    ~MessageRecorder();
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
-    struct Shown {
-        std::string text;
-        unsigned type;
-    };
-    const std::vector<Shown>& Messages() const { return m_messages; }
+    explicit MessageRecorder(int answer = kIdOk) : m_answer(answer) {}
+    int Show(const Message& message) override {
+        m_messages.push_back(message);
+        return m_answer;
+    }
+    const std::vector<Message>& Messages() const { return m_messages; }
     std::vector<std::string> Texts() const;
+    void Clear() { m_messages.clear(); }
 
   private:
-    std::vector<Shown> m_messages;
-    MessageHandler m_previous;
+    std::vector<Message> m_messages;
+    int m_answer;
 };
 
 // Fixes "today" while it lives.
-class FixedToday {
+class FixedToday : public TodaySourceScope {
   public:
-    explicit FixedToday(LocalDate date);
-    ~FixedToday();
-    FixedToday(const FixedToday&) = delete;
-    FixedToday& operator=(const FixedToday&) = delete;
-
-  private:
-    TodaySource m_previous;
+    explicit FixedToday(LocalDate date) : TodaySourceScope([date] { return date; }) {}
 };
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path);

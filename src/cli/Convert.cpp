@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <filesystem>
 #include <iostream>
 
 #include "cli/Output.h"
@@ -11,44 +10,63 @@
 #include "database/Dates.h"
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan::cli {
 namespace {
 
 constexpr const char* kProfileKey = "Software\\Quennel\\Torvan";
-constexpr std::size_t kMaxTextField = 16;
-constexpr int kMaxSkipRows = 200;
 
 // Names of the field slots in --columns, in slot order.
 constexpr std::array<const char*, kFieldSlots> kColumnNames = {"date",  "open", "high", "low",
                                                                "close", "vol",  "oi"};
 
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
-
-std::string DateFormatList() {
+std::string DateFormats() {
     std::string list;
-    for (int code = kYY_MM_DD; code <= kDDMMCCYY; ++code) {
+    for (const char* name : DateFormatList()) {
         list += list.empty() ? "" : ", ";
-        list += DateFormatName(code);
+        list += name;
     }
     return list;
+}
+
+// The option through which the user gives a setting.
+const char* OptionOf(Setting setting) {
+    switch (setting) {
+        case Setting::kDateCol:
+        case Setting::kOpenCol:
+        case Setting::kHiCol:
+        case Setting::kLoCol:
+        case Setting::kCloCol:
+        case Setting::kVolCol:
+        case Setting::kOICol:
+            return "--columns";
+        case Setting::kName:
+            return "--name";
+        case Setting::kPathOut:
+            return "--db";
+        case Setting::kSymbol:
+            return "--symbol";
+        case Setting::kSkipRows:
+        case Setting::kSkipOn:
+            return "--skip";
+        case Setting::kDateFormat:
+            return "--date-format";
+        case Setting::kInputPath:
+            return "INPUT";
+        case Setting::kExist:
+            return "--new-master";
+        case Setting::kDelimiter:
+            return "--delimiter";
+        case Setting::kReverse:
+            return "--reverse";
+        case Setting::kMonthNames:
+            return "--month-names";
+        case Setting::kNone:
+            break;
+    }
+    return "";
 }
 
 std::optional<int> ParseInt(const std::string& text) {
@@ -64,7 +82,7 @@ std::optional<int> ParseInt(const std::string& text) {
 // Slot of a --columns field name; -1 when there is none.
 int SlotOfName(const std::string& name) {
     for (int slot = 0; slot < kFieldSlots; ++slot) {
-        if (Lower(name) == kColumnNames[static_cast<std::size_t>(slot)]) {
+        if (ToLowerAscii(name) == kColumnNames[static_cast<std::size_t>(slot)]) {
             return slot;
         }
     }
@@ -116,24 +134,6 @@ std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings&
     return std::nullopt;
 }
 
-std::string TrimTrailingWhite(std::string text) {
-    while (!text.empty() && (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r'))) {
-        text.pop_back();
-    }
-    return text;
-}
-
-// The price records a data file's header counts, or nothing when it cannot
-// be read.
-std::optional<int> CountedRecords(const std::string& directory, int fileNumber) {
-    auto path = FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".DAT");
-    const auto count = path ? ReadRecordCount(*path) : std::nullopt;
-    if (!count || *count == 0) {
-        return std::nullopt;
-    }
-    return *count - 1;
-}
-
 }  // namespace
 
 std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSettings& settings) {
@@ -152,17 +152,17 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
     if (request.delimiter) {
         static constexpr std::array<const char*, 3> kDelimiters = {"comma", "tab", "space"};
         const auto found =
-            std::find(kDelimiters.begin(), kDelimiters.end(), Lower(*request.delimiter));
+            std::find(kDelimiters.begin(), kDelimiters.end(), ToLowerAscii(*request.delimiter));
         if (found == kDelimiters.end()) {
             return "--delimiter must be comma, tab or space, not \"" + *request.delimiter + "\"";
         }
         settings.delimiter = static_cast<int>(found - kDelimiters.begin());
     }
     if (request.dateFormat) {
-        const int code = DateFormatFromName(*request.dateFormat);
+        const int code = request.dateFormat->empty() ? 0 : DateFormatCode(*request.dateFormat);
         if (code == kFormatNone) {
-            return "--date-format \"" + *request.dateFormat + "\" is not one of " +
-                   DateFormatList();
+            return "--date-format \"" + *request.dateFormat + "\" is not one of " + DateFormats() +
+                   " (or the beginning of one)";
         }
         settings.dateFormat = std::string(DateFormatName(code));
     }
@@ -184,51 +184,6 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
     return std::nullopt;
 }
 
-std::optional<std::string> CheckSettings(ImportSettings& settings, int& dateCode) {
-    // Only present fields are read, so only their columns have to be usable.
-    std::array<bool, kMaxColumns + 1> used{};
-    for (std::size_t s = 0; s < kFieldSlots; ++s) {
-        const bool present = s == kSlotDate || s == kSlotClose || settings.fieldOn[s] != 0;
-        if (!present) {
-            continue;
-        }
-        const int column = settings.fieldCol[s];
-        if (column < 1 || column > kMaxColumns) {
-            return "The " + std::string(kColumnNames[s]) + " column must be from 1 to " +
-                   std::to_string(kMaxColumns) + ", not " + std::to_string(column);
-        }
-        if (used[static_cast<std::size_t>(column)]) {
-            return "Column numbers must be unique";
-        }
-        used[static_cast<std::size_t>(column)] = true;
-    }
-
-    settings.symbol = Upper(TrimTrailingWhite(settings.symbol));
-    if (settings.symbol.empty()) {
-        return "You must enter a symbol name";
-    }
-    if (settings.symbol.size() > kMaxTextField) {
-        return "The symbol \"" + settings.symbol + "\" is longer than " +
-               std::to_string(kMaxTextField) + " characters";
-    }
-    if (settings.name.size() > kMaxTextField) {
-        return "The name \"" + settings.name + "\" is longer than " +
-               std::to_string(kMaxTextField) + " characters";
-    }
-    if (TrimTrailingWhite(settings.pathOut).empty()) {
-        return "You must give the database directory (--db DIR)";
-    }
-    dateCode = DateFormatFromName(settings.dateFormat);
-    if (dateCode == kFormatNone) {
-        return "The date format \"" + settings.dateFormat + "\" is not one of " + DateFormatList();
-    }
-    if (settings.skipOn != 0 && (settings.skipRows < 0 || settings.skipRows > kMaxSkipRows)) {
-        return "The number of rows to skip must be from 0 to " + std::to_string(kMaxSkipRows) +
-               ", not " + std::to_string(settings.skipRows);
-    }
-    return std::nullopt;
-}
-
 int RunConvert(const ConvertRequest& request) {
     ImportSettings settings;
     CProfileStore store;
@@ -243,45 +198,36 @@ int RunConvert(const ConvertRequest& request) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
     }
-    int dateCode = kFormatNone;
-    auto error = ApplyRequest(request, settings);
-    if (!error) {
-        error = CheckSettings(settings, dateCode);
-    }
-    if (error) {
+    if (auto error = ApplyRequest(request, settings)) {
         Report(*error);
         return kExitUsage;
     }
-
-    // Checked here because the job would first enter the security and only
-    // then fail on the input, leaving an empty security behind.
-    File probe;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(request.input, ec) ||
-        !probe.Open(request.input, File::Mode::Read)) {
-        Report("Cannot open the input file: " + request.input);
-        return kExitFailed;
+    const std::string inputPath = AbsolutePath(request.input);
+    int dateCode = kFormatNone;
+    if (auto problem = CheckForRun(settings, inputPath, dateCode)) {
+        const std::string option = OptionOf(problem->setting);
+        Report((option.empty() ? "" : option + ": ") + problem->message.text);
+        return problem->message.id == "CannotOpenInputFile" ? kExitFailed : kExitUsage;
     }
-    probe.Close();
-    const std::string inputPath = std::filesystem::absolute(request.input, ec).string();
 
+    ReportingSink sink;
     CConverter job;
+    job.m_pSink = &sink;
     if (request.fromProfile) {
         settings.Save(store);
         job.m_pProfile = &store;
     }
-    settings.ApplyTo(job, inputPath.empty() ? request.input : inputPath, dateCode);
+    settings.ApplyTo(job, inputPath, dateCode);
     if (job.Run() != 0) {
         Report("Conversion failed.");
         return kExitFailed;
     }
 
-    const std::string dataFile = "F" + std::to_string(job.m_nFileNumber) + ".DAT";
-    const auto count = CountedRecords(job.DatabaseDirectory(), job.m_nFileNumber);
+    const JobResult& result = job.Result();
+    const int count = result.recordsWritten;
     std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
-              << settings.symbol << " (" << dataFile << ", "
-              << (count ? std::to_string(*count) : std::string("?")) << " price record"
-              << (count && *count == 1 ? "" : "s") << ").\n";
+              << settings.symbol << " (F" << result.fileNumber << ".DAT, " << count
+              << " price record" << (count == 1 ? "" : "s") << ").\n";
     return kExitOk;
 }
 

@@ -28,12 +28,6 @@ struct ConvertRequest {
 // option's value is unusable.
 std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSettings& settings);
 
-// The checks the settings dialog makes before it lets a conversion start,
-// plus the limits the database format sets. Trims and upper-cases the
-// symbol and sets dateCode to the date format's list position. Returns the
-// reason for a refusal.
-std::optional<std::string> CheckSettings(ImportSettings& settings, int& dateCode);
-
 // Runs "convert"; returns the exit status.
 int RunConvert(const ConvertRequest& request);
 

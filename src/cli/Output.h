@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/Message.h"
+
 namespace torvan::cli {
 
 // Exit statuses of every command.
@@ -14,12 +16,11 @@ inline constexpr const char* kProgramName = "torvan-cli";
 // Prints "torvan-cli: <text>" on standard error, the text on one line.
 void Report(const std::string& text);
 
-// The core's message-box texts are laid out for a dialog: lines joined by a
-// space, a paragraph that ends without punctuation followed by ": ".
-std::string OneLine(const std::string& text);
-
-// Routes the core's messages to Report, answering each with its default
+// A job's messages, each reported on one line and answered with its default
 // button, as nobody is there to press another.
-void InstallMessageHandler();
+class ReportingSink : public IMessageSink {
+  public:
+    int Show(const Message& message) override;
+};
 
 }  // namespace torvan::cli

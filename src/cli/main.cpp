@@ -124,7 +124,6 @@ int main(int argc, char** argv) {
         return torvan::cli::kExitUsage;
     }
 
-    torvan::cli::InstallMessageHandler();
     if (*convert) {
         TakeIfGiven(dbOption, database, request.database);
         TakeIfGiven(symbolOption, symbol, request.symbol);

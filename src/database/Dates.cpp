@@ -1,4 +1,5 @@
 #include "database/Dates.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <cstring>
@@ -40,10 +41,6 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // A two-character number: leading blanks skipped, digits up to the first
 // other character; nothing numeric reads as 0.
 int ReadPair(const char* p) {
@@ -69,15 +66,16 @@ std::string_view DateFormatName(int code) {
 
 int DateFormatFromName(std::string_view name) {
     for (std::size_t i = 0; i < kFormatNames.size(); ++i) {
-        std::string_view candidate = kFormatNames[i];
-        if (candidate.size() != name.size()) {
-            continue;
+        if (EqualsNoCase(kFormatNames[i], name)) {
+            return static_cast<int>(i) + 1;
         }
-        bool same = true;
-        for (std::size_t k = 0; k < name.size() && same; ++k) {
-            same = UpperAscii(name[k]) == candidate[k];
-        }
-        if (same) {
+    }
+    return 0;
+}
+
+int DateFormatFromPrefix(std::string_view text) {
+    for (std::size_t i = 0; i < kFormatNames.size(); ++i) {
+        if (StartsWithNoCase(kFormatNames[i], text)) {
             return static_cast<int>(i) + 1;
         }
     }

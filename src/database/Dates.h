@@ -29,6 +29,10 @@ enum DateFormat : int {
 std::string_view DateFormatName(int code);
 // The code of a list label, ignoring ASCII case; 0 if there is none.
 int DateFormatFromName(std::string_view name);
+// The code of the first list label that begins with text, ignoring ASCII
+// case, as a typed prefix selects an entry of the date format list; 0 if
+// none does.
+int DateFormatFromPrefix(std::string_view text);
 
 // Day numbers count days from 1 January 1961 (day 1), every year divisible
 // by 4 being a leap year. Day 0 means "no date".

@@ -1,7 +1,5 @@
 #include "database/Master.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include <utility>
 
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -23,16 +22,6 @@ void Take(std::array<std::uint8_t, N>& out, const std::uint8_t* bytes, std::size
 template <std::size_t N>
 void Put(std::uint8_t* bytes, std::size_t offset, const std::array<std::uint8_t, N>& in) {
     std::memcpy(bytes + offset, in.data(), N);
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
 }
 
 std::string FieldText(const std::uint8_t* field, std::size_t size) {
@@ -78,10 +67,8 @@ std::optional<std::string> FindSubdirectory(const std::string& parent, const std
     }
     // Names ignore case in the format's home world; look for another spelling.
     std::optional<std::string> match;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(parent, ec)) {
-        std::string candidate = entry.path().filename().string();
-        if (EqualNoCase(candidate, name) && entry.is_directory(ec)) {
+    for (const std::string& candidate : ListDirectory(parent)) {
+        if (EqualsNoCase(candidate, name) && IsDirectory(JoinPath(parent, candidate))) {
             if (!match || candidate < *match) {
                 match = candidate;
             }
@@ -102,7 +89,7 @@ struct Level {
 // Loads a level's MASTER and compares its ordinary entries with text. False
 // when the file is missing or its header or an entry cannot be read.
 bool LoadLevel(const std::string& directory, const std::string& text, Level& level,
-               MasterRecord& found, bool& matched, bool& readError) {
+               MasterRecord& found, bool& matched, std::string& unreadable) {
     matched = false;
     level.directory = directory;
     level.entries.clear();
@@ -111,14 +98,21 @@ bool LoadLevel(const std::string& directory, const std::string& text, Level& lev
     if (!path) {
         return false;
     }
+    auto noteError = [&] {
+        if (unreadable.empty()) {
+            unreadable = *path;
+        }
+    };
     File file;
     if (!file.Open(*path, File::Mode::Read)) {
-        readError = true;
+        noteError();
         return false;
     }
     std::uint8_t bytes[kMasterRecordSize];
     if (!file.ReadExact(bytes, sizeof bytes)) {
-        readError = readError || file.Failed();
+        if (file.Failed()) {
+            noteError();
+        }
         return false;
     }
     const MasterHeader header = MasterHeader::Unpack(bytes);
@@ -126,7 +120,9 @@ bool LoadLevel(const std::string& directory, const std::string& text, Level& lev
     for (std::size_t i = 0; i < header.entryCount; ++i) {
         if (!file.ReadExact(bytes, sizeof bytes)) {
             // A damaged level is given up: none of its subdirectories is walked.
-            readError = readError || file.Failed();
+            if (file.Failed()) {
+                noteError();
+            }
             level.entries.clear();
             return false;
         }
@@ -134,7 +130,7 @@ bool LoadLevel(const std::string& directory, const std::string& text, Level& lev
         if (!record.IsSubdirectory()) {
             std::string name = FieldText(record.name.data(), record.name.size());
             TrimTrailingBlanks(name);
-            if (EqualNoCase(text, name) || EqualNoCase(text, SymbolCompareText(record, blanks))) {
+            if (EqualsNoCase(text, name) || EqualsNoCase(text, SymbolCompareText(record, blanks))) {
                 found = record;
                 matched = true;
                 return true;
@@ -143,16 +139,6 @@ bool LoadLevel(const std::string& directory, const std::string& text, Level& lev
         level.entries.push_back(record);
     }
     return true;
-}
-
-// Identity of a real directory, so that links and odd names that lead to a
-// directory already searched are not followed again.
-std::optional<std::pair<dev_t, ino_t>> DirectoryIdentity(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        return std::nullopt;
-    }
-    return std::make_pair(st.st_dev, st.st_ino);
 }
 
 }  // namespace
@@ -239,10 +225,11 @@ std::array<std::uint8_t, 16> PadField(const std::string& text) {
 }
 
 std::int16_t FindSecurity(const std::string& directory, const std::string& text,
-                          MasterRecord& found, bool* readError) {
-    bool ignored = false;
-    bool& error = readError != nullptr ? *readError : ignored;
-    error = false;
+                          MasterRecord& found, SecurityLocation* where) {
+    SecurityLocation ignored;
+    SecurityLocation& location = where != nullptr ? *where : ignored;
+    location = SecurityLocation{};
+    std::string& error = location.unreadableMaster;
     std::string sought = text.substr(0, text.find('\0'));
     std::size_t keep = directory.size();
     while (keep > 1 && directory[keep - 1] == '/') {
@@ -250,8 +237,10 @@ std::int16_t FindSecurity(const std::string& directory, const std::string& text,
     }
     const std::string top = keep == 0 ? std::string(1, '.') : directory.substr(0, keep);
 
-    std::set<std::pair<dev_t, ino_t>> visited;
-    if (auto id = DirectoryIdentity(top)) {
+    // Each real directory once, so that links and odd names that lead to a
+    // directory already searched are not followed again.
+    std::set<FileIdentity> visited;
+    if (auto id = IdentityOf(top)) {
         visited.insert(*id);
     }
     std::vector<Level> stack(1);
@@ -260,6 +249,7 @@ std::int16_t FindSecurity(const std::string& directory, const std::string& text,
         return kNotFound;
     }
     if (matched) {
+        location.directory = top;
         return kFound;
     }
     while (!stack.empty()) {
@@ -278,7 +268,7 @@ std::int16_t FindSecurity(const std::string& directory, const std::string& text,
             if (!sub || sub->size() + 1 > kMaxDirectoryPath) {
                 continue;
             }
-            auto id = DirectoryIdentity(*sub);
+            auto id = IdentityOf(*sub);
             if (!id || !visited.insert(*id).second) {
                 continue;
             }
@@ -287,6 +277,7 @@ std::int16_t FindSecurity(const std::string& directory, const std::string& text,
                 continue;  // no readable MASTER there: skipped
             }
             if (matched) {
+                location.directory = *sub;
                 return kFound;
             }
             stack.push_back(std::move(child));

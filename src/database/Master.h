@@ -68,11 +68,17 @@ inline constexpr std::int16_t kNotFound = -8;
 // its subdirectory entries name. Each real directory is searched at most
 // once and paths stay within kMaxDirectoryPath characters, so damaged or
 // hostile subdirectory entries cannot make the walk endless.
-// readError, when given, is set if a MASTER that exists could not be read
-// (as opposed to one that is missing or short), so that a caller can tell
-// "not there" from "could not look".
+struct SecurityLocation {
+    // The directory whose MASTER holds the security found.
+    std::string directory;
+    // The first MASTER that exists but could not be read (as opposed to one
+    // that is missing or short), so that a caller can tell "not there" from
+    // "could not look"; empty when every MASTER was read.
+    std::string unreadableMaster;
+    bool ReadError() const { return !unreadableMaster.empty(); }
+};
 std::int16_t FindSecurity(const std::string& directory, const std::string& text,
-                          MasterRecord& found, bool* readError = nullptr);
+                          MasterRecord& found, SecurityLocation* where = nullptr);
 
 // Everything of a MASTER file that a reader needs.
 struct MasterFile {

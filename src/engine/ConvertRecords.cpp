@@ -10,7 +10,6 @@
 #include "engine/Converter.h"
 #include "engine/InputText.h"
 #include "engine/NumberText.h"
-#include "platform/MessageBox.h"
 
 namespace torvan {
 namespace {
@@ -89,8 +88,9 @@ int CConverter::ConvertRecords() {
     if (number == 0) {
         MasterRecord entry;
         if (FindSecurity(directory, m_szSymbol, entry) != kFound) {
-            return ShowFailure("The security " + m_szSymbol + " is not in the Master file:\n" +
-                               m_szMasterPath);
+            return Fail(
+                "SecurityNotInMaster", {m_szSymbol, m_szMasterPath},
+                "The security " + m_szSymbol + " is not in the Master file:\n" + m_szMasterPath);
         }
         number = entry.fileNumber;
     }
@@ -99,14 +99,16 @@ int CConverter::ConvertRecords() {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
             (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return ShowFailure("The column of the " + std::string(kFieldLabels[s]) +
-                               " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+            return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
+                        "The column of the " + std::string(kFieldLabels[s]) +
+                            " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
         }
     }
 
     File input;
     if (!input.Open(m_strInputPath, File::Mode::Read)) {
-        return ShowFailure("Cannot open the input file:\n" + m_strInputPath);
+        return Fail("CannotOpenInputFile", {m_strInputPath},
+                    "Cannot open the input file:\n" + m_strInputPath);
     }
 
     if (StartNewDataFile(fileNumber) != 0) {
@@ -183,10 +185,10 @@ int CConverter::ConvertRecords() {
             const bool nonDigit = !AllDigits(dateText);
             if (m_nDateFormat > 6 && nonDigit && recognised == 0) {
                 dateFormatError = 1;
-                ShowMessage(kNumericOnlyFormat, kMbOk);
+                Say("NumericOnlyDateFormat", {}, kNumericOnlyFormat);
             } else if (m_nDateFormat < 7 && !nonDigit) {
                 dateFormatError = 1;
-                ShowMessage(kSeparatedFormat, kMbOk);
+                Say("SeparatedDateFormat", {}, kSeparatedFormat);
             }
         }
         if (day == 0) {
@@ -225,10 +227,11 @@ int CConverter::ConvertRecords() {
         }
         m_fValue[kSlotDate] = DayNumberToStoredDate(day);
         if (lineCount == kMaxPriceRecords) {
-            failed |= ShowFailure(
+            failed |= Fail(
+                "TooManyPriceLines", {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)},
                 "The input has more price lines than a data file can hold (" +
-                std::to_string(kMaxPriceRecords) + ").\nThe conversion stopped at line " +
-                std::to_string(lineNumber) + "; the lines before it were converted.");
+                    std::to_string(kMaxPriceRecords) + ").\nThe conversion stopped at line " +
+                    std::to_string(lineNumber) + "; the lines before it were converted.");
             break;
         }
         if (AppendPriceRecord(fileNumber) != 0) {
@@ -248,21 +251,22 @@ int CConverter::ConvertRecords() {
     input.Close();
     if (utf16) {
         DiscardNewDataFile();
-        return ShowFailure(Utf16Message(m_strInputPath));
+        return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
     }
     writeFailed = writeFailed || !WritePendingRecords();
     if (readFailed) {
-        failed |= ShowFailure("Cannot read the input file:\n" + m_strInputPath);
+        failed |= Fail("CannotReadInputFile", {m_strInputPath},
+                       "Cannot read the input file:\n" + m_strInputPath);
     }
     if (writeFailed) {
         // The data file keeps what it had; nothing refers to the lost lines.
         DiscardNewDataFile();
-        failed |= ShowFailure("Cannot write the temporary file (is the disk full?):\n" +
-                              m_strNewDataPath);
+        failed |= Fail("CannotWriteTemporaryFile", {m_strNewDataPath},
+                       "Cannot write the temporary file (is the disk full?):\n" + m_strNewDataPath);
     }
 
     if (undatedLines > 0) {
-        ShowMessage(
+        Say("LinesWithoutDate", {std::to_string(undatedLines), std::to_string(firstUndatedLine)},
             std::to_string(undatedLines) + (undatedLines == 1 ? " line has" : " lines have") +
                 " no valid date in the chosen date format and " +
                 (undatedLines == 1 ? "was" : "were") + " not converted.\nThe first is line " +
@@ -270,27 +274,43 @@ int CConverter::ConvertRecords() {
             kMbOk | kMbIconExclamation);
     }
     if (unpricedLines > 0) {
-        ShowMessage(LinesHave(unpricedLines,
-                              "have a date but no price (no open, high, low or close is a "
-                              "number) and were not converted.\nThe first is line ",
-                              "has a date but no price (no open, high, low or close is a "
-                              "number) and was not converted.\nIt is line ") +
-                        std::to_string(firstUnpricedLine) + " of the input file.",
-                    kMbOk | kMbIconExclamation);
+        Say("LinesWithoutPrice", {std::to_string(unpricedLines), std::to_string(firstUnpricedLine)},
+            LinesHave(unpricedLines,
+                      "have a date but no price (no open, high, low or close is a "
+                      "number) and were not converted.\nThe first is line ",
+                      "has a date but no price (no open, high, low or close is a "
+                      "number) and was not converted.\nIt is line ") +
+                std::to_string(firstUnpricedLine) + " of the input file.",
+            kMbOk | kMbIconExclamation);
     }
     if (shortLines > 0) {
-        ShowMessage(LinesHave(shortLines,
-                              "have fewer columns than the settings need; their missing fields "
-                              "were stored as 0. The first is line ",
-                              "has fewer columns than the settings need; its missing fields "
-                              "were stored as 0. It is line ") +
-                        std::to_string(firstShortLine) + ".",
-                    kMbOk | kMbIconExclamation);
+        Say("LinesMissingColumns", {std::to_string(shortLines), std::to_string(firstShortLine)},
+            LinesHave(shortLines,
+                      "have fewer columns than the settings need; their missing fields "
+                      "were stored as 0. The first is line ",
+                      "has fewer columns than the settings need; its missing fields "
+                      "were stored as 0. It is line ") +
+                std::to_string(firstShortLine) + ".",
+            kMbOk | kMbIconExclamation);
+    }
+    m_result.linesWithoutDate = static_cast<int>(undatedLines);
+    m_result.firstLineWithoutDate = static_cast<int>(firstUndatedLine);
+    m_result.linesWithoutPrice = static_cast<int>(unpricedLines);
+    m_result.firstLineWithoutPrice = static_cast<int>(firstUnpricedLine);
+    m_result.linesMissingColumns = static_cast<int>(shortLines);
+    m_result.firstLineMissingColumns = static_cast<int>(firstShortLine);
+    if (writeFailed) {
+        lineCount = 0;
+    }
+    m_result.recordsWritten = lineCount;
+    if (lineCount > 0) {
+        m_result.firstDate = MbfToFloat(firstDate.data());
+        m_result.lastDate = MbfToFloat(lastDate.data());
     }
     if (lineCount == 0 || writeFailed) {
         if (stop == 0 && failed == 0) {
-            failed |=
-                ShowFailure("No price lines were found in the input file:\n" + m_strInputPath);
+            failed |= Fail("NoPriceLines", {m_strInputPath},
+                           "No price lines were found in the input file:\n" + m_strInputPath);
         }
         DiscardNewDataFile();
         return 1;
@@ -309,15 +329,18 @@ int CConverter::StartNewDataFile(std::uint8_t fileNumber) {
 
     File in;
     if (!in.Open(m_strDataPath, File::Mode::Read)) {
-        return ShowFailure("Cannot open the data file:\n" + m_strDataPath);
+        return Fail("CannotOpenDataFile", {m_strDataPath},
+                    "Cannot open the data file:\n" + m_strDataPath);
     }
     const auto size = in.Size();
     m_header.assign(recordSize, 0);
     if (!size || !in.ReadExact(m_header.data(), recordSize)) {
-        return ShowFailure("Cannot read the data file:\n" + m_strDataPath);
+        return Fail("CannotReadDataFile", {m_strDataPath},
+                    "Cannot read the data file:\n" + m_strDataPath);
     }
     if (!m_dataFile.Open(m_strNewDataPath, File::Mode::Write)) {
-        return ShowFailure("Cannot create the temporary file:\n" + m_strNewDataPath);
+        return Fail("CannotCreateTemporaryFile", {m_strNewDataPath},
+                    "Cannot create the temporary file:\n" + m_strNewDataPath);
     }
     // The header goes first as a place holder; SetRecordCount rewrites it
     // with the final count. Whole records only, as the header counts them.
@@ -329,15 +352,16 @@ int CConverter::StartNewDataFile(std::uint8_t fileNumber) {
             static_cast<std::size_t>(std::min<std::uint64_t>(m_records.size(), remaining));
         if (!in.ReadExact(m_records.data(), want)) {
             DiscardNewDataFile();
-            return ShowFailure("Cannot read the data file:\n" + m_strDataPath);
+            return Fail("CannotReadDataFile", {m_strDataPath},
+                        "Cannot read the data file:\n" + m_strDataPath);
         }
         ok = m_dataFile.Write(m_records.data(), want);
         remaining -= want;
     }
     if (!ok) {
         DiscardNewDataFile();
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" +
-                           m_strNewDataPath);
+        return Fail("CannotWriteTemporaryFile", {m_strNewDataPath},
+                    "Cannot write the temporary file (is the disk full?):\n" + m_strNewDataPath);
     }
     return 0;
 }
@@ -379,7 +403,8 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
     const std::string newPath = m_szMasterPath + ".NEW";
     auto content = ReadWholeFile(m_szMasterPath);
     if (!content || content->size() < kMasterRecordSize) {
-        return ShowFailure("Cannot read the Master file:\n" + m_szMasterPath);
+        return Fail("CannotReadMasterFile", {m_szMasterPath},
+                    "Cannot read the Master file:\n" + m_szMasterPath);
     }
     // The header and any bytes after the last whole record are kept as read.
     for (std::size_t offset = kMasterRecordSize; offset + kMasterRecordSize <= content->size();
@@ -396,11 +421,13 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
     ok = out.Close() && ok;
     if (!ok) {
         RemoveFile(newPath);
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + newPath);
+        return Fail("CannotWriteTemporaryFile", {newPath},
+                    "Cannot write the temporary file (is the disk full?):\n" + newPath);
     }
     if (!ReplaceFile(newPath, m_szMasterPath)) {
         RemoveFile(newPath);
-        return ShowFailure("Cannot update the Master file:\n" + m_szMasterPath);
+        return Fail("CannotUpdateMasterFile", {m_szMasterPath},
+                    "Cannot update the Master file:\n" + m_szMasterPath);
     }
     return 0;
 }
@@ -415,12 +442,13 @@ int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumb
     ok = m_dataFile.Close() && ok;
     if (!ok) {
         RemoveFile(m_strNewDataPath);
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" +
-                           m_strNewDataPath);
+        return Fail("CannotWriteTemporaryFile", {m_strNewDataPath},
+                    "Cannot write the temporary file (is the disk full?):\n" + m_strNewDataPath);
     }
     if (!ReplaceFile(m_strNewDataPath, m_strDataPath)) {
         RemoveFile(m_strNewDataPath);
-        return ShowFailure("Cannot replace the data file:\n" + m_strDataPath);
+        return Fail("CannotReplaceDataFile", {m_strDataPath},
+                    "Cannot replace the data file:\n" + m_strDataPath);
     }
     return 0;
 }

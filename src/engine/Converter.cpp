@@ -8,7 +8,6 @@
 #include "database/Master.h"
 #include "platform/Clock.h"
 #include "platform/DirectoryLock.h"
-#include "platform/MessageBox.h"
 
 namespace torvan {
 namespace {
@@ -34,7 +33,37 @@ std::string Truncated(const std::string& text, std::size_t limit) {
 
 }  // namespace
 
+int CConverter::Say(std::string id, std::vector<std::string> params, std::string text,
+                    unsigned type) {
+    Message message{std::move(id), std::move(params), std::move(text), type};
+    const int answer = m_pSink != nullptr ? m_pSink->Show(message) : DefaultAnswer(type);
+    m_result.messages.push_back(std::move(message));
+    return answer;
+}
+
+int CConverter::Fail(std::string id, std::vector<std::string> params, std::string text) {
+    Say(std::move(id), std::move(params), std::move(text), kMbOk | kMbIconExclamation);
+    return 1;
+}
+
 int CConverter::Run() {
+    m_result = JobResult{};
+    m_bWritten = false;
+    const int status = RunStages();
+    m_result.databaseDirectory = DatabaseDirectory();
+    if (status != 0) {
+        m_result.outcome = m_bWritten ? Outcome::kFailed : Outcome::kRefused;
+        m_result.fileNumber = 0;
+    } else {
+        m_result.fileNumber = m_nFileNumber;
+        const bool warned = m_result.linesWithoutDate > 0 || m_result.linesWithoutPrice > 0 ||
+                            m_result.linesMissingColumns > 0;
+        m_result.outcome = warned ? Outcome::kConvertedWithWarnings : Outcome::kConverted;
+    }
+    return status;
+}
+
+int CConverter::RunStages() {
     // The job's text fields are fixed 16-character fields in MASTER.
     m_szSymbol = Truncated(m_szSymbol, 16);
     m_szName = Truncated(m_szName, 16);
@@ -43,8 +72,9 @@ int CConverter::Run() {
     // entries and both write N+1: one security would be lost.
     DirectoryLock lock;
     if (IsDirectory(m_szPathOut) && lock.TryLock(m_szPathOut) == DirectoryLock::Result::Busy) {
-        return ShowFailure("Another conversion is writing to this database:\n" + m_szPathOut +
-                           "\nTry again when it has finished.");
+        return Fail("DatabaseBusy", {m_szPathOut},
+                    "Another conversion is writing to this database:\n" + m_szPathOut +
+                        "\nTry again when it has finished.");
     }
 
     int status = CheckOutputDirectory();
@@ -84,12 +114,12 @@ int CConverter::Run() {
 
 int CConverter::CheckOutputDirectory() {
     if (m_szPathOut.empty() || !IsDirectory(m_szPathOut)) {
-        ShowMessage(kPathDoesNotExist, kMbOk);
+        Say("PathDoesNotExist", {}, kPathDoesNotExist);
         return 1;
     }
     std::string absolute = AbsoluteDirectory(m_szPathOut);
     if (absolute.empty()) {
-        ShowMessage(kPathDoesNotExist, kMbOk);
+        Say("PathDoesNotExist", {}, kPathDoesNotExist);
         return 1;
     }
     // The root loses its separator too, as a drive root does: "/" + "MASTER".
@@ -97,9 +127,12 @@ int CConverter::CheckOutputDirectory() {
         absolute.pop_back();
     }
     if (absolute.size() > kMaxOutputDirectory) {
-        return ShowFailure("The output directory path is too long (" +
-                           std::to_string(absolute.size()) + " characters; at most " +
-                           std::to_string(kMaxOutputDirectory) + " are allowed):\n" + absolute);
+        return Fail(
+            "OutputPathTooLong",
+            {std::to_string(absolute.size()), std::to_string(kMaxOutputDirectory), absolute},
+            "The output directory path is too long (" + std::to_string(absolute.size()) +
+                " characters; at most " + std::to_string(kMaxOutputDirectory) + " are allowed):\n" +
+                absolute);
     }
     m_szPathOut = absolute;
     const std::string directory = DatabaseDirectory();
@@ -111,19 +144,21 @@ int CConverter::CheckOutputDirectory() {
         if (existing && master.Open(*existing, File::Mode::Read)) {
             return 0;
         }
-        ShowMessage(kNoMasterFile, kMbOk);
+        Say("NoMasterFile", {}, kNoMasterFile);
         return 1;
     }
     if (existing) {
-        ShowMessage(kMasterExists, kMbOk);
+        Say("MasterExists", {}, kMasterExists);
         return 1;
     }
     const MasterBytes empty{};
     if (!WriteFileAtomically(
             m_szMasterPath,
             std::string(reinterpret_cast<const char*>(empty.data()), empty.size()))) {
-        return ShowFailure("Cannot create the new Master file:\n" + m_szMasterPath);
+        return Fail("CannotCreateNewMasterFile", {m_szMasterPath},
+                    "Cannot create the new Master file:\n" + m_szMasterPath);
     }
+    m_bWritten = true;
     return 0;
 }
 
@@ -131,7 +166,7 @@ int CConverter::CheckColumnCount() {
     m_nFieldCount = static_cast<int>(
         std::count_if(m_bFieldOn.begin(), m_bFieldOn.end(), [](int on) { return on != 0; }));
     if (m_nFieldCount <= 1) {
-        ShowMessage(kMoreColumns, kMbOk | kMbIconInformation);
+        Say("MoreColumnsNeeded", {}, kMoreColumns, kMbOk | kMbIconInformation);
         return 1;
     }
     // Column numbers come from the creator unchecked; one outside the line's
@@ -139,8 +174,9 @@ int CConverter::CheckColumnCount() {
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if (m_bFieldOn[s] != 0 && (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return ShowFailure("The column of the " + std::string(kFieldLabels[s]) +
-                               " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+            return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
+                        "The column of the " + std::string(kFieldLabels[s]) +
+                            " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
         }
     }
     return 0;
@@ -151,16 +187,17 @@ int CConverter::CheckDuplicateSymbol() {
         return 0;
     }
     MasterRecord found;
-    bool readError = false;
-    if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &readError) == kFound) {
-        ShowMessage(kDuplicateSymbol, kMbOk);
+    SecurityLocation where;
+    if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &where) == kFound) {
+        Say("DuplicateSymbol", {}, kDuplicateSymbol);
         return 1;
     }
     // A MASTER that could not be read might hold the symbol: adding it
     // anyway could make a duplicate.
-    if (readError) {
-        return ShowFailure("Cannot read the Master file, so the symbol could not be checked:\n" +
-                           m_szMasterPath);
+    if (where.ReadError()) {
+        return Fail("CannotCheckSymbol", {where.unreadableMaster},
+                    "Cannot read the Master file, so the symbol could not be checked:\n" +
+                        where.unreadableMaster);
     }
     return 0;
 }
@@ -170,14 +207,16 @@ int CConverter::AddSecurity() {
     File master;
     std::uint8_t bytes[kMasterRecordSize];
     if (!master.Open(m_szMasterPath, File::Mode::Read)) {
-        return ShowFailure("Cannot open the Master file:\n" + m_szMasterPath);
+        return Fail("CannotOpenMasterFile", {m_szMasterPath},
+                    "Cannot open the Master file:\n" + m_szMasterPath);
     }
     if (!master.ReadExact(bytes, sizeof bytes)) {
-        return ShowFailure("Cannot read the Master file:\n" + m_szMasterPath);
+        return Fail("CannotReadMasterFile", {m_szMasterPath},
+                    "Cannot read the Master file:\n" + m_szMasterPath);
     }
     MasterHeader header = MasterHeader::Unpack(bytes);
     if (header.entryCount >= kMaxSecurities || header.fileCounter >= kMaxSecurities) {
-        ShowMessage(kPortfolioFull, kMbOk);
+        Say("PortfolioFull", {}, kPortfolioFull);
         return 1;
     }
 
@@ -194,13 +233,14 @@ int CConverter::AddSecurity() {
         content.insert(content.end(), bytes, bytes + sizeof bytes);
     }
     if (master.Failed()) {
-        return ShowFailure("Cannot read the Master file:\n" + m_szMasterPath);
+        return Fail("CannotReadMasterFile", {m_szMasterPath},
+                    "Cannot read the Master file:\n" + m_szMasterPath);
     }
     master.Close();
 
     auto freeNumber = std::find(used.begin(), used.end(), false);
     if (freeNumber == used.end()) {
-        ShowMessage(kPortfolioFull, kMbOk);
+        Say("PortfolioFull", {}, kPortfolioFull);
         return 1;
     }
     const int fileNumber = static_cast<int>(freeNumber - used.begin());
@@ -226,13 +266,15 @@ int CConverter::AddSecurity() {
 
     File temp;
     if (!temp.Open(tempPath, File::Mode::Write)) {
-        return ShowFailure("Cannot create the temporary file:\n" + tempPath);
+        return Fail("CannotCreateTemporaryFile", {tempPath},
+                    "Cannot create the temporary file:\n" + tempPath);
     }
     bool written = temp.Write(content.data(), content.size()) && temp.Flush(true);
     written = temp.Close() && written;
     if (!written) {
         RemoveFile(tempPath);
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + tempPath);
+        return Fail("CannotWriteTemporaryFile", {tempPath},
+                    "Cannot write the temporary file (is the disk full?):\n" + tempPath);
     }
 
     // The security's files come first, so that MASTER never lists a
@@ -242,7 +284,7 @@ int CConverter::AddSecurity() {
         CreateSecurityFiles(directory, fileNumber, m_bFieldOn, m_nFieldCount);
     if (!failed.empty()) {
         RemoveFile(tempPath);
-        return ShowFailure("Cannot create the file:\n" + failed);
+        return Fail("CannotCreateFile", {failed}, "Cannot create the file:\n" + failed);
     }
     if (!ReplaceFile(tempPath, m_szMasterPath)) {
         RemoveFile(tempPath);
@@ -250,9 +292,11 @@ int CConverter::AddSecurity() {
         const auto description =
             FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".DOP");
         RemoveFile(description ? *description : DescriptionFilePath(directory, fileNumber));
-        return ShowFailure("Cannot replace the Master file:\n" + m_szMasterPath);
+        return Fail("CannotReplaceMasterFile", {m_szMasterPath},
+                    "Cannot replace the Master file:\n" + m_szMasterPath);
     }
     m_nFileNumber = fileNumber;
+    m_bWritten = true;
     return 0;
 }
 

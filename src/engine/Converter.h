@@ -7,6 +7,7 @@
 
 #include "database/DataFile.h"
 #include "database/Mbf.h"
+#include "engine/JobResult.h"
 #include "engine/ProfileWriter.h"
 #include "platform/FileSystem.h"
 
@@ -40,8 +41,18 @@ class CConverter {
     CConverter& operator=(const CConverter&) = delete;
 
     // 0 when the whole conversion succeeded, non-zero otherwise. Stages that
-    // have something to say show it through ShowMessage first.
+    // have something to say show it through the job's sink first; Result()
+    // tells the caller what was done.
     int Run();
+    const JobResult& Result() const { return m_result; }
+
+    // Shows a message through the job's sink, keeps it in the result and
+    // returns the button pressed.
+    int Say(std::string id, std::vector<std::string> params, std::string text,
+            unsigned type = kMbOk);
+    // Says text as an error (exclamation icon) and returns 1, the failure
+    // status of the stage that reports it.
+    int Fail(std::string id, std::vector<std::string> params, std::string text);
 
     // Stages, in the order Run calls them. Each returns 0 to go on.
     int CheckOutputDirectory();
@@ -82,6 +93,9 @@ class CConverter {
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;
+    // Where the job's messages and questions go; when null they are only
+    // kept in the result and answered with the default button.
+    IMessageSink* m_pSink = nullptr;
 
     // Set by the stages.
     std::string m_szMasterPath;
@@ -95,6 +109,7 @@ class CConverter {
     std::string DatabaseDirectory() const { return m_szPathOut.empty() ? "/" : m_szPathOut; }
 
   private:
+    int RunStages();
     // Opens F<n>.NEW with the data file's whole records so far (the header
     // alone in a new security); 0 or 1 after showing the failure.
     int StartNewDataFile(std::uint8_t fileNumber);
@@ -103,6 +118,10 @@ class CConverter {
     // Writes the records AppendPriceRecord gathered; false on an error.
     bool WritePendingRecords();
 
+    JobResult m_result;
+    // Set once AddSecurity has written anything, so a failure after it is
+    // told apart from a refusal.
+    bool m_bWritten = false;
     // The data file's copy that the stage writes to, open for the stage.
     File m_dataFile;
     std::string m_strDataPath;

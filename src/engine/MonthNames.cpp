@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/Converter.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -25,20 +26,8 @@ constexpr std::array<MonthName, 12> kMonths = {{{"JAN", "*01"},
                                                 {"NOV", "*11"},
                                                 {"DEC", "*12"}}};
 
-bool IsWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string Trim(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsWhite(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsWhite(text[end - 1])) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
+std::string Trimmed(const std::string& text) {
+    return std::string(Trim(text));
 }
 
 }  // namespace
@@ -85,10 +74,10 @@ void CConverter::ReplaceMonthName(std::size_t position, const char* replacement,
         return;
     }
     copy[star] = ' ';
-    copy = Trim(copy);
+    copy = Trimmed(copy);
     const std::size_t blank = copy.find(' ');
     if (blank != std::string::npos) {
-        copy = Trim(copy.substr(0, blank)) + Trim(copy.substr(blank));
+        copy = Trimmed(copy.substr(0, blank)) + Trimmed(copy.substr(blank));
     }
     date = copy;
 }

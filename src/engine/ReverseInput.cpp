@@ -129,17 +129,19 @@ int CConverter::ReverseInput() {
 
     // The input is about to be rewritten: without its backup, stop.
     if (!CopyFileReplace(m_strInputPath, m_strInputPath + ".BAK")) {
-        return ShowFailure("Cannot make the backup copy of the input file:\n" + m_strInputPath +
-                           ".BAK");
+        return Fail("CannotBackUpInputFile", {m_strInputPath},
+                    "Cannot make the backup copy of the input file:\n" + m_strInputPath + ".BAK");
     }
     File clean;
     if (!clean.Open(cleanPath, File::Mode::Write)) {
-        return ShowFailure("Cannot create the temporary file:\n" + cleanPath);
+        return Fail("CannotCreateTemporaryFile", {cleanPath},
+                    "Cannot create the temporary file:\n" + cleanPath);
     }
     File input;
     if (!input.Open(m_strInputPath, File::Mode::Read)) {
         clean.Close();
-        return ShowFailure("Cannot open the input file:\n" + m_strInputPath);
+        return Fail("CannotOpenInputFile", {m_strInputPath},
+                    "Cannot open the input file:\n" + m_strInputPath);
     }
     std::string line;
     std::string fileLineEnd;
@@ -182,13 +184,15 @@ int CConverter::ReverseInput() {
     ok = clean.Close() && ok;
     input.Close();
     if (utf16) {
-        return ShowFailure(Utf16Message(m_strInputPath));
+        return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
     }
     if (!readOk) {
-        return ShowFailure("Cannot read the input file:\n" + m_strInputPath);
+        return Fail("CannotReadInputFile", {m_strInputPath},
+                    "Cannot read the input file:\n" + m_strInputPath);
     }
     if (!ok) {
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + cleanPath);
+        return Fail("CannotWriteTemporaryFile", {cleanPath},
+                    "Cannot write the temporary file (is the disk full?):\n" + cleanPath);
     }
     if (kept == 0) {
         return 1;  // nothing but skipped rows and empty lines: no message of its own
@@ -199,26 +203,32 @@ int CConverter::ReverseInput() {
 
     File reverse;
     if (!reverse.Open(reversePath, File::Mode::Write) || !reverse.Close()) {
-        return ShowFailure("Cannot create the temporary file:\n" + reversePath);
+        return Fail("CannotCreateTemporaryFile", {reversePath},
+                    "Cannot create the temporary file:\n" + reversePath);
     }
     File temp;
     if (!temp.Open(tempPath, File::Mode::Write)) {
-        return ShowFailure("Cannot create the temporary file:\n" + tempPath);
+        return Fail("CannotCreateTemporaryFile", {tempPath},
+                    "Cannot create the temporary file:\n" + tempPath);
     }
     if (bom && !temp.Write(kUtf8Bom, 3)) {
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + tempPath);
+        return Fail("CannotWriteTemporaryFile", {tempPath},
+                    "Cannot write the temporary file (is the disk full?):\n" + tempPath);
     }
     const std::string failedPath = WriteReversed(cleanPath, temp, fileLineEnd);
     if (failedPath == cleanPath) {
-        return ShowFailure("Cannot read the temporary file:\n" + cleanPath);
+        return Fail("CannotReadTemporaryFile", {cleanPath},
+                    "Cannot read the temporary file:\n" + cleanPath);
     }
     ok = failedPath.empty() && temp.Flush(true);
     ok = temp.Close() && ok;
     if (!ok) {
-        return ShowFailure("Cannot write the temporary file (is the disk full?):\n" + tempPath);
+        return Fail("CannotWriteTemporaryFile", {tempPath},
+                    "Cannot write the temporary file (is the disk full?):\n" + tempPath);
     }
     if (!ReplaceFile(tempPath, reversePath)) {
-        return ShowFailure("Cannot replace the temporary file:\n" + reversePath);
+        return Fail("CannotReplaceTemporaryFile", {reversePath},
+                    "Cannot replace the temporary file:\n" + reversePath);
     }
 
     m_bSkipRows = 0;
@@ -226,8 +236,8 @@ int CConverter::ReverseInput() {
     // either way the input is replaced in one step.
     if (!ReplaceFile(reversePath, m_strInputPath) &&
         !CopyFileReplace(reversePath, m_strInputPath)) {
-        return ShowFailure("Cannot replace the input file with its reversed lines:\n" +
-                           m_strInputPath);
+        return Fail("CannotReplaceInputFile", {m_strInputPath},
+                    "Cannot replace the input file with its reversed lines:\n" + m_strInputPath);
     }
     RemoveFile(reversePath);
     RemoveFile(tempPath);

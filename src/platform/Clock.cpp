@@ -25,8 +25,11 @@ LocalDate Today() {
     return source ? source() : SystemToday();
 }
 
-TodaySource SetTodaySource(TodaySource source) {
-    return std::exchange(Source(), std::move(source));
+TodaySourceScope::TodaySourceScope(TodaySource source)
+    : m_previous(std::exchange(Source(), std::move(source))) {}
+
+TodaySourceScope::~TodaySourceScope() {
+    Source() = std::move(m_previous);
 }
 
 }  // namespace torvan

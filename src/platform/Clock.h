@@ -16,8 +16,17 @@ LocalDate Today();
 
 using TodaySource = std::function<LocalDate()>;
 
-// Installs a date source; returns the one it replaces. An empty source
-// restores the system clock.
-TodaySource SetTodaySource(TodaySource source);
+// Replaces the date source for its lifetime (tests), so that a failing test
+// can never leave one behind.
+class TodaySourceScope {
+  public:
+    explicit TodaySourceScope(TodaySource source);
+    ~TodaySourceScope();
+    TodaySourceScope(const TodaySourceScope&) = delete;
+    TodaySourceScope& operator=(const TodaySourceScope&) = delete;
+
+  private:
+    TodaySource m_previous;
+};
 
 }  // namespace torvan

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/LockFile.h"
+
 namespace torvan {
 
 // An exclusive, advisory lock on a database directory, held through a lock
@@ -25,11 +27,10 @@ class DirectoryLock {
     // Tries once, without waiting.
     Result TryLock(const std::string& directory);
     void Unlock();
-    bool Held() const { return m_fd >= 0; }
+    bool Held() const { return m_lock.Held(); }
 
   private:
-    int m_fd = -1;
-    std::string m_path;
+    LockFile m_lock;
 };
 
 }  // namespace torvan

@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 #include <utility>
+
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -24,15 +27,6 @@ FaultHook& Hook() {
 bool Faulted(FileOp op, const std::string& path) {
     const FaultHook& hook = Hook();
     return hook && hook(op, path);
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) {
-                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-               };
-               return lower(x) == lower(y);
-           });
 }
 
 // Makes a rename durable: the directory entry itself is flushed.
@@ -50,8 +44,18 @@ void SyncDirectoryOf(const std::string& path) {
 
 }  // namespace
 
-FaultHook SetFaultHook(FaultHook hook) {
-    return std::exchange(Hook(), std::move(hook));
+FaultHookScope::FaultHookScope(FaultHook hook)
+    : m_previous(std::exchange(Hook(), std::move(hook))) {}
+
+FaultHookScope::~FaultHookScope() {
+    Remove();
+}
+
+void FaultHookScope::Remove() {
+    if (m_installed) {
+        Hook() = std::move(m_previous);
+        m_installed = false;
+    }
 }
 
 File::~File() {
@@ -276,7 +280,7 @@ std::optional<std::string> FindFileNoCase(const std::string& dir, const std::str
             break;
         }
         std::string entry = it->path().filename().string();
-        if (EqualNoCase(entry, name) && it->is_regular_file(ec)) {
+        if (EqualsNoCase(entry, name) && it->is_regular_file(ec)) {
             if (!best || entry < *best) {
                 best = entry;
             }
@@ -409,6 +413,47 @@ bool WriteFileAtomically(const std::string& path, const std::string& content) {
         std::remove(tmp.c_str());
     }
     return ok;
+}
+
+bool IsReadableFile(const std::string& path) {
+    std::error_code ec;
+    if (!stdfs::is_regular_file(path, ec)) {
+        return false;
+    }
+    File probe;
+    return probe.Open(path, File::Mode::Read);
+}
+
+std::string CurrentDirectory() {
+    std::error_code ec;
+    stdfs::path current = stdfs::current_path(ec);
+    return ec ? std::string() : current.string();
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    stdfs::path absolute = stdfs::absolute(path, ec);
+    return ec || absolute.empty() ? path : absolute.string();
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                        static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::vector<std::string> ListDirectory(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : stdfs::path(dir), ec);
+    // Incremented with an error code: the throwing ++ must not be used.
+    for (; !ec && it != stdfs::directory_iterator(); it.increment(ec)) {
+        names.push_back(it->path().filename().string());
+    }
+    return names;
 }
 
 }  // namespace torvan

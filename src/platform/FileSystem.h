@@ -1,11 +1,13 @@
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace torvan {
 
@@ -18,7 +20,21 @@ enum class FileOp { Open, Read, Write, Flush, Close, Rename, Remove, Copy };
 // Returns true to make the operation on that path fail. Test-only seam: with
 // no hook installed the cost is one test of a null function.
 using FaultHook = std::function<bool(FileOp op, const std::string& path)>;
-FaultHook SetFaultHook(FaultHook hook);
+
+// Installs a fault hook for its lifetime, so that a failing test can never
+// leave one behind; Remove() takes it out earlier.
+class FaultHookScope {
+  public:
+    explicit FaultHookScope(FaultHook hook);
+    ~FaultHookScope();
+    FaultHookScope(const FaultHookScope&) = delete;
+    FaultHookScope& operator=(const FaultHookScope&) = delete;
+    void Remove();
+
+  private:
+    FaultHook m_previous;
+    bool m_installed = true;
+};
 
 // A binary file handle. Text files are read and written as bytes too: line
 // ends are handled by the callers, never translated underneath them.
@@ -84,6 +100,25 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 
 bool FileExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// A regular file (after following links) that this process can open for
+// reading.
+bool IsReadableFile(const std::string& path);
+// Which file or directory a path names, links followed: two paths with the
+// same identity are the same file.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+// The names of a directory's entries ("." and ".." left out), in no
+// particular order; empty when it cannot be read.
+std::vector<std::string> ListDirectory(const std::string& dir);
+// The process's working directory; empty when it cannot be told.
+std::string CurrentDirectory();
+// path made absolute against the working directory, without resolving
+// links; path itself when that fails.
+std::string AbsolutePath(const std::string& path);
 std::optional<std::uint64_t> FileSize(const std::string& path);
 
 // Finds name in dir, first as written, then ignoring ASCII case. Returns the

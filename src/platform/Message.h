@@ -28,8 +28,9 @@ class IMessageSink {
 // The button a sink answers when nobody can be asked: OK, or Yes for Yes/No.
 int DefaultAnswer(unsigned type);
 
-// The text on one line: line breaks and the blanks around them become one
-// blank, so a dialog's layout reads as a sentence on a terminal.
+// The text on one line, for a terminal: a message's lines are laid out for
+// a dialog, so they are joined by a space, and a paragraph that ends without
+// punctuation is followed by ": ".
 std::string OneLine(const std::string& text);
 
 // Keeps every message and answers each with a fixed button (the default

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <functional>
-#include <string>
-
 namespace torvan {
 
 // Button and icon flags of a message box, with the values the Windows API
@@ -24,20 +21,5 @@ enum MessageBoxResult : int {
     kIdYes = 6,
     kIdNo = 7,
 };
-
-using MessageHandler = std::function<int(const std::string& text, unsigned type)>;
-
-// Shows a modal message through the installed handler and returns the button
-// pressed. Without a handler the text goes to standard error and the default
-// button (OK or Yes) is answered.
-int ShowMessage(const std::string& text, unsigned type = kMbOk);
-
-// Shows text as an error (OK button, exclamation icon) and returns 1, the
-// failure status of the stage that reports it.
-int ShowFailure(const std::string& text);
-
-// Installs a handler; returns the one it replaces. An empty handler restores
-// the default.
-MessageHandler SetMessageHandler(MessageHandler handler);
 
 }  // namespace torvan

@@ -1,11 +1,157 @@
 #include "settings/ImportSettings.h"
 
+#include "database/Dates.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan {
 namespace {
+
 constexpr const char* kSection = "Import";
+
+constexpr std::array<const char*, 12> kDateFormats = {
+    "YY_MM_DD", "CCYY_MM_DD", "MM_DD_YY", "MM_DD_CCYY", "DD_MM_YY", "DD_MM_CCYY",
+    "YYMMDD",   "CCYYMMDD",   "MMDDYY",   "MMDDCCYY",   "DDMMYY",   "DDMMCCYY"};
+
+SettingsProblem Problem(Setting setting, std::string id, std::vector<std::string> params,
+                        std::string text, unsigned type = kMbOk | kMbIconExclamation) {
+    return SettingsProblem{setting,
+                           Message{std::move(id), std::move(params), std::move(text), type}};
+}
+
+std::optional<SettingsProblem> CheckRange(Setting setting, int value, int low, int high) {
+    if (value >= low && value <= high) {
+        return std::nullopt;
+    }
+    return Problem(setting, "IntegerOutOfRange",
+                   {std::to_string(low), std::to_string(high), std::to_string(value)},
+                   "Please enter an integer between " + std::to_string(low) + " and " +
+                       std::to_string(high) + ".");
+}
+
+std::optional<SettingsProblem> CheckLength(Setting setting, const std::string& text,
+                                           std::size_t limit) {
+    if (text.size() <= limit) {
+        return std::nullopt;
+    }
+    return Problem(setting, "TextTooLong", {std::to_string(limit), std::to_string(text.size())},
+                   "Enter no more than " + std::to_string(limit) + " characters.");
+}
+
 }  // namespace
+
+Setting ColumnSetting(int slot) {
+    static constexpr std::array<Setting, kFieldSlots> kColumns = {
+        Setting::kDateCol, Setting::kOpenCol, Setting::kHiCol, Setting::kLoCol,
+        Setting::kCloCol,  Setting::kVolCol,  Setting::kOICol};
+    return slot >= 0 && slot < kFieldSlots ? kColumns[static_cast<std::size_t>(slot)]
+                                           : Setting::kNone;
+}
+
+const std::array<const char*, 12>& DateFormatList() {
+    return kDateFormats;
+}
+
+int DateFormatCode(const std::string& text) {
+    return DateFormatFromPrefix(text);
+}
+
+std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
+                                             const std::string& inputPath, std::size_t nameLimit) {
+    for (int slot = 0; slot < kFieldSlots; ++slot) {
+        if (auto problem =
+                CheckRange(ColumnSetting(slot), settings.fieldCol[static_cast<std::size_t>(slot)],
+                           kMinColumn, kMaxColumn)) {
+            return problem;
+        }
+    }
+    if (auto problem = CheckLength(Setting::kName, settings.name, nameLimit)) {
+        return problem;
+    }
+    if (auto problem = CheckLength(Setting::kPathOut, settings.pathOut, kMaxPathLength)) {
+        return problem;
+    }
+    if (auto problem = CheckLength(Setting::kSymbol, settings.symbol, kMaxSymbolLength)) {
+        return problem;
+    }
+    if (auto problem = CheckRange(Setting::kSkipRows, settings.skipRows, 0, kMaxSkipRows)) {
+        return problem;
+    }
+    if (auto problem =
+            CheckLength(Setting::kDateFormat, settings.dateFormat, kMaxDateFormatLength)) {
+        return problem;
+    }
+    if (inputPath.size() > kMaxPathLength) {
+        return Problem(Setting::kInputPath, "InputPathTooLong",
+                       {std::to_string(kMaxPathLength), inputPath},
+                       "The input file's path is longer than " + std::to_string(kMaxPathLength) +
+                           " characters:\n" + inputPath);
+    }
+    return std::nullopt;
+}
+
+std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings) {
+    // Date and close first, then the switched-on fields in slot order.
+    static constexpr std::array<int, kFieldSlots> kVisit = {
+        kSlotDate, kSlotClose, kSlotOpen, kSlotHigh, kSlotLow, kSlotVolume, kSlotOpenInterest};
+    std::array<bool, kMaxColumn + 1> used{};
+    Setting duplicate = Setting::kNone;
+    for (int slot : kVisit) {
+        const auto s = static_cast<std::size_t>(slot);
+        if (slot != kSlotDate && slot != kSlotClose && settings.fieldOn[s] == 0) {
+            continue;
+        }
+        const int column = settings.fieldCol[s];
+        if (column < kMinColumn || column > kMaxColumn) {
+            continue;  // the exchange checks report it
+        }
+        if (used[static_cast<std::size_t>(column)] && duplicate == Setting::kNone) {
+            duplicate = ColumnSetting(slot);
+        }
+        used[static_cast<std::size_t>(column)] = true;
+    }
+    if (duplicate != Setting::kNone) {
+        return Problem(duplicate, "DuplicateColumns", {},
+                       "Duplicate columns specified\nCorrect or disable", kMbOk);
+    }
+    settings.symbol = ToUpperAscii(std::string(TrimRight(settings.symbol)));
+    if (settings.symbol.empty()) {
+        return Problem(Setting::kSymbol, "InvalidSymbol", {}, "You did not enter a valid symbol",
+                       kMbOk);
+    }
+    if (TrimRight(settings.pathOut).empty()) {
+        return Problem(Setting::kPathOut, "EnterPath", {}, "Please enter path", kMbOk);
+    }
+    return std::nullopt;
+}
+
+std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::string& inputPath,
+                                           int& dateCode, std::size_t nameLimit) {
+    if (auto problem = CheckExchange(settings, inputPath, nameLimit)) {
+        return problem;
+    }
+    if (auto problem = CheckForConversion(settings)) {
+        return problem;
+    }
+    dateCode = DateFormatCode(settings.dateFormat);
+    if (dateCode == kFormatNone || settings.dateFormat.empty()) {
+        std::string list;
+        for (const char* name : kDateFormats) {
+            list += list.empty() ? "" : ", ";
+            list += name;
+        }
+        return Problem(
+            Setting::kDateFormat, "UnknownDateFormat", {settings.dateFormat, list},
+            "The date format \"" + settings.dateFormat + "\" is not one of " + list + ".");
+    }
+    // The job would enter the security before it found the input missing.
+    if (!IsReadableFile(inputPath)) {
+        return Problem(Setting::kInputPath, "CannotOpenInputFile", {inputPath},
+                       "Cannot open the input file:\n" + inputPath);
+    }
+    return std::nullopt;
+}
 
 void ImportSettings::Load(const CProfileStore& store) {
     const ImportSettings defaults;
@@ -25,6 +171,18 @@ void ImportSettings::Load(const CProfileStore& store) {
         }
     }
     monthNames = store.GetInt(kSection, "JAN", defaults.monthNames);
+}
+
+void ImportSettings::LoadForDialog(const CProfileStore& store) {
+    Load(store);
+    if (pathOut.empty() && store.GetInt("Newbie", "Newbie2", 1) != 0) {
+        pathOut = CurrentDirectory();
+    }
+}
+
+void ImportSettings::SaveConfirmed(CProfileStore& store) const {
+    store.WriteInt("Newbie", "Newbie2", 0);
+    Save(store);
 }
 
 void ImportSettings::Save(CProfileStore& store) const {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "engine/Converter.h"
+#include "platform/Message.h"
 
 namespace torvan {
 
@@ -28,6 +30,12 @@ struct ImportSettings {
 
     // Reads every entry, each with its default.
     void Load(const CProfileStore& store);
+    // Load, then the first-run rule of the settings dialog: an empty
+    // "PathOut" becomes the current working directory while
+    // "Newbie"/"Newbie2" (default 1) is non-zero.
+    void LoadForDialog(const CProfileStore& store);
+    // What a confirmed settings dialog writes: "Newbie2" = 0, then Save.
+    void SaveConfirmed(CProfileStore& store) const;
     // Writes the entries the settings dialog writes on OK ("PathOut",
     // "Symbol" and "Name" are written by the job itself once it passed its
     // checks).
@@ -37,6 +45,74 @@ struct ImportSettings {
     // the list (1..12), or 0 when none is chosen.
     void ApplyTo(CConverter& job, const std::string& inputPath, int dateCode) const;
 };
+
+// Limits of the settings, as the settings dialog enforces them.
+inline constexpr int kMinColumn = 1;
+inline constexpr int kMaxColumn = kMaxColumns;
+inline constexpr int kMaxSkipRows = 200;
+inline constexpr std::size_t kMaxSymbolLength = 16;
+inline constexpr std::size_t kMaxNameLength = 16;
+inline constexpr std::size_t kMaxPathLength = 250;
+inline constexpr std::size_t kMaxDateFormatLength = 12;
+
+// The settings a check can find wrong: the settings dialog puts the focus
+// on its control, torvan-cli names its option.
+enum class Setting {
+    kNone,
+    kDateCol,
+    kOpenCol,
+    kHiCol,
+    kLoCol,
+    kCloCol,
+    kVolCol,
+    kOICol,
+    kExist,
+    kName,
+    kPathOut,
+    kSymbol,
+    kSkipRows,
+    kSkipOn,
+    kDelimiter,
+    kDateFormat,
+    kInputPath,
+    kReverse,
+    kMonthNames,
+};
+
+// The column setting of a field slot (kDateCol .. kOICol).
+Setting ColumnSetting(int slot);
+
+struct SettingsProblem {
+    Setting setting = Setting::kNone;
+    Message message;
+};
+
+// The range and length checks of the settings dialog's data exchange, in its
+// order: the seven columns (1..20, switched-off fields too), the name, the
+// output directory, the symbol, the skip count (0..200), the date format text
+// and the input path. The first failure is returned.
+std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
+                                             const std::string& inputPath,
+                                             std::size_t nameLimit = kMaxNameLength);
+
+// The checks of the dialog's OK after the exchange: no column used twice by
+// the date, the close and the switched-on fields; the symbol without trailing
+// white space, upper-cased (leading blanks kept) and not empty; an output
+// directory that is not blank. Leaves the symbol as it will be used.
+std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings);
+
+// Everything a conversion started without the dialog must pass: the
+// exchange checks, the OK checks, a date format that is a list entry or the
+// beginning of one (dateCode gets its position), and an input that is a
+// readable file. The symbol is left as it will be used.
+std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::string& inputPath,
+                                           int& dateCode, std::size_t nameLimit = kMaxNameLength);
+
+// Position 1..12 of the first date format list entry that begins with text,
+// ignoring case; 0 when none does.
+int DateFormatCode(const std::string& text);
+// The twelve entries of the date format list, in list order.
+const std::array<const char*, 12>& DateFormatList();
 
 // Profile entry names of the optional fields and the columns, by slot.
 inline constexpr std::array<const char*, kFieldSlots> kFieldOnEntries = {

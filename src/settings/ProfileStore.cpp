@@ -1,9 +1,5 @@
 #include "settings/ProfileStore.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -14,6 +10,8 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/LockFile.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -28,35 +26,9 @@ namespace {
 // backslash before anything else stays a backslash, which keeps hand-typed
 // Windows paths intact.
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Section and entry names compare like registry key names.
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
+// Names around "=" may be set off by blanks and tabs.
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return Trim(text, " \t");
 }
 
 // Callers hand over what were C strings in the original program: the text
@@ -103,7 +75,7 @@ int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
-    c = LowerAscii(c);
+    c = ToLowerAscii(c);
     if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
     }
@@ -222,7 +194,7 @@ Location Locate(const std::vector<Line>& lines, std::string_view section, std::s
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = lines[i];
         if (line.kind == Line::Kind::Header) {
-            inSection = line.named && EqualNoCase(line.name, section);
+            inSection = line.named && EqualsNoCase(line.name, section);
             inFirstBlock = inSection && !where.insertAt;
             if (inFirstBlock) {
                 where.insertAt = i + 1;
@@ -234,42 +206,13 @@ Location Locate(const std::vector<Line>& lines, std::string_view section, std::s
             // blank lines that separate it from the next header.
             where.insertAt = i + 1;
         }
-        if (inSection && line.kind == Line::Kind::Entry && EqualNoCase(line.name, entry)) {
+        if (inSection && line.kind == Line::Kind::Entry && EqualsNoCase(line.name, entry)) {
             where.entry = i;
             return where;
         }
     }
     return where;
 }
-
-// Serialises writers across processes for the whole read-modify-write.
-class LockFile {
-  public:
-    explicit LockFile(const std::string& path) {
-        m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (m_fd < 0) {
-            return;
-        }
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(m_fd);
-                m_fd = -1;
-                return;
-            }
-        }
-    }
-    ~LockFile() {
-        if (m_fd >= 0) {
-            ::close(m_fd);  // releases the lock
-        }
-    }
-    LockFile(const LockFile&) = delete;
-    LockFile& operator=(const LockFile&) = delete;
-    bool Held() const { return m_fd >= 0; }
-
-  private:
-    int m_fd = -1;
-};
 
 // "Software\Quennel\Torvan" -> {"Quennel", "Torvan"}; nullopt when nothing
 // usable is left or a component cannot be a file name.
@@ -292,7 +235,7 @@ std::optional<std::vector<std::string>> KeyComponents(const std::string& basePat
         }
         start = end + 1;
     }
-    if (!parts.empty() && EqualNoCase(parts.front(), "Software")) {
+    if (!parts.empty() && EqualsNoCase(parts.front(), "Software")) {
         parts.erase(parts.begin());
     }
     if (parts.empty()) {
@@ -343,7 +286,9 @@ bool CProfileStore::Open(const std::string& root, const std::string& basePath, b
             }
             // Under the lock, so that a second instance starting at the same
             // moment cannot replace a file the first one has already filled.
-            LockFile lock(file + ".lock");
+            // Serialises writers across processes for the whole read-modify-write.
+            LockFile lock;
+            lock.Lock(file + ".lock", true);
             if (!lock.Held()) {
                 return false;
             }
@@ -401,7 +346,8 @@ bool CProfileStore::WriteString(const std::string& section, const std::string& e
         if (m_strFilePath.empty()) {
             return false;
         }
-        LockFile lock(m_strFilePath + ".lock");
+        LockFile lock;
+        lock.Lock(m_strFilePath + ".lock", true);
         if (!lock.Held()) {
             return false;
         }

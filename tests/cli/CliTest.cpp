@@ -208,17 +208,17 @@ TEST_F(Cli, UsageErrorsExitTwoAndLeaveTheDirectoryAlone) {
     const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
     const std::vector<std::string> base = {"convert", input, "--db", db, "--new-master"};
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"--symbol", " \t "}, "You must enter a symbol name"},
-        {{"--symbol", "ABCDEFGHIJKLMNOPQ"}, "longer than 16"},
-        {{"--symbol", "A", "--name", "Seventeen chars.."}, "longer than 16"},
+        {{"--symbol", " \t "}, "--symbol: You did not enter a valid symbol"},
+        {{"--symbol", "ABCDEFGHIJKLMNOPQ"}, "--symbol: Enter no more than 16 characters."},
+        {{"--symbol", "A", "--name", "Seventeen chars.."}, "--name: Enter no more than 16"},
         {{"--symbol", "A", "--columns", "date=1,open=3,high=3,close=5"},
-         "Column numbers must be unique"},
+         "--columns: Duplicate columns specified Correct or disable"},
         {{"--symbol", "A", "--columns", "date=1,open=2"}, "date and close"},
         {{"--symbol", "A", "--columns", "date=1,close=21"}, "from 1 to 20"},
         {{"--symbol", "A", "--columns", "date=1,close=5,volume=6"}, "FIELD=COLUMN"},
         {{"--symbol", "A", "--date-format", "YYYY-MM-DD"}, "MMDDCCYY, DDMMYY, DDMMCCYY"},
         {{"--symbol", "A", "--delimiter", "semicolon"}, "comma, tab or space"},
-        {{"--symbol", "A", "--skip", "201"}, "from 0 to 200"},
+        {{"--symbol", "A", "--skip", "201"}, "--skip: Please enter an integer between 0 and 200."},
         {{"--symbol", "A", "--skip", "two"}, "--skip"},
         {{}, "--symbol"},
     };

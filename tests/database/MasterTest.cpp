@@ -381,11 +381,11 @@ TEST(DataFile, CreateSecurityFilesNamesThePathItCouldNotWrite) {
     const std::string missing = tmp.File("missing");
     EXPECT_EQ(CreateSecurityFiles(missing, 5, kAllFields, 7), DataFilePath(missing, 5));
 
-    FaultHook previous = SetFaultHook([](FileOp op, const std::string& path) {
+    FaultHookScope faults([](FileOp op, const std::string& path) {
         return op == FileOp::Open && path.ends_with(".DOP");
     });
     const std::string result = CreateSecurityFiles(tmp.Path(), 5, kAllFields, 7);
-    SetFaultHook(std::move(previous));
+    faults.Remove();
     EXPECT_EQ(result, DescriptionFilePath(tmp.Path(), 5));
     EXPECT_FALSE(FileExists(tmp.File("F5.DAT")));  // no half-made security is left
 }
@@ -401,10 +401,10 @@ TEST(DataFile, ReadDataFileRejectsWhatItCannotRead) {
     // A read error after the header is not taken for the end of the file.
     WriteBytes(tmp.File("F1.DAT"), Groups({kGroup, kGroup, kGroup, kGroup}));
     int reads = 0;
-    FaultHook previous = SetFaultHook(
+    FaultHookScope faults(
         [&reads](FileOp op, const std::string&) { return op == FileOp::Read && ++reads == 2; });
     const bool ok = ReadDataFile(tmp.File("F1.DAT"), 2, contents);
-    SetFaultHook(std::move(previous));
+    faults.Remove();
     EXPECT_FALSE(ok);
 }
 

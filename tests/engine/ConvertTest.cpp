@@ -28,12 +28,15 @@ class Convert : public JobTest {
         if (adjust) {
             adjust(job);
         }
-        return job.Run();
+        const int status = job.Run();
+        m_result = job.Result();
+        return status;
     }
     std::uint16_t RecordCount() const {
         auto bytes = ReadBytes(m_db.File("F1.DAT"));
         return GetU16(bytes.data() + 2);
     }
+    JobResult m_result;  // of the last RunOn
 };
 
 TEST_F(Convert, LinesBecomeRecordsWithCountAndDates) {
@@ -73,7 +76,14 @@ TEST_F(Convert, ColumnSplittingRules) {
     EXPECT_EQ(m_messages.Texts()[0],
               "2 lines have fewer columns than the settings need; their missing fields were "
               "stored as 0. The first is line 1.");
+    EXPECT_EQ(m_messages.Messages()[0].id, "LinesMissingColumns");
+    EXPECT_EQ(m_messages.Messages()[0].params, (std::vector<std::string>{"2", "1"}));
     EXPECT_EQ(m_messages.Messages()[0].type, static_cast<unsigned>(kMbOk | kMbIconExclamation));
+    EXPECT_EQ(m_result.outcome, Outcome::kConvertedWithWarnings);
+    EXPECT_EQ(m_result.recordsWritten, 3);
+    EXPECT_EQ(m_result.linesMissingColumns, 2);
+    EXPECT_EQ(m_result.firstLineMissingColumns, 1);
+    EXPECT_EQ(m_result.linesWithoutDate, 0);
 
     m_db.~TempDir();
     new (&m_db) TempDir();
@@ -171,9 +181,10 @@ TEST_F(Convert, ShortLinesAreCountedOnceAndAMissingDateIsNoDate) {
     EXPECT_EQ(records[0], (std::vector<float>{1040102, 1, 2, 3, 4, 5}));
     EXPECT_EQ(records[1], (std::vector<float>{1040106, 6, 7, 8, 9, 10}));
     ASSERT_EQ(m_messages.Texts().size(), 1U);
-    EXPECT_NE(m_messages.Texts()[0].find("2 lines have no valid date"), std::string::npos)
-        << m_messages.Texts()[0];
-    EXPECT_NE(m_messages.Texts()[0].find("line 2 "), std::string::npos) << m_messages.Texts()[0];
+    EXPECT_EQ(m_messages.Messages()[0].id, "LinesWithoutDate");
+    EXPECT_EQ(m_messages.Messages()[0].params, (std::vector<std::string>{"2", "2"}));
+    EXPECT_EQ(m_result.linesWithoutDate, 2);
+    EXPECT_EQ(m_result.linesMissingColumns, 0);
 
     m_db.~TempDir();
     new (&m_db) TempDir();
@@ -183,6 +194,8 @@ TEST_F(Convert, ShortLinesAreCountedOnceAndAMissingDateIsNoDate) {
     EXPECT_EQ(m_messages.Texts()[1],
               "1 line has fewer columns than the settings need; its missing fields were stored "
               "as 0. It is line 2.");
+    EXPECT_EQ(m_result.linesMissingColumns, 1);
+    EXPECT_EQ(m_result.firstLineMissingColumns, 2);
 }
 
 TEST_F(Convert, LinesWithADateButNoPriceAreLeftOutAndReported) {
@@ -204,7 +217,14 @@ TEST_F(Convert, LinesWithADateButNoPriceAreLeftOutAndReported) {
     EXPECT_EQ(m_messages.Texts()[0],
               "3 lines have a date but no price (no open, high, low or close is a number) and "
               "were not converted.\nThe first is line 2 of the input file.");
+    EXPECT_EQ(m_messages.Messages()[0].id, "LinesWithoutPrice");
+    EXPECT_EQ(m_messages.Messages()[0].params, (std::vector<std::string>{"3", "2"}));
     EXPECT_EQ(m_messages.Messages()[0].type, static_cast<unsigned>(kMbOk | kMbIconExclamation));
+    EXPECT_EQ(m_result.outcome, Outcome::kConvertedWithWarnings);
+    EXPECT_EQ(m_result.recordsWritten, 3);
+    EXPECT_EQ(m_result.linesWithoutPrice, 3);
+    EXPECT_EQ(m_result.firstLineWithoutPrice, 2);
+    EXPECT_EQ(m_result.linesMissingColumns, 0);
 
     // Without any of the four price fields there is no price to miss.
     m_db.~TempDir();
@@ -318,7 +338,7 @@ TEST_F(Convert, FinalUpdateFaultsLeaveFilesWhole) {
         job.m_szPathOut = db.Path();
         std::vector<std::uint8_t> snapshot;
         bool armed = false;
-        auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
             if (op == FileOp::Open && path == job.m_strInputPath) {
                 // The faults are for the conversion stage, which opens the input.
                 armed = true;
@@ -331,7 +351,7 @@ TEST_F(Convert, FinalUpdateFaultsLeaveFilesWhole) {
         });
         const std::size_t before = m_messages.Messages().size();
         EXPECT_EQ(job.Run(), 1) << c.file;
-        SetFaultHook(previous);
+        faults.Remove();
         ASSERT_FALSE(snapshot.empty()) << c.file;
         EXPECT_EQ(ReadBytes(db.File(c.untouched)), snapshot) << c.file;
         EXPECT_FALSE(FileExists(db.File("F1.NEW"))) << c.file;
@@ -353,21 +373,24 @@ TEST_F(Convert, WriteFaultHalfwayKeepsTheDataFileAsItWas) {
     job.m_bFieldOn[kSlotOpenInterest] = 0;
     int writes = 0;
     std::vector<std::uint8_t> before;
-    auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
-        if (op == FileOp::Write && path == m_db.File("F1.NEW") && ++writes == 3) {
-            before = ReadBytes(m_db.File("F1.DAT"));
-            return true;
-        }
-        return false;
-    });
-    EXPECT_EQ(job.Run(), 1);
-    SetFaultHook(previous);
+    {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
+            if (op == FileOp::Write && path == m_db.File("F1.NEW") && ++writes == 3) {
+                before = ReadBytes(m_db.File("F1.DAT"));
+                return true;
+            }
+            return false;
+        });
+        EXPECT_EQ(job.Run(), 1);
+    }
     ASSERT_EQ(writes, 3);  // the header, one block of records, the failing one
     EXPECT_EQ(ReadBytes(m_db.File("F1.DAT")), before);
     EXPECT_EQ(RecordCount(), 1);
     EXPECT_FALSE(FileExists(m_db.File("F1.NEW")));
     ASSERT_EQ(m_messages.Texts().size(), 1U);
     EXPECT_NE(m_messages.Texts()[0].find(m_db.File("F1.NEW")), std::string::npos);
+    EXPECT_EQ(job.Result().outcome, Outcome::kFailed);
+    EXPECT_EQ(job.Result().recordsWritten, 0);
 }
 
 }  // namespace

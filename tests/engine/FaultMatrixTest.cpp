@@ -60,7 +60,6 @@ class FaultMatrix : public ::testing::Test {
     void Prepare(World& w) {
         w.input = w.inputs.File("prices.txt");
         WriteText(w.input, kInput);
-        MessageRecorder quiet;
         CConverter seed;
         Fill(seed, w, w.inputs.File("seed.txt"));
         WriteText(seed.m_strInputPath, "12/31/03,9,9,9,9,9,9\n");
@@ -118,12 +117,13 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         MessageRecorder messages;
         CConverter job;
         Fill(job, clean, clean.input);
-        auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+        job.m_pSink = &messages;
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
             calls.push_back({op, path});
             return false;
         });
         ASSERT_EQ(job.Run(), 0);
-        SetFaultHook(previous);
+        faults.Remove();
         ASSERT_TRUE(messages.Messages().empty());
     }
     const auto masterAdded = ReadBytes(clean.db.File("MASTER.BAK"));
@@ -141,10 +141,11 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         MessageRecorder messages;
         CConverter job;
         Fill(job, w, w.input);
+        job.m_pSink = &messages;
         std::size_t seen = 0;
-        auto previous = SetFaultHook([&](FileOp, const std::string&) { return seen++ == k; });
+        FaultHookScope faults([&](FileOp, const std::string&) { return seen++ == k; });
         const int status = job.Run();
-        SetFaultHook(previous);
+        faults.Remove();
 
         const auto master = ReadBytes(w.db.File("MASTER"));
         const std::string input = ReadText(w.input);

@@ -46,6 +46,7 @@ class JobTest : public ::testing::Test {
             job.m_nFieldCol[static_cast<std::size_t>(s)] = s;
         }
         job.m_pProfile = &m_profile;
+        job.m_pSink = &m_messages;
     }
 
     std::string Input(const std::string& name, const std::string& text) {

@@ -49,8 +49,7 @@ class RealFaults : public JobTest {
         Fill(seed, Input("seed.txt", "01/02/04,1,2,3,4,5,6\n"));
         seed.m_szPathOut = dir;
         ASSERT_EQ(seed.Run(), 0);
-        m_messages.~MessageRecorder();
-        new (&m_messages) MessageRecorder();
+        m_messages.Clear();
     }
     static std::vector<std::string> Leftovers(const std::string& dir) {
         std::vector<std::string> odd;

@@ -114,7 +114,6 @@ TEST_F(Reliability, ConcurrentConversionsLoseNoSecurity) {
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            SetMessageHandler([](const std::string&, unsigned) { return kIdOk; });
             int added = 0;
             for (int i = 0; i < kEach; ++i) {
                 // Retry while another process holds the database.

@@ -86,11 +86,11 @@ TEST_F(Reverse, FailureLeavesInputUntouchedAndRunStops) {
     CConverter job;
     Fill(job, m_input);
     job.m_bReverse = 1;
-    auto previous = SetFaultHook([&](FileOp op, const std::string& path) {
+    FaultHookScope faults([&](FileOp op, const std::string& path) {
         return op == FileOp::Rename && path == m_input;
     });
     EXPECT_NE(job.Run(), 0);
-    SetFaultHook(previous);
+    faults.Remove();
     EXPECT_EQ(ReadText(m_input), text);
     EXPECT_EQ(Records(1, 7).size(), 0U);  // the conversion did not run
     EXPECT_FALSE(FileExists(m_input + ".~CP"));

@@ -300,10 +300,10 @@ TEST_P(AddSecurityFaults, LeaveMasterWhole) {
     ASSERT_EQ(job.CheckOutputDirectory(), 0);
     ASSERT_EQ(job.CheckColumnCount(), 0);
     const std::string target = m_db.File(suffix);
-    auto previous =
-        SetFaultHook([&](FileOp o, const std::string& path) { return o == op && path == target; });
+    FaultHookScope faults(
+        [&](FileOp o, const std::string& path) { return o == op && path == target; });
     EXPECT_EQ(job.AddSecurity(), 1);
-    SetFaultHook(previous);
+    faults.Remove();
     EXPECT_EQ(Master(), before);
     EXPECT_FALSE(FileExists(m_db.File("MASTER.~NU")));
     EXPECT_FALSE(FileExists(m_db.File("F2.DAT")));

@@ -56,9 +56,8 @@ TEST(LineReader, ReadFaultEndsTheLinesAndIsTold) {
     std::string_view line;
     ASSERT_TRUE(reader.Next(line));
     EXPECT_EQ(line, "one\n");
-    auto previous = SetFaultHook([](FileOp op, const std::string&) { return op == FileOp::Read; });
+    FaultHookScope faults([](FileOp op, const std::string&) { return op == FileOp::Read; });
     EXPECT_FALSE(reader.Next(line));
-    SetFaultHook(previous);
     EXPECT_TRUE(file.Failed());
 }
 

@@ -34,8 +34,7 @@ std::vector<std::uint8_t> Bytes(const std::string& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    torvan::SetMessageHandler([](const std::string&, unsigned) { return torvan::kIdOk; });
-    torvan::SetTodaySource([] { return torvan::LocalDate{2026, 12, 7}; });
+    static const torvan::TodaySourceScope today([] { return torvan::LocalDate{2026, 12, 7}; });
     return 0;
 }
 

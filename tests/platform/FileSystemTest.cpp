@@ -45,12 +45,12 @@ TEST(FileSystem, FailedCopyOrReplaceKeepsTheTarget) {
     WriteText(dir.File("src"), "new");
     WriteText(dir.File("dst"), "old");
     for (FileOp op : {FileOp::Copy, FileOp::Write, FileOp::Flush, FileOp::Rename}) {
-        auto previous = SetFaultHook([op](FileOp o, const std::string&) { return o == op; });
+        FaultHookScope faults([op](FileOp o, const std::string&) { return o == op; });
         EXPECT_FALSE(CopyFileReplace(dir.File("src"), dir.File("dst")));
         if (op != FileOp::Copy) {
             EXPECT_FALSE(WriteFileAtomically(dir.File("dst"), "new"));
         }
-        SetFaultHook(previous);
+        faults.Remove();
         EXPECT_EQ(ReadText(dir.File("dst")), "old");
         EXPECT_FALSE(FileExists(dir.File("dst.~CP")));
         EXPECT_FALSE(FileExists(dir.File("dst.~NU")));

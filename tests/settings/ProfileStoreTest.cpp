@@ -150,12 +150,8 @@ TEST_F(ProfileStoreTest, AFailedReplaceLeavesTheOldFile) {
     ASSERT_TRUE(store.WriteString("S", "e", "old"));
     const std::string before = test::ReadText(store.FilePath());
     const std::string target = store.FilePath();
-    struct Restore {
-        FaultHook previous;
-        ~Restore() { SetFaultHook(std::move(previous)); }
-    } restore{SetFaultHook([&](FileOp op, const std::string& path) {
-        return op == FileOp::Rename && path == target;
-    })};
+    FaultHookScope faults(
+        [&](FileOp op, const std::string& path) { return op == FileOp::Rename && path == target; });
     EXPECT_FALSE(store.WriteString("S", "e", "new"));
     EXPECT_FALSE(store.WriteString("T", "e", "new"));
     EXPECT_EQ(test::ReadText(target), before);

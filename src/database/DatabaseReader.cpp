@@ -1,0 +1,218 @@
+#include "database/DatabaseReader.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "database/DataFile.h"
+#include "database/Mbf.h"
+#include "platform/FileSystem.h"
+#include "platform/Text.h"
+
+namespace torvan {
+namespace {
+
+// Labels of a description file mapped to column names.
+constexpr std::array<std::array<const char*, 2>, 9> kLabelNames = {{
+    {"DATE", "Date"},
+    {"TIME", "Time"},
+    {"OPEN", "Open"},
+    {"HIGH", "High"},
+    {"LOW", "Low"},
+    {"CLOSE", "Close"},
+    {"VOL", "Volume"},
+    {"VOLUME", "Volume"},
+    {"OI", "OpenInterest"},
+}};
+
+std::vector<std::string> DailyLayout(int count) {
+    switch (count) {
+        case 1:
+            return {"Date"};
+        case 2:
+            return {"Date", "Close"};
+        case 3:
+            return {"Date", "Close", "Volume"};
+        case 4:
+            return {"Date", "High", "Low", "Close"};
+        case 5:
+            return {"Date", "High", "Low", "Close", "Volume"};
+        case 6:
+            return {"Date", "Open", "High", "Low", "Close", "Volume"};
+        default:
+            return {"Date", "Open", "High", "Low", "Close", "Volume", "OpenInterest"};
+    }
+}
+
+// The labels of a description file, one per non-empty line: the quoted
+// text, or the text before the first comma.
+std::vector<std::string> DescriptionLabels(const std::string& text) {
+    std::vector<std::string> labels;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.pop_back();
+        }
+        if (line.empty()) {
+            continue;
+        }
+        std::string label;
+        if (line.front() == '"') {
+            label = line.substr(1, line.find('"', 1) - 1);
+        } else {
+            label = line.substr(0, line.find(','));
+        }
+        labels.push_back(label);
+    }
+    return labels;
+}
+
+std::string SecurityFile(const std::string& directory, int fileNumber, const char* extension) {
+    auto found = FindFileNoCase(directory, "F" + std::to_string(fileNumber) + extension);
+    return found ? *found : std::string();
+}
+
+// The header's count of price records in a data file, if it can be read.
+std::optional<int> CountedRecords(const std::string& path) {
+    File file;
+    std::uint8_t header[4];
+    if (path.empty() || !file.Open(path, File::Mode::Read) || !file.ReadExact(header, 4)) {
+        return std::nullopt;
+    }
+    const int count = GetU16(header + 2);
+    return count > 0 ? count - 1 : 0;
+}
+
+}  // namespace
+
+std::string FieldLetters(const std::vector<std::string>& names) {
+    std::string letters;
+    for (const std::string& name : names) {
+        letters += name == "OpenInterest" ? 'I' : name.rfind("Field", 0) == 0 ? '?' : name[0];
+    }
+    return letters;
+}
+
+std::vector<std::string> FieldNames(const std::string& directory, const MasterRecord& record) {
+    const int count = record.fieldCount;
+    const std::string dop = SecurityFile(directory, record.fileNumber, ".DOP");
+    if (!dop.empty()) {
+        const auto text = ReadWholeFile(dop);
+        const auto labels = text ? DescriptionLabels(*text) : std::vector<std::string>();
+        if (labels.size() == static_cast<std::size_t>(count)) {
+            std::vector<std::string> names;
+            for (const std::string& label : labels) {
+                std::string name = label;
+                for (const auto& [stored, shown] : kLabelNames) {
+                    if (EqualsNoCase(label, stored)) {
+                        name = shown;
+                    }
+                }
+                names.push_back(name);
+            }
+            return names;
+        }
+    }
+    std::vector<std::string> names;
+    if (record.period == 'I' && count >= 2) {
+        names = DailyLayout(count - 1);
+        names.insert(names.begin() + 1, "Time");
+    } else if (count >= 1) {
+        names = DailyLayout(count);
+    }
+    for (int k = static_cast<int>(names.size()); k < count; ++k) {
+        names.push_back("Field" + std::to_string(k + 1));
+    }
+    names.resize(static_cast<std::size_t>(std::max(count, 0)));
+    return names;
+}
+
+std::string StoredDateText(float stored) {
+    if (stored == 0.0F) {
+        return {};
+    }
+    const long number = std::lround(stored);
+    const long month = number / 100 % 100;
+    const long day = number % 100;
+    if (number <= 0 || static_cast<float>(number) != stored || month < 1 || month > 12 || day < 1 ||
+        day > 31) {
+        return NumberText(stored);
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%04ld-%02ld-%02ld", number / 10000 + 1900, month, day);
+    return text;
+}
+
+std::string NumberText(float value) {
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+bool ListSecurities(const std::string& directory, std::vector<SecurityEntry>& entries) {
+    entries.clear();
+    MasterFile master;
+    if (!ReadMaster(directory, master)) {
+        return false;
+    }
+    for (const MasterRecord& record : master.records) {
+        SecurityEntry entry;
+        entry.record = record;
+        entry.directory = directory;
+        entry.isSubdirectory = record.IsSubdirectory();
+        if (!entry.isSubdirectory) {
+            entry.fieldNames = FieldNames(directory, record);
+            entry.recordCount = CountedRecords(SecurityFile(directory, record.fileNumber, ".DAT"));
+        }
+        entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
+                        SecurityRecords& out) {
+    out = SecurityRecords{};
+    MasterFile master;
+    if (!ReadMaster(directory, master)) {
+        return ReadResult::kNoMaster;
+    }
+    MasterRecord record;
+    SecurityLocation where;
+    if (FindSecurity(directory, symbol, record, &where) != kFound) {
+        return ReadResult::kNotFound;
+    }
+    out.entry.record = record;
+    out.entry.directory = where.directory;
+    out.entry.fieldNames = FieldNames(where.directory, record);
+    out.dataPath = SecurityFile(where.directory, record.fileNumber, ".DAT");
+    DataFileContents contents;
+    if (out.dataPath.empty() || !ReadDataFile(out.dataPath, record.fieldCount, contents)) {
+        return ReadResult::kCannotReadData;
+    }
+    // The header's count rules: bytes past it are no records.
+    std::size_t rows = contents.records.size();
+    if (contents.recordCount > 0) {
+        rows = std::min<std::size_t>(rows, contents.recordCount - 1U);
+    }
+    out.entry.recordCount = static_cast<int>(rows);
+    out.rows.reserve(rows);
+    for (std::size_t r = 0; r < rows; ++r) {
+        std::vector<float> row;
+        row.reserve(contents.records[r].size());
+        for (const Bytes4& value : contents.records[r]) {
+            row.push_back(MbfToFloat(value));
+        }
+        out.rows.push_back(std::move(row));
+    }
+    return ReadResult::kOk;
+}
+
+}  // namespace torvan
