@@ -68,12 +68,21 @@ bool MagnitudeAtLeastOne(const char* first, const char* last) {
     return position + exponent >= 0;
 }
 
-// The correctly rounded float of w x 10^e10 when one double operation gives
-// it for sure: w and the power of ten are exact doubles, so the product or
+// The correctly rounded float of w x 10^e10 when one operation gives it for
+// sure. Most prices have w below 2^24 and a power of ten up to 10^10, all
+// exact floats, so one float multiplication or division rounds correctly.
+// Otherwise w and the power of ten are exact doubles, so the product or
 // quotient is the double nearest to the true value, and rounding that to
 // float gives the float nearest to the true value unless the double fell
 // exactly on the midpoint between two floats. Nothing otherwise.
 std::optional<float> FastDecimal(std::uint64_t w, long e10) {
+    static constexpr float kFloatPowers[] = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F,
+                                             1e6F, 1e7F, 1e8F, 1e9F, 1e10F};
+    constexpr long kLargestFloatPower = 10;
+    if (w <= (std::uint64_t{1} << 24) && e10 >= -kLargestFloatPower && e10 <= kLargestFloatPower) {
+        const auto f = static_cast<float>(w);
+        return e10 < 0 ? f / kFloatPowers[-e10] : f * kFloatPowers[e10];
+    }
     static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -101,13 +110,15 @@ std::optional<float> FastDecimal(std::uint64_t w, long e10) {
 std::optional<float> ReadNumber(std::string_view text) {
     const char* p = text.data();
     const char* const end = p + text.size();
-    while (p < end && IsSpace(*p)) {
-        ++p;
-    }
     bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
+    if (p < end && !IsDigit(*p)) {
+        while (p < end && IsSpace(*p)) {
+            ++p;
+        }
+        if (p < end && (*p == '+' || *p == '-')) {
+            negative = *p == '-';
+            ++p;
+        }
     }
     // Find the extent of digits [. digits] [e [sign] digits] ourselves, so
     // that from_chars sees exactly the decimal form and nothing else
