@@ -300,14 +300,14 @@ int CConverter::ConvertRecords() {
     m_result.linesMissingColumns = static_cast<int>(shortLines);
     m_result.firstLineMissingColumns = static_cast<int>(firstShortLine);
     if (writeFailed) {
-        lineCount = 0;
+        lineCount = 0;  // none of them is kept
     }
     m_result.recordsWritten = lineCount;
     if (lineCount > 0) {
         m_result.firstDate = MbfToFloat(firstDate.data());
         m_result.lastDate = MbfToFloat(lastDate.data());
     }
-    if (lineCount == 0 || writeFailed) {
+    if (lineCount == 0) {
         if (stop == 0 && failed == 0) {
             failed |= Fail("NoPriceLines", {m_strInputPath},
                            "No price lines were found in the input file:\n" + m_strInputPath);
