@@ -187,13 +187,19 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
 int RunConvert(const ConvertRequest& request) {
     ImportSettings settings;
     CProfileStore store;
+    bool storeOpen = false;
     if (request.fromProfile) {
+        // As the Settings command reads them: a store that is new or cannot
+        // be opened gives the defaults and the first-run directory.
         bool created = false;
-        if (!store.Open("", kProfileKey, created)) {
-            Report("Cannot open the saved settings below " + CProfileStore::DefaultRoot());
-            return kExitFailed;
+        storeOpen = store.Open("", kProfileKey, created);
+        if (storeOpen) {
+            settings.LoadForDialog(store);
+        } else {
+            settings.LoadForDialog(CProfileStore());
+            Report("Cannot open the saved settings below " + CProfileStore::DefaultRoot() +
+                   "; using the defaults.");
         }
-        settings.Load(store);
     } else if (!request.database || !request.symbol) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
@@ -213,8 +219,8 @@ int RunConvert(const ConvertRequest& request) {
     ReportingSink sink;
     CConverter job;
     job.m_pSink = &sink;
-    if (request.fromProfile) {
-        settings.Save(store);
+    if (storeOpen) {
+        settings.SaveConfirmed(store);
         job.m_pProfile = &store;
     }
     settings.ApplyTo(job, inputPath, dateCode);

@@ -123,7 +123,7 @@ Bytes4 DayNumberToStoredDate(std::uint16_t dayNumber) {
 }
 
 std::uint16_t ParseDateText(std::string_view input, int format) {
-    // The date text is a C string in the original data: it ends at a NUL.
+    // A NUL read from the input ends the date text, as it ends a field.
     if (auto nul = input.find('\0'); nul != std::string_view::npos) {
         input = input.substr(0, nul);
     }

@@ -93,12 +93,7 @@ int CConverter::RunStages() {
     if (status != 0) {
         return status;
     }
-    if (m_pProfile != nullptr) {
-        m_pProfile->WriteString("Import", "PathIn", m_strInputPath);
-        m_pProfile->WriteString("Import", "PathOut", m_szPathOut);
-        m_pProfile->WriteString("Import", "Symbol", m_szSymbol);
-        m_pProfile->WriteString("Import", "Name", m_szName);
-    }
+    RecordInProfile();
     if (m_bExistingMaster == 1) {
         // A failed backup does not stop the run.
         CopyFileReplace(m_szMasterPath, m_szMasterPath + ".BAK");
@@ -110,6 +105,17 @@ int CConverter::RunStages() {
         status = ConvertRecords();
     }
     return status;
+}
+
+void CConverter::RecordInProfile() {
+    if (m_pProfile == nullptr) {
+        return;
+    }
+    m_pProfile->WriteString("Import", "PathIn", m_strInputPath);
+    // The root is kept as "" in m_szPathOut, which would read back as "no path".
+    m_pProfile->WriteString("Import", "PathOut", DatabaseDirectory());
+    m_pProfile->WriteString("Import", "Symbol", m_szSymbol);
+    m_pProfile->WriteString("Import", "Name", m_szName);
 }
 
 int CConverter::CheckOutputDirectory() {

@@ -61,6 +61,9 @@ class CConverter {
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
+    // Writes "PathIn", "PathOut", "Symbol" and "Name" of a run that passed
+    // its checks to the profile, if the job has one.
+    void RecordInProfile();
 
     // Rewrites date in place, replacing its first three-letter English month
     // name by the two-digit month. 1 if date holds a character that starts a

@@ -376,8 +376,21 @@ std::string AbsoluteDirectory(const std::string& path) {
     if (ec) {
         return {};
     }
-    std::string result = abs.lexically_normal().string();
-    return result;
+    // ".." after a symbolic link leads where the kernel goes, to the parent
+    // of the link's target, not to the directory that holds the link; so the
+    // part before each ".." is resolved first. Links not followed by ".."
+    // stay as the user wrote them.
+    stdfs::path result;
+    for (const stdfs::path& part : abs) {
+        if (part == "..") {
+            stdfs::path real = stdfs::canonical(result, ec);
+            result = ec ? result.lexically_normal() : real;
+            result = result.has_relative_path() ? result.parent_path() : result;
+        } else if (part != "." && !part.empty()) {
+            result /= part;
+        }
+    }
+    return result.lexically_normal().string();
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {

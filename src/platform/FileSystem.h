@@ -135,8 +135,9 @@ bool ReplaceFile(const std::string& tmpPath, const std::string& target);
 // Copies src to dst, replacing dst atomically (through dst + ".~CP").
 bool CopyFileReplace(const std::string& src, const std::string& dst);
 
-// Absolute, lexically normalised form of a directory path, without changing
-// the process's working directory. Empty on failure.
+// Absolute, normalised form of a directory path, without changing the
+// process's working directory: "." and ".." are taken out, ".." going where
+// the kernel goes when it follows a symbolic link. Empty on failure.
 std::string AbsoluteDirectory(const std::string& path);
 
 // Reads the whole file; nullopt when it cannot be read.

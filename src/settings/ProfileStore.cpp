@@ -31,8 +31,8 @@ std::string_view TrimBlanks(std::string_view text) {
     return Trim(text, " \t");
 }
 
-// Callers hand over what were C strings in the original program: the text
-// ends at the first NUL.
+// Names and values are stored as NUL-terminated text in the registry, so a
+// text ends at its first NUL on every platform alike.
 std::string_view UpToNul(const std::string& text) {
     return std::string_view(text).substr(0, text.find('\0'));
 }

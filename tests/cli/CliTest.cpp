@@ -294,6 +294,29 @@ TEST_F(Cli, FromProfileStartsFromTheSavedSettingsAndSavesThemBack) {
     const Result plain = Run({"convert", input, "--db", NewDir("db2"), "--symbol", "OTHER"});
     EXPECT_EQ(plain.status, 1);
     EXPECT_EQ(ReadText(store.FilePath()), saved);
+
+    // A stored date format is read as the settings dialog reads it: the
+    // first list entry that begins with it.
+    store.WriteString("Import", "DateFormat", "ccyy_mm");
+    const Result prefix =
+        Run({"convert", input, "--from-profile", "--existing-master", "--symbol", "sz2"});
+    ASSERT_EQ(prefix.status, 0) << prefix.err;
+    EXPECT_EQ(Dump(db, "SZ2"), Dump(db, "SZ1"));
+    EXPECT_EQ(store.GetInt("Newbie", "Newbie2", 1), 0);
+}
+
+TEST_F(Cli, FromProfileOnANewStoreUsesTheDefaultsAndTheWorkingDirectory) {
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    // No --db: the first-run rule gives the working directory, which has no
+    // MASTER, so the defaults ("Use Existing Master") are refused there.
+    const Result convert = Run({"convert", input, "--from-profile", "--symbol", "x"});
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_NE(convert.err.find("Path specified does not point to a Master file"), std::string::npos)
+        << convert.err;
+    const Result refused = Run({"convert", input, "--from-profile", "--symbol", " "});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--symbol: You did not enter a valid symbol"), std::string::npos)
+        << refused.err;
 }
 
 TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {

@@ -254,6 +254,62 @@ TEST_F(RunStages, DuplicatesBySymbolOrNameInAnyCaseAnywhereInTheTree) {
     EXPECT_EQ(fresh.CheckDuplicateSymbol(), 0);
 }
 
+TEST_F(RunStages, UnreadableMasterInASubdirectoryIsNamedAndFoundSecuritiesTellWhere) {
+    fs::create_directory(m_db.File("SUB"));
+    WriteBytes(m_db.File("SUB/MASTER"), Concat({HeaderBytes(1, 1), EntryBytes(3, "DEEP", "Deep")}));
+    MasterRecord dir;
+    dir.name = PadField("SUB        <DIR>");
+    auto dirBytes = dir.Pack();
+    WriteMaster(Concat({HeaderBytes(2, 2),
+                        EntryBytes(1, "IBM", "Intl Bus Mach"),
+                        {dirBytes.begin(), dirBytes.end()}}));
+
+    MasterRecord found;
+    SecurityLocation where;
+    ASSERT_EQ(FindSecurity(m_db.Path(), "deep", found, &where), kFound);
+    EXPECT_EQ(where.directory, m_db.File("SUB"));
+    EXPECT_EQ(found.fileNumber, 3);
+    ASSERT_EQ(FindSecurity(m_db.Path(), "IBM", found, &where), kFound);
+    EXPECT_EQ(where.directory, m_db.Path());
+
+    const std::string sub = m_db.File("SUB/MASTER");
+    FaultHookScope faults(
+        [&](FileOp op, const std::string& path) { return op == FileOp::Open && path == sub; });
+    const auto before = Master();
+    CConverter job;
+    Fill(job, "unused.txt", kMM_DD_YY, false);
+    job.m_szSymbol = "NEW";
+    EXPECT_EQ(job.Run(), 1);
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_EQ(m_messages.Texts()[0],
+              "Cannot read the Master file, so the symbol could not be checked:\n" + sub);
+    EXPECT_EQ(job.Result().outcome, Outcome::kRefused);
+    EXPECT_EQ(Master(), before);
+}
+
+TEST_F(RunStages, RootDirectoryIsRecordedSoThatItCanBeUsedAgain) {
+    CConverter job;
+    Fill(job, "in.txt");
+    job.m_szPathOut = "";  // what the check makes of "/"
+    job.RecordInProfile();
+    EXPECT_EQ(m_profile.writes[1], "Import/PathOut=/");
+}
+
+TEST_F(RunStages, DotDotAfterALinkIsTheKernelsDirectory) {
+    // db/real/inner with a link db/link -> real/inner: link/.. is db/real.
+    fs::create_directories(m_db.File("real/inner"));
+    fs::create_directory_symlink(m_db.File("real/inner"), m_db.File("link"));
+    const std::string input = Input("prices.txt", "01/02/04,1,2,0.5,1.5,100,7\n");
+    CConverter job;
+    Fill(job, input);
+    job.m_szPathOut = m_db.File("link/..");
+    ASSERT_EQ(job.Run(), 0);
+    EXPECT_TRUE(FileExists(m_db.File("real/MASTER")));
+    EXPECT_TRUE(FileExists(m_db.File("real/F1.DAT")));
+    EXPECT_FALSE(FileExists(m_db.File("MASTER")));
+    EXPECT_EQ(job.Result().databaseDirectory, m_db.File("real"));
+}
+
 TEST_F(RunStages, ProfileGetsAbsoluteDirectoryAndBackupHoldsTheNewEntry) {
     WriteMaster(Concat({HeaderBytes(1, 1), EntryBytes(1, "A", "A")}));
     const std::string input = Input("prices.txt", "01/02/04,1,2,0.5,1.5,100,7\n");
@@ -357,6 +413,70 @@ TEST_F(RunStages, AddsToDatabasesOtherProgramsWrote) {
         EXPECT_FALSE(FileExists(db.File("MASTER")) && FileExists(db.File("master")))
             << "a second MASTER was made beside the lower-case one";
     }
+}
+
+}  // namespace
+}  // namespace torvan::test
+
+namespace torvan::test {
+namespace {
+
+class JobResults : public JobTest {};
+
+TEST_F(JobResults, OutcomeCountsDatesAndMessagesOfEachJobAreItsOwn) {
+    const std::string input = Input(
+        "prices.txt", "01/02/04,1,2,0.5,1.5,100,7\nbad,1,2,3,4,5,6\n01/05/04,2,3,1,2,200,8\n");
+    MessageRecorder other;
+    CConverter refused;
+    Fill(refused, input);
+    refused.m_pSink = &other;
+    refused.m_szPathOut = m_db.File("missing");
+
+    CConverter job;
+    Fill(job, input);
+    ASSERT_EQ(job.Run(), 0);
+    ASSERT_EQ(refused.Run(), 1);
+
+    const JobResult& result = job.Result();
+    EXPECT_EQ(result.outcome, Outcome::kConvertedWithWarnings);
+    EXPECT_EQ(result.recordsWritten, 2);
+    EXPECT_EQ(result.linesWithoutDate, 1);
+    EXPECT_EQ(result.firstLineWithoutDate, 2);
+    EXPECT_EQ(result.firstDate, 1040102.0F);
+    EXPECT_EQ(result.lastDate, 1040105.0F);
+    EXPECT_EQ(result.fileNumber, 1);
+    EXPECT_EQ(result.databaseDirectory, m_db.Path());
+    ASSERT_EQ(result.messages.size(), 1U);
+    EXPECT_EQ(result.messages[0].id, "LinesWithoutDate");
+    EXPECT_EQ(result.messages[0].params, (std::vector<std::string>{"1", "2"}));
+    // Each job's messages reached its own sink only.
+    ASSERT_EQ(m_messages.Messages().size(), 1U);
+    EXPECT_EQ(m_messages.Messages()[0].id, "LinesWithoutDate");
+    ASSERT_EQ(other.Messages().size(), 1U);
+    EXPECT_EQ(other.Messages()[0].id, "PathDoesNotExist");
+    EXPECT_EQ(other.Messages()[0].text, "Path does not exist");
+
+    EXPECT_EQ(refused.Result().outcome, Outcome::kRefused);
+    EXPECT_EQ(refused.Result().fileNumber, 0);
+    EXPECT_EQ(refused.Result().recordsWritten, 0);
+    EXPECT_FALSE(refused.Result().Succeeded());
+
+    CConverter clean;
+    Fill(clean, Input("clean.txt", "01/02/04,1,2,0.5,1.5,100,7\n"), kMM_DD_YY, false);
+    clean.m_szSymbol = "CLEAN";
+    ASSERT_EQ(clean.Run(), 0);
+    EXPECT_EQ(clean.Result().outcome, Outcome::kConverted);
+    EXPECT_EQ(clean.Result().fileNumber, 2);
+    EXPECT_TRUE(clean.Result().messages.empty());
+
+    // A job without a sink keeps its messages and answers the default.
+    CConverter quiet;
+    Fill(quiet, input, kMM_DD_YY, false);
+    quiet.m_pSink = nullptr;
+    quiet.m_szSymbol = "CLEAN";
+    EXPECT_EQ(quiet.Run(), 1);
+    ASSERT_EQ(quiet.Result().messages.size(), 1U);
+    EXPECT_EQ(quiet.Result().messages[0].id, "DuplicateSymbol");
 }
 
 }  // namespace
