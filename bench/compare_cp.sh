@@ -16,6 +16,8 @@
 #   BENCH_WARMUP=N    untimed warm-up runs per command (default 3)
 #   BENCH_KEEP=1      keep the scratch directory
 #   BENCH_NO_BUILD=1  do not build; use the torvan-cli that is there
+#   BENCH_BASELINE=F  also time the torvan-cli binary F (an older build, say)
+#                     with the same commands, for a before/after in one run
 #   TMPDIR            where the scratch directory goes (the file system matters:
 #                     fsync is free on tmpfs and not on a disk)
 set -euo pipefail
@@ -51,6 +53,12 @@ else
 fi
 cd "$WORK"
 cp "$CLI" ./torvan-cli   # a fixed copy: a rebuild during the run changes nothing
+BINARIES=(torvan-cli)
+if [[ -n "${BENCH_BASELINE:-}" ]]; then
+    [[ -x "$BENCH_BASELINE" ]] || die "BENCH_BASELINE is not an executable: $BENCH_BASELINE"
+    cp "$BENCH_BASELINE" ./baseline-cli
+    BINARIES+=(baseline-cli)
+fi
 
 # prep.sh MODE N: the state before one timed run.
 cat > prep.sh <<'EOF'
@@ -85,10 +93,13 @@ done
 echo "== Timing: $RUNS runs per command after $WARMUP warm-up runs"
 args=(-N --warmup "$WARMUP" --runs "$RUNS" --export-json times.json --style basic)
 for n in "${SIZES[@]}"; do
-    args+=(--prepare "bash prep.sh convert $n" -n "convert_$n"
-           "./torvan-cli convert oldest_$n.txt --db db_a_$n --symbol BENCH --new-master")
-    args+=(--prepare "bash prep.sh reverse $n" -n "reverse_$n"
-           "./torvan-cli convert rev_$n.txt --db db_b_$n --symbol BENCH --new-master --reverse")
+    for bin in "${BINARIES[@]}"; do
+        tag="${bin%%-cli}"
+        args+=(--prepare "bash prep.sh convert $n" -n "${tag}_convert_$n"
+               "./$bin convert oldest_$n.txt --db db_a_$n --symbol BENCH --new-master")
+        args+=(--prepare "bash prep.sh reverse $n" -n "${tag}_reverse_$n"
+               "./$bin convert rev_$n.txt --db db_b_$n --symbol BENCH --new-master --reverse")
+    done
     args+=(--prepare "bash prep.sh cp $n" -n "cp_$n" "cp oldest_$n.txt copy_$n.txt")
 done
 echo "   load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -100,10 +111,14 @@ import json, sys
 
 runs = int(sys.argv[1])
 t = {r["command"]: r for r in json.load(open("times.json"))["results"]}
+rows = [("torvan_convert", "convert"), ("torvan_reverse", "convert --reverse")]
+if "baseline_convert_6553" in t:
+    rows += [("baseline_convert", "baseline convert"), ("baseline_reverse", "baseline --reverse")]
+rows.append(("cp", "cp"))
 print()
 print(f"Medians of {runs} runs in ms (user + system CPU in brackets); ratio = median / cp median")
 print(f"{'':20}{'N=6,553':>30}{'N=65,534':>30}")
-for key, label in (("convert", "convert"), ("reverse", "convert --reverse"), ("cp", "cp")):
+for key, label in rows:
     cells = []
     for n in (6553, 65534):
         r = t[f"{key}_{n}"]
@@ -111,7 +126,8 @@ for key, label in (("convert", "convert"), ("reverse", "convert --reverse"), ("c
         cells.append(f"{r['median']*1e3:7.2f} ({(r['user'] + r['system'])*1e3:5.2f}) {ratio:5.2f}x")
     print(f"{label:20}{cells[0]:>30}{cells[1]:>30}")
 print()
-for key, label, limit in (("convert", "convert", 5.0), ("reverse", "convert --reverse", 8.0)):
+for key, label, limit in (("torvan_convert", "convert", 5.0),
+                          ("torvan_reverse", "convert --reverse", 8.0)):
     ratio = t[f"{key}_65534"]["median"] / t["cp_65534"]["median"]
     ok = ratio <= limit
     print(f"{'PASS' if ok else 'FAIL'}  {label} at 65,534 lines: {ratio:.2f}x cp (target <= {limit:g}x)")
