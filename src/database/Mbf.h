@@ -25,16 +25,16 @@ inline Bytes4 IeeeBitsToMbf(std::uint32_t bits) {
     const std::uint32_t e = (bits >> 23) & 0xFFU;
     const std::uint32_t mantissa = bits & 0x7FFFFFU;
     std::uint32_t mbf = 0;
-    if (e == 0) {
+    if (e - 1U < 253U) {
+        // MBF: exponent byte on top, then the sign, then the mantissa.
+        mbf = ((e + 2) << 24) | (sign >> 8) | mantissa;
+    } else if (e == 0) {
         // Zero of either sign, or a subnormal too small for MBF.
     } else if (e == 255 && mantissa != 0) {
         // NaN has no MBF form.
-    } else if (e >= 254) {
+    } else {
         // 2^127 and above, and infinities: the largest finite MBF value.
         mbf = 0xFF7FFFFFU | (sign >> 8);
-    } else {
-        // MBF: exponent byte on top, then the sign, then the mantissa.
-        mbf = ((e + 2) << 24) | (sign >> 8) | mantissa;
     }
     return Bytes4{static_cast<std::uint8_t>(mbf), static_cast<std::uint8_t>(mbf >> 8),
                   static_cast<std::uint8_t>(mbf >> 16), static_cast<std::uint8_t>(mbf >> 24)};

@@ -166,18 +166,19 @@ int CConverter::ConvertRecords() {
         const int dateColumn = m_nFieldCol[kSlotDate];
         const std::string_view dateText =
             dateColumn < count ? columns[static_cast<std::size_t>(dateColumn)] : std::string_view();
-        if (CLength(dateText) >= kDateStopLength) {
+        const std::size_t dateLength = CLength(dateText);
+        if (dateLength >= kDateStopLength) {
             stop = 1;
             break;
         }
         int recognised = 0;
         std::uint16_t day = 0;
         if (m_bMonthNames == 1) {
-            date.assign(dateText.substr(0, CLength(dateText)));
+            date.assign(dateText.substr(0, dateLength));
             recognised = TranslateMonthName(date);
             day = ParseDateText(date, m_nDateFormat);
         } else {
-            day = ParseDateText(dateText.substr(0, CLength(dateText)), m_nDateFormat);
+            day = ParseDateText(dateText.substr(0, dateLength), m_nDateFormat);
         }
         // The checks judge the first line that has a date column.
         if (!checked && dateColumn < count) {

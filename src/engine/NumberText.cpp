@@ -107,7 +107,7 @@ std::optional<float> FastDecimal(std::uint64_t w, long e10) {
 
 }  // namespace
 
-std::optional<float> ReadNumber(std::string_view text) {
+std::optional<float> detail::ReadAnyNumber(std::string_view text) {
     const char* p = text.data();
     const char* const end = p + text.size();
     bool negative = false;
