@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -24,22 +26,28 @@ inline std::optional<float> ReadNumber(std::string_view text) {
     // Inline for the usual price: unsigned, at most 7 digits (below 2^24,
     // an exact float) with at most 10 after the point, no exponent. One
     // float division by an exact power of ten then rounds correctly.
+    constexpr std::size_t kMaxDigits = 7;
     const char* p = text.data();
     const char* const end = p + text.size();
+    // Past kMaxDigits digits the text goes to the general reader anyway.
+    const char* const last = p + std::min(text.size(), kMaxDigits + 1);
     std::uint32_t w = 0;
-    int digits = 0;
-    int decimals = 0;
-    for (; p < end && *p >= '0' && *p <= '9' && digits < 8; ++p, ++digits) {
+    for (; p < last && *p >= '0' && *p <= '9'; ++p) {
         w = w * 10 + static_cast<std::uint32_t>(*p - '0');
     }
+    auto digits = static_cast<std::size_t>(p - text.data());
+    std::size_t decimals = 0;
     if (p < end && *p == '.') {
         const char* const fraction = ++p;
-        for (; p < end && *p >= '0' && *p <= '9' && digits < 8; ++p, ++digits) {
+        const char* const lastDecimal =
+            fraction + std::min(static_cast<std::size_t>(end - fraction), kMaxDigits + 1);
+        for (; p < lastDecimal && *p >= '0' && *p <= '9'; ++p) {
             w = w * 10 + static_cast<std::uint32_t>(*p - '0');
         }
-        decimals = static_cast<int>(p - fraction);
+        decimals = static_cast<std::size_t>(p - fraction);
+        digits += decimals;
     }
-    if (digits == 0 || digits > 7 || decimals > 10 ||
+    if (digits == 0 || digits > kMaxDigits ||
         (p < end && ((*p >= '0' && *p <= '9') || *p == 'e' || *p == 'E'))) {
         return detail::ReadAnyNumber(text);
     }
