@@ -7,10 +7,12 @@
 
 #include "cli/Output.h"
 #include "database/DataFile.h"
+#include "database/DatabaseReader.h"
 #include "database/Dates.h"
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "settings/Detect.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan::cli {
@@ -63,6 +65,10 @@ const char* OptionOf(Setting setting) {
             return "--reverse";
         case Setting::kMonthNames:
             return "--month-names";
+        case Setting::kFooterRows:
+            return "--footer";
+        case Setting::kDecimalComma:
+            return "--decimal-comma";
         case Setting::kNone:
             break;
     }
@@ -150,11 +156,13 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
         settings.exist = *request.newMaster ? 1 : 0;
     }
     if (request.delimiter) {
-        static constexpr std::array<const char*, 3> kDelimiters = {"comma", "tab", "space"};
+        static constexpr std::array<const char*, 4> kDelimiters = {"comma", "tab", "space",
+                                                                   "semicolon"};
         const auto found =
             std::find(kDelimiters.begin(), kDelimiters.end(), ToLowerAscii(*request.delimiter));
         if (found == kDelimiters.end()) {
-            return "--delimiter must be comma, tab or space, not \"" + *request.delimiter + "\"";
+            return "--delimiter must be comma, tab, space or semicolon, not \"" +
+                   *request.delimiter + "\"";
         }
         settings.delimiter = static_cast<int>(found - kDelimiters.begin());
     }
@@ -181,6 +189,15 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
     if (request.monthNames) {
         settings.monthNames = *request.monthNames ? 1 : 0;
     }
+    if (request.csv) {
+        settings.csv = *request.csv ? 1 : 0;
+    }
+    if (request.decimalComma) {
+        settings.decimalComma = *request.decimalComma ? 1 : 0;
+    }
+    if (request.footerRows) {
+        settings.footerRows = *request.footerRows;
+    }
     return std::nullopt;
 }
 
@@ -194,6 +211,11 @@ int RunConvert(const ConvertRequest& request) {
         bool created = false;
         storeOpen = store.Open("", kProfileKey, created);
         if (storeOpen) {
+            if (created) {
+                // The store's first start, wherever it happens, brings in
+                // the legacy settings file.
+                store.ImportIniFile();
+            }
             settings.LoadForDialog(store);
         } else {
             settings.LoadForDialog(CProfileStore());
@@ -203,6 +225,17 @@ int RunConvert(const ConvertRequest& request) {
     } else if (!request.database || !request.symbol) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
+    }
+    if (request.autoDetect) {
+        const Detection detection = DetectLayout(request.input);
+        if (!detection.convertible) {
+            Report("Cannot detect the layout of " + request.input + ": " + detection.whyNot);
+            return kExitFailed;
+        }
+        TakeReadingSettings(detection.settings, settings);
+        for (const std::string& warning : detection.warnings) {
+            Report(warning);
+        }
     }
     if (auto error = ApplyRequest(request, settings)) {
         Report(*error);
@@ -220,6 +253,9 @@ int RunConvert(const ConvertRequest& request) {
     CConverter job;
     job.m_pSink = &sink;
     if (storeOpen) {
+        // As a confirmed settings dialog: the list entry the date format
+        // selects, first run over.
+        settings.dateFormat = DateFormatList()[static_cast<std::size_t>(dateCode - 1)];
         settings.SaveConfirmed(store);
         job.m_pProfile = &store;
     }
@@ -234,6 +270,28 @@ int RunConvert(const ConvertRequest& request) {
     std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
               << settings.symbol << " (F" << result.fileNumber << ".DAT, " << count
               << " price record" << (count == 1 ? "" : "s") << ").\n";
+    if (result.linesWithoutDate + result.linesWithoutPrice + result.linesMissingColumns > 0) {
+        std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
+                  << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
+                  << " with missing columns stored as 0.\n";
+    }
+    // What was stored, read back from the database.
+    SecurityRecords stored;
+    if (ReadSecurity(settings.pathOut, settings.symbol, stored) == ReadResult::kOk &&
+        !stored.rows.empty()) {
+        const auto& names = stored.entry.fieldNames;
+        auto row = [&](const char* label, const std::vector<float>& values) {
+            std::cout << label;
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                const std::string name = i < names.size() ? names[i] : "?";
+                std::cout << (i == 0 ? " " : ", ") << name << " "
+                          << (name == "Date" ? StoredDateText(values[i]) : NumberText(values[i]));
+            }
+            std::cout << "\n";
+        };
+        row("First stored:", stored.rows.front());
+        row("Last stored: ", stored.rows.back());
+    }
     return kExitOk;
 }
 

@@ -21,7 +21,12 @@ struct ConvertRequest {
     std::optional<bool> newMaster;
     std::optional<bool> reverse;
     std::optional<bool> monthNames;
+    std::optional<bool> csv;
+    std::optional<bool> decimalComma;
+    std::optional<int> footerRows;
     bool fromProfile = false;
+    // Detection fills every reading setting that no option gives.
+    bool autoDetect = false;
 };
 
 // Applies the given options on top of settings. Returns the reason when an

@@ -8,6 +8,7 @@
 
 #include "cli/Convert.h"
 #include "cli/Database.h"
+#include "cli/Inspect.h"
 #include "cli/Output.h"
 
 namespace {
@@ -44,6 +45,9 @@ int main(int argc, char** argv) {
     bool newMaster = false;
     bool reverse = false;
     bool monthNames = false;
+    bool csv = false;
+    bool decimalComma = false;
+    int footerRows = 0;
 
     CLI::App* convert = app.add_subcommand(
         "convert", "Convert a price text file into a new security of a database.");
@@ -51,7 +55,9 @@ int main(int argc, char** argv) {
         "Without --from-profile the settings are the desktop program's defaults: dates MMDDYY, "
         "comma delimiter, date, open, high, low, close, volume and open interest in columns 1 to "
         "7, and an existing MASTER in DIR. With --from-profile they start from the saved "
-        "\"Import\" settings, the options given replace them, and they are saved back.");
+        "\"Import\" settings, read as the desktop program reads them (before the first confirmed "
+        "settings, DIR is the working directory), the options given replace them, and they are "
+        "saved back.");
     convert->add_option("INPUT", request.input, "Price text file, one trading day per line")
         ->required();
     auto* dbOption = convert->add_option("--db", database,
@@ -66,8 +72,8 @@ int main(int argc, char** argv) {
     auto* newMasterOption =
         convert->add_flag("--new-master,!--existing-master", newMaster,
                           "Make a new MASTER in DIR (default: add to the existing one)");
-    auto* delimiterOption =
-        convert->add_option("--delimiter", delimiter, "Column delimiter: comma, tab or space");
+    auto* delimiterOption = convert->add_option("--delimiter", delimiter,
+                                                "Column delimiter: comma, tab, space or semicolon");
     auto* dateFormatOption = convert->add_option(
         "--date-format", dateFormat,
         "Date layout: YY_MM_DD, CCYY_MM_DD, MM_DD_YY, MM_DD_CCYY, DD_MM_YY, DD_MM_CCYY, YYMMDD, "
@@ -86,8 +92,33 @@ int main(int argc, char** argv) {
     auto* monthNamesOption = convert->add_flag("--month-names,!--no-month-names", monthNames,
                                                "Dates spell the month as a three-letter English "
                                                "name (Jan, Feb, ...)");
+    auto* csvOption = convert->add_flag(
+        "--csv,!--no-csv", csv,
+        "Read the file as CSV: fields in double quotes, empty fields keep their column, "
+        "thousands separators and K/M suffixes in numbers, a time of day or full month names "
+        "in dates. Without it runs of the delimiter count as one");
+    auto* decimalCommaOption =
+        convert->add_flag("--decimal-comma,!--no-decimal-comma", decimalComma,
+                          "Numbers have a decimal comma (1.234,56); needs --csv");
+    auto* footerOption = convert->add_option(
+        "--footer", footerRows, "Leave out the last N non-empty lines (a source note; 0 to 200)");
+    convert->add_flag("--auto", request.autoDetect,
+                      "Detect the delimiter, header rows, date column and layout, the fields, the "
+                      "order and the reading from the file; options given override what it finds "
+                      "(see 'inspect')");
     convert->add_flag("--from-profile", request.fromProfile,
                       "Start from the saved settings and save them back");
+
+    std::string inspectInput;
+    int inspectRows = 10;
+    CLI::App* inspect = app.add_subcommand(
+        "inspect",
+        "Read a price file and propose the settings that convert it: the convert options, how "
+        "sure each choice is, the first rows as they would be stored, and warnings. Writes "
+        "nothing.");
+    inspect->add_option("INPUT", inspectInput, "Price text file")->required();
+    inspect->add_option("--rows", inspectRows, "How many rows to show (default 10)")
+        ->check(CLI::Range(1, 1000));
 
     std::string listDirectory;
     CLI::App* list = app.add_subcommand(
@@ -135,7 +166,13 @@ int main(int argc, char** argv) {
         TakeIfGiven(skipOption, skipRows, request.skipRows);
         TakeIfGiven(reverseOption, reverse, request.reverse);
         TakeIfGiven(monthNamesOption, monthNames, request.monthNames);
+        TakeIfGiven(csvOption, csv, request.csv);
+        TakeIfGiven(decimalCommaOption, decimalComma, request.decimalComma);
+        TakeIfGiven(footerOption, footerRows, request.footerRows);
         return torvan::cli::RunConvert(request);
+    }
+    if (*inspect) {
+        return torvan::cli::RunInspect(inspectInput, inspectRows);
     }
     if (*list) {
         return torvan::cli::RunList(listDirectory);

@@ -66,20 +66,28 @@ bool WriteNewFile(const std::string& path, const void* data, std::size_t size) {
 std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
                                 const FieldFlags& fieldOn, int fieldCount) {
     const std::string number = std::to_string(fileNumber);
-    const std::string dat = TargetPath(directory, "F" + number + ".DAT");
+    return WriteSecurityFiles(TargetPath(directory, "F" + number + ".DAT"),
+                              TargetPath(directory, "F" + number + ".DOP"), fieldOn, fieldCount);
+}
+
+std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
+                               const FieldFlags& fieldOn, int fieldCount) {
     const std::vector<std::uint8_t> header = PackDataHeader(fieldCount, 1);
-    if (!WriteNewFile(dat, header.data(), header.size())) {
-        RemoveFile(dat);
-        return dat;
+    if (!WriteNewFile(dataPath, header.data(), header.size())) {
+        RemoveFile(dataPath);
+        return dataPath;
     }
-    const std::string dop = TargetPath(directory, "F" + number + ".DOP");
     const std::string text = DescriptionText(fieldOn);
-    if (!WriteNewFile(dop, text.data(), text.size())) {
-        RemoveFile(dop);
-        RemoveFile(dat);
-        return dop;
+    if (!WriteNewFile(descriptionPath, text.data(), text.size())) {
+        RemoveFile(descriptionPath);
+        RemoveFile(dataPath);
+        return descriptionPath;
     }
     return {};
+}
+
+std::string ExistingDescriptionFilePath(const std::string& directory, int fileNumber) {
+    return TargetPath(directory, "F" + std::to_string(fileNumber) + ".DOP");
 }
 
 std::optional<std::uint16_t> ReadRecordCount(const std::string& path) {

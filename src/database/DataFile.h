@@ -37,6 +37,15 @@ std::string DescriptionText(const FieldFlags& fieldOn);
 std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
                                 const FieldFlags& fieldOn, int fieldCount);
 
+// The same under the names given, each flushed to disk. Nothing is left of
+// them when one fails.
+std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
+                               const FieldFlags& fieldOn, int fieldCount);
+
+// The existing description file of a security, found ignoring case; the
+// upper-case name when there is none yet.
+std::string ExistingDescriptionFilePath(const std::string& directory, int fileNumber);
+
 // The recordCount of a data file's header; nothing when it cannot be read.
 std::optional<std::uint16_t> ReadRecordCount(const std::string& path);
 

@@ -10,6 +10,7 @@
 #include "engine/Converter.h"
 #include "engine/InputText.h"
 #include "engine/NumberText.h"
+#include "engine/TextReader.h"
 
 namespace torvan {
 namespace {
@@ -70,31 +71,21 @@ std::string LinesHave(long count, const char* plural, const char* singular) {
            (count == 1 ? singular : plural);
 }
 
-std::string NewPathFor(const std::string& dataPath) {
-    // F3.DAT -> F3.NEW
-    const std::size_t dot = dataPath.rfind('.');
-    const std::size_t slash = dataPath.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return dataPath + ".NEW";
-    }
-    return dataPath.substr(0, dot) + ".NEW";
-}
-
 }  // namespace
 
 int CConverter::ConvertRecords() {
-    const std::string directory = DatabaseDirectory();
-    int number = m_nFileNumber;
-    if (number == 0) {
-        MasterRecord entry;
-        if (FindSecurity(directory, m_szSymbol, entry) != kFound) {
-            return Fail(
-                "SecurityNotInMaster", {m_szSymbol, m_szMasterPath},
-                "The security " + m_szSymbol + " is not in the Master file:\n" + m_szMasterPath);
-        }
-        number = entry.fileNumber;
+    // CSV reading, a footer and UTF-16 text take the layout reader.
+    if (m_bCsv != 0 || m_nFooterRows > 0 || StartsWithUtf16Mark(ReadPath())) {
+        return ConvertLines();
     }
-    const auto fileNumber = static_cast<std::uint8_t>(number);
+    // The security is the one AddSecurity entered in this run; its data file
+    // is the work file that Commit puts in place.
+    if (m_nFileNumber == 0 || m_strDataPath.empty()) {
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
+    }
+    const auto fileNumber = static_cast<std::uint8_t>(m_nFileNumber);
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
@@ -106,13 +97,14 @@ int CConverter::ConvertRecords() {
     }
 
     File input;
-    if (!input.Open(m_strInputPath, File::Mode::Read)) {
-        return Fail("CannotOpenInputFile", {m_strInputPath},
-                    "Cannot open the input file:\n" + m_strInputPath);
+    if (!input.Open(ReadPath(), File::Mode::Read)) {
+        return Fail("CannotOpenInputFile", {ReadPath()},
+                    "Cannot open the input file:\n" + ReadPath());
     }
 
-    if (StartNewDataFile(fileNumber) != 0) {
-        return 1;
+    if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
+        return Fail("CannotOpenDataFile", {m_strDataPath},
+                    "Cannot open the data file:\n" + m_strDataPath);
     }
 
     std::array<std::string_view, kMaxColumns> columns;
@@ -122,7 +114,6 @@ int CConverter::ConvertRecords() {
     int stop = 0;
     int dateFormatError = 0;
     int failed = 0;
-    bool writeFailed = false;
     bool checked = false;
     int lineCount = 0;
     long lineNumber = 0;
@@ -168,7 +159,11 @@ int CConverter::ConvertRecords() {
             dateColumn < count ? columns[static_cast<std::size_t>(dateColumn)] : std::string_view();
         const std::size_t dateLength = CLength(dateText);
         if (dateLength >= kDateStopLength) {
-            stop = 1;
+            stop =
+                Fail("DateColumnTooLong", {std::to_string(lineNumber), std::to_string(dateLength)},
+                     "Line " + std::to_string(lineNumber) +
+                         " of the input file has a date column of " + std::to_string(dateLength) +
+                         " characters, more than any date has.\nNothing was converted.");
             break;
         }
         int recognised = 0;
@@ -190,6 +185,11 @@ int CConverter::ConvertRecords() {
             } else if (m_nDateFormat < 7 && !nonDigit) {
                 dateFormatError = 1;
                 Say("SeparatedDateFormat", {}, kSeparatedFormat);
+            }
+            // Nothing of a run that fails is kept, so there is no point in
+            // reading on.
+            if (dateFormatError != 0) {
+                break;
             }
         }
         if (day == 0) {
@@ -231,12 +231,13 @@ int CConverter::ConvertRecords() {
             failed |= Fail(
                 "TooManyPriceLines", {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)},
                 "The input has more price lines than a data file can hold (" +
-                    std::to_string(kMaxPriceRecords) + ").\nThe conversion stopped at line " +
-                    std::to_string(lineNumber) + "; the lines before it were converted.");
+                    std::to_string(kMaxPriceRecords) + "); line " + std::to_string(lineNumber) +
+                    " is the first beyond them.\nNothing was converted.");
             break;
         }
         if (AppendPriceRecord(fileNumber) != 0) {
-            writeFailed = true;
+            failed |= Fail("CannotWriteDataFile", {m_strDataPath},
+                           "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
             break;
         }
         if (lacksColumn && shortLines++ == 0) {
@@ -251,58 +252,26 @@ int CConverter::ConvertRecords() {
     const bool readFailed = input.Failed();
     input.Close();
     if (utf16) {
-        DiscardNewDataFile();
+        m_dataFile.Close();
         return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
     }
-    writeFailed = writeFailed || !WritePendingRecords();
+    const bool dataOk = CloseDataFile();
     if (readFailed) {
-        failed |= Fail("CannotReadInputFile", {m_strInputPath},
-                       "Cannot read the input file:\n" + m_strInputPath);
+        failed |=
+            Fail("CannotReadInputFile", {ReadPath()}, "Cannot read the input file:\n" + ReadPath());
     }
-    if (writeFailed) {
-        // The data file keeps what it had; nothing refers to the lost lines.
-        DiscardNewDataFile();
-        failed |= Fail("CannotWriteTemporaryFile", {m_strNewDataPath},
-                       "Cannot write the temporary file (is the disk full?):\n" + m_strNewDataPath);
+    if (!dataOk && failed == 0 && stop == 0 && dateFormatError == 0) {
+        failed |= Fail("CannotWriteDataFile", {m_strDataPath},
+                       "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+    }
+    // A run that fails keeps nothing of its records; the messages so far
+    // said why.
+    if (stop != 0 || dateFormatError != 0 || failed != 0) {
+        return 1;
     }
 
-    if (undatedLines > 0) {
-        Say("LinesWithoutDate", {std::to_string(undatedLines), std::to_string(firstUndatedLine)},
-            std::to_string(undatedLines) + (undatedLines == 1 ? " line has" : " lines have") +
-                " no valid date in the chosen date format and " +
-                (undatedLines == 1 ? "was" : "were") + " not converted.\nThe first is line " +
-                std::to_string(firstUndatedLine) + " of the input file.",
-            kMbOk | kMbIconExclamation);
-    }
-    if (unpricedLines > 0) {
-        Say("LinesWithoutPrice", {std::to_string(unpricedLines), std::to_string(firstUnpricedLine)},
-            LinesHave(unpricedLines,
-                      "have a date but no price (no open, high, low or close is a "
-                      "number) and were not converted.\nThe first is line ",
-                      "has a date but no price (no open, high, low or close is a "
-                      "number) and was not converted.\nIt is line ") +
-                std::to_string(firstUnpricedLine) + " of the input file.",
-            kMbOk | kMbIconExclamation);
-    }
-    if (shortLines > 0) {
-        Say("LinesMissingColumns", {std::to_string(shortLines), std::to_string(firstShortLine)},
-            LinesHave(shortLines,
-                      "have fewer columns than the settings need; their missing fields "
-                      "were stored as 0. The first is line ",
-                      "has fewer columns than the settings need; its missing fields "
-                      "were stored as 0. It is line ") +
-                std::to_string(firstShortLine) + ".",
-            kMbOk | kMbIconExclamation);
-    }
-    m_result.linesWithoutDate = static_cast<int>(undatedLines);
-    m_result.firstLineWithoutDate = static_cast<int>(firstUndatedLine);
-    m_result.linesWithoutPrice = static_cast<int>(unpricedLines);
-    m_result.firstLineWithoutPrice = static_cast<int>(firstUnpricedLine);
-    m_result.linesMissingColumns = static_cast<int>(shortLines);
-    m_result.firstLineMissingColumns = static_cast<int>(firstShortLine);
-    if (writeFailed) {
-        lineCount = 0;  // none of them is kept
-    }
+    ReportLineCounts(undatedLines, firstUndatedLine, unpricedLines, firstUnpricedLine, shortLines,
+                     firstShortLine);
     m_result.recordsWritten = lineCount;
     if (lineCount > 0) {
         m_result.firstDate = MbfToFloat(firstDate.data());
@@ -313,7 +282,6 @@ int CConverter::ConvertRecords() {
             failed |= Fail("NoPriceLines", {m_strInputPath},
                            "No price lines were found in the input file:\n" + m_strInputPath);
         }
-        DiscardNewDataFile();
         return 1;
     }
     const int r1 = SetMasterDates(firstDate, lastDate, fileNumber);
@@ -321,64 +289,57 @@ int CConverter::ConvertRecords() {
     return r1 | r2 | stop | dateFormatError | failed;
 }
 
-int CConverter::StartNewDataFile(std::uint8_t fileNumber) {
-    const std::string directory = DatabaseDirectory();
-    m_strDataPath = ExistingDataFilePath(directory, fileNumber);
-    m_strNewDataPath = NewPathFor(m_strDataPath);
-    const std::size_t recordSize = 4 * static_cast<std::size_t>(std::max(m_nFieldCount, 1));
-    m_recordBytes = 0;
+void CConverter::ReportLineCounts(long undated, long firstUndated, long unpriced,
+                                  long firstUnpriced, long shortLines, long firstShort) {
+    if (undated > 0) {
+        Say("LinesWithoutDate", {std::to_string(undated), std::to_string(firstUndated)},
+            LinesHave(undated,
+                      "have no valid date in the chosen date format and were not converted.",
+                      "has no valid date in the chosen date format and was not converted.") +
+                "\nThe first is line " + std::to_string(firstUndated) + " of the input file.",
+            kMbOk | kMbIconExclamation);
+    }
+    if (unpriced > 0) {
+        Say("LinesWithoutPrice", {std::to_string(unpriced), std::to_string(firstUnpriced)},
+            LinesHave(unpriced,
+                      "have a date but no price (no open, high, low or close is a number) and "
+                      "were not converted.",
+                      "has a date but no price (no open, high, low or close is a number) and "
+                      "was not converted.") +
+                "\nThe first is line " + std::to_string(firstUnpriced) + " of the input file.",
+            kMbOk | kMbIconExclamation);
+    }
+    if (shortLines > 0) {
+        Say("LinesMissingColumns", {std::to_string(shortLines), std::to_string(firstShort)},
+            LinesHave(shortLines,
+                      "have fewer columns than the settings need; their missing fields were "
+                      "stored as 0. The first is line ",
+                      "has fewer columns than the settings need; its missing fields were "
+                      "stored as 0. It is line ") +
+                std::to_string(firstShort) + ".",
+            kMbOk | kMbIconExclamation);
+    }
+    m_result.linesWithoutDate = static_cast<int>(undated);
+    m_result.firstLineWithoutDate = static_cast<int>(firstUndated);
+    m_result.linesWithoutPrice = static_cast<int>(unpriced);
+    m_result.firstLineWithoutPrice = static_cast<int>(firstUnpriced);
+    m_result.linesMissingColumns = static_cast<int>(shortLines);
+    m_result.firstLineMissingColumns = static_cast<int>(firstShort);
+}
 
-    File in;
-    if (!in.Open(m_strDataPath, File::Mode::Read)) {
-        return Fail("CannotOpenDataFile", {m_strDataPath},
-                    "Cannot open the data file:\n" + m_strDataPath);
-    }
-    const auto size = in.Size();
-    m_header.assign(recordSize, 0);
-    if (!size || !in.ReadExact(m_header.data(), recordSize)) {
-        return Fail("CannotReadDataFile", {m_strDataPath},
-                    "Cannot read the data file:\n" + m_strDataPath);
-    }
-    if (!m_dataFile.Open(m_strNewDataPath, File::Mode::Write)) {
-        return Fail("CannotCreateTemporaryFile", {m_strNewDataPath},
-                    "Cannot create the temporary file:\n" + m_strNewDataPath);
-    }
-    // The header goes first as a place holder; SetRecordCount rewrites it
-    // with the final count. Whole records only, as the header counts them.
-    bool ok = m_dataFile.Write(m_header.data(), recordSize);
-    std::uint64_t remaining = (*size / recordSize) * recordSize - recordSize;
-    m_records.resize(std::max(kRecordBlock, recordSize));
-    while (ok && remaining > 0) {
-        const auto want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(m_records.size(), remaining));
-        if (!in.ReadExact(m_records.data(), want)) {
-            DiscardNewDataFile();
-            return Fail("CannotReadDataFile", {m_strDataPath},
-                        "Cannot read the data file:\n" + m_strDataPath);
+int CConverter::AppendPriceRecord(std::uint8_t fileNumber) {
+    if (!m_dataFile.IsOpen()) {
+        if (m_strDataPath.empty() || fileNumber != m_nFileNumber ||
+            !m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
+            return 1;
         }
-        ok = m_dataFile.Write(m_records.data(), want);
-        remaining -= want;
+        m_recordBytes = 0;
     }
-    if (!ok) {
-        DiscardNewDataFile();
-        return Fail("CannotWriteTemporaryFile", {m_strNewDataPath},
-                    "Cannot write the temporary file (is the disk full?):\n" + m_strNewDataPath);
-    }
-    return 0;
-}
-
-void CConverter::DiscardNewDataFile() {
-    if (m_dataFile.IsOpen()) {
-        m_dataFile.Close();
-        RemoveFile(m_strNewDataPath);
-    }
-    m_recordBytes = 0;
-}
-
-int CConverter::AppendPriceRecord(std::uint8_t /*fileNumber*/) {
     // Records are gathered and written a block at a time.
-    if (!m_dataFile.IsOpen() ||
-        (m_recordBytes + 4 * kFieldSlots > m_records.size() && !WritePendingRecords())) {
+    if (m_records.size() < kRecordBlock) {
+        m_records.resize(kRecordBlock);
+    }
+    if (m_recordBytes + 4 * kFieldSlots > m_records.size() && !WritePendingRecords()) {
         return 1;
     }
     std::uint8_t* out = m_records.data() + m_recordBytes;
@@ -394,62 +355,61 @@ int CConverter::AppendPriceRecord(std::uint8_t /*fileNumber*/) {
 }
 
 bool CConverter::WritePendingRecords() {
-    const bool ok = m_dataFile.Write(m_records.data(), m_recordBytes);
+    const bool ok = m_recordBytes == 0 || m_dataFile.Write(m_records.data(), m_recordBytes);
     m_recordBytes = 0;
     return ok;
 }
 
+bool CConverter::CloseDataFile() {
+    bool ok = WritePendingRecords();
+    ok = m_dataFile.Flush(false) && ok;
+    return m_dataFile.Close() && ok;
+}
+
 int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
                                std::uint8_t fileNumber) {
-    const std::string newPath = m_szMasterPath + ".NEW";
-    auto content = ReadWholeFile(m_szMasterPath);
-    if (!content || content->size() < kMasterRecordSize) {
-        return Fail("CannotReadMasterFile", {m_szMasterPath},
-                    "Cannot read the Master file:\n" + m_szMasterPath);
+    // MASTER is written once, by Commit, with the dates already in place.
+    if (m_masterContent.size() < kMasterRecordSize) {
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
-    // The header and any bytes after the last whole record are kept as read.
-    for (std::size_t offset = kMasterRecordSize; offset + kMasterRecordSize <= content->size();
-         offset += kMasterRecordSize) {
-        if (static_cast<std::uint8_t>((*content)[offset]) == fileNumber) {
+    for (std::size_t offset = kMasterRecordSize;
+         offset + kMasterRecordSize <= m_masterContent.size(); offset += kMasterRecordSize) {
+        if (m_masterContent[offset] == fileNumber) {
             std::copy(firstDate.begin(), firstDate.end(),
-                      content->begin() + static_cast<long>(offset + 25));
+                      m_masterContent.begin() + static_cast<long>(offset + 25));
             std::copy(lastDate.begin(), lastDate.end(),
-                      content->begin() + static_cast<long>(offset + 29));
+                      m_masterContent.begin() + static_cast<long>(offset + 29));
         }
-    }
-    File out;
-    bool ok = out.Open(newPath, File::Mode::Write) && out.Write(*content) && out.Flush(true);
-    ok = out.Close() && ok;
-    if (!ok) {
-        RemoveFile(newPath);
-        return Fail("CannotWriteTemporaryFile", {newPath},
-                    "Cannot write the temporary file (is the disk full?):\n" + newPath);
-    }
-    if (!ReplaceFile(newPath, m_szMasterPath)) {
-        RemoveFile(newPath);
-        return Fail("CannotUpdateMasterFile", {m_szMasterPath},
-                    "Cannot update the Master file:\n" + m_szMasterPath);
     }
     return 0;
 }
 
 int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber) {
-    if (!m_dataFile.IsOpen() && StartNewDataFile(fileNumber) != 0) {
-        return 1;
+    // The data file is still this run's work file: its header is set in
+    // place, and the file goes to disk before Commit names it F<n>.DAT.
+    if (m_strDataPath.empty() || fileNumber != m_nFileNumber) {
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
-    PutU16(m_header.data() + 2, static_cast<std::uint16_t>(priceRecords + 1U));
-    bool ok = WritePendingRecords() && m_dataFile.Seek(0) &&
-              m_dataFile.Write(m_header.data(), m_header.size()) && m_dataFile.Flush(true);
-    ok = m_dataFile.Close() && ok;
+    if (m_dataFile.IsOpen() && !CloseDataFile()) {
+        return Fail("CannotWriteDataFile", {m_strDataPath},
+                    "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+    }
+    File data;
+    if (!data.Open(m_strDataPath, File::Mode::Update)) {
+        return Fail("CannotOpenDataFile", {m_strDataPath},
+                    "Cannot open the data file:\n" + m_strDataPath);
+    }
+    std::uint8_t count[2];
+    PutU16(count, static_cast<std::uint16_t>(priceRecords + 1U));
+    bool ok = data.Seek(2) && data.Write(count, sizeof count) && data.Flush(true);
+    ok = data.Close() && ok;
     if (!ok) {
-        RemoveFile(m_strNewDataPath);
-        return Fail("CannotWriteTemporaryFile", {m_strNewDataPath},
-                    "Cannot write the temporary file (is the disk full?):\n" + m_strNewDataPath);
-    }
-    if (!ReplaceFile(m_strNewDataPath, m_strDataPath)) {
-        RemoveFile(m_strNewDataPath);
-        return Fail("CannotReplaceDataFile", {m_strDataPath},
-                    "Cannot replace the data file:\n" + m_strDataPath);
+        return Fail("CannotWriteDataFile", {m_strDataPath},
+                    "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "database/Dates.h"
@@ -22,6 +23,18 @@ constexpr const char* kDuplicateSymbol =
 constexpr const char* kPortfolioFull =
     "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or "
     "new portfolio.";
+
+// Writes a work file whole and flushed to disk; false when it could not be.
+bool WriteWorkFile(const std::string& path, const std::vector<std::uint8_t>& content) {
+    File out;
+    bool ok = out.Open(path, File::Mode::Write) && out.Write(content.data(), content.size()) &&
+              out.Flush(true);
+    ok = out.Close() && ok;
+    if (!ok) {
+        RemoveFile(path);
+    }
+    return ok;
+}
 
 std::string Truncated(const std::string& text, std::size_t limit) {
     std::string result = text.substr(0, text.find('\0'));
@@ -71,39 +84,65 @@ int CConverter::RunStages() {
     // Two conversions into one directory would both read MASTER with N
     // entries and both write N+1: one security would be lost.
     DirectoryLock lock;
-    if (IsDirectory(m_szPathOut) && lock.TryLock(m_szPathOut) == DirectoryLock::Result::Busy) {
-        return Fail("DatabaseBusy", {m_szPathOut},
-                    "Another conversion is writing to this database:\n" + m_szPathOut +
-                        "\nTry again when it has finished.");
+    if (IsDirectory(m_szPathOut)) {
+        const DirectoryLock::Result locked = lock.TryLock(m_szPathOut);
+        if (locked == DirectoryLock::Result::Busy) {
+            return Fail("DatabaseBusy", {m_szPathOut},
+                        "Another conversion is writing to this database:\n" + m_szPathOut +
+                            "\nTry again when it has finished.");
+        }
+        // What a conversion killed half way left behind is finished or
+        // removed first. Without the lock another run may be under way, so
+        // its journal is left alone.
+        std::string failed;
+        if (locked == DirectoryLock::Result::Locked) {
+            if (!FileTransaction::Recover(m_szPathOut, failed)) {
+                return Fail("InterruptedConversionLeftovers", {failed},
+                            "An earlier conversion into this database was interrupted, and what "
+                            "it left cannot be cleared away:\n" +
+                                failed);
+            }
+        } else if (FileExists(FileTransaction::JournalPath(m_szPathOut))) {
+            failed = FileTransaction::JournalPath(m_szPathOut);
+            return Fail("InterruptedConversionLeftovers", {failed},
+                        "An earlier conversion into this database was interrupted, and what it "
+                        "left cannot be cleared away:\n" +
+                            failed);
+        }
     }
 
     int status = CheckOutputDirectory();
-    if (status != 0) {
-        return status;
+    if (status == 0) {
+        status = CheckColumnCount();
     }
-    status = CheckColumnCount();
-    if (status != 0) {
-        return status;
+    if (status == 0) {
+        status = CheckDuplicateSymbol();
     }
-    status = CheckDuplicateSymbol();
-    if (status != 0) {
-        return status;
+    if (status == 0 && m_bReverse == 1) {
+        status = CheckInputReplaceable();
     }
-    status = AddSecurity();
+    if (status == 0) {
+        status = AddSecurity();
+    }
     if (status != 0) {
         return status;
     }
     RecordInProfile();
-    if (m_bExistingMaster == 1) {
-        // A failed backup does not stop the run.
-        CopyFileReplace(m_szMasterPath, m_szMasterPath + ".BAK");
-    }
     if (m_bReverse == 1) {
         status = ReverseInput();
     }
     if (status == 0) {
         status = ConvertRecords();
     }
+    if (status == 0) {
+        status = Commit();
+    }
+    if (m_transaction) {
+        m_transaction->Abort();
+        m_transaction.reset();
+    }
+    m_dataFile.Close();
+    m_strReadPath.clear();
     return status;
 }
 
@@ -157,14 +196,8 @@ int CConverter::CheckOutputDirectory() {
         Say("MasterExists", {}, kMasterExists);
         return 1;
     }
-    const MasterBytes empty{};
-    if (!WriteFileAtomically(
-            m_szMasterPath,
-            std::string(reinterpret_cast<const char*>(empty.data()), empty.size()))) {
-        return Fail("CannotCreateNewMasterFile", {m_szMasterPath},
-                    "Cannot create the new Master file:\n" + m_szMasterPath);
-    }
-    m_bWritten = true;
+    // The new, empty MASTER is written by Commit, with the new security in
+    // it: a run that fails leaves no MASTER behind.
     return 0;
 }
 
@@ -208,42 +241,72 @@ int CConverter::CheckDuplicateSymbol() {
     return 0;
 }
 
+int CConverter::CheckInputReplaceable() {
+    const std::string real = ResolvedPath(m_strInputPath);
+    switch (CheckReplaceable(real)) {
+        case ReplaceProblem::kNone:
+        case ReplaceProblem::kMissing:  // told when it is opened
+            return 0;
+        case ReplaceProblem::kReadOnly:
+            return Fail("InputReadOnly", {real},
+                        "The input file is read-only, so its lines cannot be reversed:\n" + real +
+                            "\nMake it writable, or convert without reversing.");
+        case ReplaceProblem::kFolderReadOnly:
+            return Fail("InputFolderReadOnly", {ParentDirectory(real)},
+                        "The folder of the input file does not allow new files, so its lines "
+                        "cannot be reversed:\n" +
+                            ParentDirectory(real));
+        case ReplaceProblem::kOtherOwner:
+            return Fail("InputOwnedByOtherUser", {real},
+                        "The input file belongs to another user; reversing its lines would make "
+                        "it yours:\n" +
+                            real + "\nCopy it, or convert without reversing.");
+    }
+    return 0;
+}
+
 int CConverter::AddSecurity() {
-    const std::string tempPath = m_szMasterPath + ".~NU";
-    File master;
-    std::uint8_t bytes[kMasterRecordSize];
-    if (!master.Open(m_szMasterPath, File::Mode::Read)) {
-        return Fail("CannotOpenMasterFile", {m_szMasterPath},
-                    "Cannot open the Master file:\n" + m_szMasterPath);
+    const std::string directory = DatabaseDirectory();
+    // MASTER's state is noted before it is read: if another program changes
+    // it during the run, Commit refuses to overwrite that change.
+    const FileStamp masterSeen = StampOf(m_szMasterPath);
+
+    std::vector<std::uint8_t> content(kMasterRecordSize, 0);
+    if (m_bExistingMaster == 1) {
+        File master;
+        if (!master.Open(m_szMasterPath, File::Mode::Read)) {
+            return Fail("CannotOpenMasterFile", {m_szMasterPath},
+                        "Cannot open the Master file:\n" + m_szMasterPath);
+        }
+        if (!master.ReadExact(content.data(), kMasterRecordSize)) {
+            return Fail("CannotReadMasterFile", {m_szMasterPath},
+                        "Cannot read the Master file:\n" + m_szMasterPath);
+        }
+        // Whole records only, as MASTER is read and written in records.
+        std::uint8_t bytes[kMasterRecordSize];
+        while (master.ReadExact(bytes, sizeof bytes)) {
+            content.insert(content.end(), bytes, bytes + sizeof bytes);
+        }
+        if (master.Failed()) {
+            return Fail("CannotReadMasterFile", {m_szMasterPath},
+                        "Cannot read the Master file:\n" + m_szMasterPath);
+        }
     }
-    if (!master.ReadExact(bytes, sizeof bytes)) {
-        return Fail("CannotReadMasterFile", {m_szMasterPath},
-                    "Cannot read the Master file:\n" + m_szMasterPath);
-    }
-    MasterHeader header = MasterHeader::Unpack(bytes);
+    MasterHeader header = MasterHeader::Unpack(content.data());
     if (header.entryCount >= kMaxSecurities || header.fileCounter >= kMaxSecurities) {
         Say("PortfolioFull", {}, kPortfolioFull);
         return 1;
     }
-
-    // Everything of the new MASTER is gathered before anything is written.
     header.entryCount = static_cast<std::uint16_t>(header.entryCount + 1);
     header.fileCounter = static_cast<std::uint16_t>(header.fileCounter + 1);
-    std::vector<std::uint8_t> content;
     const MasterBytes packedHeader = header.Pack();
-    content.insert(content.end(), packedHeader.begin(), packedHeader.end());
+    std::copy(packedHeader.begin(), packedHeader.end(), content.begin());
     std::array<bool, 256> used{};
     used[0] = true;
-    while (master.ReadExact(bytes, sizeof bytes)) {
-        used[bytes[0]] = true;
-        content.insert(content.end(), bytes, bytes + sizeof bytes);
+    for (std::size_t offset = kMasterRecordSize; offset < content.size();
+         offset += kMasterRecordSize) {
+        used[content[offset]] = true;
     }
-    if (master.Failed()) {
-        return Fail("CannotReadMasterFile", {m_szMasterPath},
-                    "Cannot read the Master file:\n" + m_szMasterPath);
-    }
-    master.Close();
-
     auto freeNumber = std::find(used.begin(), used.end(), false);
     if (freeNumber == used.end()) {
         Say("PortfolioFull", {}, kPortfolioFull);
@@ -270,40 +333,92 @@ int CConverter::AddSecurity() {
     const MasterBytes packedRecord = record.Pack();
     content.insert(content.end(), packedRecord.begin(), packedRecord.end());
 
-    File temp;
-    if (!temp.Open(tempPath, File::Mode::Write)) {
-        return Fail("CannotCreateTemporaryFile", {tempPath},
-                    "Cannot create the temporary file:\n" + tempPath);
+    // The security's files come first at Commit, so that MASTER never lists
+    // a security whose files are not complete.
+    const std::string dataTarget = ExistingDataFilePath(directory, fileNumber);
+    const std::string descriptionTarget = ExistingDescriptionFilePath(directory, fileNumber);
+    const std::string dataWork = dataTarget + ".~NU";
+    const std::string descriptionWork = descriptionTarget + ".~NU";
+    const std::string masterWork = m_szMasterPath + ".~NU";
+    auto transaction = std::make_unique<FileTransaction>(directory);
+    transaction->PlanReplace(dataWork, dataTarget);
+    transaction->PlanReplace(descriptionWork, descriptionTarget);
+    transaction->PlanReplace(masterWork, m_szMasterPath, masterSeen);
+    std::vector<std::string> work = {m_szMasterPath + ".BAK.~NU"};
+    if (m_bReverse == 1) {
+        // The reversal's work files, so that the journal is written once.
+        const std::string real = ResolvedPath(m_strInputPath);
+        work.push_back(real + ".~NU");
+        work.push_back(real + FileTransaction::kOldSuffix);
+        work.push_back(m_strInputPath + ".BAK.~NU");
+        work.push_back(m_strInputPath + ".BAK" + FileTransaction::kOldSuffix);
     }
-    bool written = temp.Write(content.data(), content.size()) && temp.Flush(true);
-    written = temp.Close() && written;
-    if (!written) {
-        RemoveFile(tempPath);
-        return Fail("CannotWriteTemporaryFile", {tempPath},
-                    "Cannot write the temporary file (is the disk full?):\n" + tempPath);
+    if (!transaction->Track(work)) {
+        return Fail(
+            "CannotWriteJournal", {transaction->FailedPath()},
+            "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
     }
-
-    // The security's files come first, so that MASTER never lists a
-    // security whose files could not be made.
-    const std::string directory = DatabaseDirectory();
+    // From here on a failure is one of a run that began writing, even
+    // though nothing of it will be kept.
+    m_bWritten = true;
     const std::string failed =
-        CreateSecurityFiles(directory, fileNumber, m_bFieldOn, m_nFieldCount);
+        WriteSecurityFiles(dataWork, descriptionWork, m_bFieldOn, m_nFieldCount);
     if (!failed.empty()) {
-        RemoveFile(tempPath);
+        transaction->Abort();
         return Fail("CannotCreateFile", {failed}, "Cannot create the file:\n" + failed);
     }
-    if (!ReplaceFile(tempPath, m_szMasterPath)) {
-        RemoveFile(tempPath);
-        RemoveFile(ExistingDataFilePath(directory, fileNumber));
-        const auto description =
-            FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".DOP");
-        RemoveFile(description ? *description : DescriptionFilePath(directory, fileNumber));
-        return Fail("CannotReplaceMasterFile", {m_szMasterPath},
-                    "Cannot replace the Master file:\n" + m_szMasterPath);
-    }
+    m_transaction = std::move(transaction);
+    m_masterContent = content;
+    m_masterAdded = std::move(content);
+    m_strDataPath = dataWork;
     m_nFileNumber = fileNumber;
-    m_bWritten = true;
     return 0;
+}
+
+int CConverter::Commit() {
+    if (!m_transaction) {
+        return Fail("NothingToCommit", {}, "There is no new security to put in place.");
+    }
+    m_dataFile.Close();
+    std::unique_ptr<FileTransaction> transaction = std::move(m_transaction);
+    const std::string masterWork = m_szMasterPath + ".~NU";
+    if (!WriteWorkFile(masterWork, m_masterContent)) {
+        transaction->Abort();
+        return Fail("CannotWriteTemporaryFile", {masterWork},
+                    "Cannot write the temporary file (is the disk full?):\n" + masterWork);
+    }
+    if (m_bExistingMaster == 1) {
+        // The backup holds MASTER with the new entry as AddSecurity made it.
+        // Without it the run goes on; the backup then stays as it was.
+        const std::string backup = m_szMasterPath + ".BAK";
+        if (WriteWorkFile(backup + ".~NU", m_masterAdded)) {
+            transaction->PlanReplace(backup + ".~NU", backup, /*optional=*/true);
+        }
+    }
+    if (transaction->Commit()) {
+        return 0;
+    }
+    const std::string& path = transaction->FailedPath();
+    switch (transaction->LastError()) {
+        case FileTransaction::Error::kChanged:
+            return Fail("FileChangedMeanwhile", {path},
+                        "Another program changed this file during the conversion, so nothing "
+                        "was written:\n" +
+                            path);
+        case FileTransaction::Error::kJournal:
+            return Fail("CannotWriteJournal", {path},
+                        "Cannot write the journal file (is the disk full?):\n" + path);
+        case FileTransaction::Error::kUndo:
+            return Fail("CannotRestoreReplacedFiles", {path},
+                        "Cannot replace the file, and the files replaced before it could not all "
+                        "be restored:\n" +
+                            path + "\nThe next conversion into this database restores them.");
+        case FileTransaction::Error::kPrepare:
+        case FileTransaction::Error::kReplace:
+        case FileTransaction::Error::kNone:
+            break;
+    }
+    return Fail("CannotReplaceFile", {path}, "Cannot replace the file:\n" + path);
 }
 
 }  // namespace torvan

@@ -2,14 +2,17 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "database/DataFile.h"
 #include "database/Mbf.h"
 #include "engine/JobResult.h"
+#include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
 #include "platform/FileSystem.h"
+#include "platform/FileTransaction.h"
 
 namespace torvan {
 
@@ -55,12 +58,26 @@ class CConverter {
     int Fail(std::string id, std::vector<std::string> params, std::string text);
 
     // Stages, in the order Run calls them. Each returns 0 to go on.
+    // Nothing a run writes is in place before Commit: AddSecurity, the
+    // reversal and ConvertRecords write work files, and Commit puts them in
+    // place together (the security's files, MASTER, the reversed input and
+    // its backup, MASTER.BAK). A run that fails anywhere, or is killed,
+    // leaves the database and the input as they were.
     int CheckOutputDirectory();
     int CheckColumnCount();
     int CheckDuplicateSymbol();
+    // Only with m_bReverse: refuses an input that cannot be rewritten with
+    // its permissions and owner kept, before anything is written.
+    int CheckInputReplaceable();
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
+    // ConvertRecords for CSV reading, a footer or UTF-16 text: every line
+    // read through ReadPriceLine with Layout().
+    int ConvertLines();
+    // How this job reads a line.
+    LineLayout Layout() const;
+    int Commit();
     // Writes "PathIn", "PathOut", "Symbol" and "Name" of a run that passed
     // its checks to the profile, if the job has one.
     void RecordInProfile();
@@ -71,10 +88,8 @@ class CConverter {
     int TranslateMonthName(std::string& date);
     void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date);
 
-    // File work of ConvertRecords. The records go to a copy of the data file
-    // (F<n>.NEW): AppendPriceRecord gathers them and writes them a block at
-    // a time; SetRecordCount writes the rest and the counting header and
-    // puts the copy in the data file's place.
+    // File work of ConvertRecords. AppendPriceRecord gathers records and
+    // writes them a block at a time; CloseDataFile writes the rest.
     int AppendPriceRecord(std::uint8_t fileNumber);
     int SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, std::uint8_t fileNumber);
     int SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber);
@@ -93,6 +108,11 @@ class CConverter {
     int m_bReverse = 0;
     int m_bSkipRows = 0;
     int m_nSkipRows = 0;
+    // Reading options beyond the classic ones (see LineLayout): CSV reading,
+    // a decimal comma in it, and trailing non-price lines to leave out.
+    int m_bCsv = 0;
+    int m_bDecimalComma = 0;
+    int m_nFooterRows = 0;
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;
@@ -113,26 +133,40 @@ class CConverter {
 
   private:
     int RunStages();
-    // Opens F<n>.NEW with the data file's whole records so far (the header
-    // alone in a new security); 0 or 1 after showing the failure.
-    int StartNewDataFile(std::uint8_t fileNumber);
-    // Closes and removes F<n>.NEW; the data file stays as it was.
-    void DiscardNewDataFile();
     // Writes the records AppendPriceRecord gathered; false on an error.
     bool WritePendingRecords();
+    // Writes the gathered records and closes the data file (no sync: the
+    // header update syncs it); false when anything failed.
+    bool CloseDataFile();
+    // Tells the user, once each, of the lines left out for want of a date or
+    // of a price and of the lines stored with missing columns, and keeps the
+    // counts in the result. Counts of 0 say nothing.
+    void ReportLineCounts(long undated, long firstUndated, long unpriced, long firstUnpriced,
+                          long shortLines, long firstShort);
+    // The file ConvertRecords reads: the input, or its reversed work file.
+    const std::string& ReadPath() const {
+        return m_strReadPath.empty() ? m_strInputPath : m_strReadPath;
+    }
 
     JobResult m_result;
     // Set once AddSecurity has written anything, so a failure after it is
     // told apart from a refusal.
     bool m_bWritten = false;
-    // The data file's copy that the stage writes to, open for the stage.
+    // The data file ConvertRecords appends to, open for the whole stage: the
+    // work file that Commit puts in place of F<n>.DAT.
     File m_dataFile;
     std::string m_strDataPath;
-    std::string m_strNewDataPath;
-    // The data file's header record and the records not yet written.
-    std::vector<std::uint8_t> m_header;
+    std::string m_strReadPath;
+    // Records gathered for the data file and not yet written.
     std::vector<std::uint8_t> m_records;
     std::size_t m_recordBytes = 0;
+    // What the run changes, put in place by Commit; none before AddSecurity.
+    std::unique_ptr<FileTransaction> m_transaction;
+    // MASTER as Commit writes it: with the new entry and, once ConvertRecords
+    // has set them, its first and last dates.
+    std::vector<std::uint8_t> m_masterContent;
+    // ... and with the dates AddSecurity gave the entry, for MASTER.BAK.
+    std::vector<std::uint8_t> m_masterAdded;
 };
 
 }  // namespace torvan

@@ -1,247 +1,417 @@
-#include <string.h>
-
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/Converter.h"
 #include "engine/InputText.h"
-#include "platform/MessageBox.h"
+#include "engine/PriceLine.h"
+#include "engine/TextReader.h"
 
 namespace torvan {
 namespace {
 
-constexpr std::size_t kBlock = 1 << 16;
+// Reads and writes go in blocks of this size: few system calls, and memory
+// that does not grow with the file.
+constexpr std::size_t kBlock = 1 << 18;
 
-// Length of a line as read in text mode: a CR LF or LF end counts as one.
-std::size_t TextLength(const std::string& line) {
-    if (line.empty() || line.back() != '\n') {
-        return line.size();
-    }
-    const bool crlf = line.size() >= 2 && line[line.size() - 2] == '\r';
-    return line.size() - (crlf ? 1 : 0);
-}
+enum class Reversal { kDone, kEmpty, kReadFailed, kWriteFailed };
 
-std::string LineEndOf(const std::string& line) {
-    if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) {
-        return "\r\n";
-    }
-    return "\n";
-}
+// Tells whether a line (its end removed) counts towards the footer.
+using FooterLine = std::function<bool(std::string_view)>;
 
-// Writes the lines of source to target in reverse order. source is read
-// backwards in blocks, so memory stays bounded whatever the file's size;
-// only a line longer than half a block is copied through a second handle.
-// Returns the path of the file that failed, or an empty string.
-std::string WriteReversed(const std::string& source, File& target, const std::string& lastLineEnd) {
-    File scan;
-    File copy;
-    if (!scan.Open(source, File::Mode::Read) || !copy.Open(source, File::Mode::Read)) {
-        return source;
-    }
-    const auto size = scan.Size();
-    if (!size) {
-        return source;
-    }
-    std::vector<char> block(kBlock);
-    std::uint64_t blockStart = 0;  // block holds [blockStart, blockEnd)
-    std::uint64_t blockEnd = 0;
-    auto load = [&](std::uint64_t end) {
-        blockEnd = end;
-        blockStart = end >= kBlock ? end - kBlock : 0;
-        return scan.Seek(blockStart) &&
-               scan.ReadExact(block.data(), static_cast<std::size_t>(blockEnd - blockStart));
-    };
-    auto emit = [&](std::uint64_t from, std::uint64_t to) -> bool {
-        if (from >= blockStart && to <= blockEnd) {
-            return target.Write(block.data() + (from - blockStart),
-                                static_cast<std::size_t>(to - from));
+// Writes the lines of input that follow the rows to skip to out, last line
+// first, in one pass backwards over the file. Lines of length 1 or less (a
+// CR LF end counting as one) are dropped, and so is the footer: the last
+// footer lines that count, with the lines that do not count among and before
+// them up to the next one that does. A UTF-8 byte-order mark stays at the
+// start (or is put there with bom); a last line without an end gets the
+// file's own line end.
+class LineReverser {
+  public:
+    LineReverser(File& input, File& out, std::size_t footer, FooterLine counts, bool bom)
+        : m_input(input),
+          m_out(out),
+          m_block(kBlock),
+          m_footer(footer),
+          m_inFooter(footer > 0),
+          m_counts(std::move(counts)),
+          m_bom(bom) {}
+
+    Reversal Run(int skipRows) {
+        const auto size = m_input.Size();
+        if (!size) {
+            return Reversal::kReadFailed;
         }
-        std::vector<char> piece(kBlock);
-        if (!copy.Seek(from)) {
-            return false;
+        m_size = *size;
+        char head[3] = {};
+        const std::size_t headSize = static_cast<std::size_t>(std::min<std::uint64_t>(3, m_size));
+        if (headSize > 0 && (!m_input.Seek(0) || !m_input.ReadExact(head, headSize))) {
+            return Reversal::kReadFailed;
         }
-        while (from < to) {
-            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, to - from));
-            if (!copy.ReadExact(piece.data(), want) || !target.Write(piece.data(), want)) {
+        const bool bom = headSize == 3 && std::string_view(head, 3) == kUtf8Bom;
+        std::uint64_t floor = bom ? 3 : 0;
+        if (!SkipLines(floor, skipRows)) {
+            return Reversal::kReadFailed;
+        }
+        if (bom || m_bom) {
+            m_pending.append(kUtf8Bom);
+        }
+        const Reversal result = Reverse(floor);
+        if (result != Reversal::kDone) {
+            return result;
+        }
+        if (m_kept == 0) {
+            return Reversal::kEmpty;
+        }
+        return Emit() ? Reversal::kDone : Reversal::kWriteFailed;
+    }
+
+  private:
+    // Moves floor past skipRows lines; the end of the file on the way is not
+    // an error, it only leaves nothing to convert.
+    bool SkipLines(std::uint64_t& floor, int skipRows) {
+        if (skipRows <= 0) {
+            return true;
+        }
+        int skipped = 0;
+        std::uint64_t position = floor;
+        while (position < m_size) {
+            if (!Load(position, std::min<std::uint64_t>(m_size, position + kBlock))) {
                 return false;
             }
-            from += want;
-        }
-        return true;
-    };
-
-    // Whichever file failed last is the one to name: reads set the scan or
-    // copy handle's flag, writes the target's.
-    auto failed = [&]() { return target.Failed() ? target.Path() : source; };
-    std::uint64_t end = *size;
-    if (end == 0) {
-        return {};
-    }
-    if (!load(end)) {
-        return source;
-    }
-    // Only the file's last line can lack a line end.
-    const bool lastHasEnd = block[static_cast<std::size_t>(end - 1 - blockStart)] == '\n';
-    bool first = true;
-    while (end > 0) {
-        // The line ending at end starts after the nearest line feed before
-        // its own last character.
-        std::uint64_t searchEnd = end - 1;
-        std::uint64_t start = 0;
-        while (searchEnd > 0) {
-            if (searchEnd <= blockStart || searchEnd > blockEnd) {
-                // Keep the whole line in the block when it is short enough.
-                const std::uint64_t newEnd = end - searchEnd < kBlock / 2 ? end : searchEnd;
-                if (!load(newEnd)) {
-                    return failed();
+            std::string_view text(m_block.data(), static_cast<std::size_t>(m_blockEnd - position));
+            std::size_t from = 0;
+            for (;;) {
+                const std::size_t newline = text.find('\n', from);
+                if (newline == std::string_view::npos) {
+                    break;
+                }
+                from = newline + 1;
+                if (++skipped == skipRows) {
+                    floor = position + from;
+                    return true;
                 }
             }
-            const auto offset = static_cast<std::size_t>(searchEnd - blockStart);
-            const void* hit = ::memrchr(block.data(), '\n', offset);
-            if (hit != nullptr) {
-                start = blockStart +
-                        static_cast<std::uint64_t>(static_cast<const char*>(hit) - block.data()) +
-                        1;
-                break;
-            }
-            searchEnd = blockStart;
+            position = m_blockEnd;
         }
-        if (!emit(start, end)) {
-            return failed();
-        }
-        if (first && !lastHasEnd && !target.Write(lastLineEnd)) {
-            return failed();
-        }
-        first = false;
-        end = start;
+        floor = m_size;
+        return true;
     }
-    return scan.Failed() || copy.Failed() ? source : std::string();
+
+    Reversal Reverse(std::uint64_t floor) {
+        std::uint64_t lineEnd = m_size;
+        m_blockStart = m_size;
+        m_blockEnd = m_size;
+        bool last = true;
+        while (lineEnd > floor) {
+            // The line ending at lineEnd starts after the nearest line feed
+            // before its own last byte, or at floor.
+            std::uint64_t searchEnd = lineEnd - 1;
+            std::uint64_t start = floor;
+            for (;;) {
+                if (searchEnd <= m_blockStart) {
+                    if (m_blockStart <= floor) {
+                        break;
+                    }
+                    // The line reaches into the block before: keep its part
+                    // in this block and load that one.
+                    const std::uint64_t partEnd = std::min(lineEnd, m_blockEnd);
+                    if (partEnd > m_blockStart) {
+                        m_parts.emplace_back(m_block.data(),
+                                             static_cast<std::size_t>(partEnd - m_blockStart));
+                    }
+                    const std::uint64_t end = m_blockStart;
+                    const std::uint64_t begin = end - std::min<std::uint64_t>(kBlock, end - floor);
+                    if (!Load(begin, end)) {
+                        return Reversal::kReadFailed;
+                    }
+                }
+                const std::string_view text(m_block.data(),
+                                            static_cast<std::size_t>(searchEnd - m_blockStart));
+                const std::size_t newline = text.rfind('\n');
+                if (newline != std::string_view::npos) {
+                    start = m_blockStart + newline + 1;
+                    break;
+                }
+                searchEnd = m_blockStart;
+            }
+            if (!Take(start, std::min(lineEnd, m_blockEnd), last)) {
+                return Reversal::kWriteFailed;
+            }
+            last = false;
+            lineEnd = start;
+        }
+        return Reversal::kDone;
+    }
+
+    // The line made of [start, end) of the block and the parts kept from
+    // later blocks; written unless it is too short.
+    bool Take(std::uint64_t start, std::uint64_t end, bool last) {
+        const std::string_view head(m_block.data() + (start - m_blockStart),
+                                    static_cast<std::size_t>(end - start));
+        std::size_t length = head.size();
+        for (const std::string& part : m_parts) {
+            length += part.size();
+        }
+        std::string whole;  // the line in one piece, made only where needed
+        auto assemble = [&]() {
+            whole.assign(head);
+            for (auto it = m_parts.rbegin(); it != m_parts.rend(); ++it) {
+                whole += *it;
+            }
+        };
+        bool keep = length > 2;
+        if (length == 2) {
+            assemble();
+            keep = whole != "\r\n";
+        }
+        if (keep && m_inFooter) {
+            if (whole.empty()) {
+                assemble();
+            }
+            std::string text = whole;
+            StripLineEnd(text);
+            const bool counts = m_counts(text);
+            if (m_dropped < m_footer) {
+                keep = false;
+                m_dropped += counts ? 1 : 0;
+            } else if (!counts) {
+                keep = false;
+            } else {
+                m_inFooter = false;
+            }
+        }
+        if (keep) {
+            ++m_kept;
+            m_pending.append(head);
+            for (auto it = m_parts.rbegin(); it != m_parts.rend(); ++it) {
+                m_pending.append(*it);
+            }
+            if (last && !EndsLine()) {
+                std::string lineEnd;
+                if (!FileLineEnd(lineEnd)) {
+                    return false;
+                }
+                m_pending.append(lineEnd);
+            }
+        }
+        m_parts.clear();
+        return m_pending.size() < kBlock || Emit();
+    }
+
+    bool EndsLine() const { return !m_pending.empty() && m_pending.back() == '\n'; }
+
+    // The line end of the file's first line that has one; CR LF when none has.
+    bool FileLineEnd(std::string& lineEnd) {
+        File scan;
+        if (!scan.Open(m_input.Path(), File::Mode::Read)) {
+            return false;
+        }
+        std::vector<char> buffer(kBlock);
+        char before = '\0';
+        for (;;) {
+            const std::size_t got = scan.Read(buffer.data(), buffer.size());
+            if (got == 0) {
+                lineEnd = "\r\n";
+                return !scan.Failed();
+            }
+            const std::string_view text(buffer.data(), got);
+            const std::size_t newline = text.find('\n');
+            if (newline != std::string_view::npos) {
+                const char previous = newline > 0 ? text[newline - 1] : before;
+                lineEnd = previous == '\r' ? "\r\n" : "\n";
+                return true;
+            }
+            before = text.back();
+        }
+    }
+
+    bool Load(std::uint64_t begin, std::uint64_t end) {
+        m_blockStart = begin;
+        m_blockEnd = end;
+        return m_input.Seek(begin) &&
+               m_input.ReadExact(m_block.data(), static_cast<std::size_t>(end - begin));
+    }
+
+    bool Emit() {
+        const bool ok = m_out.Write(m_pending);
+        m_pending.clear();
+        return ok;
+    }
+
+    File& m_input;
+    File& m_out;
+    std::vector<char> m_block;
+    std::uint64_t m_size = 0;
+    std::uint64_t m_blockStart = 0;  // m_block holds [m_blockStart, m_blockEnd)
+    std::uint64_t m_blockEnd = 0;
+    std::vector<std::string> m_parts;  // of a line longer than a block, last part first
+    std::string m_pending;             // output not yet written
+    std::size_t m_kept = 0;
+    std::size_t m_footer = 0;
+    bool m_inFooter = false;  // still dropping footer lines
+    std::size_t m_dropped = 0;
+    FooterLine m_counts;
+    bool m_bom = false;
+};
+
+// Writes the lines of UTF-16 text to out as UTF-8, line ends kept.
+Reversal DecodeUtf16(const std::string& path, File& out) {
+    TextReader reader;
+    if (!reader.Open(path)) {
+        return Reversal::kReadFailed;
+    }
+    std::string pending;
+    std::string line;
+    while (reader.ReadLine(line)) {
+        pending += line;
+        if (pending.size() >= kBlock) {
+            if (!out.Write(pending)) {
+                return Reversal::kWriteFailed;
+            }
+            pending.clear();
+        }
+    }
+    if (reader.Failed()) {
+        return Reversal::kReadFailed;
+    }
+    return out.Write(pending) ? Reversal::kDone : Reversal::kWriteFailed;
 }
 
 }  // namespace
 
 int CConverter::ReverseInput() {
-    const std::string directory = DatabaseDirectory();
-    const std::string cleanPath = JoinPath(directory, "~CLEAN.TXT");
-    const std::string reversePath = JoinPath(directory, "~REVERSE.TXT");
-    const std::string tempPath = JoinPath(directory, "~TEMP.TXT");
+    // A link's target is what gets rewritten: the link keeps pointing at it.
+    const std::string source = ResolvedPath(m_strInputPath);
+    const std::string work = source + ".~NU";
+    const std::string backup = m_strInputPath + ".BAK";
+    const std::string backupWork = backup + ".~NU";
+    if (const int refused = CheckInputReplaceable(); refused != 0) {
+        return refused;
+    }
 
-    // The input is about to be rewritten: without its backup, stop.
-    if (!CopyFileReplace(m_strInputPath, m_strInputPath + ".BAK")) {
-        return Fail("CannotBackUpInputFile", {m_strInputPath},
-                    "Cannot make the backup copy of the input file:\n" + m_strInputPath + ".BAK");
+    // Inside a run the reversed file takes the input's place with the rest
+    // of the run at Commit; alone, the stage puts it in place itself.
+    std::unique_ptr<FileTransaction> own;
+    FileTransaction* transaction = m_transaction.get();
+    if (transaction == nullptr) {
+        own = std::make_unique<FileTransaction>(ParentDirectory(source));
+        transaction = own.get();
     }
-    File clean;
-    if (!clean.Open(cleanPath, File::Mode::Write)) {
-        return Fail("CannotCreateTemporaryFile", {cleanPath},
-                    "Cannot create the temporary file:\n" + cleanPath);
+    const FileStamp seen = StampOf(source);
+    transaction->PlanReplace(backupWork, backup);
+    transaction->PlanReplace(work, source, seen);
+    if (!transaction->Track({})) {
+        return Fail(
+            "CannotWriteJournal", {transaction->FailedPath()},
+            "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
     }
+
+    auto failed = [&](Reversal result, const std::string& written) {
+        if (result == Reversal::kReadFailed) {
+            return Fail("CannotReadInputFile", {m_strInputPath},
+                        "Cannot read the input file:\n" + m_strInputPath);
+        }
+        return Fail("CannotWriteTemporaryFile", {written},
+                    "Cannot write the temporary file (is the disk full?):\n" + written);
+    };
+    // UTF-16 text is read backwards as UTF-8: decoded into a work file of
+    // its own first, and written back as UTF-8 with its byte-order mark.
+    std::string reversed = source;
+    const bool utf16 = StartsWithUtf16Mark(source);
+    if (utf16) {
+        reversed = source + ".~U8";
+        if (!transaction->Track({reversed})) {
+            return Fail(
+                "CannotWriteJournal", {transaction->FailedPath()},
+                "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
+        }
+        File decoded;
+        if (!decoded.Open(reversed, File::Mode::Write)) {
+            return Fail("CannotCreateTemporaryFile", {reversed},
+                        "Cannot create the temporary file:\n" + reversed);
+        }
+        if (!CopyPermissions(source, decoded)) {
+            return Fail(
+                "CannotKeepInputPermissions", {reversed},
+                "Cannot give the temporary file the permissions of the input file:\n" + reversed);
+        }
+        const Reversal result = DecodeUtf16(source, decoded);
+        bool ok = result == Reversal::kDone && decoded.Flush(false);
+        ok = decoded.Close() && ok;
+        if (!ok) {
+            return failed(result == Reversal::kDone ? Reversal::kWriteFailed : result, reversed);
+        }
+    }
+
     File input;
-    if (!input.Open(m_strInputPath, File::Mode::Read)) {
-        clean.Close();
+    if (!input.Open(reversed, File::Mode::Read)) {
         return Fail("CannotOpenInputFile", {m_strInputPath},
                     "Cannot open the input file:\n" + m_strInputPath);
     }
-    std::string line;
-    std::string fileLineEnd;
-    // A byte-order mark belongs at the start of the file, not to whichever
-    // line ends up last.
-    bool bom = false;
-    bool firstLine = true;
-    bool utf16 = false;
-    auto readLine = [&]() {
-        if (!input.ReadLine(line)) {
-            return false;
-        }
-        if (firstLine) {
-            firstLine = false;
-            utf16 = StartsUtf16(line);
-            bom = StripUtf8Bom(line);
-        }
-        return !utf16;
-    };
-    if (m_bSkipRows == 1) {
-        for (int i = 0; i < m_nSkipRows && readLine(); ++i) {
-            if (fileLineEnd.empty() && !line.empty() && line.back() == '\n') {
-                fileLineEnd = LineEndOf(line);
-            }
-        }
+    File out;
+    if (!out.Open(work, File::Mode::Write)) {
+        return Fail("CannotCreateTemporaryFile", {work},
+                    "Cannot create the temporary file:\n" + work);
     }
-    std::size_t kept = 0;
-    bool ok = true;
-    while (ok && readLine()) {
-        if (fileLineEnd.empty() && !line.empty() && line.back() == '\n') {
-            fileLineEnd = LineEndOf(line);
-        }
-        if (TextLength(line) > 1) {
-            ok = clean.Write(line);
-            ++kept;
-        }
+    // Before anything is written: the reversed file gets the input's
+    // permissions (and group), never wider ones.
+    if (!CopyPermissions(source, out)) {
+        return Fail("CannotKeepInputPermissions", {work},
+                    "Cannot give the temporary file the permissions of the input file:\n" + work);
     }
-    const bool readOk = !input.Failed();
-    ok = ok && clean.Flush(false);
-    ok = clean.Close() && ok;
+    const int skipRows = m_bSkipRows == 1 ? m_nSkipRows : 0;
+    // Footer lines go with the header; a line counts towards them as it
+    // counts for the conversion.
+    const LineLayout layout = Layout();
+    const auto footer = static_cast<std::size_t>(std::max(0, m_nFooterRows));
+    LineReverser reverser(
+        input, out, footer,
+        [&layout](std::string_view text) {
+            return ReadPriceLine(text, layout).kind != LineKind::kEmpty;
+        },
+        utf16);
+    switch (const Reversal result = reverser.Run(skipRows)) {
+        case Reversal::kDone:
+            break;
+        case Reversal::kEmpty:
+            return 1;  // nothing but skipped rows and empty lines: no message of its own
+        case Reversal::kReadFailed:
+        case Reversal::kWriteFailed:
+            return failed(result, work);
+    }
+    bool ok = out.Flush(true);
+    ok = out.Close() && ok;
+    if (!ok) {
+        return Fail("CannotWriteTemporaryFile", {work},
+                    "Cannot write the temporary file (is the disk full?):\n" + work);
+    }
     input.Close();
+    // The backup is the input as it is: a second name for the same file
+    // where the file system allows, so nothing is copied.
+    if (!LinkOrCopyFile(source, backupWork)) {
+        return Fail("CannotBackUpInputFile", {backup},
+                    "Cannot make the backup copy of the input file:\n" + backup);
+    }
     if (utf16) {
-        return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
+        input.Close();
+        RemoveFile(reversed);  // or with the other leftovers, at the end
     }
-    if (!readOk) {
-        return Fail("CannotReadInputFile", {m_strInputPath},
-                    "Cannot read the input file:\n" + m_strInputPath);
-    }
-    if (!ok) {
-        return Fail("CannotWriteTemporaryFile", {cleanPath},
-                    "Cannot write the temporary file (is the disk full?):\n" + cleanPath);
-    }
-    if (kept == 0) {
-        return 1;  // nothing but skipped rows and empty lines: no message of its own
-    }
-    if (fileLineEnd.empty()) {
-        fileLineEnd = "\r\n";
-    }
-
-    File reverse;
-    if (!reverse.Open(reversePath, File::Mode::Write) || !reverse.Close()) {
-        return Fail("CannotCreateTemporaryFile", {reversePath},
-                    "Cannot create the temporary file:\n" + reversePath);
-    }
-    File temp;
-    if (!temp.Open(tempPath, File::Mode::Write)) {
-        return Fail("CannotCreateTemporaryFile", {tempPath},
-                    "Cannot create the temporary file:\n" + tempPath);
-    }
-    if (bom && !temp.Write(kUtf8Bom, 3)) {
-        return Fail("CannotWriteTemporaryFile", {tempPath},
-                    "Cannot write the temporary file (is the disk full?):\n" + tempPath);
-    }
-    const std::string failedPath = WriteReversed(cleanPath, temp, fileLineEnd);
-    if (failedPath == cleanPath) {
-        return Fail("CannotReadTemporaryFile", {cleanPath},
-                    "Cannot read the temporary file:\n" + cleanPath);
-    }
-    ok = failedPath.empty() && temp.Flush(true);
-    ok = temp.Close() && ok;
-    if (!ok) {
-        return Fail("CannotWriteTemporaryFile", {tempPath},
-                    "Cannot write the temporary file (is the disk full?):\n" + tempPath);
-    }
-    if (!ReplaceFile(tempPath, reversePath)) {
-        return Fail("CannotReplaceTemporaryFile", {reversePath},
-                    "Cannot replace the temporary file:\n" + reversePath);
-    }
-
+    // The rows to skip and the footer are gone from the reversed file.
     m_bSkipRows = 0;
-    // Moved into place when both live on one file system, copied otherwise;
-    // either way the input is replaced in one step.
-    if (!ReplaceFile(reversePath, m_strInputPath) &&
-        !CopyFileReplace(reversePath, m_strInputPath)) {
-        return Fail("CannotReplaceInputFile", {m_strInputPath},
-                    "Cannot replace the input file with its reversed lines:\n" + m_strInputPath);
+    m_nFooterRows = 0;
+    if (own) {
+        if (!own->Commit()) {
+            return Fail(
+                "CannotReplaceInputFile", {own->FailedPath()},
+                "Cannot replace the input file with its reversed lines:\n" + own->FailedPath());
+        }
+        return 0;
     }
-    RemoveFile(reversePath);
-    RemoveFile(tempPath);
-    RemoveFile(cleanPath);
+    m_strReadPath = work;
     return 0;
 }
 

@@ -19,6 +19,9 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
+// Stream buffer of an open file. Large reads and writes pass it by anyway.
+constexpr std::size_t kStreamBuffer = 1 << 16;
+
 FaultHook& Hook() {
     static FaultHook hook;
     return hook;
@@ -67,6 +70,7 @@ void File::Release() {
         std::fclose(m_fp);
         m_fp = nullptr;
     }
+    m_buffer.reset();
     std::free(m_line);
     m_line = nullptr;
     m_lineCapacity = 0;
@@ -78,7 +82,8 @@ File::File(File&& other) noexcept
       m_failed(other.m_failed),
       m_writing(other.m_writing),
       m_line(std::exchange(other.m_line, nullptr)),
-      m_lineCapacity(std::exchange(other.m_lineCapacity, 0)) {}
+      m_lineCapacity(std::exchange(other.m_lineCapacity, 0)),
+      m_buffer(std::move(other.m_buffer)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -89,6 +94,7 @@ File& File::operator=(File&& other) noexcept {
         m_writing = other.m_writing;
         m_line = std::exchange(other.m_line, nullptr);
         m_lineCapacity = std::exchange(other.m_lineCapacity, 0);
+        m_buffer = std::move(other.m_buffer);
     }
     return *this;
 }
@@ -104,11 +110,20 @@ bool File::Open(const std::string& path, Mode mode) {
     if (Faulted(FileOp::Open, path)) {
         return false;
     }
-    const char* how = mode == Mode::Read ? "rb" : mode == Mode::Write ? "wb" : "ab";
+    const char* how = mode == Mode::Read     ? "rb"
+                      : mode == Mode::Write  ? "wb"
+                      : mode == Mode::Append ? "ab"
+                                             : "r+b";
     m_fp = std::fopen(path.c_str(), how);
-    if (m_fp != nullptr && mode == Mode::Read && IsDirectory(path)) {
+    if (m_fp != nullptr && mode != Mode::Write && mode != Mode::Append && IsDirectory(path)) {
         std::fclose(m_fp);
         m_fp = nullptr;
+    }
+    if (m_fp != nullptr) {
+        if (!m_buffer) {
+            m_buffer = std::make_unique<char[]>(kStreamBuffer);
+        }
+        std::setvbuf(m_fp, m_buffer.get(), _IOFBF, kStreamBuffer);
     }
     return m_fp != nullptr;
 }
@@ -426,6 +441,90 @@ bool WriteFileAtomically(const std::string& path, const std::string& content) {
         std::remove(tmp.c_str());
     }
     return ok;
+}
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    std::error_code ec;
+    if (!stdfs::is_regular_file(path, ec)) {
+        return stamp;
+    }
+    const auto size = stdfs::file_size(path, ec);
+    if (ec) {
+        return stamp;
+    }
+    const auto modified = stdfs::last_write_time(path, ec);
+    if (ec) {
+        return stamp;
+    }
+    stamp.exists = true;
+    stamp.size = static_cast<std::uint64_t>(size);
+    stamp.modified = static_cast<std::int64_t>(modified.time_since_epoch().count());
+    return stamp;
+}
+
+bool LinkOrCopyFile(const std::string& src, const std::string& dst) {
+    std::error_code ec;
+    if (!Faulted(FileOp::Link, dst)) {
+        stdfs::remove(dst, ec);
+        stdfs::create_hard_link(src, dst, ec);
+        if (!ec) {
+            // No directory sync: the new name matters only once a rename in
+            // the same folder, which syncs it, makes it one.
+            return true;
+        }
+    }
+    // No hard links here (or across devices): an ordinary copy does.
+    return CopyFileReplace(src, dst);
+}
+
+std::string ResolvedPath(const std::string& path) {
+    std::error_code ec;
+    const stdfs::path resolved = stdfs::canonical(path, ec);
+    return ec ? path : resolved.string();
+}
+
+ReplaceProblem CheckReplaceable(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return ReplaceProblem::kMissing;
+    }
+    // A file without any write permission is read-only by intent, even for
+    // a user whom the system would let write it anyway.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0) {
+        return ReplaceProblem::kReadOnly;
+    }
+    if (::access(ParentDirectory(path).c_str(), W_OK | X_OK) != 0) {
+        return ReplaceProblem::kFolderReadOnly;
+    }
+    // The replacement belongs to whoever writes it; only the superuser can
+    // give it back to another owner.
+    if (::geteuid() != 0 && st.st_uid != ::geteuid()) {
+        return ReplaceProblem::kOtherOwner;
+    }
+    return ReplaceProblem::kNone;
+}
+
+bool CopyPermissions(const std::string& original, File& file) {
+    struct stat st {};
+    if (file.Handle() == nullptr || ::stat(original.c_str(), &st) != 0) {
+        return false;
+    }
+    const int fd = fileno(file.Handle());
+    struct stat own {};
+    if (::fstat(fd, &own) == 0 && (own.st_uid != st.st_uid || own.st_gid != st.st_gid)) {
+        // Only the superuser may change the owner; a group the user belongs
+        // to can be kept by anyone. Either is kept where the system allows.
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+            (void)!::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+        }
+    }
+    return ::fchmod(fd, st.st_mode & 07777) == 0;
+}
+
+std::string ParentDirectory(const std::string& path) {
+    const stdfs::path parent = stdfs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
 }
 
 bool IsReadableFile(const std::string& path) {

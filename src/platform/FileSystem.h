@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +16,7 @@ namespace torvan {
 // make any single step fail (see SetFaultHook) and so that replacing a file
 // is done the same, crash-safe way everywhere.
 
-enum class FileOp { Open, Read, Write, Flush, Close, Rename, Remove, Copy };
+enum class FileOp { Open, Read, Write, Flush, Close, Rename, Remove, Copy, Link };
 
 // Returns true to make the operation on that path fail. Test-only seam: with
 // no hook installed the cost is one test of a null function.
@@ -44,6 +45,7 @@ class File {
         Read,    // existing file, reading
         Write,   // create or truncate, writing
         Append,  // create if missing, writing at the end
+        Update,  // existing file, reading and writing in place
     };
 
     File() = default;
@@ -93,6 +95,8 @@ class File {
     // Line buffer of ReadLine, grown by the C library as needed.
     char* m_line = nullptr;
     std::size_t m_lineCapacity = 0;
+    // Stream buffer: large enough that a big file takes few system calls.
+    std::unique_ptr<char[]> m_buffer;
 };
 
 // Directory path joined with a file name by the platform's separator.
@@ -145,5 +149,44 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Writes content to path through a temporary file and an atomic replace.
 bool WriteFileAtomically(const std::string& path, const std::string& content);
+
+// Size and modification time of a file, enough to tell whether it was
+// changed or replaced since it was last looked at.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // in the file system's clock ticks
+
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const std::string& path);
+
+// Makes dst a second name for the content of src: a hard link where the file
+// system has them, a flushed copy where not. An older dst is replaced. The
+// folder of dst is not synced.
+bool LinkOrCopyFile(const std::string& src, const std::string& dst);
+
+// The path with every symbolic link in it resolved, so that a file reached
+// through a link is rewritten where it really lies; path itself when it
+// cannot be resolved.
+std::string ResolvedPath(const std::string& path);
+
+// Whether a file can be replaced by a rewritten version that keeps its
+// permissions and owner.
+enum class ReplaceProblem {
+    kNone,
+    kMissing,         // no such regular file
+    kReadOnly,        // the file has no write permission
+    kFolderReadOnly,  // its folder does not allow new files
+    kOtherOwner,      // its owner could not be kept
+};
+ReplaceProblem CheckReplaceable(const std::string& path);
+
+// Gives the open file the permissions, and where allowed the group, of the
+// file at original. False when the permissions could not be set.
+bool CopyPermissions(const std::string& original, File& file);
+
+// The directory part of a path ("." when there is none).
+std::string ParentDirectory(const std::string& path);
 
 }  // namespace torvan

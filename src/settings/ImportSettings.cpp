@@ -41,6 +41,19 @@ std::optional<SettingsProblem> CheckLength(Setting setting, const std::string& t
 
 }  // namespace
 
+char DelimiterChar(int delimiter) {
+    switch (delimiter) {
+        case 1:
+            return '\t';
+        case 2:
+            return ' ';
+        case 3:
+            return ';';
+        default:
+            return ',';
+    }
+}
+
 Setting ColumnSetting(int slot) {
     static constexpr std::array<Setting, kFieldSlots> kColumns = {
         Setting::kDateCol, Setting::kOpenCol, Setting::kHiCol, Setting::kLoCol,
@@ -80,6 +93,9 @@ std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
     }
     if (auto problem =
             CheckLength(Setting::kDateFormat, settings.dateFormat, kMaxDateFormatLength)) {
+        return problem;
+    }
+    if (auto problem = CheckRange(Setting::kFooterRows, settings.footerRows, 0, kMaxSkipRows)) {
         return problem;
     }
     if (inputPath.size() > kMaxPathLength) {
@@ -145,6 +161,10 @@ std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::
             Setting::kDateFormat, "UnknownDateFormat", {settings.dateFormat, list},
             "The date format \"" + settings.dateFormat + "\" is not one of " + list + ".");
     }
+    if (settings.decimalComma != 0 && settings.csv == 0) {
+        return Problem(Setting::kDecimalComma, "DecimalCommaWithoutCsv", {},
+                       "A decimal comma can only be read with CSV reading.");
+    }
     // The job would enter the security before it found the input missing.
     if (!IsReadableFile(inputPath)) {
         return Problem(Setting::kInputPath, "CannotOpenInputFile", {inputPath},
@@ -171,6 +191,9 @@ void ImportSettings::Load(const CProfileStore& store) {
         }
     }
     monthNames = store.GetInt(kSection, "JAN", defaults.monthNames);
+    csv = store.GetInt(kSection, "Csv", defaults.csv);
+    decimalComma = store.GetInt(kSection, "DecimalComma", defaults.decimalComma);
+    footerRows = store.GetInt(kSection, "FooterRows", defaults.footerRows);
 }
 
 void ImportSettings::LoadForDialog(const CProfileStore& store) {
@@ -203,6 +226,9 @@ void ImportSettings::Save(CProfileStore& store) const {
         store.WriteInt(kSection, kFieldColEntries[s], fieldCol[s]);
     }
     store.WriteInt(kSection, "JAN", monthNames);
+    store.WriteInt(kSection, "Csv", csv);
+    store.WriteInt(kSection, "DecimalComma", decimalComma);
+    store.WriteInt(kSection, "FooterRows", footerRows);
 }
 
 void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int dateCode) const {
@@ -211,7 +237,7 @@ void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int 
     job.m_szPathOut = pathOut;
     job.m_szSymbol = symbol;
     job.m_szName = name;
-    job.m_szDelimiter = delimiter == 1 ? "\t" : delimiter == 2 ? " " : ",";
+    job.m_szDelimiter = std::string(1, DelimiterChar(delimiter));
     job.m_bReverse = reverse;
     job.m_bSkipRows = skipOn;
     job.m_nSkipRows = skipRows;
@@ -221,6 +247,9 @@ void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int 
         job.m_nFieldCol[s] = fieldCol[s] - 1;
     }
     job.m_bMonthNames = monthNames;
+    job.m_bCsv = csv != 0 ? 1 : 0;
+    job.m_bDecimalComma = decimalComma != 0 ? 1 : 0;
+    job.m_nFooterRows = footerRows > 0 ? footerRows : 0;
 }
 
 }  // namespace torvan

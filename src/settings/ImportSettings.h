@@ -16,7 +16,7 @@ class CProfileStore;
 struct ImportSettings {
     std::string dateFormat = "MMDDYY";
     int exist = 0;      // 0: use the existing MASTER, 1: make a new one
-    int delimiter = 0;  // 0 comma, 1 tab, 2 space
+    int delimiter = 0;  // 0 comma, 1 tab, 2 space, 3 semicolon
     std::string pathOut;
     std::string symbol;
     std::string name;
@@ -27,6 +27,11 @@ struct ImportSettings {
     std::array<int, kFieldSlots> fieldOn = {1, 1, 1, 1, 1, 1, 1};
     std::array<int, kFieldSlots> fieldCol = {1, 2, 3, 4, 5, 6, 7};
     int monthNames = 0;
+    // Reading options beyond the classic ones, all off by default so that
+    // saved settings read as they always did.
+    int csv = 0;           // CSV reading: quotes, empty fields, separators in numbers
+    int decimalComma = 0;  // CSV reading: numbers use a decimal comma
+    int footerRows = 0;    // trailing lines that are no price lines (a source note)
 
     // Reads every entry, each with its default.
     void Load(const CProfileStore& store);
@@ -46,6 +51,9 @@ struct ImportSettings {
     void ApplyTo(CConverter& job, const std::string& inputPath, int dateCode) const;
 };
 
+// The delimiter character of a "Delimiter" value: tab, blank, semicolon, or
+// the comma for any other value.
+char DelimiterChar(int delimiter);
 // Limits of the settings, as the settings dialog enforces them.
 inline constexpr int kMinColumn = 1;
 inline constexpr int kMaxColumn = kMaxColumns;
@@ -77,6 +85,8 @@ enum class Setting {
     kInputPath,
     kReverse,
     kMonthNames,
+    kFooterRows,
+    kDecimalComma,
 };
 
 // The column setting of a field slot (kDateCol .. kOICol).
@@ -89,8 +99,8 @@ struct SettingsProblem {
 
 // The range and length checks of the settings dialog's data exchange, in its
 // order: the seven columns (1..20, switched-off fields too), the name, the
-// output directory, the symbol, the skip count (0..200), the date format text
-// and the input path. The first failure is returned.
+// output directory, the symbol, the skip count (0..200), the date format text,
+// the footer rows (0..200) and the input path. The first failure is returned.
 std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
                                              const std::string& inputPath,
                                              std::size_t nameLimit = kMaxNameLength);

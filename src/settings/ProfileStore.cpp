@@ -244,6 +244,106 @@ std::optional<std::vector<std::string>> KeyComponents(const std::string& basePat
     return parts;
 }
 
+// Appends the section's header unless the section is there already.
+void AddSection(std::vector<Line>& lines, std::string_view section) {
+    if (Locate(lines, section, std::string_view()).insertAt) {
+        return;
+    }
+    if (!lines.empty() && !TrimBlanks(lines.back().text).empty()) {
+        lines.emplace_back();
+    }
+    Line header;
+    header.text = "[" + Escape(section, true) + "]";
+    header.kind = Line::Kind::Header;
+    header.named = true;
+    header.name = std::string(section);
+    lines.push_back(std::move(header));
+}
+
+// Stores value as the entry, replacing the first one of that name, or adds
+// it at the end of the section's first block (creating the section).
+void SetEntry(std::vector<Line>& lines, const std::string& section, const std::string& entry,
+              const std::string& value) {
+    const std::string_view sectionName = UpToNul(section);
+    const std::string_view entryName = UpToNul(entry);
+    const std::string escapedValue = Escape(UpToNul(value), false);
+    Location where = Locate(lines, sectionName, entryName);
+    if (where.entry) {
+        // Keep the name as stored, spelling and spacing included.
+        Line& line = lines[*where.entry];
+        line.text.resize(line.valueAt);
+        line.text += escapedValue;
+        return;
+    }
+    if (!where.insertAt) {
+        AddSection(lines, sectionName);
+        where.insertAt = lines.size();
+    }
+    Line added;
+    added.text = Escape(entryName, true) + "=" + escapedValue;
+    added.kind = Line::Kind::Entry;
+    added.name = std::string(entryName);
+    added.valueAt = added.text.size() - escapedValue.size();
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*where.insertAt), std::move(added));
+}
+
+// The legacy settings file
+// ------------------------
+// Read as the C library reads a text file in pieces of at most 519
+// characters: a longer line is cut, and every piece counts as a line. A line
+// ends at its first NUL. Lines are trimmed of white space; "[name]" (the
+// first ']' being the last character) starts a section, whose name is
+// trimmed again; "name=value" below a section is an entry, split at the
+// first '=' and not trimmed any further. Everything else is ignored.
+constexpr std::size_t kLegacyPiece = 519;
+
+bool IsLegacyWhite(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view TrimLegacy(std::string_view text) {
+    while (!text.empty() && IsLegacyWhite(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsLegacyWhite(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+void ImportLegacyText(std::string content, std::vector<Line>& lines) {
+    // Text mode: a CR LF pair is one line end.
+    std::string text;
+    text.reserve(content.size());
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (!(content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n')) {
+            text += content[i];
+        }
+    }
+    std::optional<std::string> section;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t newline = text.find('\n', pos);
+        const std::size_t lineEnd = newline == std::string::npos ? text.size() : newline + 1;
+        const std::size_t length = std::min(kLegacyPiece, lineEnd - pos);
+        std::string_view piece(text.data() + pos, length);
+        pos += length;
+        piece = TrimLegacy(piece.substr(0, piece.find('\0')));
+
+        const std::size_t close = piece.find(']');
+        if (!piece.empty() && piece.front() == '[' && close == piece.size() - 1) {
+            section = std::string(TrimLegacy(piece.substr(1, piece.size() - 2)));
+            AddSection(lines, *section);
+            continue;
+        }
+        const std::size_t eq = piece.find('=');
+        if (eq != std::string_view::npos && section) {
+            SetEntry(lines, *section, std::string(piece.substr(0, eq)),
+                     std::string(piece.substr(eq + 1)));
+        }
+    }
+}
+
 }  // namespace
 
 std::string CProfileStore::DefaultRoot() {
@@ -360,31 +460,7 @@ bool CProfileStore::WriteString(const std::string& section, const std::string& e
             content = std::move(*read);
         }
         std::vector<Line> lines = Parse(content);
-        const std::string_view sectionName = UpToNul(section);
-        const std::string_view entryName = UpToNul(entry);
-        const std::string escapedValue = Escape(UpToNul(value), false);
-        const Location where = Locate(lines, sectionName, entryName);
-        if (where.entry) {
-            // Keep the name as stored, spelling and spacing included.
-            Line& line = lines[*where.entry];
-            line.text.resize(line.valueAt);
-            line.text += escapedValue;
-        } else {
-            Line added;
-            added.text = Escape(entryName, true) + "=" + escapedValue;
-            if (where.insertAt) {
-                lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*where.insertAt),
-                             std::move(added));
-            } else {
-                if (!lines.empty() && !TrimBlanks(lines.back().text).empty()) {
-                    lines.emplace_back();
-                }
-                Line header;
-                header.text = "[" + Escape(sectionName, true) + "]";
-                lines.push_back(std::move(header));
-                lines.push_back(std::move(added));
-            }
-        }
+        SetEntry(lines, section, entry, value);
         return WriteFileAtomically(m_strFilePath, Serialize(lines));
     } catch (...) {
         return false;
@@ -435,6 +511,73 @@ bool CProfileStore::WriteInt(const std::string& section, const std::string& entr
         return WriteString(section, entry, std::to_string(value));
     } catch (...) {
         return false;
+    }
+}
+
+}  // namespace torvan
+
+namespace torvan {
+
+std::string CProfileStore::LegacyIniPath() const {
+    try {
+        if (m_strFilePath.empty()) {
+            return {};
+        }
+        const std::filesystem::path store(m_strFilePath);
+        const std::string dir = store.parent_path().string();
+        const std::string title = store.stem().string();
+        const std::string name = title + ".INI";
+        const std::string exact = JoinPath(dir, name);
+        if (std::filesystem::is_regular_file(exact) && name != store.filename().string()) {
+            return exact;
+        }
+        // Copied from Windows, the file may be spelt in any case; the store
+        // file itself ("Torvan.ini") never counts.
+        std::error_code ec;
+        for (const auto& item : std::filesystem::directory_iterator(dir, ec)) {
+            const std::string found = item.path().filename().string();
+            if (found != store.filename().string() && EqualsNoCase(found, name) &&
+                item.is_regular_file(ec)) {
+                return item.path().string();
+            }
+        }
+        return exact;
+    } catch (...) {
+        return {};
+    }
+}
+
+void CProfileStore::ImportIniFile() {
+    ImportIniFile(LegacyIniPath());
+}
+
+void CProfileStore::ImportIniFile(const std::string& iniPath) {
+    try {
+        if (m_strFilePath.empty() || iniPath.empty() || iniPath == m_strFilePath) {
+            return;
+        }
+        auto legacy = ReadWholeFile(iniPath);
+        if (!legacy) {
+            return;  // no legacy file: nothing to import
+        }
+        LockFile lock;
+        lock.Lock(m_strFilePath + ".lock", true);
+        if (!lock.Held()) {
+            return;
+        }
+        std::string content;
+        if (FileExists(m_strFilePath)) {
+            auto read = ReadWholeFile(m_strFilePath);
+            if (!read) {
+                return;
+            }
+            content = std::move(*read);
+        }
+        std::vector<Line> lines = Parse(content);
+        ImportLegacyText(std::move(*legacy), lines);
+        // One replacement: the store gets all of the file or none of it.
+        WriteFileAtomically(m_strFilePath, Serialize(lines));
+    } catch (...) {
     }
 }
 

@@ -37,6 +37,17 @@ class CProfileStore : public IProfileWriter {
     int GetInt(const std::string& section, const std::string& entry, int defaultValue) const;
     bool WriteInt(const std::string& section, const std::string& entry, int value);
 
+    // Copies a legacy settings file into the store: each "[Section]" of the
+    // file becomes a section, each "name=value" line below it an entry,
+    // copied as text. Meant for the start at which Open created the store.
+    // Silent: a missing or unreadable file imports nothing.
+    void ImportIniFile();  // the file at LegacyIniPath()
+    void ImportIniFile(const std::string& iniPath);
+    // Where the legacy file is looked for: "<title>.INI" (Torvan.INI) in the
+    // folder that holds the store file, its name in any case. Empty before
+    // Open.
+    std::string LegacyIniPath() const;
+
     // The file that holds the base key (empty before Open).
     const std::string& FilePath() const { return m_strFilePath; }
 

@@ -120,7 +120,12 @@ TEST_F(Cli, YahooFileRoundTripsThroughDumpAndList) {
              "date=1,open=2,high=3,low=4,close=5,vol=7"});
     ASSERT_EQ(convert.status, 0) << convert.err;
     EXPECT_EQ(convert.out,
-              "Converted " + input + " into " + db + " as ORCL (F1.DAT, 5036 price records).\n");
+              "Converted " + input + " into " + db +
+                  " as ORCL (F1.DAT, 5036 price records).\n"
+                  "First stored: Date 1995-01-03, Open 2.179012, High 2.191358, Low 2.117284, "
+                  "Close 2.117284, Volume 36301200\n"
+                  "Last stored:  Date 2014-12-31, Open 45.45, High 45.56, Low 44.97, Close 44.97, "
+                  "Volume 13269200\n");
 
     Rows rows = Table(ReadText(input), ',');
     rows.erase(rows.begin());
@@ -217,7 +222,10 @@ TEST_F(Cli, UsageErrorsExitTwoAndLeaveTheDirectoryAlone) {
         {{"--symbol", "A", "--columns", "date=1,close=21"}, "from 1 to 20"},
         {{"--symbol", "A", "--columns", "date=1,close=5,volume=6"}, "FIELD=COLUMN"},
         {{"--symbol", "A", "--date-format", "YYYY-MM-DD"}, "MMDDCCYY, DDMMYY, DDMMCCYY"},
-        {{"--symbol", "A", "--delimiter", "semicolon"}, "comma, tab or space"},
+        {{"--symbol", "A", "--delimiter", "pipe"}, "comma, tab, space or semicolon"},
+        {{"--symbol", "A", "--footer", "201"},
+         "--footer: Please enter an integer between 0 and 200."},
+        {{"--symbol", "A", "--decimal-comma"}, "--decimal-comma: A decimal comma can only be read"},
         {{"--symbol", "A", "--skip", "201"}, "--skip: Please enter an integer between 0 and 200."},
         {{"--symbol", "A", "--skip", "two"}, "--skip"},
         {{}, "--symbol"},
@@ -319,6 +327,74 @@ TEST_F(Cli, FromProfileOnANewStoreUsesTheDefaultsAndTheWorkingDirectory) {
         << refused.err;
 }
 
+// --from-profile reads the settings as the desktop program's Settings
+// command does, with the same checks and texts.
+TEST_F(Cli, FromProfileReadsTheSettingsAsTheDesktopProgramDoes) {
+    const std::string work = NewDir("work");
+    std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+
+    // Nothing saved yet: the defaults fit the sample, and the database goes
+    // into the working directory.
+    const Result first =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "ibm", "--new-master"},
+            work);
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(std::filesystem::exists(temp.File("work/MASTER")));
+    CProfileStore store;
+    bool created = true;
+    ASSERT_TRUE(store.Open(configRoot, "Software\\Quennel\\Torvan", created));
+    EXPECT_EQ(store.GetInt("Newbie", "Newbie2", 1), 0);
+    EXPECT_EQ(store.GetString("Import", "PathOut", ""), work);
+
+    // A saved date format is the beginning of a list entry; it is saved
+    // back as the entry's full text.
+    store.WriteString("Import", "DateFormat", "mmddy");
+    const Result second = Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol",
+                               "IBM2", "--existing-master"});
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(store.GetString("Import", "DateFormat", ""), "MMDDYY");
+
+    // The dialog's refusals, with its texts.
+    store.WriteInt("Import", "SkipRows", 300);
+    const Result refused =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "X"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("Please enter an integer between 0 and 200."), std::string::npos)
+        << refused.err;
+    store.WriteInt("Import", "SkipRows", 0);
+    store.WriteInt("Import", "HiCol", 1);
+    const Result duplicate =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "X"});
+    EXPECT_EQ(duplicate.status, 2);
+    EXPECT_NE(duplicate.err.find("Duplicate columns specified Correct or disable"),
+              std::string::npos)
+        << duplicate.err;
+}
+
+TEST_F(Cli, FromProfileWithoutAUsableStoreStartsFromTheDefaults) {
+    const std::string work = NewDir("work");
+    WriteText(configRoot, "a file where the settings folder should be");
+    std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+    const Result run =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "ibm", "--new-master"},
+            work);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("using the defaults"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(temp.File("work/MASTER")));
+}
+
+TEST_F(Cli, TheFirstStartOfTheStoreImportsTheLegacySettingsFile) {
+    std::filesystem::create_directories(configRoot + "/Quennel");
+    WriteText(configRoot + "/Quennel/Torvan.INI", "[Import]\nSymbol=LEGACY\nName=Old settings\n");
+    std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+    const std::string db = NewDir("db");
+    const Result run =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--db", db, "--new-master"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(" as LEGACY "), std::string::npos) << run.out;
+    EXPECT_NE(Run({"list", db}).out.find("Old settings"), std::string::npos);
+}
+
 TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
     const std::string real = RealData("metastock");
     const Result equis = Run({"list", real + "/equis_b"});
@@ -397,6 +473,56 @@ TEST_F(Cli, VersionAndHelp) {
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("Usage: torvan-cli " + command), std::string::npos) << help.out;
     }
+}
+
+}  // namespace
+}  // namespace torvan::test
+
+namespace torvan::test {
+namespace {
+
+TEST_F(Cli, InspectProposesTheConvertOptionsAndShowsRowsAsStored) {
+    const std::string input = CopyReal("investing_gold_futures_quoted.csv");
+    const std::string before = ReadText(input);
+    const Result result = Run({"inspect", input, "--rows", "2"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("--delimiter comma --date-format MM_DD_CCYY --columns "
+                              "date=1,open=3,high=4,low=5,close=2,vol=6 --skip 1 --reverse --csv"),
+              std::string::npos)
+        << result.out;
+    // Newest first: the oldest line is stored first, thousands and K read.
+    EXPECT_NE(result.out.find("2023-08-07"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("104410"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("likely: no column is named Close"), std::string::npos);
+    EXPECT_NE(result.out.find("newest day first"), std::string::npos);
+    EXPECT_EQ(ReadText(input), before);  // inspecting changes nothing
+
+    const std::string bad = NewDir("in") + "/old.csv";
+    WriteText(bad, "Date,Close\n1950-01-03,16.66\n1950-01-04,16.85\n");
+    const Result refused = Run({"inspect", bad});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("Cannot be converted: No column holds dates"), std::string::npos)
+        << refused.out;
+}
+
+TEST_F(Cli, AutoConvertsAsTheProposedOptionsDo) {
+    const std::string dbAuto = NewDir("auto");
+    const std::string dbHand = NewDir("hand");
+    const std::string a = CopyReal("nasdaq_vfiax_old_quoted.csv");
+    const Result automatic =
+        Run({"convert", a, "--db", dbAuto, "--symbol", "VFIAX", "--new-master", "--auto"});
+    ASSERT_EQ(automatic.status, 0) << automatic.err;
+    EXPECT_NE(automatic.out.find("First stored: Date 2010-09-09"), std::string::npos)
+        << automatic.out;
+    // An option given beats detection: the same file without volume.
+    const std::string b = NewDir("second") + "/vfiax.csv";
+    std::filesystem::copy_file(RealData("nasdaq_vfiax_old_quoted.csv"), b);
+    const Result hand = Run({"convert", b, "--db", dbHand, "--symbol", "VFIAX", "--new-master",
+                             "--auto", "--columns", "date=1,open=4,high=5,low=6,close=2"});
+    ASSERT_EQ(hand.status, 0) << hand.err;
+    // 2,223 dated lines and the header record; 6 and 5 fields of 4 bytes.
+    EXPECT_EQ(ReadBytes(dbAuto + "/F1.DAT").size(), 2224U * 24U);
+    EXPECT_EQ(ReadBytes(dbHand + "/F1.DAT").size(), 2224U * 20U);
 }
 
 }  // namespace

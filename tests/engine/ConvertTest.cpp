@@ -5,11 +5,14 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 #include "JobFixture.h"
 
 namespace torvan::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kNumericOnly =
     "You specified a numeric-only date format\nbut a non-numeric date character was found.";
@@ -125,25 +128,36 @@ TEST_F(Convert, NumbersReadLikeScanfInAnyLocale) {
 }
 
 TEST_F(Convert, FirstLineDateChecks) {
-    // Digits only with a separated layout: told, converted, failed.
+    // Digits only with a separated layout: told, and the run stops with
+    // nothing kept, not even the new MASTER.
     EXPECT_EQ(RunOn("20040102,1,2,3,4,5\n01/05/04,1,2,3,4,5\n"), 1);
-    ASSERT_EQ(m_messages.Texts().size(), 2U);  // and the note on the undated first line
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
     EXPECT_EQ(m_messages.Texts()[0], kSeparated);
     EXPECT_EQ(m_messages.Messages()[0].type, static_cast<unsigned>(kMbOk));
-    EXPECT_EQ(Records(1, 6).size(), 1U);
+    EXPECT_TRUE(fs::is_empty(m_db.Path()));
+
+    // Letters with a numeric-only layout, into an existing database.
+    EXPECT_EQ(RunOn("01/02/04,1,2,3,4,5\n"), 0);
+    const auto master = Master();
+    const auto data = ReadBytes(m_db.File("F1.DAT"));
+    EXPECT_EQ(RunOn("15-Jan-04,1,2,3,4,5\n010504,1,2,3,4,5\n0106x4,1,2,3,4,5\n", kMMDDYY,
+                    [](CConverter& job) {
+                        job.m_bExistingMaster = 1;
+                        job.m_szSymbol = "OTHER";
+                    }),
+              1);
+    ASSERT_EQ(m_messages.Texts().size(), 2U);
+    EXPECT_EQ(m_messages.Texts()[1], kNumericOnly);
+    EXPECT_EQ(Master(), master);
+    EXPECT_EQ(ReadBytes(m_db.File("F1.DAT")), data);
+    EXPECT_FALSE(FileExists(m_db.File("F2.DAT")));
+    EXPECT_FALSE(FileExists(m_db.File("MASTER.BAK")));
 
     m_db.~TempDir();
     new (&m_db) TempDir();
-    // Letters with a numeric-only layout; only the first line is checked.
-    EXPECT_EQ(RunOn("15-Jan-04,1,2,3,4,5\n010504,1,2,3,4,5\n0106x4,1,2,3,4,5\n", kMMDDYY), 1);
-    ASSERT_EQ(m_messages.Texts().size(), 4U);
-    EXPECT_EQ(m_messages.Texts()[2], kNumericOnly);
-    EXPECT_EQ(Records(1, 6).size(), 2U);
-
-    m_db.~TempDir();
-    new (&m_db) TempDir();
-    // A recognised month name excuses the letters.
-    EXPECT_EQ(RunOn("Jan0504,1,2,3,4,5\n", kMMDDYY, [](CConverter& job) { job.m_bMonthNames = 1; }),
+    // A recognised month name excuses the letters; only the first line is checked.
+    EXPECT_EQ(RunOn("Jan0504,1,2,3,4,5\n0106x4,1,2,3,4,5\n", kMMDDYY,
+                    [](CConverter& job) { job.m_bMonthNames = 1; }),
               0);
     EXPECT_EQ(Records(1, 6).at(0).at(0), 1040105.0F);
 }
@@ -252,16 +266,17 @@ TEST_F(Convert, EveryCarriageReturnBeforeTheLineFeedGoes) {
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
-TEST_F(Convert, LongDateColumnStopsTheConversion) {
+TEST_F(Convert, LongDateColumnStopsTheConversionWithItsOwnMessage) {
     const std::string d49(49, '1');
     const std::string d50(50, '1');
     EXPECT_EQ(RunOn("01/02/04,1,2,3,4,5\n" + d49 + ",1\n01/05/04,1,2,3,4,5\n" + d50 +
                     ",1\n01/06/04,1,2,3,4,5\n"),
               1);
-    auto records = Records(1, 6);
-    ASSERT_EQ(records.size(), 2U);
-    EXPECT_EQ(RecordCount(), 3);
-    EXPECT_EQ(Stored(Entry(1).lastDate), 1040105.0F);
+    // The 49 characters are only a line without a date; the 50 stop the run.
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_NE(m_messages.Texts()[0].find("Line 4 "), std::string::npos) << m_messages.Texts()[0];
+    EXPECT_NE(m_messages.Texts()[0].find("50 characters"), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(m_db.Path()));
 }
 
 TEST_F(Convert, SkipRowsLastLineAndLongLines) {
@@ -281,7 +296,7 @@ TEST_F(Convert, SkipRowsLastLineAndLongLines) {
     EXPECT_EQ(records[1][5], 56.0F);  // the last character without a line end stays
 }
 
-TEST_F(Convert, NoPriceLinesFailsAndKeepsTheEntryDates) {
+TEST_F(Convert, NoPriceLinesFailsAndLeavesNothing) {
     EXPECT_EQ(RunOn("Date,Open\n\n", kMM_DD_YY,
                     [](CConverter& job) {
                         job.m_bSkipRows = 1;
@@ -290,8 +305,7 @@ TEST_F(Convert, NoPriceLinesFailsAndKeepsTheEntryDates) {
               1);
     ASSERT_EQ(m_messages.Texts().size(), 1U);
     EXPECT_NE(m_messages.Texts()[0].find("No price lines"), std::string::npos);
-    EXPECT_EQ(Stored(Entry(1).firstDate), 1261207.0F);
-    EXPECT_EQ(RecordCount(), 1);
+    EXPECT_TRUE(fs::is_empty(m_db.Path()));
 }
 
 TEST_F(Convert, UnreadableInputIsReported) {
@@ -302,49 +316,141 @@ TEST_F(Convert, UnreadableInputIsReported) {
     EXPECT_NE(m_messages.Texts()[0].find(m_inputs.File("absent.txt")), std::string::npos);
 }
 
-TEST_F(Convert, StopsAtTheLargestRecordCount) {
+TEST_F(Convert, MoreLinesThanTheLargestRecordCountFailWhole) {
     std::string text;
     text.reserve(70000 * 12);
     for (int i = 0; i < kMaxPriceRecords + 2; ++i) {
         text += "01/02/04,1\n";
     }
-    EXPECT_EQ(RunOn(text, kMM_DD_YY,
-                    [](CConverter& job) {
-                        job.m_bFieldOn = {1, 0, 0, 0, 1, 0, 0};
-                        job.m_nFieldCol[kSlotClose] = 1;
-                    }),
-              1);
+    auto dateAndClose = [](CConverter& job) {
+        job.m_bFieldOn = {1, 0, 0, 0, 1, 0, 0};
+        job.m_nFieldCol[kSlotClose] = 1;
+    };
+    EXPECT_EQ(RunOn(text, kMM_DD_YY, dateAndClose), 1);
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_NE(m_messages.Texts()[0].find("(65534); line 65535 is"), std::string::npos)
+        << m_messages.Texts()[0];
+    EXPECT_TRUE(fs::is_empty(m_db.Path()));
+
+    // Exactly as many as fit.
+    text.resize(static_cast<std::size_t>(kMaxPriceRecords) * 11);
+    EXPECT_EQ(RunOn(text, kMM_DD_YY, dateAndClose), 0);
     EXPECT_EQ(RecordCount(), 65535);
     EXPECT_EQ(ReadBytes(m_db.File("F1.DAT")).size(), 65535U * 8);
-    ASSERT_EQ(m_messages.Texts().size(), 1U);
-    EXPECT_NE(m_messages.Texts()[0].find("65534"), std::string::npos);
 }
 
-// Faults in the final updates and in writing the records: reported, the
-// ".NEW" file gone, the file it would have replaced untouched.
-TEST_F(Convert, FinalUpdateFaultsLeaveFilesWhole) {
+// Every way a run can fail after the security was entered, into a database
+// that has one: the directory and the input stay byte for byte as they were,
+// the message says why, and the same run tried again is neither refused as a
+// duplicate nor reverses the input back.
+TEST_F(Convert, FailuresAfterTheSecurityWasEnteredKeepNothing) {
+    ASSERT_EQ(RunOn("01/02/04,1,2,3,4,5\n"), 0);
+    std::string many = "Date,Open\n";
+    for (int i = 0; i <= kMaxPriceRecords; ++i) {
+        many += "01/02/04,1,2,3,4,5\n";
+    }
+    struct Case {
+        std::string text;
+        int format;
+        std::string id;
+        bool diskFull;
+    };
+    const Case cases[] = {
+        {"Date,Open\n01/05/04,1,2,3,4,5\n20040102,1,2,3,4,5\n", kMM_DD_YY, "SeparatedDateFormat",
+         false},
+        {"Date,Open\n010504,1,2,3,4,5\n01/02/04,1,2,3,4,5\n", kMMDDYY, "NumericOnlyDateFormat",
+         false},
+        {"Date,Open\n01/05/04,1,2,3,4,5\n" + std::string(50, '1') + ",1\n", kMM_DD_YY,
+         "DateColumnTooLong", false},
+        {many, kMM_DD_YY, "TooManyPriceLines", false},
+        {"Date,Open\n01/05/04,1,2,3,4,5\n01/02/04,1,2,3,4,5\n", kMM_DD_YY, "CannotWriteDataFile",
+         true},
+    };
+    // Reversed, the file's last line is the first one converted and checked;
+    // both readings of a line, the classic one and CSV.
+    for (int csv = 0; csv <= 1; ++csv) {
+        for (const Case& c : cases) {
+            m_messages.Clear();
+            const std::string input = Input("in.txt", c.text);
+            const auto before = ReadBytes(m_db.File("MASTER"));
+            std::map<std::string, std::vector<std::uint8_t>> files;
+            for (const auto& entry : fs::directory_iterator(m_db.Path())) {
+                files[entry.path().filename().string()] = ReadBytes(entry.path().string());
+            }
+            auto setUp = [&](CConverter& job) {
+                Fill(job, input, c.format, /*newMaster=*/false);
+                job.m_szSymbol = "NEW";
+                job.m_bFieldOn[kSlotOpenInterest] = 0;
+                job.m_bReverse = 1;
+                job.m_bSkipRows = 1;
+                job.m_nSkipRows = 1;
+                job.m_bCsv = csv;
+            };
+            {
+                CConverter job;
+                setUp(job);
+                // The disk fills up after the data file's header was written.
+                int dataWrites = 0;
+                FaultHookScope faults([&](FileOp op, const std::string& path) {
+                    return c.diskFull && op == FileOp::Write && path.ends_with(".DAT.~NU") &&
+                           ++dataWrites == 2;
+                });
+                EXPECT_EQ(job.Run(), 1) << c.id << csv;
+                EXPECT_EQ(job.Result().outcome, Outcome::kFailed) << c.id << csv;
+                EXPECT_EQ(job.Result().recordsWritten, 0) << c.id << csv;
+            }
+            ASSERT_EQ(m_messages.Messages().size(), 1U) << c.id << csv;
+            EXPECT_EQ(m_messages.Messages()[0].id, c.id) << csv;
+            std::map<std::string, std::vector<std::uint8_t>> after;
+            for (const auto& entry : fs::directory_iterator(m_db.Path())) {
+                after[entry.path().filename().string()] = ReadBytes(entry.path().string());
+            }
+            EXPECT_TRUE(after == files) << c.id;
+            EXPECT_EQ(ReadText(input), c.text) << c.id;
+            EXPECT_FALSE(FileExists(input + ".BAK")) << c.id;
+            EXPECT_EQ(ReadBytes(m_db.File("MASTER")), before);
+        }
+    }
+
+    // Once the input is mended, the same run goes through.
+    const std::string input =
+        Input("in.txt", "Date,Open\n01/05/04,1,2,3,4,5\n01/02/04,1,2,3,4,5\n");
+    CConverter job;
+    Fill(job, input, kMM_DD_YY, false);
+    job.m_szSymbol = "NEW";
+    job.m_bFieldOn[kSlotOpenInterest] = 0;
+    job.m_bReverse = 1;
+    job.m_bSkipRows = 1;
+    job.m_nSkipRows = 1;
+    ASSERT_EQ(job.Run(), 0) << testing::PrintToString(m_messages.Texts());
+    EXPECT_EQ(ReadText(input), "01/02/04,1,2,3,4,5\n01/05/04,1,2,3,4,5\n");
+    EXPECT_EQ(Records(2, 6).size(), 2U);
+}
+
+// Faults in the final updates and appends: reported, and nothing of the run
+// is left, neither work files nor the new MASTER.
+TEST_F(Convert, FinalUpdateFaultsLeaveNothingBehind) {
     struct Case {
         FileOp op;
         std::string file;
-        std::string untouched;
     };
-    for (const Case& c :
-         {Case{FileOp::Rename, "F1.DAT", "F1.DAT"}, Case{FileOp::Write, "F1.NEW", "F1.DAT"},
-          Case{FileOp::Rename, "MASTER", "MASTER"}, Case{FileOp::Open, "MASTER.NEW", "MASTER"},
-          Case{FileOp::Close, "F1.NEW", "F1.DAT"}}) {
+    for (const Case& c : {Case{FileOp::Rename, "F1.DAT"}, Case{FileOp::Write, "F1.DAT.~NU"},
+                          Case{FileOp::Flush, "F1.DAT.~NU"}, Case{FileOp::Rename, "MASTER"},
+                          Case{FileOp::Open, "MASTER.~NU"}, Case{FileOp::Rename, "F1.DOP"},
+                          Case{FileOp::Rename, ".torvan-journal"}}) {
         TempDir db;
         CConverter job;
         Fill(job, Input("in.txt", "01/02/04,1,2,3,4,5,6\n"));
         job.m_szPathOut = db.Path();
-        std::vector<std::uint8_t> snapshot;
         bool armed = false;
+        bool fired = false;
         FaultHookScope faults([&](FileOp op, const std::string& path) {
             if (op == FileOp::Open && path == job.m_strInputPath) {
                 // The faults are for the conversion stage, which opens the input.
                 armed = true;
             }
-            if (armed && snapshot.empty() && op == c.op && path == db.File(c.file)) {
-                snapshot = ReadBytes(db.File(c.untouched));
+            if (armed && !fired && op == c.op && path == db.File(c.file)) {
+                fired = true;
                 return true;
             }
             return false;
@@ -352,18 +458,17 @@ TEST_F(Convert, FinalUpdateFaultsLeaveFilesWhole) {
         const std::size_t before = m_messages.Messages().size();
         EXPECT_EQ(job.Run(), 1) << c.file;
         faults.Remove();
-        ASSERT_FALSE(snapshot.empty()) << c.file;
-        EXPECT_EQ(ReadBytes(db.File(c.untouched)), snapshot) << c.file;
-        EXPECT_FALSE(FileExists(db.File("F1.NEW"))) << c.file;
-        EXPECT_FALSE(FileExists(db.File("MASTER.NEW"))) << c.file;
+        EXPECT_TRUE(fired) << c.file;
+        EXPECT_TRUE(fs::is_empty(db.Path())) << c.file;
         ASSERT_GT(m_messages.Messages().size(), before);
-        EXPECT_NE(m_messages.Messages().back().text.find(db.Path()), std::string::npos);
+        EXPECT_NE(m_messages.Messages().back().text.find(db.File(c.file)), std::string::npos)
+            << m_messages.Messages().back().text;
     }
 }
 
-// A write that fails halfway through a long input: the data file keeps its
-// header alone, no line is counted and no work file is left.
-TEST_F(Convert, WriteFaultHalfwayKeepsTheDataFileAsItWas) {
+// A write that fails halfway through a long input: the run fails whole and
+// leaves nothing behind.
+TEST_F(Convert, WriteFaultHalfwayLeavesNothing) {
     std::string text;
     for (int i = 0; i < 20000; ++i) {
         text += "01/02/04,1,2,3,4,5\n";
@@ -371,24 +476,21 @@ TEST_F(Convert, WriteFaultHalfwayKeepsTheDataFileAsItWas) {
     CConverter job;
     Fill(job, Input("in.txt", text));
     job.m_bFieldOn[kSlotOpenInterest] = 0;
+    const std::string work = m_db.File("F1.DAT.~NU");
+    bool armed = false;
     int writes = 0;
-    std::vector<std::uint8_t> before;
     {
         FaultHookScope faults([&](FileOp op, const std::string& path) {
-            if (op == FileOp::Write && path == m_db.File("F1.NEW") && ++writes == 3) {
-                before = ReadBytes(m_db.File("F1.DAT"));
-                return true;
-            }
-            return false;
+            armed = armed || (op == FileOp::Open && path == job.m_strInputPath);
+            return armed && op == FileOp::Write && path == work && ++writes == 2;
         });
         EXPECT_EQ(job.Run(), 1);
     }
-    ASSERT_EQ(writes, 3);  // the header, one block of records, the failing one
-    EXPECT_EQ(ReadBytes(m_db.File("F1.DAT")), before);
-    EXPECT_EQ(RecordCount(), 1);
-    EXPECT_FALSE(FileExists(m_db.File("F1.NEW")));
+    ASSERT_EQ(writes, 2);  // one block of records went, the next one failed
+    EXPECT_TRUE(fs::is_empty(m_db.Path()));
     ASSERT_EQ(m_messages.Texts().size(), 1U);
-    EXPECT_NE(m_messages.Texts()[0].find(m_db.File("F1.NEW")), std::string::npos);
+    EXPECT_EQ(m_messages.Messages()[0].id, "CannotWriteDataFile");
+    EXPECT_NE(m_messages.Texts()[0].find(work), std::string::npos);
     EXPECT_EQ(job.Result().outcome, Outcome::kFailed);
     EXPECT_EQ(job.Result().recordsWritten, 0);
 }

@@ -32,23 +32,47 @@ TEST_F(Reliability, Utf8ByteOrderMarkDoesNotSpoilTheFirstDate) {
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
-TEST_F(Reliability, Utf16InputIsRefusedClearly) {
-    const std::string text(
-        "\xFF\xFE"
-        "0\0001\000/\0000\0002\000",
-        12);
+// Spreadsheets save "Unicode text" as UTF-16 with a byte-order mark: it
+// converts as its UTF-8 form does, in both byte orders, reversed or not.
+TEST_F(Reliability, Utf16InputConvertsLikeItsUtf8Form) {
+    const std::string utf8 = "01/05/04,1,2,3,4,5,6\r\n01/02/04,1.5,2,3,4,5,6\r\n";
+    auto encode = [&](bool little) {
+        std::string out = little ? std::string("\xFF\xFE") : std::string("\xFE\xFF");
+        for (char c : utf8) {
+            out += little ? std::string{c, '\0'} : std::string{'\0', c};
+        }
+        return out;
+    };
     for (int reverse : {0, 1}) {
-        TempDir db;
-        CConverter job;
-        const std::string input = Input("wide.txt", text);
-        Fill(job, input);
-        job.m_szPathOut = db.Path();
-        job.m_bReverse = reverse;
-        EXPECT_EQ(job.Run(), 1);
-        EXPECT_EQ(ReadText(input), text);
+        std::vector<std::uint8_t> expected;
+        for (int encoding : {0, 1, 2}) {
+            TempDir db;
+            CConverter job;
+            const std::string text = encoding == 0 ? utf8 : encode(encoding == 1);
+            const std::string input = Input("wide.txt", text);
+            Fill(job, input);
+            job.m_szPathOut = db.Path();
+            job.m_bReverse = reverse;
+            ASSERT_EQ(job.Run(), 0) << reverse << encoding;
+            const auto bytes = ReadBytes(db.File("F1.DAT"));
+            ASSERT_EQ(bytes.size(), 3 * 28U);
+            if (encoding == 0) {
+                expected = bytes;
+                continue;
+            }
+            EXPECT_EQ(Hex(bytes), Hex(expected)) << reverse << encoding;
+            if (reverse) {
+                // Rewritten as UTF-8 with its mark; the backup keeps the original.
+                EXPECT_EQ(ReadText(input),
+                          std::string("\xEF\xBB\xBF") +
+                              "01/02/04,1.5,2,3,4,5,6\r\n01/05/04,1,2,3,4,5,6\r\n");
+                EXPECT_EQ(ReadText(input + ".BAK"), text);
+            } else {
+                EXPECT_EQ(ReadText(input), text);
+            }
+        }
     }
-    ASSERT_EQ(m_messages.Texts().size(), 2U);
-    EXPECT_NE(m_messages.Texts()[0].find("UTF-16"), std::string::npos);
+    EXPECT_TRUE(m_messages.Messages().empty());
 }
 
 // A second process holds the database while this one tries to convert.

@@ -1,5 +1,10 @@
 // Reversing newest-first input files, and month names in dates.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "JobFixture.h"
 
@@ -17,9 +22,15 @@ class Reverse : public JobTest {
         m_job.m_nSkipRows = skip;
         return m_job.ReverseInput();
     }
+    // Nothing but the input and its backup beside it, nothing in the database.
     bool TempFilesGone() const {
-        return !FileExists(m_db.File("~CLEAN.TXT")) && !FileExists(m_db.File("~REVERSE.TXT")) &&
-               !FileExists(m_db.File("~TEMP.TXT"));
+        for (const auto& entry : std::filesystem::directory_iterator(m_inputs.Path())) {
+            const std::string name = entry.path().filename().string();
+            if (name != "prices.txt" && name != "prices.txt.BAK") {
+                return false;
+            }
+        }
+        return std::filesystem::is_empty(m_db.Path());
     }
     CConverter m_job;
     std::string m_input;
@@ -54,8 +65,11 @@ TEST_F(Reverse, NothingLeftFailsSilentlyAndLeavesTheInput) {
     const std::string text = "h1\nh2\n\n";
     EXPECT_EQ(ReverseOn(text, 2), 1);
     EXPECT_EQ(ReadText(m_input), text);
-    EXPECT_TRUE(FileExists(m_db.File("~CLEAN.TXT")));
+    EXPECT_TRUE(TempFilesGone());
+    EXPECT_FALSE(FileExists(m_input + ".BAK"));
     EXPECT_EQ(ReverseOn(text, 50), 1);
+    EXPECT_EQ(ReadText(m_input), text);
+    EXPECT_TRUE(TempFilesGone());
     EXPECT_TRUE(m_messages.Messages().empty());
 }
 
@@ -110,6 +124,113 @@ TEST_F(Reverse, NewestFirstFileConvertsOldestFirst) {
               (std::vector<std::vector<float>>{{1040102, 1}, {1040105, 2}, {1040106, 3}}));
     EXPECT_EQ(Stored(Entry(1).firstDate), 1040102.0F);
     EXPECT_EQ(Stored(Entry(1).lastDate), 1040106.0F);
+}
+
+TEST_F(Reverse, FooterAndUtf16TextAreReversedAsTheConversionReadsThem) {
+    // The footer: the last line that has a column, with the column-less
+    // lines around it; the lines before it stay.
+    m_input = Input("prices.txt",
+                    "Date,Close\n01/06/04,3\n01/05/04,2\n,,,\n01/02/04,1\nSource: exchange\n,,\n");
+    Fill(m_job, m_input);
+    m_job.m_bSkipRows = 1;
+    m_job.m_nSkipRows = 1;
+    m_job.m_nFooterRows = 1;
+    ASSERT_EQ(m_job.ReverseInput(), 0);
+    EXPECT_EQ(ReadText(m_input), "01/02/04,1\n,,,\n01/05/04,2\n01/06/04,3\n");
+    EXPECT_EQ(m_job.m_nFooterRows, 0);
+    EXPECT_TRUE(TempFilesGone());
+
+    // UTF-16 text comes back as UTF-8 with its mark, and converts.
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("Date,Close\r\n01/06/04,3\r\n01/02/04,1\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    m_input = Input("prices.txt", utf16);
+    CConverter job;
+    Fill(job, m_input);
+    job.m_bFieldOn = {1, 0, 0, 0, 1, 0, 0};
+    job.m_nFieldCol[kSlotClose] = 1;
+    job.m_bReverse = 1;
+    job.m_bSkipRows = 1;
+    job.m_nSkipRows = 1;
+    ASSERT_EQ(job.Run(), 0) << testing::PrintToString(m_messages.Texts());
+    EXPECT_EQ(ReadText(m_input),
+              "\xEF\xBB\xBF"
+              "01/02/04,1\r\n01/06/04,3\r\n");
+    EXPECT_EQ(ReadText(m_input + ".BAK"), utf16);
+    EXPECT_EQ(Records(1, 2), (std::vector<std::vector<float>>{{1040102, 1}, {1040106, 3}}));
+    std::vector<std::string> names;
+    for (const auto& dir : {m_inputs.Path(), m_db.Path()}) {
+        for (const auto& e : std::filesystem::directory_iterator(dir)) {
+            names.push_back(e.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"F1.DAT", "F1.DOP", "MASTER", "prices.txt",
+                                               "prices.txt.BAK"}));
+}
+
+// The reversed file takes the input's place as the same file to its user:
+// permissions, owner and group kept, a link still pointing at it.
+TEST_F(Reverse, ReversedInputKeepsPermissionsOwnerAndLinks) {
+    namespace fs = std::filesystem;
+    const std::string text = "01/05/04,1,2,3,4,5,6\n01/02/04,1,2,3,4,5,6\n";
+    const std::string reversed = "01/02/04,1,2,3,4,5,6\n01/05/04,1,2,3,4,5,6\n";
+    fs::create_directory(m_inputs.File("real"));
+    const std::string real = m_inputs.File("real/prices.txt");
+    WriteText(real, text);
+    ::chmod(real.c_str(), 0640);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(real.c_str(), 4321, 4321), 0);
+    }
+    const std::string link = m_inputs.File("link.txt");
+    fs::create_symlink(real, link);
+
+    CConverter job;
+    Fill(job, link);
+    job.m_bReverse = 1;
+    ASSERT_EQ(job.Run(), 0) << testing::PrintToString(m_messages.Texts());
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), real);
+    EXPECT_EQ(ReadText(real), reversed);
+    EXPECT_EQ(ReadText(link + ".BAK"), text);
+    struct stat st {};
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640U);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321U);
+        EXPECT_EQ(st.st_gid, 4321U);
+    } else {
+        EXPECT_EQ(st.st_uid, ::geteuid());
+    }
+    // Nothing else beside the file or the link.
+    std::vector<std::string> names;
+    for (const auto& dir : {m_inputs.Path(), m_inputs.File("real")}) {
+        for (const auto& e : fs::directory_iterator(dir)) {
+            names.push_back(e.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link.txt", "link.txt.BAK", "prices.txt", "real"}));
+}
+
+TEST_F(Reverse, ReadOnlyInputIsRefusedBeforeAnythingIsWritten) {
+    const std::string text = "01/05/04,1,2,3,4,5,6\n01/02/04,1,2,3,4,5,6\n";
+    m_input = Input("prices.txt", text);
+    ::chmod(m_input.c_str(), 0444);
+    CConverter job;
+    Fill(job, m_input);
+    job.m_bReverse = 1;
+    EXPECT_EQ(job.Run(), 1);
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_NE(m_messages.Texts()[0].find("read-only"), std::string::npos) << m_messages.Texts()[0];
+    EXPECT_NE(m_messages.Texts()[0].find(m_input), std::string::npos);
+    EXPECT_EQ(ReadText(m_input), text);
+    EXPECT_TRUE(TempFilesGone());
+    EXPECT_FALSE(FileExists(m_input + ".BAK"));
+    EXPECT_TRUE(m_profile.writes.empty());
 }
 
 TEST(MonthNames, TranslationCases) {

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <set>
 
 #include "JobFixture.h"
 #include "database/DataFile.h"
@@ -56,7 +57,8 @@ std::vector<std::uint8_t> EntryBytes(int fileNumber, const std::string& symbol,
 
 class RunStages : public JobTest {
   protected:
-    // The stages of Run up to and including AddSecurity.
+    // The stages of Run up to and including AddSecurity, and the Commit that
+    // puts what AddSecurity made in place.
     int AddThroughStages(CConverter& job) {
         int status = job.CheckOutputDirectory();
         if (status == 0)
@@ -65,6 +67,8 @@ class RunStages : public JobTest {
             status = job.CheckDuplicateSymbol();
         if (status == 0)
             status = job.AddSecurity();
+        if (status == 0)
+            status = job.Commit();
         return status;
     }
     void WriteMaster(const std::vector<std::uint8_t>& bytes) {
@@ -76,11 +80,14 @@ TEST_F(RunStages, NewMasterAndFirstSecurityByteForByte) {
     CConverter job;
     Fill(job, "unused.txt");
     ASSERT_EQ(job.CheckOutputDirectory(), 0);
-    EXPECT_EQ(Master(), std::vector<std::uint8_t>(53, 0));
     ASSERT_EQ(job.CheckColumnCount(), 0);
     EXPECT_EQ(job.m_nFieldCount, 7);
     ASSERT_EQ(job.CheckDuplicateSymbol(), 0);
     ASSERT_EQ(job.AddSecurity(), 0);
+    // Nothing is in place before the commit, not even the new MASTER.
+    EXPECT_FALSE(FileExists(m_db.File("MASTER")));
+    EXPECT_FALSE(FileExists(m_db.File("F1.DAT")));
+    ASSERT_EQ(job.Commit(), 0);
 
     const Bytes4 today = FloatToMbf(1261207.0F);  // 7 December 2026
     std::vector<std::uint8_t> expected = Concat({
@@ -216,7 +223,7 @@ TEST_F(RunStages, DirectoryAndMasterChecksWithTheirMessages) {
     EXPECT_TRUE(m_profile.writes.empty());
 }
 
-TEST_F(RunStages, TooFewColumnsRefusedAfterTheNewMasterWasMade) {
+TEST_F(RunStages, TooFewColumnsRefusedWithoutLeavingANewMaster) {
     CConverter job;
     Fill(job, "unused.txt");
     job.m_bFieldOn = {1, 0, 0, 0, 0, 0, 0};
@@ -224,7 +231,7 @@ TEST_F(RunStages, TooFewColumnsRefusedAfterTheNewMasterWasMade) {
     ASSERT_EQ(m_messages.Messages().size(), 1U);
     EXPECT_EQ(m_messages.Messages()[0].text, "You need to select more columns");
     EXPECT_EQ(m_messages.Messages()[0].type, kMbOk | kMbIconInformation);
-    EXPECT_EQ(Master(), std::vector<std::uint8_t>(53, 0));
+    EXPECT_TRUE(std::filesystem::is_empty(m_db.Path()));
 }
 
 TEST_F(RunStages, DuplicatesBySymbolOrNameInAnyCaseAnywhereInTheTree) {
@@ -342,8 +349,9 @@ TEST_F(RunStages, OverlongOutputDirectoryIsRefusedBeforeAnythingIsWritten) {
     EXPECT_TRUE(fs::is_empty(deep));
 }
 
-// A fault injected into one step of AddSecurity: MASTER stays exactly as it
-// was, no temporary file and no files of the new security are left.
+// A fault injected into one step of AddSecurity or the Commit after it:
+// MASTER stays exactly as it was, no work file and no files of the new
+// security are left.
 class AddSecurityFaults : public RunStages,
                           public ::testing::WithParamInterface<std::pair<FileOp, const char*>> {};
 
@@ -358,12 +366,18 @@ TEST_P(AddSecurityFaults, LeaveMasterWhole) {
     const std::string target = m_db.File(suffix);
     FaultHookScope faults(
         [&](FileOp o, const std::string& path) { return o == op && path == target; });
-    EXPECT_EQ(job.AddSecurity(), 1);
+    int status = job.AddSecurity();
+    if (status == 0) {
+        status = job.Commit();
+    }
+    EXPECT_EQ(status, 1);
     faults.Remove();
     EXPECT_EQ(Master(), before);
-    EXPECT_FALSE(FileExists(m_db.File("MASTER.~NU")));
-    EXPECT_FALSE(FileExists(m_db.File("F2.DAT")));
-    EXPECT_FALSE(FileExists(m_db.File("F2.DOP")));
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_db.Path())) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::set<std::string>{"MASTER"});
     ASSERT_EQ(m_messages.Texts().size(), 1U);
     EXPECT_NE(m_messages.Texts()[0].find(target), std::string::npos) << m_messages.Texts()[0];
 }
@@ -374,9 +388,12 @@ INSTANTIATE_TEST_SUITE_P(EachStep, AddSecurityFaults,
                                            std::make_pair(FileOp::Open, "MASTER.~NU"),
                                            std::make_pair(FileOp::Write, "MASTER.~NU"),
                                            std::make_pair(FileOp::Flush, "MASTER.~NU"),
-                                           std::make_pair(FileOp::Open, "F2.DAT"),
-                                           std::make_pair(FileOp::Write, "F2.DOP"),
-                                           std::make_pair(FileOp::Rename, "MASTER")),
+                                           std::make_pair(FileOp::Open, "F2.DAT.~NU"),
+                                           std::make_pair(FileOp::Write, "F2.DOP.~NU"),
+                                           std::make_pair(FileOp::Rename, "F2.DOP"),
+                                           std::make_pair(FileOp::Rename, "MASTER"),
+                                           std::make_pair(FileOp::Write, ".torvan-journal.~NU"),
+                                           std::make_pair(FileOp::Rename, ".torvan-journal")),
                          [](const ::testing::TestParamInfo<std::pair<FileOp, const char*>>& info) {
                              std::string name =
                                  "Op" + std::to_string(static_cast<int>(info.param.first)) + "_";

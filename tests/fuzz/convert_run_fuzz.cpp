@@ -19,10 +19,11 @@ bool EndsWith(const std::string& text, const std::string& end) {
            text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// Work files a successful run must not leave behind.
+// Work files no run may leave behind.
 bool IsWorkFile(const std::string& name) {
     return name == "~CLEAN.TXT" || name == "~REVERSE.TXT" || name == "~TEMP.TXT" ||
-           EndsWith(name, ".NEW") || EndsWith(name, ".~NU") || EndsWith(name, ".~CP");
+           EndsWith(name, ".NEW") || EndsWith(name, ".~NU") || EndsWith(name, ".~CP") ||
+           EndsWith(name, ".~OLD") || name.rfind(".torvan-", 0) == 0;
 }
 
 std::vector<std::uint8_t> Bytes(const std::string& path) {
@@ -49,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     job.m_strInputPath = JoinPath(inputDir, "prices.txt");
     FUZZ_CHECK(WriteFileAtomically(job.m_strInputPath,
                                    std::string(reinterpret_cast<const char*>(data + 4), size - 4)));
+    const std::string original(reinterpret_cast<const char*>(data + 4), size - 4);
     job.m_szPathOut = dbDir;
     job.m_szSymbol = "FUZZ";
     job.m_szName = "Fuzz Security";
@@ -67,21 +69,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const int status = job.Run();
 
-    const auto master = Bytes(JoinPath(dbDir, "MASTER"));
-    FUZZ_CHECK(master.size() >= 53);
-    FUZZ_CHECK(master.size() == 53U * (1U + GetU16(master.data())));
-    if (status != 0) {
-        return 0;
-    }
-    const std::size_t recordLength = 4U * static_cast<std::size_t>(job.m_nFieldCount);
-    FUZZ_CHECK(master.size() == 106 && master[53] == 1 && master[53 + 3] == recordLength);
-    const auto prices = Bytes(ExistingDataFilePath(dbDir, 1));
-    FUZZ_CHECK(prices.size() % recordLength == 0 && prices.size() >= 2 * recordLength);
-    FUZZ_CHECK(GetU16(prices.data() + 2) == prices.size() / recordLength);
     for (const std::string& dir : {inputDir, dbDir}) {
         for (const auto& entry : std::filesystem::directory_iterator(dir)) {
             FUZZ_CHECK(!IsWorkFile(entry.path().filename().string()));
         }
     }
+    if (status != 0) {
+        // Nothing of a failed run is kept, not even the new MASTER.
+        FUZZ_CHECK(std::filesystem::is_empty(dbDir));
+        const auto input = Bytes(job.m_strInputPath);
+        FUZZ_CHECK(std::string(input.begin(), input.end()) == original);
+        return 0;
+    }
+    const auto master = Bytes(JoinPath(dbDir, "MASTER"));
+    FUZZ_CHECK(master.size() == 53U * (1U + GetU16(master.data())));
+    const std::size_t recordLength = 4U * static_cast<std::size_t>(job.m_nFieldCount);
+    FUZZ_CHECK(master.size() == 106 && master[53] == 1 && master[53 + 3] == recordLength);
+    const auto prices = Bytes(ExistingDataFilePath(dbDir, 1));
+    FUZZ_CHECK(prices.size() % recordLength == 0 && prices.size() >= 2 * recordLength);
+    FUZZ_CHECK(GetU16(prices.data() + 2) == prices.size() / recordLength);
     return 0;
 }

@@ -98,6 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (added == 0) {
         added = job.AddSecurity();
     }
+    if (added == 0) {
+        added = job.Commit();
+    }
 
     const std::string after = Read(masterPath);
     if (split) {

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "settings/ImportSettings.h"
+
+namespace torvan::cli {
+
+// The "convert" options that give settings, in the order convert --help
+// lists them, for the input file input ("--db DIR --symbol SYMBOL" stand
+// for what the file cannot tell).
+std::string ConvertCommand(const std::string& input, const ImportSettings& settings);
+
+// Runs "inspect": the proposed settings as convert options, the choices
+// with their confidence, the first rows as they would be stored and the
+// warnings. Returns the exit status.
+int RunInspect(const std::string& input, int rows);
+
+}  // namespace torvan::cli

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace torvan {
+
+// Several files replaced as one: a reader, a failure or a killed process
+// never leaves some of them new and others old for longer than it takes the
+// next transaction in the same directory to start.
+//
+// Work files are written under names of their own and put in place by
+// renames at Commit. A journal file in the transaction's directory says what
+// is under way, and is itself always replaced whole:
+//   stage   work files are being written; recovery removes them.
+//   commit  every work file is complete; recovery finishes the renames,
+//           unless a target was changed by someone else meanwhile, in which
+//           case it takes back those already done.
+//   undo    a rename failed and the ones done are being taken back;
+//           recovery finishes that.
+// Before the renames, each existing target gets a second name (a hard link,
+// or a copy) ending in kOldSuffix, so that a rename can be taken back.
+//
+// Only files named in the journal are ever removed or renamed by recovery,
+// and a target is only taken back while it is still the file this
+// transaction put there.
+class FileTransaction {
+  public:
+    static constexpr const char* kJournalName = ".torvan-journal";
+    static constexpr const char* kOldSuffix = ".~OLD";
+
+    enum class Error {
+        kNone,
+        kJournal,  // the journal could not be written or removed
+        kChanged,  // a target was changed by someone else since it was planned
+        kPrepare,  // the second name of an old target could not be made
+        kReplace,  // a work file could not be put in place; all was taken back
+        kUndo,     // ... and taking back failed too: the next Recover finishes it
+    };
+
+    // The journal lives in directory; the files may lie anywhere on the
+    // same machine (a file beside the input, say).
+    explicit FileTransaction(std::string directory);
+    // Aborts a transaction that was not committed.
+    ~FileTransaction();
+    FileTransaction(const FileTransaction&) = delete;
+    FileTransaction& operator=(const FileTransaction&) = delete;
+
+    // Names files the transaction is about to create. They are in the
+    // journal when this returns true, so a process killed after it leaves
+    // nothing that the next Recover does not remove.
+    bool Track(const std::vector<std::string>& paths);
+
+    // Plans to put the complete file work in place of target at Commit, in
+    // the order planned (optional steps after all others). target's present
+    // state is noted: if it has changed by the time of Commit, nothing is put
+    // in place. A failure to put an optional step in place only drops it.
+    // Work files are tracked by this call (written to the journal with the
+    // next Track or at Commit); write them only after a Track.
+    void PlanReplace(const std::string& work, const std::string& target, bool optional = false);
+    // The same with the target's state as the caller saw it when it read it.
+    void PlanReplace(const std::string& work, const std::string& target, const FileStamp& seen,
+                     bool optional = false);
+
+    // Puts every planned work file in place. False when that failed: then
+    // nothing of it is in place (unless Error() is kUndo) and FailedPath()
+    // names the file that failed.
+    bool Commit();
+
+    // Removes every file the transaction created, then its journal.
+    bool Abort();
+
+    Error LastError() const { return m_error; }
+    const std::string& FailedPath() const { return m_failedPath; }
+    // The journal of directory.
+    static std::string JournalPath(const std::string& directory);
+
+    // Finishes what an interrupted transaction left in directory: rolls a
+    // committed one forward (or back, see above), removes the work files of
+    // one that had not committed, and removes its journal. True when nothing
+    // is left to do; otherwise failedPath names the file that could not be
+    // handled and the journal stays for another try.
+    static bool Recover(const std::string& directory, std::string& failedPath);
+
+  private:
+    struct Step {
+        std::string work;
+        std::string target;
+        bool optional = false;
+        FileStamp prior;    // the target when the step was planned
+        FileStamp written;  // the complete work file
+    };
+    enum class Phase { kStage, kCommit, kUndo };
+
+    static std::string Serialize(const std::string& directory, Phase phase,
+                                 const std::vector<std::string>& tracked,
+                                 const std::vector<Step>& steps);
+    static bool Parse(const std::string& directory, const std::string& text, Phase& phase,
+                      std::vector<std::string>& tracked, std::vector<Step>& steps);
+    static bool WriteJournal(const std::string& directory, Phase phase,
+                             const std::vector<std::string>& tracked,
+                             const std::vector<Step>& steps, std::string& failedPath);
+    static bool RollForward(std::vector<Step>& steps, std::string& failedPath);
+    static bool Undo(const std::vector<Step>& steps, std::string& failedPath);
+    // Removes the tracked files still there, then the journal.
+    static bool Clear(const std::string& directory, const std::vector<std::string>& tracked,
+                      std::string& failedPath);
+    bool Fail(Error error, const std::string& path);
+    void AddTracked(const std::string& path);
+
+    std::string m_directory;
+    std::vector<std::string> m_tracked;
+    std::vector<Step> m_steps;
+    bool m_journalWritten = false;
+    bool m_journalCurrent = true;  // the journal lists every tracked file
+    bool m_finished = false;
+    Error m_error = Error::kNone;
+    std::string m_failedPath;
+};
+
+}  // namespace torvan

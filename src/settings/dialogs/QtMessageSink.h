@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "platform/Message.h"
+
+namespace torvan {
+
+// Shows a job's or a dialog's messages in modal message boxes over a parent
+// window. The English text is looked up through Qt's translation system
+// (context "Torvan"), so a translation file can replace it.
+class QtMessageSink : public IMessageSink {
+  public:
+    explicit QtMessageSink(QWidget* parent = nullptr) : m_parent(parent) {}
+
+    // The window the boxes are centred over when no modal dialog is up (none:
+    // the active window); a modal dialog's messages show over the dialog.
+    void SetParent(QWidget* parent) { m_parent = parent; }
+    QWidget* Parent() const { return m_parent; }
+
+    // Runs the box modally; returns kIdOk, kIdCancel, kIdYes or kIdNo. While
+    // the wait cursor is up, the box gets the normal arrow.
+    int Show(const Message& message) override;
+
+    // The box Show runs: buttons and icon from message.type. Without an icon
+    // flag, OK boxes warn and Yes/No boxes ask, as on Windows.
+    static std::unique_ptr<QMessageBox> CreateBox(const Message& message, QWidget* parent);
+    // The result code of the button the user pressed.
+    static int ResultOf(QMessageBox::StandardButton button);
+
+  private:
+    QPointer<QWidget> m_parent;
+};
+
+}  // namespace torvan

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "engine/JobResult.h"
+#include "platform/Message.h"
+
+namespace torvan {
+
+class CProfileStore;
+
+// The Settings command (id 32771, File > Settings..., F2): shows the
+// Conversion Settings dialog with the saved "Import" settings and, when the
+// user confirms, saves them, runs one conversion of the input file on the
+// calling (GUI) thread and reports its outcome.
+class CSettingsCommand {
+  public:
+    // Both must outlive the command. Every message of the dialogs and of the
+    // job goes to sink.
+    CSettingsCommand(CProfileStore& store, IMessageSink& sink);
+
+    // The command is available once an input file has been opened.
+    bool OnUpdateSettings(const std::string& inputPath) const;
+
+    // Runs the command for inputPath with the dialog over parent. Returns
+    // nothing when the user cancelled (then nothing was written or run),
+    // else what the conversion did. The outcome has been reported already:
+    // "Conversion completed successfully!" followed by the beep, or
+    // "Conversion failed.".
+    std::optional<JobResult> OnSettings(QWidget* parent, const std::string& inputPath);
+
+    // Seams, set by default to the real thing; tests replace them.
+    // Sounds the beep that follows the success message.
+    std::function<void()> beep;
+    // Show and end the wait cursor around the conversion.
+    std::function<void()> beginWaitCursor;
+    std::function<void()> endWaitCursor;
+    // Shows a dialog modally and returns its result (QDialog::Accepted or
+    // Rejected): QDialog::exec. Used for the Conversion Settings dialog and
+    // the Choose Directory dialog it opens.
+    std::function<int(QDialog&)> runModal;
+
+  private:
+    CProfileStore& m_store;
+    IMessageSink& m_sink;
+};
+
+}  // namespace torvan

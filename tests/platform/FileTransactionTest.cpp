@@ -1,0 +1,241 @@
+// Several files replaced as one, and what the next transaction does with
+// the leftovers of one that was killed.
+#include "platform/FileTransaction.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+
+#include "TestSupport.h"
+
+namespace torvan::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot Take(const std::string& dir) {
+    Snapshot files;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        files[e.path().filename().string()] = ReadText(e.path().string());
+    }
+    return files;
+}
+
+// Two files in the journal's folder, one of them new, and one elsewhere
+// (as the input file lies outside the database).
+class Transaction : public ::testing::Test {
+  protected:
+    Transaction() {
+        WriteText(m_dir.File("INDEX"), "old index");
+        WriteText(m_other.File("input.txt"), "old input");
+        m_oldDir = Take(m_dir.Path());
+        m_oldOther = Take(m_other.Path());
+    }
+
+    // The targets and what each gets.
+    std::vector<std::pair<std::string, std::string>> Targets() const {
+        return {{m_dir.File("DATA"), "new data"},
+                {m_dir.File("INDEX"), "new index, longer"},
+                {m_other.File(m_inputName), "new input"}};
+    }
+
+    // Runs a whole transaction; false when a step failed.
+    bool RunTransaction() {
+        FileTransaction transaction(m_dir.Path());
+        std::vector<std::string> work;
+        for (const auto& [target, content] : Targets()) {
+            work.push_back(target + ".~NU");
+            transaction.PlanReplace(target + ".~NU", target);
+        }
+        if (!transaction.Track(work)) {
+            return false;
+        }
+        for (const auto& [target, content] : Targets()) {
+            WriteText(target + ".~NU", content);
+        }
+        m_committed = transaction.Commit();
+        m_error = transaction.LastError();
+        return m_committed;
+    }
+
+    bool AllNew() const {
+        for (const auto& [target, content] : Targets()) {
+            if (ReadText(target) != content) {
+                return false;
+            }
+        }
+        return true;
+    }
+    bool AllOld() const {
+        return Take(m_dir.Path()) == m_oldDir && Take(m_other.Path()) == m_oldOther;
+    }
+    // Only the targets: no work file, no old name, no journal.
+    bool Tidy() const {
+        for (const auto& dir : {m_dir.Path(), m_other.Path()}) {
+            for (const auto& [name, content] : Take(dir)) {
+                if (name != "DATA" && name != "INDEX" && name != m_inputName) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    // Runs the transaction in a child that dies at its file operation k
+    // (before the operation is done). Returns false when the transaction
+    // had fewer operations.
+    bool KillAt(std::size_t k) {
+        const pid_t child = fork();
+        if (child == 0) {
+            std::size_t seen = 0;
+            FaultHookScope faults([&](FileOp, const std::string&) {
+                if (seen++ == k) {
+                    _exit(3);
+                }
+                return false;
+            });
+            _exit(RunTransaction() ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 3;
+    }
+
+    TempDir m_dir;
+    TempDir m_other;
+    std::string m_inputName = "input.txt";
+    Snapshot m_oldDir;
+    Snapshot m_oldOther;
+    bool m_committed = false;
+    FileTransaction::Error m_error = FileTransaction::Error::kNone;
+};
+
+TEST_F(Transaction, CommitPutsEveryFileInPlaceAndLeavesNothingElse) {
+    ASSERT_TRUE(RunTransaction());
+    EXPECT_TRUE(AllNew());
+    EXPECT_TRUE(Tidy()) << testing::PrintToString(Take(m_dir.Path()));
+    std::string failed;
+    EXPECT_TRUE(FileTransaction::Recover(m_dir.Path(), failed));
+    EXPECT_TRUE(AllNew());
+}
+
+TEST_F(Transaction, KilledAtAnyOperationIsFinishedOrUndoneByTheNextRecover) {
+    int finished = 0;
+    int undone = 0;
+    for (std::size_t k = 0;; ++k) {
+        // A fresh pair of folders for each kill.
+        m_dir.~TempDir();
+        new (&m_dir) TempDir();
+        m_other.~TempDir();
+        new (&m_other) TempDir();
+        WriteText(m_dir.File("INDEX"), "old index");
+        WriteText(m_other.File("input.txt"), "old input");
+        if (!KillAt(k)) {
+            break;  // the transaction ran to its end
+        }
+        const bool committed =
+            FileExists(FileTransaction::JournalPath(m_dir.Path())) &&
+            ReadText(FileTransaction::JournalPath(m_dir.Path())).find("phase commit") !=
+                std::string::npos;
+        std::string failed;
+        ASSERT_TRUE(FileTransaction::Recover(m_dir.Path(), failed)) << k << ": " << failed;
+        if (committed) {
+            EXPECT_TRUE(AllNew()) << k;
+            ++finished;
+        } else {
+            EXPECT_TRUE(AllOld()) << k;
+            ++undone;
+        }
+        EXPECT_TRUE(Tidy()) << k << ": " << testing::PrintToString(Take(m_dir.Path()))
+                            << testing::PrintToString(Take(m_other.Path()));
+    }
+    EXPECT_GT(finished, 3);
+    EXPECT_GT(undone, 5);
+}
+
+TEST_F(Transaction, AFailedRenameTakesBackTheOnesBefore) {
+    const std::string index = m_dir.File("INDEX");
+    {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
+            return op == FileOp::Rename && path == index;
+        });
+        EXPECT_FALSE(RunTransaction());
+    }
+    EXPECT_EQ(m_error, FileTransaction::Error::kReplace);
+    EXPECT_TRUE(AllOld()) << testing::PrintToString(Take(m_dir.Path()));
+
+    // The last step fails: the two before it go back.
+    const std::string input = m_other.File("input.txt");
+    {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
+            return op == FileOp::Rename && path == input;
+        });
+        EXPECT_FALSE(RunTransaction());
+    }
+    EXPECT_TRUE(AllOld()) << testing::PrintToString(Take(m_dir.Path()));
+}
+
+TEST_F(Transaction, TargetChangedByAnotherProgramIsNeverOverwritten) {
+    // Changed before the commit: refused, nothing written.
+    {
+        FileTransaction transaction(m_dir.Path());
+        transaction.PlanReplace(m_dir.File("INDEX.~NU"), m_dir.File("INDEX"));
+        ASSERT_TRUE(transaction.Track({}));
+        WriteText(m_dir.File("INDEX.~NU"), "mine");
+        WriteText(m_dir.File("INDEX"), "theirs, written meanwhile");
+        EXPECT_FALSE(transaction.Commit());
+        EXPECT_EQ(transaction.LastError(), FileTransaction::Error::kChanged);
+    }
+    EXPECT_EQ(Take(m_dir.Path()), (Snapshot{{"INDEX", "theirs, written meanwhile"}}));
+
+    // Killed after the first rename; INDEX changed before the next run: the
+    // new DATA goes again, INDEX keeps the other program's content.
+    WriteText(m_dir.File("INDEX"), "old index");
+    std::size_t k = 0;
+    for (;; ++k) {
+        m_dir.~TempDir();
+        new (&m_dir) TempDir();
+        WriteText(m_dir.File("INDEX"), "old index");
+        ASSERT_TRUE(KillAt(k));
+        if (FileExists(m_dir.File("DATA"))) {
+            break;  // DATA is in place, INDEX not yet
+        }
+    }
+    WriteText(m_dir.File("INDEX"), "theirs");
+    std::string failed;
+    ASSERT_TRUE(FileTransaction::Recover(m_dir.Path(), failed)) << failed;
+    EXPECT_EQ(Take(m_dir.Path()), (Snapshot{{"INDEX", "theirs"}}));
+    EXPECT_EQ(ReadText(m_other.File("input.txt")), "old input");
+}
+
+TEST_F(Transaction, OddNamesAndForeignJournals) {
+    // Names with tab, line feed and backslash survive the journal.
+    m_inputName = "in\tput\nwith\\odd name";
+    WriteText(m_other.File(m_inputName), "old input");
+    std::size_t k = 0;
+    for (;; ++k) {
+        ASSERT_TRUE(KillAt(k));
+        const std::string journal = FileTransaction::JournalPath(m_dir.Path());
+        if (FileExists(journal) && ReadText(journal).find("phase commit") != std::string::npos) {
+            break;
+        }
+    }
+    std::string failed;
+    ASSERT_TRUE(FileTransaction::Recover(m_dir.Path(), failed)) << failed;
+    EXPECT_TRUE(AllNew());
+
+    // A journal that is not one of ours names nothing that may be touched.
+    WriteText(FileTransaction::JournalPath(m_dir.Path()),
+              "torvan-journal 1\nphase stage\ntrack\tDATA\n");
+    EXPECT_TRUE(FileTransaction::Recover(m_dir.Path(), failed));
+    EXPECT_FALSE(FileExists(FileTransaction::JournalPath(m_dir.Path())));
+    EXPECT_TRUE(FileExists(m_dir.File("DATA")));
+}
+
+}  // namespace
+}  // namespace torvan::test
