@@ -208,9 +208,7 @@ int CConverter::ConvertRecords() {
                 const int column = m_nFieldCol[s];
                 if (column < count) {
                     // Text that is no number (n/a, null, a quoted value) reads as 0.
-                    const auto number = ReadNumber(columns[static_cast<std::size_t>(column)]);
-                    if (number) {
-                        value = *number;
+                    if (ReadNumber(columns[static_cast<std::size_t>(column)], value)) {
                         priced = priced || slot <= kSlotClose;
                     }
                 } else {

@@ -184,4 +184,12 @@ std::optional<float> detail::ReadAnyNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+std::optional<float> ReadNumber(std::string_view text) {
+    float value = 0.0F;
+    if (ReadNumber(text, value)) {
+        return value;
+    }
+    return std::nullopt;
+}
+
 }  // namespace torvan

@@ -9,7 +9,7 @@
 namespace torvan {
 
 namespace detail {
-// ReadNumber for every text; ReadNumber itself handles the usual prices.
+// ReadNumber for every text; the inline ReadNumber handles the usual prices.
 std::optional<float> ReadAnyNumber(std::string_view text);
 
 inline constexpr float kFloatPowersOfTen[] = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F,
@@ -22,10 +22,13 @@ inline constexpr float kFloatPowersOfTen[] = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F
 // point and an optional exponent; reading stops at the first character that
 // cannot continue the number. Nothing when text does not begin with one.
 // Magnitudes beyond float give an infinity, tiny ones zero.
-inline std::optional<float> ReadNumber(std::string_view text) {
-    // Inline for the usual price: unsigned, at most 7 digits (below 2^24,
-    // an exact float) with at most 10 after the point, no exponent. One
-    // float division by an exact power of ten then rounds correctly.
+std::optional<float> ReadNumber(std::string_view text);
+
+// The same, for a conversion's inner loop: true with the number in value,
+// or false with value untouched. Inline for the usual price: unsigned, at
+// most 7 digits (below 2^24, an exact float), no exponent; one float
+// division by an exact power of ten then rounds correctly.
+inline bool ReadNumber(std::string_view text, float& value) {
     constexpr std::size_t kMaxDigits = 7;
     const char* p = text.data();
     const char* const end = p + text.size();
@@ -49,9 +52,14 @@ inline std::optional<float> ReadNumber(std::string_view text) {
     }
     if (digits == 0 || digits > kMaxDigits ||
         (p < end && ((*p >= '0' && *p <= '9') || *p == 'e' || *p == 'E'))) {
-        return detail::ReadAnyNumber(text);
+        const std::optional<float> number = detail::ReadAnyNumber(text);
+        if (number) {
+            value = *number;
+        }
+        return number.has_value();
     }
-    return static_cast<float>(w) / detail::kFloatPowersOfTen[decimals];
+    value = static_cast<float>(w) / detail::kFloatPowersOfTen[decimals];
+    return true;
 }
 
 }  // namespace torvan
