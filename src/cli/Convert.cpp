@@ -9,6 +9,7 @@
 #include "database/DataFile.h"
 #include "database/DatabaseReader.h"
 #include "database/Dates.h"
+#include "database/EMaster.h"
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -243,7 +244,7 @@ int RunConvert(const ConvertRequest& request) {
     }
     const std::string inputPath = AbsolutePath(request.input);
     int dateCode = kFormatNone;
-    if (auto problem = CheckForRun(settings, inputPath, dateCode)) {
+    if (auto problem = CheckForRun(settings, inputPath, dateCode, kMaxLongName)) {
         const std::string option = OptionOf(problem->setting);
         Report((option.empty() ? "" : option + ": ") + problem->message.text);
         return problem->message.id == "CannotOpenInputFile" ? kExitFailed : kExitUsage;
@@ -260,6 +261,8 @@ int RunConvert(const ConvertRequest& request) {
         job.m_pProfile = &store;
     }
     settings.ApplyTo(job, inputPath, dateCode);
+    job.m_bXMaster = request.xmaster ? 1 : 0;
+    job.m_bEMaster = request.emaster ? 1 : 0;
     if (job.Run() != 0) {
         Report("Conversion failed.");
         return kExitFailed;
@@ -268,8 +271,9 @@ int RunConvert(const ConvertRequest& request) {
     const JobResult& result = job.Result();
     const int count = result.recordsWritten;
     std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
-              << settings.symbol << " (F" << result.fileNumber << ".DAT, " << count
-              << " price record" << (count == 1 ? "" : "s") << ").\n";
+              << settings.symbol << " (F" << result.fileNumber
+              << (job.m_bInXMaster ? ".MWD" : ".DAT") << ", " << count << " price record"
+              << (count == 1 ? "" : "s") << ").\n";
     if (result.linesWithoutDate + result.linesWithoutPrice + result.linesMissingColumns > 0) {
         std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
                   << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns

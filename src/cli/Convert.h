@@ -25,6 +25,9 @@ struct ConvertRequest {
     std::optional<bool> decimalComma;
     std::optional<int> footerRows;
     bool fromProfile = false;
+    // Not saved settings: they only say how the database may grow.
+    bool xmaster = false;
+    bool emaster = false;
     // Detection fills every reading setting that no option gives.
     bool autoDetect = false;
 };

@@ -4,8 +4,10 @@
 #include <iostream>
 
 #include "cli/Output.h"
+#include "database/Check.h"
 #include "database/DatabaseReader.h"
 #include "database/Mbf.h"
+#include "platform/FileSystem.h"
 
 namespace torvan::cli {
 
@@ -25,8 +27,9 @@ int RunList(const std::string& directory) {
         }
         const std::string first = StoredDateText(MbfToFloat(record.firstDate));
         const std::string last = StoredDateText(MbfToFloat(record.lastDate));
-        std::printf("%-4d  %-16s  %-16s  %-8s  %-10s  %-10s  %s\n", record.fileNumber,
-                    record.SymbolText().c_str(), record.NameText().c_str(),
+        // XMASTER's numbers and long names make some rows wider.
+        std::printf("%-4d  %-16s  %-16s  %-8s  %-10s  %-10s  %s\n", entry.fileNumber,
+                    entry.symbol.c_str(), entry.name.c_str(),
                     FieldLetters(entry.fieldNames).c_str(), first.empty() ? "-" : first.c_str(),
                     last.empty() ? "-" : last.c_str(),
                     entry.recordCount ? std::to_string(*entry.recordCount).c_str() : "-");
@@ -44,9 +47,8 @@ int RunDump(const std::string& directory, const std::string& symbol) {
             Report("No security \"" + symbol + "\" in " + directory);
             return kExitFailed;
         case ReadResult::kCannotReadData:
-            Report("Cannot read the data file F" +
-                   std::to_string(security.entry.record.fileNumber) + ".DAT of " + symbol + " in " +
-                   security.entry.directory);
+            Report("Cannot read the data file " + security.entry.PriceFileName() + " of " + symbol +
+                   " in " + security.entry.directory);
             return kExitFailed;
         case ReadResult::kOk:
             break;
@@ -67,6 +69,19 @@ int RunDump(const std::string& directory, const std::string& symbol) {
         std::cout << line << '\n';
     }
     return std::cout.flush() ? kExitOk : kExitFailed;
+}
+
+int RunCheck(const std::string& directory) {
+    if (!IsDirectory(directory)) {
+        Report("No such directory: " + directory);
+        return kExitFailed;
+    }
+    const std::vector<Finding> findings = CheckDatabase(directory);
+    for (const Finding& finding : findings) {
+        std::cout << finding.Line() << '\n';
+    }
+    std::cout.flush();
+    return findings.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace torvan::cli

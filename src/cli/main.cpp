@@ -66,12 +66,21 @@ int main(int argc, char** argv) {
         convert->add_option("--symbol", symbol,
                             "Symbol of the new security, at most 16 characters (required unless "
                             "--from-profile)");
-    auto* nameOption = convert->add_option("--name", name,
-                                           "Name of the new security, at most 16 "
-                                           "characters (default: empty)");
+    auto* nameOption = convert->add_option(
+        "--name", name,
+        "Name of the new security, at most 45 characters (default: empty); MASTER keeps the first "
+        "16, EMASTER and XMASTER the whole name");
     auto* newMasterOption =
         convert->add_flag("--new-master,!--existing-master", newMaster,
                           "Make a new MASTER in DIR (default: add to the existing one)");
+    convert->add_flag("--xmaster", request.xmaster,
+                      "When MASTER is full (255 securities), add the security to an XMASTER index "
+                      "with a price file F<n>.MWD, making the XMASTER if there is none (with an "
+                      "XMASTER in DIR this happens anyway)");
+    convert->add_flag("--emaster", request.emaster,
+                      "Keep an EMASTER index beside MASTER (long names, for programs that want "
+                      "one), making it if there is none; with --new-master it is made beside the "
+                      "new MASTER. An existing EMASTER is always kept in step");
     auto* delimiterOption = convert->add_option("--delimiter", delimiter,
                                                 "Column delimiter: comma, tab, space or semicolon");
     auto* dateFormatOption = convert->add_option(
@@ -140,6 +149,14 @@ int main(int argc, char** argv) {
     dump->add_option("DIR", dumpDirectory, "Database directory")->required();
     dump->add_option("SYMBOL", dumpSymbol, "Symbol or name of the security (any case)")->required();
 
+    std::string checkDirectory;
+    CLI::App* check = app.add_subcommand(
+        "check",
+        "Check a database for inconsistencies: MASTER, EMASTER and XMASTER against each other "
+        "and against the price files they name. One line per finding; exit status 1 when there "
+        "is any.");
+    check->add_option("DIR", checkDirectory, "Database directory")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -176,6 +193,9 @@ int main(int argc, char** argv) {
     }
     if (*list) {
         return torvan::cli::RunList(listDirectory);
+    }
+    if (*check) {
+        return torvan::cli::RunCheck(checkDirectory);
     }
     return torvan::cli::RunDump(dumpDirectory, dumpSymbol);
 }

@@ -64,9 +64,10 @@ bool WriteNewFile(const std::string& path, const void* data, std::size_t size) {
 }  // namespace
 
 std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
-                                const FieldFlags& fieldOn, int fieldCount) {
+                                const FieldFlags& fieldOn, int fieldCount,
+                                const std::string& dataExtension) {
     const std::string number = std::to_string(fileNumber);
-    return WriteSecurityFiles(TargetPath(directory, "F" + number + ".DAT"),
+    return WriteSecurityFiles(TargetPath(directory, "F" + number + dataExtension),
                               TargetPath(directory, "F" + number + ".DOP"), fieldOn, fieldCount);
 }
 

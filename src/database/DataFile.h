@@ -33,9 +33,11 @@ std::string DescriptionText(const FieldFlags& fieldOn);
 
 // Creates the header-only data file and the description file of a new
 // security, replacing files of those names. Returns the path that could not
-// be written, or an empty string on success.
+// be written, or an empty string on success. A security listed in XMASTER
+// has the data file extension ".MWD".
 std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
-                                const FieldFlags& fieldOn, int fieldCount);
+                                const FieldFlags& fieldOn, int fieldCount,
+                                const std::string& dataExtension = ".DAT");
 
 // The same under the names given, each flushed to disk. Nothing is left of
 // them when one fails.

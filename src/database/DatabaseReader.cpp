@@ -5,8 +5,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "database/DataFile.h"
+#include "database/Index.h"
+#include "database/IndexFields.h"
 #include "database/Mbf.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
@@ -102,8 +105,14 @@ std::string FieldLetters(const std::vector<std::string>& names) {
 }
 
 std::vector<std::string> FieldNames(const std::string& directory, const MasterRecord& record) {
-    const int count = record.fieldCount;
-    const std::string dop = SecurityFile(directory, record.fileNumber, ".DOP");
+    return FieldNames(directory, record.fileNumber, record.fieldCount,
+                      static_cast<char>(record.period), 0);
+}
+
+std::vector<std::string> FieldNames(const std::string& directory, int fileNumber, int fieldCount,
+                                    char period, std::uint8_t fieldBits) {
+    const int count = fieldCount;
+    const std::string dop = SecurityFile(directory, fileNumber, ".DOP");
     if (!dop.empty()) {
         const auto text = ReadWholeFile(dop);
         const auto labels = text ? DescriptionLabels(*text) : std::vector<std::string>();
@@ -121,8 +130,11 @@ std::vector<std::string> FieldNames(const std::string& directory, const MasterRe
             return names;
         }
     }
+    if (fieldBits != 0 && CountFieldBits(fieldBits) == count) {
+        return FieldNamesOfBits(fieldBits);
+    }
     std::vector<std::string> names;
-    if (record.period == 'I' && count >= 2) {
+    if (period == 'I' && count >= 2) {
         names = DailyLayout(count - 1);
         names.insert(names.begin() + 1, "Time");
     } else if (count >= 1) {
@@ -157,22 +169,57 @@ std::string NumberText(float value) {
     return std::string(text, result.ptr);
 }
 
+std::string SecurityEntry::PriceFileName() const {
+    return "F" + std::to_string(fileNumber) + (inXMaster ? ".MWD" : ".DAT");
+}
+
+namespace {
+
+SecurityEntry EntryOf(const std::string& directory, const IndexEntry& index) {
+    SecurityEntry entry;
+    entry.directory = directory;
+    entry.fileNumber = index.fileNumber;
+    entry.symbol = index.symbol;
+    entry.name = index.name;
+    entry.inXMaster = index.source == IndexSource::kXMaster;
+    entry.isSubdirectory = index.subdirectory;
+    if (entry.inXMaster) {
+        MasterRecord& r = entry.record;
+        r.fieldCount = static_cast<std::uint8_t>(index.fieldCount);
+        r.recordLength = static_cast<std::uint8_t>(4 * index.fieldCount);
+        r.fileType = {0x65, 0x00};
+        r.name = PadField(index.name);
+        r.symbol = PadField(index.symbol);
+        r.firstDate = FloatToMbf(index.firstDate);
+        r.lastDate = FloatToMbf(index.lastDate);
+        r.period = static_cast<std::uint8_t>(index.period);
+    } else {
+        entry.record = index.master;
+    }
+    if (!entry.isSubdirectory) {
+        entry.fieldNames = FieldNames(directory, index.fileNumber, index.fieldCount, index.period,
+                                      index.fieldBits);
+        entry.recordCount = CountedRecords(
+            SecurityFile(directory, index.fileNumber, entry.inXMaster ? ".MWD" : ".DAT"));
+    }
+    return entry;
+}
+
+bool SameDirectory(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace
+
 bool ListSecurities(const std::string& directory, std::vector<SecurityEntry>& entries) {
     entries.clear();
-    MasterFile master;
-    if (!ReadMaster(directory, master)) {
+    DatabaseIndex index;
+    if (!ReadDatabaseIndex(directory, index)) {
         return false;
     }
-    for (const MasterRecord& record : master.records) {
-        SecurityEntry entry;
-        entry.record = record;
-        entry.directory = directory;
-        entry.isSubdirectory = record.IsSubdirectory();
-        if (!entry.isSubdirectory) {
-            entry.fieldNames = FieldNames(directory, record);
-            entry.recordCount = CountedRecords(SecurityFile(directory, record.fileNumber, ".DAT"));
-        }
-        entries.push_back(std::move(entry));
+    for (const IndexEntry& item : index.entries) {
+        entries.push_back(EntryOf(directory, item));
     }
     return true;
 }
@@ -183,21 +230,53 @@ namespace {
 ReadResult FindForReading(const std::string& directory, const std::string& symbol,
                           SecurityRecords& out) {
     out = SecurityRecords{};
-    MasterFile master;
-    if (!ReadMaster(directory, master)) {
+    DatabaseIndex index;
+    if (!ReadDatabaseIndex(directory, index)) {
         return ReadResult::kNoMaster;
     }
     MasterRecord record;
     SecurityLocation where;
-    if (FindSecurity(directory, symbol, record, &where) != kFound) {
-        return ReadResult::kNotFound;
+    const IndexEntry* found = nullptr;
+    if (FindSecurity(directory, symbol, record, &where) == kFound) {
+        // A security of this directory's MASTER: its EMASTER entry, when in
+        // step, names the fields and gives the long name.
+        if (SameDirectory(where.directory, directory)) {
+            for (const IndexEntry& item : index.entries) {
+                if (item.source == IndexSource::kMaster && item.master.Pack() == record.Pack()) {
+                    found = &item;
+                    break;
+                }
+            }
+        }
+        if (found == nullptr) {
+            IndexEntry item;
+            item.fileNumber = record.fileNumber;
+            item.symbol = record.SymbolText();
+            item.name = record.NameText();
+            item.fieldCount = record.fieldCount;
+            item.period = static_cast<char>(record.period);
+            item.master = record;
+            out.entry = EntryOf(where.directory, item);
+        }
+    } else {
+        for (const IndexEntry& item : index.entries) {
+            if (item.source == IndexSource::kXMaster &&
+                (EqualsNoCase(item.symbol, symbol) || EqualsNoCase(item.name, symbol))) {
+                found = &item;
+                break;
+            }
+        }
+        if (found == nullptr) {
+            return ReadResult::kNotFound;
+        }
     }
-    out.entry.record = record;
-    out.entry.directory = where.directory;
-    out.entry.fieldNames = FieldNames(where.directory, record);
-    out.dataPath = SecurityFile(where.directory, record.fileNumber, ".DAT");
-    return out.dataPath.empty() || record.fieldCount < 1 ? ReadResult::kCannotReadData
-                                                         : ReadResult::kOk;
+    if (found != nullptr) {
+        out.entry = EntryOf(directory, *found);
+    }
+    out.dataPath = SecurityFile(out.entry.directory, out.entry.fileNumber,
+                                out.entry.inXMaster ? ".MWD" : ".DAT");
+    return out.dataPath.empty() || out.entry.record.fieldCount < 1 ? ReadResult::kCannotReadData
+                                                                   : ReadResult::kOk;
 }
 
 std::vector<float> RowOf(const std::uint8_t* bytes, std::size_t fields) {

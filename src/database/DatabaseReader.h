@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,17 +11,30 @@ namespace torvan {
 
 // Reading a database back, for listing it and showing a security's records.
 
-// One entry of a MASTER.
+// One security of a database directory: an entry of its MASTER, or of the
+// XMASTER beside it.
 struct SecurityEntry {
+    // The MASTER entry; for a security of XMASTER one made from its entry
+    // (its fileNumber byte then 0: see fileNumber).
     MasterRecord record;
     std::string directory;  // the directory whose MASTER lists it
     bool isSubdirectory = false;
     std::vector<std::string> fieldNames;  // see FieldNames
     std::optional<int> recordCount;       // from the data file's header
+    // As readers show them: the number of F<n>, the long name of an EMASTER
+    // in step with MASTER or of XMASTER, and where the security is listed.
+    int fileNumber = 0;
+    std::string symbol;
+    std::string name;
+    bool inXMaster = false;  // its price file is then F<n>.MWD
+
+    // "F<n>.DAT" or "F<n>.MWD".
+    std::string PriceFileName() const;
 };
 
-// The entries of directory's MASTER, in file order (subdirectories are
-// listed, not walked). False when there is no readable MASTER.
+// The entries of directory's MASTER in file order (subdirectories are
+// listed, not walked), then those of its XMASTER. False when there is no
+// readable MASTER.
 bool ListSecurities(const std::string& directory, std::vector<SecurityEntry>& entries);
 
 enum class ReadResult { kOk, kNoMaster, kNotFound, kCannotReadData };
@@ -32,7 +46,8 @@ struct SecurityRecords {
 };
 
 // The records of the security whose symbol or name is symbol, looked for as
-// a duplicate is (subdirectories included).
+// a duplicate is (subdirectories included), then among the symbols and names
+// of the XMASTER beside MASTER.
 ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
                         SecurityRecords& out);
 // The same with only the first and the last record in rows (one when there
@@ -54,6 +69,10 @@ ReadResult ReadSecurityEnds(const std::string& directory, const std::string& sym
 // An intraday security (period 'I') has a Time field after the date, then
 // the layout of one field less. Fields past these are named Field<k>.
 std::vector<std::string> FieldNames(const std::string& directory, const MasterRecord& record);
+// The same for a security whose index entry carries a field bitset (EMASTER,
+// XMASTER): without a description file the bitset names the fields.
+std::vector<std::string> FieldNames(const std::string& directory, int fileNumber, int fieldCount,
+                                    char period, std::uint8_t fieldBits);
 
 // One letter per field name: D O H L C V I, T for Time, ? for others.
 std::string FieldLetters(const std::vector<std::string>& names);

@@ -53,7 +53,7 @@ int CConverter::ConvertLines() {
             "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
             "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
-    const auto fileNumber = static_cast<std::uint8_t>(m_nFileNumber);
+    const int fileNumber = m_nFileNumber;
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&

@@ -85,7 +85,7 @@ int CConverter::ConvertRecords() {
             "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
             "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
-    const auto fileNumber = static_cast<std::uint8_t>(m_nFileNumber);
+    const int fileNumber = m_nFileNumber;
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
@@ -325,7 +325,7 @@ void CConverter::ReportLineCounts(long undated, long firstUndated, long unpriced
     m_result.firstLineMissingColumns = static_cast<int>(firstShort);
 }
 
-int CConverter::AppendPriceRecord(std::uint8_t fileNumber) {
+int CConverter::AppendPriceRecord(int fileNumber) {
     if (!m_dataFile.IsOpen()) {
         if (m_strDataPath.empty() || fileNumber != m_nFileNumber ||
             !m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
@@ -364,16 +364,17 @@ bool CConverter::CloseDataFile() {
     return m_dataFile.Close() && ok;
 }
 
-int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
-                               std::uint8_t fileNumber) {
+int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, int fileNumber) {
     // MASTER is written once, by Commit, with the dates already in place.
     if (m_masterContent.size() < kMasterRecordSize) {
         return Fail(
             "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
             "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
+    // A security of XMASTER has no MASTER entry to date.
     for (std::size_t offset = kMasterRecordSize;
-         offset + kMasterRecordSize <= m_masterContent.size(); offset += kMasterRecordSize) {
+         !m_bInXMaster && offset + kMasterRecordSize <= m_masterContent.size();
+         offset += kMasterRecordSize) {
         if (m_masterContent[offset] == fileNumber) {
             std::copy(firstDate.begin(), firstDate.end(),
                       m_masterContent.begin() + static_cast<long>(offset + 25));
@@ -381,10 +382,11 @@ int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate,
                       m_masterContent.begin() + static_cast<long>(offset + 29));
         }
     }
+    SetSideIndexDates(MbfToFloat(firstDate), MbfToFloat(lastDate), fileNumber);
     return 0;
 }
 
-int CConverter::SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber) {
+int CConverter::SetRecordCount(std::uint16_t priceRecords, int fileNumber) {
     // The data file is still this run's work file: its header is set in
     // place, and the file goes to disk before Commit names it F<n>.DAT.
     if (m_strDataPath.empty() || fileNumber != m_nFileNumber) {

@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "database/Dates.h"
+#include "database/EMaster.h"
 #include "database/Master.h"
+#include "database/XMaster.h"
 #include "platform/Clock.h"
 #include "platform/DirectoryLock.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -20,9 +24,6 @@ constexpr const char* kMoreColumns = "You need to select more columns";
 constexpr const char* kDuplicateSymbol =
     "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion already "
     "exists.\n\nChoose a different symbol or\nrename/delete the existing symbol";
-constexpr const char* kPortfolioFull =
-    "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or "
-    "new portfolio.";
 
 // Writes a work file whole and flushed to disk; false when it could not be.
 bool WriteWorkFile(const std::string& path, const std::vector<std::uint8_t>& content) {
@@ -34,6 +35,17 @@ bool WriteWorkFile(const std::string& path, const std::vector<std::uint8_t>& con
         RemoveFile(path);
     }
     return ok;
+}
+
+// MASTER's backup beside it, spelled as one that is already there, else
+// like MASTER: "master.bak" beside "master".
+std::string BackupPathOf(const std::string& masterPath) {
+    const std::filesystem::path path(masterPath);
+    const std::string name = path.filename().string();
+    if (const auto found = FindFileNoCase(path.parent_path().string(), name + ".BAK")) {
+        return *found;
+    }
+    return masterPath + (name == ToLowerAscii(name) ? ".bak" : ".BAK");
 }
 
 std::string Truncated(const std::string& text, std::size_t limit) {
@@ -62,6 +74,10 @@ int CConverter::Fail(std::string id, std::vector<std::string> params, std::strin
 int CConverter::Run() {
     m_result = JobResult{};
     m_bWritten = false;
+    m_bSideRead = false;
+    m_bInXMaster = false;
+    m_emaster = SideIndex{};
+    m_xmaster = SideIndex{};
     const int status = RunStages();
     m_result.databaseDirectory = DatabaseDirectory();
     if (status != 0) {
@@ -77,9 +93,10 @@ int CConverter::Run() {
 }
 
 int CConverter::RunStages() {
-    // The job's text fields are fixed 16-character fields in MASTER.
+    // The symbol is a fixed 16-character field in MASTER; the name is cut
+    // to 16 there too, but EMASTER and XMASTER take up to 45 characters.
     m_szSymbol = Truncated(m_szSymbol, 16);
-    m_szName = Truncated(m_szName, 16);
+    m_szName = Truncated(m_szName, kMaxLongName);
 
     // Two conversions into one directory would both read MASTER with N
     // entries and both write N+1: one security would be lost.
@@ -196,6 +213,15 @@ int CConverter::CheckOutputDirectory() {
         Say("MasterExists", {}, kMasterExists);
         return 1;
     }
+    // A new MASTER beside another directory's EMASTER or XMASTER would not
+    // match them.
+    for (const char* name : {"EMASTER", "XMASTER"}) {
+        if (const auto index = FindFileNoCase(directory, name)) {
+            return Fail("IndexFileExists", {*index},
+                        std::string("New Master chosen but the directory already holds an ") +
+                            name + " file:\n" + *index);
+        }
+    }
     // The new, empty MASTER is written by Commit, with the new security in
     // it: a run that fails leaves no MASTER behind.
     return 0;
@@ -237,6 +263,13 @@ int CConverter::CheckDuplicateSymbol() {
         return Fail("CannotCheckSymbol", {where.unreadableMaster},
                     "Cannot read the Master file, so the symbol could not be checked:\n" +
                         where.unreadableMaster);
+    }
+    if (const int status = ReadSideIndexes(); status != 0) {
+        return status;
+    }
+    if (SideIndexesHold(m_szSymbol)) {
+        Say("DuplicateSymbol", {}, kDuplicateSymbol);
+        return 1;
     }
     return 0;
 }
@@ -292,50 +325,79 @@ int CConverter::AddSecurity() {
                         "Cannot read the Master file:\n" + m_szMasterPath);
         }
     }
-    MasterHeader header = MasterHeader::Unpack(content.data());
-    if (header.entryCount >= kMaxSecurities || header.fileCounter >= kMaxSecurities) {
-        Say("PortfolioFull", {}, kPortfolioFull);
-        return 1;
+    if (const int status = ReadSideIndexes(); status != 0) {
+        return status;
     }
-    header.entryCount = static_cast<std::uint16_t>(header.entryCount + 1);
-    header.fileCounter = static_cast<std::uint16_t>(header.fileCounter + 1);
-    const MasterBytes packedHeader = header.Pack();
-    std::copy(packedHeader.begin(), packedHeader.end(), content.begin());
+    const std::vector<std::uint8_t> before = content;
+    MasterHeader header = MasterHeader::Unpack(content.data());
+    bool full = header.entryCount >= kMaxSecurities || header.fileCounter >= kMaxSecurities;
     std::array<bool, 256> used{};
     used[0] = true;
     for (std::size_t offset = kMasterRecordSize; offset < content.size();
          offset += kMasterRecordSize) {
         used[content[offset]] = true;
     }
-    auto freeNumber = std::find(used.begin(), used.end(), false);
-    if (freeNumber == used.end()) {
-        Say("PortfolioFull", {}, kPortfolioFull);
-        return 1;
+    // XMASTER's numbers begin at 256, but a number it uses is never given to
+    // another security. (EMASTER's are MASTER's when it is in step; one
+    // that is not is ignored by readers, and so here.)
+    XMasterFile xmaster;
+    if (m_xmaster.present && ParseXMaster(m_xmaster.content, xmaster)) {
+        for (const XMasterRecord& record : xmaster.records) {
+            if (record.fileNumber < used.size()) {
+                used[record.fileNumber] = true;
+            }
+        }
     }
-    const int fileNumber = static_cast<int>(freeNumber - used.begin());
+    const auto freeNumber = std::find(used.begin(), used.end(), false);
+    full = full || freeNumber == used.end();
 
-    MasterRecord record;
-    record.fileNumber = static_cast<std::uint8_t>(fileNumber);
-    // File type 101, little-endian like every integer of the format.
-    record.fileType = {0x65, 0x00};
-    record.recordLength = static_cast<std::uint8_t>(4 * m_nFieldCount);
-    record.fieldCount = static_cast<std::uint8_t>(m_nFieldCount);
-    record.name = PadField(m_szName);
-    const LocalDate today = Today();
-    char todayText[32];
-    std::snprintf(todayText, sizeof todayText, "%02d/%02d/%02d", today.month % 100, today.day % 100,
-                  today.year % 100);
-    const Bytes4 todayStored = DayNumberToStoredDate(ParseDateText(todayText, kMM_DD_YY));
-    record.firstDate = todayStored;
-    record.lastDate = todayStored;
-    record.period = 'D';
-    record.symbol = PadField(m_szSymbol);
-    const MasterBytes packedRecord = record.Pack();
-    content.insert(content.end(), packedRecord.begin(), packedRecord.end());
+    int fileNumber = 0;
+    if (full) {
+        // Beyond MASTER's 255: into XMASTER, MASTER stays as it is.
+        if (const int status = PrepareXMasterEntry(before, fileNumber); status != 0) {
+            return status;
+        }
+    } else {
+        fileNumber = static_cast<int>(freeNumber - used.begin());
+        header.entryCount = static_cast<std::uint16_t>(header.entryCount + 1);
+        header.fileCounter = static_cast<std::uint16_t>(header.fileCounter + 1);
+        const MasterBytes packedHeader = header.Pack();
+        std::copy(packedHeader.begin(), packedHeader.end(), content.begin());
 
-    // The security's files come first at Commit, so that MASTER never lists
-    // a security whose files are not complete.
-    const std::string dataTarget = ExistingDataFilePath(directory, fileNumber);
+        MasterRecord record;
+        record.fileNumber = static_cast<std::uint8_t>(fileNumber);
+        // File type 101, little-endian like every integer of the format.
+        record.fileType = {0x65, 0x00};
+        record.recordLength = static_cast<std::uint8_t>(4 * m_nFieldCount);
+        record.fieldCount = static_cast<std::uint8_t>(m_nFieldCount);
+        record.name = PadField(m_szName);
+        const LocalDate today = Today();
+        char todayText[32];
+        std::snprintf(todayText, sizeof todayText, "%02d/%02d/%02d", today.month % 100,
+                      today.day % 100, today.year % 100);
+        const Bytes4 todayStored = DayNumberToStoredDate(ParseDateText(todayText, kMM_DD_YY));
+        record.firstDate = todayStored;
+        record.lastDate = todayStored;
+        record.period = 'D';
+        record.symbol = PadField(m_szSymbol);
+        const MasterBytes packedRecord = record.Pack();
+        content.insert(content.end(), packedRecord.begin(), packedRecord.end());
+
+        const auto highest =
+            static_cast<std::uint8_t>(std::min<int>(header.fileCounter, kMaxSecurities));
+        if (const int status = PrepareEMaster(before, record, highest, m_emaster.changed);
+            status != 0) {
+            return status;
+        }
+    }
+
+    // The security's files come first at Commit, so that an index never
+    // lists a security whose files are not complete; EMASTER goes in place
+    // together with MASTER.
+    const std::string dataName =
+        "F" + std::to_string(fileNumber) + (m_bInXMaster ? ".MWD" : ".DAT");
+    const auto existingData = FindFileNoCase(directory, dataName);
+    const std::string dataTarget = existingData ? *existingData : JoinPath(directory, dataName);
     const std::string descriptionTarget = ExistingDescriptionFilePath(directory, fileNumber);
     const std::string dataWork = dataTarget + ".~NU";
     const std::string descriptionWork = descriptionTarget + ".~NU";
@@ -343,8 +405,15 @@ int CConverter::AddSecurity() {
     auto transaction = std::make_unique<FileTransaction>(directory);
     transaction->PlanReplace(dataWork, dataTarget);
     transaction->PlanReplace(descriptionWork, descriptionTarget);
-    transaction->PlanReplace(masterWork, m_szMasterPath, masterSeen);
-    std::vector<std::string> work = {m_szMasterPath + ".BAK.~NU"};
+    for (SideIndex* side : {&m_emaster, &m_xmaster}) {
+        if (side->changed) {
+            transaction->PlanReplace(side->path + ".~NU", side->path, side->seen);
+        }
+    }
+    if (!m_bInXMaster) {
+        transaction->PlanReplace(masterWork, m_szMasterPath, masterSeen);
+    }
+    std::vector<std::string> work = {BackupPathOf(m_szMasterPath) + ".~NU"};
     if (m_bReverse == 1) {
         // The reversal's work files, so that the journal is written once.
         const std::string real = ResolvedPath(m_strInputPath);
@@ -382,15 +451,25 @@ int CConverter::Commit() {
     m_dataFile.Close();
     std::unique_ptr<FileTransaction> transaction = std::move(m_transaction);
     const std::string masterWork = m_szMasterPath + ".~NU";
-    if (!WriteWorkFile(masterWork, m_masterContent)) {
+    if (!m_bInXMaster && !WriteWorkFile(masterWork, m_masterContent)) {
         transaction->Abort();
         return Fail("CannotWriteTemporaryFile", {masterWork},
                     "Cannot write the temporary file (is the disk full?):\n" + masterWork);
     }
+    for (const SideIndex* side : {&m_emaster, &m_xmaster}) {
+        const std::string work = side->path + ".~NU";
+        if (side->changed &&
+            !WriteWorkFile(
+                work, std::vector<std::uint8_t>(side->changed->begin(), side->changed->end()))) {
+            transaction->Abort();
+            return Fail("CannotWriteTemporaryFile", {work},
+                        "Cannot write the temporary file (is the disk full?):\n" + work);
+        }
+    }
     if (m_bExistingMaster == 1) {
         // The backup holds MASTER with the new entry as AddSecurity made it.
         // Without it the run goes on; the backup then stays as it was.
-        const std::string backup = m_szMasterPath + ".BAK";
+        const std::string backup = BackupPathOf(m_szMasterPath);
         if (WriteWorkFile(backup + ".~NU", m_masterAdded)) {
             transaction->PlanReplace(backup + ".~NU", backup, /*optional=*/true);
         }

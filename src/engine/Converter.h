@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "database/DataFile.h"
+#include "database/Master.h"
 #include "database/Mbf.h"
 #include "engine/JobResult.h"
 #include "engine/PriceLine.h"
@@ -60,9 +62,9 @@ class CConverter {
     // Stages, in the order Run calls them. Each returns 0 to go on.
     // Nothing a run writes is in place before Commit: AddSecurity, the
     // reversal and ConvertRecords write work files, and Commit puts them in
-    // place together (the security's files, MASTER, the reversed input and
-    // its backup, MASTER.BAK). A run that fails anywhere, or is killed,
-    // leaves the database and the input as they were.
+    // place together (the security's files, MASTER, EMASTER or XMASTER, the
+    // reversed input and its backup, MASTER.BAK). A run that fails anywhere,
+    // or is killed, leaves the database and the input as they were.
     int CheckOutputDirectory();
     int CheckColumnCount();
     int CheckDuplicateSymbol();
@@ -90,9 +92,9 @@ class CConverter {
 
     // File work of ConvertRecords. AppendPriceRecord gathers records and
     // writes them a block at a time; CloseDataFile writes the rest.
-    int AppendPriceRecord(std::uint8_t fileNumber);
-    int SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, std::uint8_t fileNumber);
-    int SetRecordCount(std::uint16_t priceRecords, std::uint8_t fileNumber);
+    int AppendPriceRecord(int fileNumber);
+    int SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, int fileNumber);
+    int SetRecordCount(std::uint16_t priceRecords, int fileNumber);
 
     // Settings, filled by the creator.
     int m_bMonthNames = 0;
@@ -108,6 +110,13 @@ class CConverter {
     int m_bReverse = 0;
     int m_bSkipRows = 0;
     int m_nSkipRows = 0;
+    // Beyond the classic format: a full MASTER continues in an XMASTER,
+    // which is made when there is none yet (with one already there, that
+    // happens anyway) ...
+    int m_bXMaster = 0;
+    // ... and a new MASTER gets an EMASTER beside it. The name may then be
+    // longer than MASTER's 16 characters: EMASTER and XMASTER take it whole.
+    int m_bEMaster = 0;
     // Reading options beyond the classic ones (see LineLayout): CSV reading,
     // a decimal comma in it, and trailing non-price lines to leave out.
     int m_bCsv = 0;
@@ -124,8 +133,10 @@ class CConverter {
     std::string m_szMasterPath;
     int m_nFieldCount = 0;
     std::array<Bytes4, kFieldSlots> m_fValue{};
-    // The file number AddSecurity gave the new security.
+    // The file number AddSecurity gave the new security, and whether it went
+    // into XMASTER (its price file is then F<n>.MWD).
     int m_nFileNumber = 0;
+    bool m_bInXMaster = false;
 
     // The output directory as a path to open files in: the root directory
     // is kept as "" in m_szPathOut (as a drive root loses its separator).
@@ -143,6 +154,40 @@ class CConverter {
     // counts in the result. Counts of 0 say nothing.
     void ReportLineCounts(long undated, long firstUndated, long unpriced, long firstUnpriced,
                           long shortLines, long firstShort);
+
+    // The work on EMASTER and XMASTER (IndexFiles.cpp).
+    struct SideIndex {
+        std::string path;      // as found, or where a new one goes
+        std::string content;   // as read, or as it is to be made
+        bool present = false;  // there is one, or one is to be made
+        bool existed = false;  // there was one before the run
+        FileStamp seen;        // as it was read
+        // As Commit writes it; nothing when the run leaves it alone.
+        std::optional<std::string> changed;
+    };
+    // Reads EMASTER and XMASTER when the directory has them (once per run).
+    int ReadSideIndexes();
+    // True when symbol is an EMASTER or XMASTER entry's, ignoring case.
+    bool SideIndexesHold(const std::string& symbol) const;
+    // Refuses a symbol that EMASTER or XMASTER could not hold.
+    int CheckIndexSymbol();
+    // Sets content to the new EMASTER when there is one to keep in step with
+    // the new MASTER entry record (masterBefore: MASTER before the addition).
+    // An EMASTER that lags behind MASTER gets the entries it lacks; one that
+    // does not match it is left alone. Non-zero when the run must stop.
+    int PrepareEMaster(const std::vector<std::uint8_t>& masterBefore, const MasterRecord& record,
+                       std::uint8_t highestFileNumber, std::optional<std::string>& content);
+    // AddSecurity's way when MASTER is full: the entry in XMASTER with the
+    // next free number from 256 up (XMASTER made when asked for), or a
+    // refusal. masterBefore: MASTER as read, whose numbers are not given out.
+    int PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefore, int& fileNumber);
+    // SetMasterDates' part for EMASTER or XMASTER.
+    void SetSideIndexDates(float first, float last, int fileNumber);
+
+    SideIndex m_emaster;
+    SideIndex m_xmaster;
+    bool m_bSideRead = false;
+
     // The file ConvertRecords reads: the input, or its reversed work file.
     const std::string& ReadPath() const {
         return m_strReadPath.empty() ? m_strInputPath : m_strReadPath;

@@ -215,7 +215,8 @@ TEST_F(Cli, UsageErrorsExitTwoAndLeaveTheDirectoryAlone) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--symbol", " \t "}, "--symbol: You did not enter a valid symbol"},
         {{"--symbol", "ABCDEFGHIJKLMNOPQ"}, "--symbol: Enter no more than 16 characters."},
-        {{"--symbol", "A", "--name", "Seventeen chars.."}, "--name: Enter no more than 16"},
+        // MASTER keeps 16 characters of the name, EMASTER and XMASTER 45.
+        {{"--symbol", "A", "--name", std::string(46, 'n')}, "--name: Enter no more than 45"},
         {{"--symbol", "A", "--columns", "date=1,open=3,high=3,close=5"},
          "--columns: Duplicate columns specified Correct or disable"},
         {{"--symbol", "A", "--columns", "date=1,open=2"}, "date and close"},
@@ -406,7 +407,8 @@ TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
 
     const Result futures = Run({"list", real + "/futures_2yr_note"});
     const Rows futureRows = Table(futures.out, '\n');
-    EXPECT_EQ(futureRows.size(), 129U);
+    // The header, MASTER's 128 securities and XMASTER's 294.
+    EXPECT_EQ(futureRows.size(), 1U + 128U + 294U);
     EXPECT_NE(futures.out.find("TU2__1990U        2-Year Note C 19  DOHLCVI   1990-06-22  "
                                "1990-09-19  62\n"),
               std::string::npos)
@@ -480,6 +482,74 @@ TEST_F(Cli, VersionAndHelp) {
 
 namespace torvan::test {
 namespace {
+
+// A database made with --emaster grows past MASTER's 255 securities into
+// XMASTER; list, dump and check read all of it back.
+TEST_F(Cli, ThreeHundredSecuritiesWithEMasterAndXMaster) {
+    const std::string db = NewDir("db");
+    const std::string input = temp.File("prices.txt");
+    WriteText(input, "20040102,1,2,0.5,1.5,100\n20040105,2,3,1,2.5,200\n");
+    const std::vector<std::string> layout = {"--date-format", "CCYYMMDD", "--columns",
+                                             "date=1,open=2,high=3,low=4,close=5,vol=6"};
+    auto name = [](int k) { return "Security number " + std::to_string(k) + " with a long name"; };
+    for (int k = 1; k <= 300; ++k) {
+        std::vector<std::string> args = {
+            "convert", input, "--db", db, "--symbol", "S" + std::to_string(k), "--name", name(k)};
+        if (k == 1) {
+            args.insert(args.end(), {"--new-master", "--emaster"});
+        } else if (k == 256) {
+            args.push_back("--xmaster");
+        }
+        args.insert(args.end(), layout.begin(), layout.end());
+        const Result convert = Run(args);
+        ASSERT_EQ(convert.status, 0) << k << ": " << convert.err;
+        ASSERT_TRUE(convert.err.empty()) << k << ": " << convert.err;
+        if (k == 256) {
+            EXPECT_NE(convert.out.find("(F256.MWD, 2 price records)"), std::string::npos)
+                << convert.out;
+        }
+    }
+    EXPECT_EQ(ReadBytes(db + "/MASTER").size(), 53U * 256);
+    EXPECT_EQ(ReadBytes(db + "/EMASTER").size(), 192U * 256);
+    EXPECT_EQ(ReadBytes(db + "/XMASTER").size(), 150U * 46);
+
+    const Result list = Run({"list", db});
+    ASSERT_EQ(list.status, 0);
+    const std::vector<std::string> lines = Split(list.out, '\n');
+    ASSERT_EQ(lines.size(), 301U);
+    for (int k : {1, 255, 256, 300}) {
+        const std::string& line = lines[static_cast<std::size_t>(k)];
+        EXPECT_EQ(line.rfind(std::to_string(k) + " ", 0), 0U) << line;
+        EXPECT_NE(line.find(" S" + std::to_string(k) + " "), std::string::npos) << line;
+        EXPECT_NE(line.find(name(k) + "  DOHLCV    2004-01-02  2004-01-05  2"), std::string::npos)
+            << line;
+    }
+    for (const std::string symbol : {"s1", "S255", "s256", "S300"}) {
+        const Rows rows = Dump(db, symbol);
+        ASSERT_EQ(rows.size(), 3U) << symbol;
+        EXPECT_EQ(rows[2], (std::vector<std::string>{"2004-01-05", "2", "3", "1", "2.5", "200"}));
+    }
+    const Result check = Run({"check", db});
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_EQ(check.out, "");
+}
+
+TEST_F(Cli, CheckReportsEachFindingOnOneLine) {
+    const std::string real = RealData("metastock");
+    const Result equis = Run({"check", real + "/equis_b"});
+    EXPECT_EQ(equis.status, 0);
+    EXPECT_EQ(equis.out, "");
+    const Result futures = Run({"check", real + "/futures_2yr_note"});
+    EXPECT_EQ(futures.status, 1);
+    const std::vector<std::string> lines = Split(futures.out, '\n');
+    EXPECT_EQ(lines.size(), 127U + 1U + 128U + 293U);
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "F2.DAT: missing (the price file of master entry 2 (TU2__1990Z))"),
+              lines.end())
+        << futures.out;
+    EXPECT_EQ(Run({"check", temp.File("nowhere")}).status, 1);
+    EXPECT_EQ(Run({"check"}).status, 2);
+}
 
 TEST_F(Cli, InspectProposesTheConvertOptionsAndShowsRowsAsStored) {
     const std::string input = CopyReal("investing_gold_futures_quoted.csv");

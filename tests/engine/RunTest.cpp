@@ -17,9 +17,11 @@ namespace fs = std::filesystem;
 constexpr const char* kDuplicate =
     "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion already "
     "exists.\n\nChoose a different symbol or\nrename/delete the existing symbol";
+// The refusal of a full MASTER, with a hint at XMASTER.
 constexpr const char* kFull =
     "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or "
-    "new portfolio.";
+    "new portfolio.\n\nAn XMASTER index beside MASTER holds more securities; torvan-cli convert "
+    "--xmaster makes one.";
 
 std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
     std::vector<std::uint8_t> out;
