@@ -281,7 +281,7 @@ int RunConvert(const ConvertRequest& request) {
     }
     // What was stored, read back from the database.
     SecurityRecords stored;
-    if (ReadSecurity(settings.pathOut, settings.symbol, stored) == ReadResult::kOk &&
+    if (ReadSecurityEnds(settings.pathOut, settings.symbol, stored) == ReadResult::kOk &&
         !stored.rows.empty()) {
         const auto& names = stored.entry.fieldNames;
         auto row = [&](const char* label, const std::vector<float>& values) {

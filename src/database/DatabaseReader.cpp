@@ -224,8 +224,11 @@ bool ListSecurities(const std::string& directory, std::vector<SecurityEntry>& en
     return true;
 }
 
-ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
-                        SecurityRecords& out) {
+namespace {
+
+// The entry and data file path of the security, as ReadSecurity finds it.
+ReadResult FindForReading(const std::string& directory, const std::string& symbol,
+                          SecurityRecords& out) {
     out = SecurityRecords{};
     DatabaseIndex index;
     if (!ReadDatabaseIndex(directory, index)) {
@@ -270,11 +273,30 @@ ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
     if (found != nullptr) {
         out.entry = EntryOf(directory, *found);
     }
-    const int fieldCount = out.entry.record.fieldCount;
     out.dataPath = SecurityFile(out.entry.directory, out.entry.fileNumber,
                                 out.entry.inXMaster ? ".MWD" : ".DAT");
+    return out.dataPath.empty() || out.entry.record.fieldCount < 1 ? ReadResult::kCannotReadData
+                                                                   : ReadResult::kOk;
+}
+
+std::vector<float> RowOf(const std::uint8_t* bytes, std::size_t fields) {
+    std::vector<float> row(fields);
+    for (std::size_t i = 0; i < fields; ++i) {
+        row[i] = MbfToFloat(bytes + 4 * i);
+    }
+    return row;
+}
+
+}  // namespace
+
+ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
+                        SecurityRecords& out) {
+    const ReadResult found = FindForReading(directory, symbol, out);
+    if (found != ReadResult::kOk) {
+        return found;
+    }
     DataFileContents contents;
-    if (out.dataPath.empty() || !ReadDataFile(out.dataPath, fieldCount, contents)) {
+    if (!ReadDataFile(out.dataPath, out.entry.record.fieldCount, contents)) {
         return ReadResult::kCannotReadData;
     }
     // The header's count rules: bytes past it are no records.
@@ -291,6 +313,40 @@ ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
             row.push_back(MbfToFloat(value));
         }
         out.rows.push_back(std::move(row));
+    }
+    return ReadResult::kOk;
+}
+
+ReadResult ReadSecurityEnds(const std::string& directory, const std::string& symbol,
+                            SecurityRecords& out) {
+    const ReadResult found = FindForReading(directory, symbol, out);
+    if (found != ReadResult::kOk) {
+        return found;
+    }
+    const auto fields = static_cast<std::size_t>(out.entry.record.fieldCount);
+    const std::size_t recordSize = 4 * fields;
+    File file;
+    std::vector<std::uint8_t> record(recordSize);
+    const auto size = file.Open(out.dataPath, File::Mode::Read) ? file.Size() : std::nullopt;
+    if (!size || !file.ReadExact(record.data(), recordSize)) {
+        return ReadResult::kCannotReadData;
+    }
+    // As ReadSecurity counts them: whole records, no more than the header's.
+    std::size_t rows = static_cast<std::size_t>(*size / recordSize) - 1;
+    const std::uint16_t counted = GetU16(record.data() + 2);
+    if (counted > 0) {
+        rows = std::min<std::size_t>(rows, counted - 1U);
+    }
+    out.entry.recordCount = static_cast<int>(rows);
+    auto readRow = [&](std::size_t r) {
+        if (!file.Seek(r * recordSize) || !file.ReadExact(record.data(), recordSize)) {
+            return false;
+        }
+        out.rows.push_back(RowOf(record.data(), fields));
+        return true;
+    };
+    if ((rows >= 1 && !readRow(1)) || (rows >= 2 && !readRow(rows))) {
+        return ReadResult::kCannotReadData;
     }
     return ReadResult::kOk;
 }

@@ -50,6 +50,11 @@ struct SecurityRecords {
 // of the XMASTER beside MASTER.
 ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
                         SecurityRecords& out);
+// The same with only the first and the last record in rows (one when there
+// is one, none when there is none), read without the records between them:
+// a summary costs the same whatever the security's size.
+ReadResult ReadSecurityEnds(const std::string& directory, const std::string& symbol,
+                            SecurityRecords& out);
 
 // Column names of the fields of a security's price records, in file order:
 // "Date", "Time", "Open", "High", "Low", "Close", "Volume", "OpenInterest",

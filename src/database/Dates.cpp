@@ -10,6 +10,25 @@ namespace {
 constexpr std::array<int, 12> kCumulativeDays = {0,   31,  59,  90,  120, 151,
                                                  181, 212, 243, 273, 304, 334};
 
+// The month of each day of a common (0) and a leap (1) year, by the day's
+// number in the year (1 to 366).
+constexpr auto kMonthOfDay = [] {
+    std::array<std::array<std::uint8_t, 367>, 2> table{};
+    for (int leap = 0; leap < 2; ++leap) {
+        for (int d = 1; d <= 366; ++d) {
+            int m = 12;
+            while (m > 1 && kCumulativeDays[static_cast<std::size_t>(m - 1)] +
+                                    ((m > 2 && leap == 1) ? 1 : 0) >=
+                                d) {
+                --m;
+            }
+            table[static_cast<std::size_t>(leap)][static_cast<std::size_t>(d)] =
+                static_cast<std::uint8_t>(m);
+        }
+    }
+    return table;
+}();
+
 constexpr std::array<std::string_view, 12> kFormatNames = {
     "YY_MM_DD", "CCYY_MM_DD", "MM_DD_YY", "MM_DD_CCYY", "DD_MM_YY", "DD_MM_CCYY",
     "YYMMDD",   "CCYYMMDD",   "MMDDYY",   "MMDDCCYY",   "DDMMYY",   "DDMMCCYY"};
@@ -101,16 +120,13 @@ CalendarDate DayNumberToDate(std::uint16_t dayNumber) {
     }
     const long n = dayNumber;
     const long c = (4 * n - 1) / 1461;
-    const long d = n - (c * 1461) / 4;
+    const long d = n - (c * 1461) / 4;  // day of the year, 1 to 366
     const int y = static_cast<int>(c + 61);
-    for (int m = 12; m >= 1; --m) {
-        const long entry =
-            kCumulativeDays[static_cast<std::size_t>(m - 1)] + ((m > 2 && y % 4 == 0) ? 1 : 0);
-        if (entry < d) {
-            return CalendarDate{y, m, static_cast<int>(d - entry)};
-        }
-    }
-    return CalendarDate{y, 1, static_cast<int>(d)};
+    const bool leap = y % 4 == 0;
+    // A conversion needs this for every line: a table, not a search.
+    const int m = kMonthOfDay[leap ? 1 : 0][static_cast<std::size_t>(d)];
+    const long entry = kCumulativeDays[static_cast<std::size_t>(m - 1)] + ((m > 2 && leap) ? 1 : 0);
+    return CalendarDate{y, m, static_cast<int>(d - entry)};
 }
 
 Bytes4 DayNumberToStoredDate(std::uint16_t dayNumber) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace torvan {
 
@@ -17,7 +18,34 @@ using Bytes4 = std::array<std::uint8_t, 4>;
 int IeeeToMbf(const void* source, void* destination);
 int MbfToIeee(const void* source, void* destination);
 
-Bytes4 FloatToMbf(float value);
+// The MBF bytes of an IEEE single given by its bits; inline, as a
+// conversion needs it for every field.
+inline Bytes4 IeeeBitsToMbf(std::uint32_t bits) {
+    const std::uint32_t sign = bits & 0x80000000U;
+    const std::uint32_t e = (bits >> 23) & 0xFFU;
+    const std::uint32_t mantissa = bits & 0x7FFFFFU;
+    std::uint32_t mbf = 0;
+    if (e - 1U < 253U) {
+        // MBF: exponent byte on top, then the sign, then the mantissa.
+        mbf = ((e + 2) << 24) | (sign >> 8) | mantissa;
+    } else if (e == 0) {
+        // Zero of either sign, or a subnormal too small for MBF.
+    } else if (e == 255 && mantissa != 0) {
+        // NaN has no MBF form.
+    } else {
+        // 2^127 and above, and infinities: the largest finite MBF value.
+        mbf = 0xFF7FFFFFU | (sign >> 8);
+    }
+    return Bytes4{static_cast<std::uint8_t>(mbf), static_cast<std::uint8_t>(mbf >> 8),
+                  static_cast<std::uint8_t>(mbf >> 16), static_cast<std::uint8_t>(mbf >> 24)};
+}
+
+inline Bytes4 FloatToMbf(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, 4);
+    return IeeeBitsToMbf(bits);
+}
+
 float MbfToFloat(const Bytes4& mbf);
 float MbfToFloat(const std::uint8_t* mbf);
 

@@ -25,10 +25,6 @@ bool AllDigits(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::string Lines(long count) {
-    return std::to_string(count) + (count == 1 ? " line" : " lines");
-}
-
 struct HeldLine {
     long number = 0;
     PriceLine read;
@@ -191,9 +187,7 @@ int CConverter::ConvertLines() {
     }
     const bool readFailed = input.Failed();
     input.Close();
-    // No sync here: the header update below syncs the file.
-    bool dataOk = m_dataFile.Flush(false);
-    dataOk = m_dataFile.Close() && dataOk;
+    const bool dataOk = CloseDataFile();
     if (readFailed) {
         failed |=
             Fail("CannotReadInputFile", {ReadPath()}, "Cannot read the input file:\n" + ReadPath());
@@ -207,36 +201,7 @@ int CConverter::ConvertLines() {
     if (stop != 0 || dateFormatError != 0 || failed != 0) {
         return 1;
     }
-    if (undated > 0) {
-        Say("LinesWithoutDate", {std::to_string(undated), std::to_string(firstUndated)},
-            Lines(undated) + (undated == 1 ? " has" : " have") +
-                " no valid date in the chosen date format and " + (undated == 1 ? "was" : "were") +
-                " not converted.\nThe first is line " + std::to_string(firstUndated) +
-                " of the input file.",
-            kMbOk | kMbIconExclamation);
-    }
-    if (unpriced > 0) {
-        Say("LinesWithoutPrice", {std::to_string(unpriced), std::to_string(firstUnpriced)},
-            Lines(unpriced) + (unpriced == 1 ? " has" : " have") +
-                " a date but no price (no open, high, low or close is a number) and " +
-                (unpriced == 1 ? "was" : "were") + " not converted.\nThe first is line " +
-                std::to_string(firstUnpriced) + " of the input file.",
-            kMbOk | kMbIconExclamation);
-    }
-    if (shortLines > 0) {
-        Say("LinesMissingColumns", {std::to_string(shortLines), std::to_string(firstShort)},
-            Lines(shortLines) + (shortLines == 1 ? " has" : " have") +
-                " fewer columns than the settings need; the missing fields were stored as 0.\n"
-                "The first is line " +
-                std::to_string(firstShort) + " of the input file.",
-            kMbOk | kMbIconExclamation);
-    }
-    m_result.linesWithoutDate = static_cast<int>(undated);
-    m_result.firstLineWithoutDate = static_cast<int>(firstUndated);
-    m_result.linesWithoutPrice = static_cast<int>(unpriced);
-    m_result.firstLineWithoutPrice = static_cast<int>(firstUnpriced);
-    m_result.linesMissingColumns = static_cast<int>(shortLines);
-    m_result.firstLineMissingColumns = static_cast<int>(firstShort);
+    ReportLineCounts(undated, firstUndated, unpriced, firstUnpriced, shortLines, firstShort);
     m_result.recordsWritten = lineCount;
     if (lineCount > 0) {
         m_result.firstDate = MbfToFloat(firstDate.data());

@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/Dates.h"
@@ -18,15 +20,17 @@ constexpr const char* kNumericOnlyFormat =
 constexpr const char* kSeparatedFormat =
     "You specified a character-separated date format\nbut only numeric date characters were "
     "found.";
+// Price records are written to the data file in blocks of about this size.
+constexpr std::size_t kRecordBlock = std::size_t{1} << 17;
 // A date column this long ends the conversion.
 constexpr std::size_t kDateStopLength = 50;
 
 // Length of a text up to its first NUL, as the C string it stands for.
-std::size_t CLength(const std::string& text) {
+std::size_t CLength(std::string_view text) {
     return std::min(text.size(), text.find('\0'));
 }
 
-bool AllDigits(const std::string& text) {
+bool AllDigits(std::string_view text) {
     const std::size_t length = CLength(text);
     for (std::size_t i = 0; i < length; ++i) {
         if (text[i] < '0' || text[i] > '9') {
@@ -38,28 +42,33 @@ bool AllDigits(const std::string& text) {
 
 // Splits line at delimiter into columns: runs of delimiters count as one,
 // delimiters at either end are passed over, columns past the 20th ignored.
-// Columns beyond the line's last keep their earlier text. Returns how many
-// columns the line has.
-int SplitColumns(const std::string& line, char delimiter,
-                 std::array<std::string, kMaxColumns>& columns) {
+// Returns how many columns the line has; the views point into line.
+int SplitColumns(std::string_view line, char delimiter,
+                 std::array<std::string_view, kMaxColumns>& columns) {
     int count = 0;
-    std::size_t i = 0;
-    const std::size_t length = line.size();
-    while (i < length && count < kMaxColumns) {
-        while (i < length && line[i] == delimiter) {
-            ++i;
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (count < kMaxColumns) {
+        while (p < end && *p == delimiter) {
+            ++p;
         }
-        if (i == length) {
+        if (p == end) {
             break;
         }
-        std::size_t end = i;
-        while (end < length && line[end] != delimiter) {
-            ++end;
+        const char* const start = p;
+        while (p < end && *p != delimiter) {
+            ++p;
         }
-        columns[static_cast<std::size_t>(count++)].assign(line, i, end - i);
-        i = end;
+        columns[static_cast<std::size_t>(count++)] =
+            std::string_view(start, static_cast<std::size_t>(p - start));
     }
     return count;
+}
+
+// "N lines have ..." / "1 line has ...".
+std::string LinesHave(long count, const char* plural, const char* singular) {
+    return std::to_string(count) + (count == 1 ? " line " : " lines ") +
+           (count == 1 ? singular : plural);
 }
 
 }  // namespace
@@ -98,9 +107,10 @@ int CConverter::ConvertRecords() {
                     "Cannot open the data file:\n" + m_strDataPath);
     }
 
-    std::array<std::string, kMaxColumns> columns;
-    columns.fill("123");
+    std::array<std::string_view, kMaxColumns> columns;
     const char delimiter = m_szDelimiter.empty() ? '\0' : m_szDelimiter[0];
+    const bool priceFieldOn = m_bFieldOn[kSlotOpen] != 0 || m_bFieldOn[kSlotHigh] != 0 ||
+                              m_bFieldOn[kSlotLow] != 0 || m_bFieldOn[kSlotClose] != 0;
     int stop = 0;
     int dateFormatError = 0;
     int failed = 0;
@@ -109,14 +119,20 @@ int CConverter::ConvertRecords() {
     long lineNumber = 0;
     long undatedLines = 0;
     long firstUndatedLine = 0;
+    long unpricedLines = 0;
+    long firstUnpricedLine = 0;
+    long shortLines = 0;
+    long firstShortLine = 0;
     Bytes4 firstDate{};
     Bytes4 lastDate{};
-    std::string line;
+    std::string_view line;
+    std::string date;
 
+    LineReader reader(input);
     bool firstLine = true;
     bool utf16 = false;
     auto readLine = [&]() {
-        if (!input.ReadLine(line)) {
+        if (!reader.Next(line)) {
             return false;
         }
         ++lineNumber;
@@ -133,30 +149,34 @@ int CConverter::ConvertRecords() {
         }
     }
     while (stop == 0 && readLine()) {
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-        }
-        if (SplitColumns(line, delimiter, columns) == 0) {
+        // A column the line lacks reads as empty.
+        const int count = SplitColumns(WithoutLineEnd(line), delimiter, columns);
+        if (count == 0) {
             continue;
         }
-
-        const std::string& dateText = columns[static_cast<std::size_t>(m_nFieldCol[kSlotDate])];
-        if (CLength(dateText) >= kDateStopLength) {
-            stop = Fail("DateColumnTooLong",
-                        {std::to_string(lineNumber), std::to_string(CLength(dateText))},
-                        "Line " + std::to_string(lineNumber) +
-                            " of the input file has a date column of " +
-                            std::to_string(CLength(dateText)) +
-                            " characters, more than any date has.\nNothing was converted.");
+        const int dateColumn = m_nFieldCol[kSlotDate];
+        const std::string_view dateText =
+            dateColumn < count ? columns[static_cast<std::size_t>(dateColumn)] : std::string_view();
+        const std::size_t dateLength = CLength(dateText);
+        if (dateLength >= kDateStopLength) {
+            stop =
+                Fail("DateColumnTooLong", {std::to_string(lineNumber), std::to_string(dateLength)},
+                     "Line " + std::to_string(lineNumber) +
+                         " of the input file has a date column of " + std::to_string(dateLength) +
+                         " characters, more than any date has.\nNothing was converted.");
             break;
         }
-        std::string date = dateText.substr(0, CLength(dateText));
-        const int recognised = m_bMonthNames == 1 ? TranslateMonthName(date) : 0;
-        const std::uint16_t day = ParseDateText(date, m_nDateFormat);
-        if (!checked) {
+        int recognised = 0;
+        std::uint16_t day = 0;
+        if (m_bMonthNames == 1) {
+            date.assign(dateText.substr(0, dateLength));
+            recognised = TranslateMonthName(date);
+            day = ParseDateText(date, m_nDateFormat);
+        } else {
+            day = ParseDateText(dateText.substr(0, dateLength), m_nDateFormat);
+        }
+        // The checks judge the first line that has a date column.
+        if (!checked && dateColumn < count) {
             checked = true;
             const bool nonDigit = !AllDigits(dateText);
             if (m_nDateFormat > 6 && nonDigit && recognised == 0) {
@@ -179,17 +199,32 @@ int CConverter::ConvertRecords() {
             }
             continue;
         }
-        m_fValue[kSlotDate] = DayNumberToStoredDate(day);
+        bool priced = false;
+        bool lacksColumn = false;
         for (int slot = 1; slot < kFieldSlots; ++slot) {
             const auto s = static_cast<std::size_t>(slot);
             float value = 0.0F;
             if (m_bFieldOn[s] != 0) {
-                // Text that is no number (n/a, null, a quoted value) reads as 0.
-                value =
-                    ReadNumber(columns[static_cast<std::size_t>(m_nFieldCol[s])]).value_or(0.0F);
+                const int column = m_nFieldCol[s];
+                if (column < count) {
+                    // Text that is no number (n/a, null, a quoted value) reads as 0.
+                    if (ReadNumber(columns[static_cast<std::size_t>(column)], value)) {
+                        priced = priced || slot <= kSlotClose;
+                    }
+                } else {
+                    lacksColumn = true;
+                }
             }
             m_fValue[s] = FloatToMbf(value);
         }
+        if (priceFieldOn && !priced) {
+            // A bar of zeros would plot as a crash to 0 (holiday rows of "null").
+            if (unpricedLines++ == 0) {
+                firstUnpricedLine = lineNumber;
+            }
+            continue;
+        }
+        m_fValue[kSlotDate] = DayNumberToStoredDate(day);
         if (lineCount == kMaxPriceRecords) {
             failed |= Fail(
                 "TooManyPriceLines", {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)},
@@ -203,6 +238,9 @@ int CConverter::ConvertRecords() {
                            "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
             break;
         }
+        if (lacksColumn && shortLines++ == 0) {
+            firstShortLine = lineNumber;
+        }
         if (lineCount == 0) {
             firstDate = m_fValue[kSlotDate];
         }
@@ -215,9 +253,7 @@ int CConverter::ConvertRecords() {
         m_dataFile.Close();
         return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
     }
-    // No sync here: the header update below syncs the file.
-    bool dataOk = m_dataFile.Flush(false);
-    dataOk = m_dataFile.Close() && dataOk;
+    const bool dataOk = CloseDataFile();
     if (readFailed) {
         failed |=
             Fail("CannotReadInputFile", {ReadPath()}, "Cannot read the input file:\n" + ReadPath());
@@ -232,16 +268,8 @@ int CConverter::ConvertRecords() {
         return 1;
     }
 
-    if (undatedLines > 0) {
-        Say("LinesWithoutDate", {std::to_string(undatedLines), std::to_string(firstUndatedLine)},
-            std::to_string(undatedLines) + (undatedLines == 1 ? " line has" : " lines have") +
-                " no valid date in the chosen date format and " +
-                (undatedLines == 1 ? "was" : "were") + " not converted.\nThe first is line " +
-                std::to_string(firstUndatedLine) + " of the input file.",
-            kMbOk | kMbIconExclamation);
-    }
-    m_result.linesWithoutDate = static_cast<int>(undatedLines);
-    m_result.firstLineWithoutDate = static_cast<int>(firstUndatedLine);
+    ReportLineCounts(undatedLines, firstUndatedLine, unpricedLines, firstUnpricedLine, shortLines,
+                     firstShortLine);
     m_result.recordsWritten = lineCount;
     if (lineCount > 0) {
         m_result.firstDate = MbfToFloat(firstDate.data());
@@ -259,23 +287,81 @@ int CConverter::ConvertRecords() {
     return r1 | r2 | stop | dateFormatError | failed;
 }
 
+void CConverter::ReportLineCounts(long undated, long firstUndated, long unpriced,
+                                  long firstUnpriced, long shortLines, long firstShort) {
+    if (undated > 0) {
+        Say("LinesWithoutDate", {std::to_string(undated), std::to_string(firstUndated)},
+            LinesHave(undated,
+                      "have no valid date in the chosen date format and were not converted.",
+                      "has no valid date in the chosen date format and was not converted.") +
+                "\nThe first is line " + std::to_string(firstUndated) + " of the input file.",
+            kMbOk | kMbIconExclamation);
+    }
+    if (unpriced > 0) {
+        Say("LinesWithoutPrice", {std::to_string(unpriced), std::to_string(firstUnpriced)},
+            LinesHave(unpriced,
+                      "have a date but no price (no open, high, low or close is a number) and "
+                      "were not converted.",
+                      "has a date but no price (no open, high, low or close is a number) and "
+                      "was not converted.") +
+                "\nThe first is line " + std::to_string(firstUnpriced) + " of the input file.",
+            kMbOk | kMbIconExclamation);
+    }
+    if (shortLines > 0) {
+        Say("LinesMissingColumns", {std::to_string(shortLines), std::to_string(firstShort)},
+            LinesHave(shortLines,
+                      "have fewer columns than the settings need; their missing fields were "
+                      "stored as 0. The first is line ",
+                      "has fewer columns than the settings need; its missing fields were "
+                      "stored as 0. It is line ") +
+                std::to_string(firstShort) + ".",
+            kMbOk | kMbIconExclamation);
+    }
+    m_result.linesWithoutDate = static_cast<int>(undated);
+    m_result.firstLineWithoutDate = static_cast<int>(firstUndated);
+    m_result.linesWithoutPrice = static_cast<int>(unpriced);
+    m_result.firstLineWithoutPrice = static_cast<int>(firstUnpriced);
+    m_result.linesMissingColumns = static_cast<int>(shortLines);
+    m_result.firstLineMissingColumns = static_cast<int>(firstShort);
+}
+
 int CConverter::AppendPriceRecord(int fileNumber) {
     if (!m_dataFile.IsOpen()) {
         if (m_strDataPath.empty() || fileNumber != m_nFileNumber ||
             !m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
             return 1;
         }
+        m_recordBytes = 0;
     }
-    std::uint8_t record[4 * kFieldSlots];
-    std::size_t size = 0;
+    // Records are gathered and written a block at a time.
+    if (m_records.size() < kRecordBlock) {
+        m_records.resize(kRecordBlock);
+    }
+    if (m_recordBytes + 4 * kFieldSlots > m_records.size() && !WritePendingRecords()) {
+        return 1;
+    }
+    std::uint8_t* out = m_records.data() + m_recordBytes;
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if (m_bFieldOn[s] != 0) {
-            std::copy(m_fValue[s].begin(), m_fValue[s].end(), record + size);
-            size += 4;
+            std::memcpy(out, m_fValue[s].data(), 4);
+            out += 4;
         }
     }
-    return m_dataFile.Write(record, size) ? 0 : 1;
+    m_recordBytes = static_cast<std::size_t>(out - m_records.data());
+    return 0;
+}
+
+bool CConverter::WritePendingRecords() {
+    const bool ok = m_recordBytes == 0 || m_dataFile.Write(m_records.data(), m_recordBytes);
+    m_recordBytes = 0;
+    return ok;
+}
+
+bool CConverter::CloseDataFile() {
+    bool ok = WritePendingRecords();
+    ok = m_dataFile.Flush(false) && ok;
+    return m_dataFile.Close() && ok;
 }
 
 int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, int fileNumber) {
@@ -308,7 +394,10 @@ int CConverter::SetRecordCount(std::uint16_t priceRecords, int fileNumber) {
             "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
             "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
     }
-    m_dataFile.Close();
+    if (m_dataFile.IsOpen() && !CloseDataFile()) {
+        return Fail("CannotWriteDataFile", {m_strDataPath},
+                    "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+    }
     File data;
     if (!data.Open(m_strDataPath, File::Mode::Update)) {
         return Fail("CannotOpenDataFile", {m_strDataPath},

@@ -90,7 +90,8 @@ class CConverter {
     int TranslateMonthName(std::string& date);
     void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date);
 
-    // File work of ConvertRecords.
+    // File work of ConvertRecords. AppendPriceRecord gathers records and
+    // writes them a block at a time; CloseDataFile writes the rest.
     int AppendPriceRecord(int fileNumber);
     int SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, int fileNumber);
     int SetRecordCount(std::uint16_t priceRecords, int fileNumber);
@@ -143,6 +144,16 @@ class CConverter {
 
   private:
     int RunStages();
+    // Writes the records AppendPriceRecord gathered; false on an error.
+    bool WritePendingRecords();
+    // Writes the gathered records and closes the data file (no sync: the
+    // header update syncs it); false when anything failed.
+    bool CloseDataFile();
+    // Tells the user, once each, of the lines left out for want of a date or
+    // of a price and of the lines stored with missing columns, and keeps the
+    // counts in the result. Counts of 0 say nothing.
+    void ReportLineCounts(long undated, long firstUndated, long unpriced, long firstUnpriced,
+                          long shortLines, long firstShort);
 
     // The work on EMASTER and XMASTER (IndexFiles.cpp).
     struct SideIndex {
@@ -191,6 +202,9 @@ class CConverter {
     File m_dataFile;
     std::string m_strDataPath;
     std::string m_strReadPath;
+    // Records gathered for the data file and not yet written.
+    std::vector<std::uint8_t> m_records;
+    std::size_t m_recordBytes = 0;
     // What the run changes, put in place by Commit; none before AddSecurity.
     std::unique_ptr<FileTransaction> m_transaction;
     // MASTER as Commit writes it: with the new entry and, once ConvertRecords

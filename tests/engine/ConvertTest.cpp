@@ -31,12 +31,15 @@ class Convert : public JobTest {
         if (adjust) {
             adjust(job);
         }
-        return job.Run();
+        const int status = job.Run();
+        m_result = job.Result();
+        return status;
     }
     std::uint16_t RecordCount() const {
         auto bytes = ReadBytes(m_db.File("F1.DAT"));
         return GetU16(bytes.data() + 2);
     }
+    JobResult m_result;  // of the last RunOn
 };
 
 TEST_F(Convert, LinesBecomeRecordsWithCountAndDates) {
@@ -61,18 +64,30 @@ TEST_F(Convert, LinesBecomeRecordsWithCountAndDates) {
 }
 
 TEST_F(Convert, ColumnSplittingRules) {
-    // An empty field makes no column; a short line keeps earlier columns or
-    // "123"; blanks as delimiter fold; a 21st column is ignored.
+    // An empty field makes no column; a column a line lacks reads as empty,
+    // so its field is 0 (never "123" nor an earlier line's value); blanks as
+    // delimiter fold; a 21st column is ignored.
     ASSERT_EQ(RunOn("01/02/04,,11,9,10.5\n"
                     "01/05/04,1,2,3,4,5\n"
                     "01/06/04,7\n"),
               0);
     auto records = Records(1, 6);
     ASSERT_EQ(records.size(), 3U);
-    EXPECT_EQ(records[0], (std::vector<float>{1040102, 11, 9, 10.5F, 123, 123}));
-    EXPECT_EQ(records[2], (std::vector<float>{1040106, 7, 2, 3, 4, 5}));
+    EXPECT_EQ(records[0], (std::vector<float>{1040102, 11, 9, 10.5F, 0, 0}));
+    EXPECT_EQ(records[2], (std::vector<float>{1040106, 7, 0, 0, 0, 0}));
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_EQ(m_messages.Texts()[0],
+              "2 lines have fewer columns than the settings need; their missing fields were "
+              "stored as 0. The first is line 1.");
+    EXPECT_EQ(m_messages.Messages()[0].id, "LinesMissingColumns");
+    EXPECT_EQ(m_messages.Messages()[0].params, (std::vector<std::string>{"2", "1"}));
+    EXPECT_EQ(m_messages.Messages()[0].type, static_cast<unsigned>(kMbOk | kMbIconExclamation));
+    EXPECT_EQ(m_result.outcome, Outcome::kConvertedWithWarnings);
+    EXPECT_EQ(m_result.recordsWritten, 3);
+    EXPECT_EQ(m_result.linesMissingColumns, 2);
+    EXPECT_EQ(m_result.firstLineMissingColumns, 1);
+    EXPECT_EQ(m_result.linesWithoutDate, 0);
 
-    TempDir other;
     m_db.~TempDir();
     new (&m_db) TempDir();
     std::string wide = "01/02/04";
@@ -163,6 +178,92 @@ TEST_F(Convert, LinesWithoutADateAreLeftOutAndReported) {
     ASSERT_EQ(m_messages.Texts().size(), 1U);
     EXPECT_NE(m_messages.Texts()[0].find("3 lines"), std::string::npos) << m_messages.Texts()[0];
     EXPECT_NE(m_messages.Texts()[0].find("line 2 "), std::string::npos) << m_messages.Texts()[0];
+}
+
+TEST_F(Convert, ShortLinesAreCountedOnceAndAMissingDateIsNoDate) {
+    // Date in the last column: a line without it has no date and is counted
+    // with the undated lines only; a single short line reads in the singular.
+    const int status = RunOn(
+        "1,2,3,4,5,01/02/04\n"
+        "1,2,3\n"
+        "6,7,8,9,01/05/04\n"
+        "6,7,8,9,10,01/06/04\n",
+        kMM_DD_YY, [](CConverter& job) { job.m_nFieldCol = {5, 0, 1, 2, 3, 4, 6}; });
+    EXPECT_EQ(status, 0);
+    auto records = Records(1, 6);
+    ASSERT_EQ(records.size(), 2U);
+    EXPECT_EQ(records[0], (std::vector<float>{1040102, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(records[1], (std::vector<float>{1040106, 6, 7, 8, 9, 10}));
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_EQ(m_messages.Messages()[0].id, "LinesWithoutDate");
+    EXPECT_EQ(m_messages.Messages()[0].params, (std::vector<std::string>{"2", "2"}));
+    EXPECT_EQ(m_result.linesWithoutDate, 2);
+    EXPECT_EQ(m_result.linesMissingColumns, 0);
+
+    m_db.~TempDir();
+    new (&m_db) TempDir();
+    ASSERT_EQ(RunOn("01/02/04,1,2,3,4,5\n01/05/04,1,2,3,4\n01/06/04,1,2,3,4,5\n"), 0);
+    EXPECT_EQ(Records(1, 6).at(1), (std::vector<float>{1040105, 1, 2, 3, 4, 0}));
+    ASSERT_EQ(m_messages.Texts().size(), 2U);
+    EXPECT_EQ(m_messages.Texts()[1],
+              "1 line has fewer columns than the settings need; its missing fields were stored "
+              "as 0. It is line 2.");
+    EXPECT_EQ(m_result.linesMissingColumns, 1);
+    EXPECT_EQ(m_result.firstLineMissingColumns, 2);
+}
+
+TEST_F(Convert, LinesWithADateButNoPriceAreLeftOutAndReported) {
+    const int status = RunOn(
+        "01/02/04,1,2,3,4,5\n"
+        "01/05/04,null,null,null,null,0\n"    // a holiday row
+        "01/06/04,n/a,2,-,\"4\",5\n"          // one number is a price
+        "01/07/04\n"                          // no price column at all
+        "01/08/04,null,null,null,null,500\n"  // a volume is no price
+        "01/09/04,0,0,0,0,0\n");              // zero is a number
+    EXPECT_EQ(status, 0);
+    auto records = Records(1, 6);
+    ASSERT_EQ(records.size(), 3U);
+    EXPECT_EQ(records[1], (std::vector<float>{1040106, 0, 2, 0, 0, 5}));
+    EXPECT_EQ(records[2], (std::vector<float>{1040109, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(RecordCount(), 4);
+    EXPECT_EQ(Stored(Entry(1).lastDate), 1040109.0F);
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_EQ(m_messages.Texts()[0],
+              "3 lines have a date but no price (no open, high, low or close is a number) and "
+              "were not converted.\nThe first is line 2 of the input file.");
+    EXPECT_EQ(m_messages.Messages()[0].id, "LinesWithoutPrice");
+    EXPECT_EQ(m_messages.Messages()[0].params, (std::vector<std::string>{"3", "2"}));
+    EXPECT_EQ(m_messages.Messages()[0].type, static_cast<unsigned>(kMbOk | kMbIconExclamation));
+    EXPECT_EQ(m_result.outcome, Outcome::kConvertedWithWarnings);
+    EXPECT_EQ(m_result.recordsWritten, 3);
+    EXPECT_EQ(m_result.linesWithoutPrice, 3);
+    EXPECT_EQ(m_result.firstLineWithoutPrice, 2);
+    EXPECT_EQ(m_result.linesMissingColumns, 0);
+
+    // Without any of the four price fields there is no price to miss.
+    m_db.~TempDir();
+    new (&m_db) TempDir();
+    ASSERT_EQ(RunOn("01/02/04,null\n01/05/04,100\n", kMM_DD_YY,
+                    [](CConverter& job) {
+                        job.m_bFieldOn = {1, 0, 0, 0, 0, 1, 0};
+                        job.m_nFieldCol[kSlotVolume] = 1;
+                    }),
+              0);
+    EXPECT_EQ(Records(1, 2).size(), 2U);
+    EXPECT_EQ(m_messages.Texts().size(), 1U);
+}
+
+TEST_F(Convert, EveryCarriageReturnBeforeTheLineFeedGoes) {
+    // The date in the last column shows any carriage return left behind.
+    ASSERT_EQ(RunOn("1,2,3,4,5,01/02/04\r\r\n1,2,3,4,5,01/05/04\r\n1,2,3,4,5,01/06/04\r\r",
+                    kMM_DD_YY, [](CConverter& job) { job.m_nFieldCol = {5, 0, 1, 2, 3, 4, 6}; }),
+              0);
+    auto records = Records(1, 6);
+    ASSERT_EQ(records.size(), 3U);
+    EXPECT_EQ(records[0][0], 1040102.0F);
+    EXPECT_EQ(records[1][0], 1040105.0F);
+    EXPECT_EQ(records[2][0], 1040106.0F);
+    EXPECT_TRUE(m_messages.Messages().empty());
 }
 
 TEST_F(Convert, LongDateColumnStopsTheConversionWithItsOwnMessage) {
@@ -363,6 +464,35 @@ TEST_F(Convert, FinalUpdateFaultsLeaveNothingBehind) {
         EXPECT_NE(m_messages.Messages().back().text.find(db.File(c.file)), std::string::npos)
             << m_messages.Messages().back().text;
     }
+}
+
+// A write that fails halfway through a long input: the run fails whole and
+// leaves nothing behind.
+TEST_F(Convert, WriteFaultHalfwayLeavesNothing) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) {
+        text += "01/02/04,1,2,3,4,5\n";
+    }
+    CConverter job;
+    Fill(job, Input("in.txt", text));
+    job.m_bFieldOn[kSlotOpenInterest] = 0;
+    const std::string work = m_db.File("F1.DAT.~NU");
+    bool armed = false;
+    int writes = 0;
+    {
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
+            armed = armed || (op == FileOp::Open && path == job.m_strInputPath);
+            return armed && op == FileOp::Write && path == work && ++writes == 2;
+        });
+        EXPECT_EQ(job.Run(), 1);
+    }
+    ASSERT_EQ(writes, 2);  // one block of records went, the next one failed
+    EXPECT_TRUE(fs::is_empty(m_db.Path()));
+    ASSERT_EQ(m_messages.Texts().size(), 1U);
+    EXPECT_EQ(m_messages.Messages()[0].id, "CannotWriteDataFile");
+    EXPECT_NE(m_messages.Texts()[0].find(work), std::string::npos);
+    EXPECT_EQ(job.Result().outcome, Outcome::kFailed);
+    EXPECT_EQ(job.Result().recordsWritten, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Line reading (File::ReadLine) and ReadNumber on the comma-separated fields
-// of each line, with strtof in the "C" locale as the reference.
+// Line reading (File::ReadLine, and LineReader with small blocks against it)
+// and ReadNumber on the comma-separated fields of each line, with strtof in
+// the "C" locale as the reference.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "engine/InputText.h"
 #include "engine/NumberText.h"
 #include "platform/FileSystem.h"
 
@@ -54,5 +56,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(!file.Failed());
     FUZZ_CHECK(joined == content);
+
+    // The block reader hands out the same lines whatever its block size.
+    torvan::File again;
+    FUZZ_CHECK(again.Open(path, torvan::File::Mode::Read));
+    torvan::LineReader reader(again, 1 + size % 13);
+    std::string rejoined;
+    std::string_view view;
+    while (reader.Next(view)) {
+        FUZZ_CHECK(!view.empty());
+        FUZZ_CHECK(view.find('\n') == view.size() - 1 || view.find('\n') == std::string::npos);
+        rejoined += view;
+    }
+    FUZZ_CHECK(!again.Failed());
+    FUZZ_CHECK(rejoined == content);
     return 0;
 }

@@ -1,0 +1,157 @@
+// Reading the input: lines out of large blocks, numbers exactly as strtof
+// rounds them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+#include "TestSupport.h"
+#include "engine/InputText.h"
+#include "engine/NumberText.h"
+
+namespace torvan::test {
+namespace {
+
+std::vector<std::string> ReadAll(const std::string& path, std::size_t blockSize) {
+    File file;
+    EXPECT_TRUE(file.Open(path, File::Mode::Read));
+    LineReader reader(file, blockSize);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.Next(line)) {
+        lines.emplace_back(line);
+    }
+    EXPECT_FALSE(file.Failed());
+    return lines;
+}
+
+TEST(LineReader, LinesAsStoredWhateverTheBlockSize) {
+    TempDir dir;
+    const std::string path = dir.File("in.txt");
+    std::string text = "a,1\r\n\nb,2\r\r\n" + std::string(300, 'x') + "\nlast\r";
+    text.insert(5, 1, '\0');
+    WriteText(path, text);
+    const std::vector<std::string> expected = {"a,1\r\n", std::string("\0\n", 2), "b,2\r\r\n",
+                                               std::string(300, 'x') + "\n", "last\r"};
+    // Blocks smaller than a line end, than a line, and larger than the file.
+    for (std::size_t block : {1U, 2U, 7U, 64U, 1U << 18}) {
+        EXPECT_EQ(ReadAll(path, block), expected) << block;
+    }
+    WriteText(path, "");
+    EXPECT_TRUE(ReadAll(path, 16).empty());
+    WriteText(path, "only\n");
+    EXPECT_EQ(ReadAll(path, 16), std::vector<std::string>{"only\n"});
+}
+
+TEST(LineReader, ReadFaultEndsTheLinesAndIsTold) {
+    TempDir dir;
+    const std::string path = dir.File("in.txt");
+    WriteText(path, "one\ntwo\nthree\n");
+    File file;
+    ASSERT_TRUE(file.Open(path, File::Mode::Read));
+    LineReader reader(file, 4);
+    std::string_view line;
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_EQ(line, "one\n");
+    FaultHookScope faults([](FileOp op, const std::string&) { return op == FileOp::Read; });
+    EXPECT_FALSE(reader.Next(line));
+    EXPECT_TRUE(file.Failed());
+}
+
+TEST(LineReader, LineEndsGoWithEveryCarriageReturn) {
+    EXPECT_EQ(WithoutLineEnd("a,1\r\r\n"), "a,1");
+    EXPECT_EQ(WithoutLineEnd("a,1\n"), "a,1");
+    EXPECT_EQ(WithoutLineEnd("a,1\r"), "a,1");
+    EXPECT_EQ(WithoutLineEnd("a\r,1\n"), "a\r,1");
+    EXPECT_EQ(WithoutLineEnd("\r\n"), "");
+}
+
+// ReadNumber against strtof of the "C" locale (the tests run in it).
+void ExpectLikeStrtof(const std::string& text) {
+    char* end = nullptr;
+    const float expected = std::strtof(text.c_str(), &end);
+    const auto value = ReadNumber(text);
+    ASSERT_EQ(value.has_value(), end != text.c_str()) << text;
+    if (value) {
+        EXPECT_EQ(std::signbit(*value), std::signbit(expected)) << text;
+        EXPECT_EQ(*value, expected) << text;
+    }
+}
+
+TEST(ReadNumber, RoundsExactlyAsStrtof) {
+    // Halfway between two floats rounds to the even one; a hair off it does
+    // not, also where the nearest double is the halfway point itself.
+    for (const char* text : {"16777217",
+                             "16777219",
+                             "16777217.000001",
+                             "16777218.999999",
+                             "33554434",
+                             "33554438",
+                             "0.1",
+                             "123.45",
+                             "-0",
+                             "-0.0e5",
+                             "+.5",
+                             "5.",
+                             "1e22",
+                             "9007199254740993",
+                             "9007199254740992e22",
+                             "12345678901234567890",
+                             "1.0000000000000000000000000001",
+                             "0.00000000000000000000000001",
+                             "3.4028235e38",
+                             "3.4028236e38",
+                             "1e-45",
+                             "7e-46",
+                             "340282356779733661637539395458142568448",
+                             "1e100000",
+                             "2115029803087587e5",
+                             "2128636019594266e9",
+                             "327101167914088e10",
+                             "6772810518741608e-16",
+                             "3307775866242597e3",
+                             "7501421104158736e3",
+                             "4092539484190638e-21",
+                             "6853469545066387e6",
+                             "5015865781388129e-21",
+                             "8076769590843469e-19",
+                             "   2.5x",
+                             "1e",
+                             "1e+",
+                             ".e1",
+                             "-",
+                             ""}) {
+        ExpectLikeStrtof(text);
+    }
+    // Prices, volumes and random decimals of every length and scale.
+    std::mt19937_64 random(20261207);
+    char buffer[64];
+    for (int i = 0; i < 200000; ++i) {
+        const std::uint64_t mantissa = random() >> (random() % 64);
+        const int decimals = static_cast<int>(random() % 25);
+        const int exponent = static_cast<int>(random() % 80) - 40;
+        std::string digits = std::to_string(mantissa);
+        if (decimals > 0 && static_cast<std::size_t>(decimals) < digits.size()) {
+            digits.insert(digits.size() - static_cast<std::size_t>(decimals), ".");
+        }
+        if (i % 3 == 0) {
+            std::snprintf(buffer, sizeof buffer, "%se%d", digits.c_str(), exponent);
+            digits = buffer;
+        }
+        ExpectLikeStrtof(digits);
+    }
+    // Exact decimal forms of float midpoints (with up to 8 decimals or as
+    // integers up to 2^53), which the careful path must round to even.
+    for (int i = 0; i < 20000; ++i) {
+        const auto odd = static_cast<double>(2 * ((1U << 23) + random() % (1U << 23)) + 1);
+        const int scale = static_cast<int>(random() % 37) - 8;
+        std::snprintf(buffer, sizeof buffer, "%.8f", std::ldexp(odd, scale));
+        ExpectLikeStrtof(buffer);
+    }
+}
+
+}  // namespace
+}  // namespace torvan::test
