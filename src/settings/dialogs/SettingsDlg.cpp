@@ -5,7 +5,11 @@
 #include <QShowEvent>
 #include <algorithm>
 #include <climits>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "settings/Detect.h"
 #include "settings/dialogs/ChooseDir.h"
 #include "settings/dialogs/NumberSpin.h"
 #include "ui_SettingsDlg.h"
@@ -95,6 +99,7 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
     connect(m_ui->check1043, &QAbstractButton::clicked, this, [this] { EnableFields(); });
     connect(m_ui->check1041, &QAbstractButton::clicked, this, [this] { OnMonthNames(); });
     connect(m_ui->button1030, &QAbstractButton::clicked, this, [this] { OnBrowse(); });
+    connect(m_ui->detectButton, &QAbstractButton::clicked, this, [this] { OnDetect(); });
     connect(m_ui->IDOK, &QAbstractButton::clicked, this, &CSettingsDlg::accept);
     connect(m_ui->IDCANCEL, &QAbstractButton::clicked, this, &CSettingsDlg::reject);
 }
@@ -160,28 +165,32 @@ void CSettingsDlg::PutDateFormat(const std::string& text) {
     }
 }
 
+void CSettingsDlg::PutReadingSettings(const ImportSettings& v) {
+    for (std::size_t s = 0; s < kFieldSlots; ++s) {
+        if (m_fieldChecks[s] != nullptr) {
+            m_fieldChecks[s]->setChecked(v.fieldOn[s] != 0);
+        }
+        PutNumber(m_columns[s], v.fieldCol[s]);
+    }
+    PutNumber(m_ui->spin1034, v.skipRows);
+    m_ui->check1035->setChecked(v.skipOn != 0);
+    CheckRadio(m_delimiter, v.delimiter);
+    PutDateFormat(v.dateFormat);
+    m_ui->check1040->setChecked(v.reverse != 0);
+    m_ui->check1041->setChecked(v.monthNames != 0);
+    m_ui->check1043->setChecked(v.csv != 0);
+    m_ui->check1044->setChecked(v.decimalComma != 0);
+    PutNumber(m_ui->spin1046, v.footerRows);
+}
+
 bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     if (!saveAndValidate) {
         const ImportSettings& v = m_settings;
-        for (std::size_t s = 0; s < kFieldSlots; ++s) {
-            if (m_fieldChecks[s] != nullptr) {
-                m_fieldChecks[s]->setChecked(v.fieldOn[s] != 0);
-            }
-            PutNumber(m_columns[s], v.fieldCol[s]);
-        }
+        PutReadingSettings(v);
         CheckRadio(m_exist, v.exist);
         PutText(m_ui->edit1032, v.name, kMaxNameLength);
         PutText(m_ui->edit1027, v.pathOut, kMaxPathLength);
         PutText(m_ui->edit1031, v.symbol, kMaxSymbolLength);
-        PutNumber(m_ui->spin1034, v.skipRows);
-        m_ui->check1035->setChecked(v.skipOn != 0);
-        CheckRadio(m_delimiter, v.delimiter);
-        PutDateFormat(v.dateFormat);
-        m_ui->check1040->setChecked(v.reverse != 0);
-        m_ui->check1041->setChecked(v.monthNames != 0);
-        m_ui->check1043->setChecked(v.csv != 0);
-        m_ui->check1044->setChecked(v.decimalComma != 0);
-        PutNumber(m_ui->spin1046, v.footerRows);
         if (m_bInitialised) {
             EnableFields();
         }
@@ -329,6 +338,50 @@ void CSettingsDlg::OnBrowse() {
     }
     m_settings.pathOut = chooser.Directory();
     PutText(m_ui->edit1027, m_settings.pathOut, kMaxPathLength);
+}
+
+void CSettingsDlg::OnDetect() {
+    const Detection found = DetectLayout(m_strInputPath);
+    if (!found.convertible) {
+        m_sink.Show({"DetectionFailed",
+                     {m_strInputPath, found.whyNot},
+                     "Torvan could not find the layout of the input file.\n\n" + found.whyNot +
+                         "\n\nThe settings have not been changed.",
+                     kMbOk | kMbIconExclamation});
+        return;
+    }
+    // Only the controls for reading the file change, and only on screen:
+    // what the user typed elsewhere stays, and nothing is kept until OK.
+    PutReadingSettings(found.settings);
+    EnableFields();
+
+    std::string text = "The settings now show the layout read from the input file.";
+    for (const DetectedChoice& choice : found.choices) {
+        // A guess the warnings already explain is not told twice.
+        const bool told = !choice.reason.empty() &&
+                          std::any_of(found.warnings.begin(), found.warnings.end(),
+                                      [&](const std::string& warning) {
+                                          return warning.find(choice.reason) != std::string::npos;
+                                      });
+        if (choice.confidence == Confidence::kGuess && !told) {
+            text += "\n\nGuessed " + choice.setting + ": " + choice.value;
+            if (!choice.reason.empty()) {
+                text += " (" + choice.reason + ")";
+            }
+        }
+    }
+    for (const std::string& warning : found.warnings) {
+        text += "\n\n" + warning;
+    }
+    if (found.settings.reverse != 0) {
+        // The same consequence the Reverse box announces when clicked.
+        text +=
+            "\n\nThe file is newest first, so Reverse File Order is set: the input file will be "
+            "saved with the extension BAK and then reversed.";
+    }
+    text += "\n\nCheck the settings and confirm with OK.";
+    std::vector<std::string> params = found.warnings;
+    m_sink.Show({"DetectionWarnings", std::move(params), text, kMbOk | kMbIconInformation});
 }
 
 void CSettingsDlg::accept() {

@@ -74,12 +74,18 @@ class CSettingsDlg : public QDialog {
     void OnReverse();
     void OnMonthNames();
     void OnBrowse();
+    // Detect: fills the reading controls with the layout the core reads
+    // from the input file and tells what it guessed or found odd.
+    void OnDetect();
 
     // The control a problem is about, to put the focus on.
     QWidget* ControlOf(Setting setting) const;
     void Report(const Message& message, Setting setting);
     void PutText(QLineEdit* edit, const std::string& text, std::size_t limit);
     void PutDateFormat(const std::string& text);
+    // The controls for reading the input file: columns, delimiter, date
+    // format, rows to skip, order, month names, CSV reading and footer.
+    void PutReadingSettings(const ImportSettings& values);
     void EnableFields();
 
     std::unique_ptr<Ui::SettingsDlg> m_ui;

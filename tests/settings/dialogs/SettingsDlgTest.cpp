@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <filesystem>
 #include <memory>
 
 #include "GuiTestSupport.h"
@@ -75,11 +76,12 @@ TEST_F(SettingsDlgTest, ShowsTheValuesInTheControlsInTabOrder) {
 
     // The focus starts on OK, and Tab walks the controls in the dialog's order.
     EXPECT_EQ(QApplication::focusWidget(), Button("IDOK"));
-    const char* order[] = {
-        "IDCANCEL",   "spin1005",  "check1009", "spin1011", "check1012", "spin1014",  "check1015",
-        "spin1017",   "spin1020",  "check1021", "spin1023", "check1024", "spin1026",  "radio1036",
-        "combo1039",  "check1041", "check1035", "spin1046", "check1040", "check1043", "edit1027",
-        "button1030", "radio1028", "edit1031",  "edit1032", "IDOK"};
+    const char* order[] = {"IDCANCEL",     "spin1005",  "check1009",  "spin1011",  "check1012",
+                           "spin1014",     "check1015", "spin1017",   "spin1020",  "check1021",
+                           "spin1023",     "check1024", "spin1026",   "radio1036", "combo1039",
+                           "check1041",    "check1035", "spin1046",   "check1040", "check1043",
+                           "detectButton", "edit1027",  "button1030", "radio1028", "edit1031",
+                           "edit1032",     "IDOK"};
     for (const char* name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QWidget* focus = QApplication::focusWidget();
@@ -402,6 +404,147 @@ TEST_F(SettingsDlgTest, CancelLeavesTheValuesAsTheyWere) {
     Click(Button("IDCANCEL"));
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
     EXPECT_EQ(dlg->m_settings.symbol, "IBM");
+}
+
+// Detect fills the reading controls from the file as the core reads it;
+// the rest of the dialog and the values are left to the user and to OK.
+TEST_F(SettingsDlgTest, DetectFillsTheReadingControlsFromRealFiles) {
+    struct Case {
+        const char* file;
+        std::array<const char*, 7> columns;  // date, open, high, low, close, volume, OI
+        bool openInterest;
+        const char* delimiterRadio;
+        const char* dateFormat;
+        bool reverse;
+    };
+    const Case cases[] = {
+        // Nasdaq: date,close,volume,open,high,low, M/D/CCYY, newest first.
+        {"nasdaq_tsla_2019_short.csv",
+         {"1", "4", "5", "6", "2", "3", nullptr},
+         false,
+         "radio1036",
+         "MM_DD_CCYY",
+         true},
+        // Finam: <DATE>;<TIME>;<OPEN>;..., DD/MM/YY, oldest first.
+        {"finam_sber_2023_ddmmyy_semicolon.csv",
+         {"1", "3", "4", "5", "6", "7", nullptr},
+         false,
+         "radio1042",
+         "DD_MM_YY",
+         false},
+    };
+    const char* columnEdits[] = {"edit1004", "edit1010", "edit1013", "edit1016",
+                                 "edit1019", "edit1022", "edit1025"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TempDir in;
+        const std::string path = in.File(c.file);
+        std::filesystem::copy_file(RealData(c.file), path);
+        const std::string before = ReadText(path);
+
+        dlg = std::make_unique<CSettingsDlg>(sink);
+        dlg->m_settings.pathOut = out.Path();
+        dlg->m_settings.symbol = "IBM";
+        dlg->m_settings.name = "Saved";
+        dlg->m_settings.exist = 1;
+        dlg->m_settings.delimiter = 1;  // tab, wrong for both files
+        dlg->m_settings.fieldOn[kSlotOpenInterest] = 1;
+        dlg->m_strInputPath = path;
+        const ImportSettings saved = dlg->m_settings;
+        Show();
+        TypeOver(Edit("edit1031"), "typed");  // not yet confirmed: must survive Detect
+        const std::size_t messagesBefore = sink.Messages().size();
+
+        Click(Button("detectButton"));
+
+        for (std::size_t s = 0; s < kFieldSlots; ++s) {
+            if (c.columns[s] != nullptr) {
+                EXPECT_EQ(Edit(columnEdits[s])->text(), c.columns[s]) << columnEdits[s];
+                EXPECT_TRUE(Edit(columnEdits[s])->isEnabled()) << columnEdits[s];
+            }
+        }
+        for (const char* check : {"check1009", "check1012", "check1015", "check1021"}) {
+            EXPECT_TRUE(Button(check)->isChecked()) << check;
+        }
+        EXPECT_EQ(Button("check1024")->isChecked(), c.openInterest);
+        EXPECT_EQ(Edit("edit1025")->isEnabled(), c.openInterest);
+        EXPECT_TRUE(Button(c.delimiterRadio)->isChecked());
+        EXPECT_FALSE(Button("radio1037")->isChecked());
+        EXPECT_EQ(DateBox()->currentText(), c.dateFormat);
+        EXPECT_TRUE(Button("check1035")->isChecked());
+        EXPECT_TRUE(Edit("edit1033")->isEnabled());
+        EXPECT_EQ(Edit("edit1033")->text(), "1");
+        EXPECT_EQ(Edit("edit1045")->text(), "0");
+        EXPECT_EQ(Button("check1040")->isChecked(), c.reverse);
+        EXPECT_FALSE(Button("check1041")->isChecked());
+        EXPECT_FALSE(Button("check1044")->isChecked());  // the prices use decimal points
+        // Path, symbol, name and master choice stay as they were.
+        EXPECT_EQ(Edit("edit1027")->text(), QString::fromStdString(out.Path()));
+        EXPECT_EQ(Edit("edit1031")->text(), "typed");
+        EXPECT_EQ(Edit("edit1032")->text(), "Saved");
+        EXPECT_TRUE(Button("radio1029")->isChecked());
+
+        // One information message, answered without holding the dialog.
+        ASSERT_EQ(sink.Messages().size(), messagesBefore + 1);
+        const Message& told = sink.Messages().back();
+        EXPECT_EQ(told.id, "DetectionWarnings");
+        EXPECT_EQ(told.type, kMbOk | kMbIconInformation);
+        EXPECT_EQ(told.text.find("extension BAK") != std::string::npos, c.reverse);
+        EXPECT_TRUE(dlg->isVisible());
+        // Nothing is taken before OK, and the file is only read.
+        EXPECT_EQ(dlg->m_settings.fieldCol, saved.fieldCol);
+        EXPECT_EQ(dlg->m_settings.delimiter, 1);
+        EXPECT_EQ(ReadText(path), before);
+
+        ASSERT_TRUE(PressOk());
+        EXPECT_EQ(dlg->m_settings.dateFormat, c.dateFormat);
+        EXPECT_EQ(dlg->m_settings.reverse, c.reverse ? 1 : 0);
+        EXPECT_EQ(dlg->m_settings.skipRows, 1);
+        EXPECT_EQ(dlg->m_settings.fieldCol[kSlotClose], std::stoi(c.columns[kSlotClose]));
+        EXPECT_EQ(dlg->m_settings.symbol, "TYPED");
+        EXPECT_EQ(dlg->m_settings.pathOut, out.Path());
+        EXPECT_EQ(dlg->m_settings.name, "Saved");
+        EXPECT_EQ(dlg->m_settings.exist, 1);
+        EXPECT_EQ(ReadText(path), before);
+    }
+}
+
+TEST_F(SettingsDlgTest, DetectOnAnEmptyOrMissingFileSaysWhyAndChangesNothing) {
+    TempDir in;
+    const std::string empty = in.File("empty.csv");
+    WriteText(empty, "");
+    dlg->m_settings.fieldCol = {3, 4, 5, 6, 7, 8, 9};
+    dlg->m_settings.delimiter = 2;
+    dlg->m_settings.skipOn = 1;
+    dlg->m_settings.skipRows = 4;
+    dlg->m_settings.dateFormat = "DDMMCCYY";
+    const ImportSettings saved = dlg->m_settings;
+    Show();
+    for (const std::string& path : {empty, in.File("missing.csv")}) {
+        SCOPED_TRACE(path);
+        dlg->m_strInputPath = path;
+        const std::size_t messagesBefore = sink.Messages().size();
+        Click(Button("detectButton"));
+        ASSERT_EQ(sink.Messages().size(), messagesBefore + 1);
+        const Message& told = sink.Messages().back();
+        EXPECT_EQ(told.id, "DetectionFailed");
+        EXPECT_EQ(told.type, kMbOk | kMbIconExclamation);
+        ASSERT_EQ(told.params.size(), 2U);
+        EXPECT_FALSE(told.params[1].empty());  // the reason
+        EXPECT_NE(told.text.find(told.params[1]), std::string::npos);
+
+        EXPECT_EQ(Edit("edit1004")->text(), "3");
+        EXPECT_EQ(Edit("edit1025")->text(), "9");
+        EXPECT_TRUE(Button("radio1038")->isChecked());
+        EXPECT_EQ(Edit("edit1033")->text(), "4");
+        EXPECT_EQ(DateBox()->currentText(), "DDMMCCYY");
+        EXPECT_TRUE(dlg->isVisible());
+    }
+    ASSERT_TRUE(PressOk());
+    EXPECT_EQ(dlg->m_settings.fieldCol, saved.fieldCol);
+    EXPECT_EQ(dlg->m_settings.delimiter, 2);
+    EXPECT_EQ(dlg->m_settings.skipRows, 4);
+    EXPECT_EQ(dlg->m_settings.dateFormat, "DDMMCCYY");
 }
 
 }  // namespace
