@@ -1151,26 +1151,6 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
             s.fieldCol[slot] = column[slot] + 1;
         }
     }
-    // A switched-off field keeps a column of its own, unused by the others,
-    // so that the settings pass the duplicate-column check of the dialog.
-    {
-        std::array<bool, kMaxColumns + 2> used{};
-        for (std::size_t slot = 0; slot < kFieldSlots; ++slot) {
-            if (s.fieldOn[slot] != 0) {
-                used[static_cast<std::size_t>(s.fieldCol[slot])] = true;
-            }
-        }
-        for (std::size_t slot = 0; slot < kFieldSlots; ++slot) {
-            if (s.fieldOn[slot] == 0) {
-                int free = kMaxColumns;
-                while (free > 1 && used[static_cast<std::size_t>(free)]) {
-                    --free;
-                }
-                s.fieldCol[slot] = free;
-                used[static_cast<std::size_t>(free)] = true;
-            }
-        }
-    }
     static constexpr std::array<const char*, kFieldSlots> kNames = {
         "date", "open", "high", "low", "close", "volume", "open interest"};
     for (std::size_t slot = 1; slot < kFieldSlots; ++slot) {
