@@ -61,6 +61,20 @@ class RunStages : public JobTest {
   protected:
     // The stages of Run up to and including AddSecurity, and the Commit that
     // puts what AddSecurity made in place.
+    // MASTER with IBM and a subdirectory entry SUB, whose own MASTER holds
+    // DEEP under file number deepNumber.
+    void WriteTreeWithSubdirectory(int deepNumber) {
+        fs::create_directory(m_db.File("SUB"));
+        WriteBytes(m_db.File("SUB/MASTER"),
+                   Concat({HeaderBytes(1, 1), EntryBytes(deepNumber, "DEEP", "Deep")}));
+        MasterRecord dir;
+        dir.name = PadField("SUB        <DIR>");
+        auto dirBytes = dir.Pack();
+        WriteMaster(Concat({HeaderBytes(2, 2),
+                            EntryBytes(1, "IBM", "Intl Bus Mach"),
+                            {dirBytes.begin(), dirBytes.end()}}));
+    }
+
     int AddThroughStages(CConverter& job) {
         int status = job.CheckOutputDirectory();
         if (status == 0)
@@ -237,14 +251,7 @@ TEST_F(RunStages, TooFewColumnsRefusedWithoutLeavingANewMaster) {
 }
 
 TEST_F(RunStages, DuplicatesBySymbolOrNameInAnyCaseAnywhereInTheTree) {
-    fs::create_directory(m_db.File("SUB"));
-    WriteBytes(m_db.File("SUB/MASTER"), Concat({HeaderBytes(1, 1), EntryBytes(1, "DEEP", "Deep")}));
-    MasterRecord dir;
-    dir.name = PadField("SUB        <DIR>");
-    auto dirBytes = dir.Pack();
-    WriteMaster(Concat({HeaderBytes(2, 2),
-                        EntryBytes(1, "IBM", "Intl Bus Mach"),
-                        {dirBytes.begin(), dirBytes.end()}}));
+    WriteTreeWithSubdirectory(1);
     const auto before = Master();
     for (const std::string symbol : {"ibm", "INTL BUS MACH", "deep"}) {
         CConverter job;
@@ -264,14 +271,7 @@ TEST_F(RunStages, DuplicatesBySymbolOrNameInAnyCaseAnywhereInTheTree) {
 }
 
 TEST_F(RunStages, UnreadableMasterInASubdirectoryIsNamedAndFoundSecuritiesTellWhere) {
-    fs::create_directory(m_db.File("SUB"));
-    WriteBytes(m_db.File("SUB/MASTER"), Concat({HeaderBytes(1, 1), EntryBytes(3, "DEEP", "Deep")}));
-    MasterRecord dir;
-    dir.name = PadField("SUB        <DIR>");
-    auto dirBytes = dir.Pack();
-    WriteMaster(Concat({HeaderBytes(2, 2),
-                        EntryBytes(1, "IBM", "Intl Bus Mach"),
-                        {dirBytes.begin(), dirBytes.end()}}));
+    WriteTreeWithSubdirectory(3);
 
     MasterRecord found;
     SecurityLocation where;
