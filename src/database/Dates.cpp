@@ -29,7 +29,7 @@ constexpr auto kMonthOfDay = [] {
     return table;
 }();
 
-constexpr std::array<std::string_view, 12> kFormatNames = {
+constexpr std::array<const char*, 12> kFormatNames = {
     "YY_MM_DD", "CCYY_MM_DD", "MM_DD_YY", "MM_DD_CCYY", "DD_MM_YY", "DD_MM_CCYY",
     "YYMMDD",   "CCYYMMDD",   "MMDDYY",   "MMDDCCYY",   "DDMMYY",   "DDMMCCYY"};
 
@@ -75,6 +75,10 @@ int ReadPair(const char* p) {
 }
 
 }  // namespace
+
+const std::array<const char*, 12>& DateFormatNames() {
+    return kFormatNames;
+}
 
 std::string_view DateFormatName(int code) {
     if (code < 1 || code > 12) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -24,6 +25,8 @@ enum DateFormat : int {
     kDDMMCCYY = 12,
 };
 
+// The twelve list labels, in code order (code 1 first).
+const std::array<const char*, 12>& DateFormatNames();
 // The list label of a format code ("YY_MM_DD" .. "DDMMCCYY"); empty for a
 // code outside 1..12.
 std::string_view DateFormatName(int code);

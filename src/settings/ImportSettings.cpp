@@ -10,10 +10,6 @@ namespace {
 
 constexpr const char* kSection = "Import";
 
-constexpr std::array<const char*, 12> kDateFormats = {
-    "YY_MM_DD", "CCYY_MM_DD", "MM_DD_YY", "MM_DD_CCYY", "DD_MM_YY", "DD_MM_CCYY",
-    "YYMMDD",   "CCYYMMDD",   "MMDDYY",   "MMDDCCYY",   "DDMMYY",   "DDMMCCYY"};
-
 SettingsProblem Problem(Setting setting, std::string id, std::vector<std::string> params,
                         std::string text, unsigned type = kMbOk | kMbIconExclamation) {
     return SettingsProblem{setting,
@@ -63,7 +59,7 @@ Setting ColumnSetting(int slot) {
 }
 
 const std::array<const char*, 12>& DateFormatList() {
-    return kDateFormats;
+    return DateFormatNames();
 }
 
 int DateFormatCode(const std::string& text) {
@@ -153,7 +149,7 @@ std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::
     dateCode = DateFormatCode(settings.dateFormat);
     if (dateCode == kFormatNone || settings.dateFormat.empty()) {
         std::string list;
-        for (const char* name : kDateFormats) {
+        for (const char* name : DateFormatList()) {
             list += list.empty() ? "" : ", ";
             list += name;
         }
