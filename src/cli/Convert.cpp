@@ -19,11 +19,10 @@
 namespace torvan::cli {
 namespace {
 
-constexpr const char* kProfileKey = "Software\\Quennel\\Torvan";
+// Delimiter values 0 to 3: comma, tab, space, semicolon.
+constexpr int kDelimiterCount = 4;
 
-// Names of the field slots in --columns, in slot order.
-constexpr std::array<const char*, kFieldSlots> kColumnNames = {"date",  "open", "high", "low",
-                                                               "close", "vol",  "oi"};
+constexpr const char* kProfileKey = "Software\\Quennel\\Torvan";
 
 std::string DateFormats() {
     std::string list;
@@ -157,15 +156,17 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
         settings.exist = *request.newMaster ? 1 : 0;
     }
     if (request.delimiter) {
-        static constexpr std::array<const char*, 4> kDelimiters = {"comma", "tab", "space",
-                                                                   "semicolon"};
-        const auto found =
-            std::find(kDelimiters.begin(), kDelimiters.end(), ToLowerAscii(*request.delimiter));
-        if (found == kDelimiters.end()) {
+        // The names the inspect command proposes, so that its line runs as shown.
+        const std::string wanted = ToLowerAscii(*request.delimiter);
+        int delimiter = 0;
+        while (delimiter < kDelimiterCount && wanted != DelimiterName(delimiter)) {
+            ++delimiter;
+        }
+        if (delimiter == kDelimiterCount) {
             return "--delimiter must be comma, tab, space or semicolon, not \"" +
                    *request.delimiter + "\"";
         }
-        settings.delimiter = static_cast<int>(found - kDelimiters.begin());
+        settings.delimiter = delimiter;
     }
     if (request.dateFormat) {
         const int code = request.dateFormat->empty() ? 0 : DateFormatCode(*request.dateFormat);

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 
 #include "settings/ImportSettings.h"
 
 namespace torvan::cli {
+
+// Names of the field slots in --columns, in slot order.
+inline constexpr std::array<const char*, kFieldSlots> kColumnNames = {
+    "date", "open", "high", "low", "close", "vol", "oi"};
 
 // The options of "convert" as given on the command line; an option that
 // was not given is empty, so that it leaves the starting settings alone.

@@ -68,7 +68,13 @@ int RunDump(const std::string& directory, const std::string& symbol) {
         }
         std::cout << line << '\n';
     }
-    return std::cout.flush() ? kExitOk : kExitFailed;
+    if (!std::cout.flush()) {
+        // A full disk or a closed pipe would otherwise leave a cut-off CSV
+        // with no word of why.
+        Report("Cannot write the records to standard output");
+        return kExitFailed;
+    }
+    return kExitOk;
 }
 
 int RunCheck(const std::string& directory) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/Convert.h"
 #include "cli/Output.h"
 #include "database/DatabaseReader.h"
 #include "database/Dates.h"
@@ -40,12 +41,10 @@ const char* ConfidenceText(Confidence confidence) {
 }  // namespace
 
 std::string ConvertCommand(const std::string& input, const ImportSettings& settings) {
-    static constexpr std::array<const char*, kFieldSlots> kNames = {"date",  "open", "high", "low",
-                                                                    "close", "vol",  "oi"};
     std::string columns;
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         if (s == kSlotDate || s == kSlotClose || settings.fieldOn[s] != 0) {
-            columns += std::string(columns.empty() ? "" : ",") + kNames[s] + "=" +
+            columns += std::string(columns.empty() ? "" : ",") + kColumnNames[s] + "=" +
                        std::to_string(settings.fieldCol[s]);
         }
     }

@@ -145,6 +145,16 @@ TEST_F(Cli, YahooFileRoundTripsThroughDumpAndList) {
                             "2014-12-31  5036"),
               std::string::npos)
         << list.out;
+
+    // Output that cannot be written ends in a message, not a cut-off CSV.
+    if (std::filesystem::exists("/dev/full")) {
+        const std::string command = "XDG_CONFIG_HOME=" + Quoted(configRoot) + " " +
+                                    Quoted(TORVAN_CLI_PATH) + " dump " + Quoted(db) +
+                                    " ORCL >/dev/full 2>" + Quoted(temp.File("err"));
+        const int raw = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+        EXPECT_NE(ReadText(temp.File("err")).find("Cannot write the records"), std::string::npos);
+    }
 }
 
 TEST_F(Cli, NewestFirstFileWithMonthNamesIsReversedInPlace) {
