@@ -78,53 +78,19 @@ int CConverter::ConvertRecords() {
     if (m_bCsv != 0 || m_nFooterRows > 0 || StartsWithUtf16Mark(ReadPath())) {
         return ConvertLines();
     }
-    // The security is the one AddSecurity entered in this run; its data file
-    // is the work file that Commit puts in place.
-    if (m_nFileNumber == 0 || m_strDataPath.empty()) {
-        return Fail(
-            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
-            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
+    File input;
+    if (const int refused = BeginConvert([&] { return input.Open(ReadPath(), File::Mode::Read); });
+        refused != 0) {
+        return refused;
     }
     const int fileNumber = m_nFileNumber;
-    for (int slot = 0; slot < kFieldSlots; ++slot) {
-        const auto s = static_cast<std::size_t>(slot);
-        if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
-            (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
-                        "The column of the " + std::string(kFieldLabels[s]) +
-                            " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
-        }
-    }
-
-    File input;
-    if (!input.Open(ReadPath(), File::Mode::Read)) {
-        return Fail("CannotOpenInputFile", {ReadPath()},
-                    "Cannot open the input file:\n" + ReadPath());
-    }
-
-    if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
-        return Fail("CannotOpenDataFile", {m_strDataPath},
-                    "Cannot open the data file:\n" + m_strDataPath);
-    }
 
     std::array<std::string_view, kMaxColumns> columns;
     const char delimiter = m_szDelimiter.empty() ? '\0' : m_szDelimiter[0];
     const bool priceFieldOn = m_bFieldOn[kSlotOpen] != 0 || m_bFieldOn[kSlotHigh] != 0 ||
                               m_bFieldOn[kSlotLow] != 0 || m_bFieldOn[kSlotClose] != 0;
-    int stop = 0;
-    int dateFormatError = 0;
-    int failed = 0;
-    bool checked = false;
-    int lineCount = 0;
+    ConvertTally tally;
     long lineNumber = 0;
-    long undatedLines = 0;
-    long firstUndatedLine = 0;
-    long unpricedLines = 0;
-    long firstUnpricedLine = 0;
-    long shortLines = 0;
-    long firstShortLine = 0;
-    Bytes4 firstDate{};
-    Bytes4 lastDate{};
     std::string_view line;
     std::string date;
 
@@ -148,7 +114,7 @@ int CConverter::ConvertRecords() {
         for (int i = 0; i < m_nSkipRows && readLine(); ++i) {
         }
     }
-    while (stop == 0 && readLine()) {
+    while (tally.stop == 0 && readLine()) {
         // A column the line lacks reads as empty.
         const int count = SplitColumns(WithoutLineEnd(line), delimiter, columns);
         if (count == 0) {
@@ -158,12 +124,7 @@ int CConverter::ConvertRecords() {
         const std::string_view dateText =
             dateColumn < count ? columns[static_cast<std::size_t>(dateColumn)] : std::string_view();
         const std::size_t dateLength = CLength(dateText);
-        if (dateLength >= kDateStopLength) {
-            stop =
-                Fail("DateColumnTooLong", {std::to_string(lineNumber), std::to_string(dateLength)},
-                     "Line " + std::to_string(lineNumber) +
-                         " of the input file has a date column of " + std::to_string(dateLength) +
-                         " characters, more than any date has.\nNothing was converted.");
+        if (DateTooLong(tally, lineNumber, dateLength)) {
             break;
         }
         int recognised = 0;
@@ -176,26 +137,14 @@ int CConverter::ConvertRecords() {
             day = ParseDateText(dateText.substr(0, dateLength), m_nDateFormat);
         }
         // The checks judge the first line that has a date column.
-        if (!checked && dateColumn < count) {
-            checked = true;
-            const bool nonDigit = !AllDigits(dateText);
-            if (m_nDateFormat > 6 && nonDigit && recognised == 0) {
-                dateFormatError = 1;
-                Say("NumericOnlyDateFormat", {}, kNumericOnlyFormat);
-            } else if (m_nDateFormat < 7 && !nonDigit) {
-                dateFormatError = 1;
-                Say("SeparatedDateFormat", {}, kSeparatedFormat);
-            }
-            // Nothing of a run that fails is kept, so there is no point in
-            // reading on.
-            if (dateFormatError != 0) {
-                break;
-            }
+        if (!tally.checked && dateColumn < count &&
+            !CheckDateFormat(tally, !AllDigits(dateText), recognised != 0)) {
+            break;
         }
         if (day == 0) {
             // A record without a date would show up as garbage in charts.
-            if (undatedLines++ == 0) {
-                firstUndatedLine = lineNumber;
+            if (tally.undated++ == 0) {
+                tally.firstUndated = lineNumber;
             }
             continue;
         }
@@ -219,33 +168,15 @@ int CConverter::ConvertRecords() {
         }
         if (priceFieldOn && !priced) {
             // A bar of zeros would plot as a crash to 0 (holiday rows of "null").
-            if (unpricedLines++ == 0) {
-                firstUnpricedLine = lineNumber;
+            if (tally.unpriced++ == 0) {
+                tally.firstUnpriced = lineNumber;
             }
             continue;
         }
         m_fValue[kSlotDate] = DayNumberToStoredDate(day);
-        if (lineCount == kMaxPriceRecords) {
-            failed |= Fail(
-                "TooManyPriceLines", {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)},
-                "The input has more price lines than a data file can hold (" +
-                    std::to_string(kMaxPriceRecords) + "); line " + std::to_string(lineNumber) +
-                    " is the first beyond them.\nNothing was converted.");
+        if (!StoreRecord(tally, lineNumber, lacksColumn, fileNumber)) {
             break;
         }
-        if (AppendPriceRecord(fileNumber) != 0) {
-            failed |= Fail("CannotWriteDataFile", {m_strDataPath},
-                           "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
-            break;
-        }
-        if (lacksColumn && shortLines++ == 0) {
-            firstShortLine = lineNumber;
-        }
-        if (lineCount == 0) {
-            firstDate = m_fValue[kSlotDate];
-        }
-        lastDate = m_fValue[kSlotDate];
-        ++lineCount;
     }
     const bool readFailed = input.Failed();
     input.Close();
@@ -253,38 +184,121 @@ int CConverter::ConvertRecords() {
         m_dataFile.Close();
         return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
     }
+    return FinishConvert(tally, readFailed, fileNumber);
+}
+
+int CConverter::BeginConvert(const std::function<bool()>& openInput) {
+    // The security is the one AddSecurity entered in this run; its data file
+    // is the work file that Commit puts in place.
+    if (m_nFileNumber == 0 || m_strDataPath.empty()) {
+        return Fail(
+            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
+            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
+    }
+    for (int slot = 0; slot < kFieldSlots; ++slot) {
+        const auto s = static_cast<std::size_t>(slot);
+        if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
+            (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
+            return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
+                        "The column of the " + std::string(kFieldLabels[s]) +
+                            " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+        }
+    }
+    if (!openInput()) {
+        return Fail("CannotOpenInputFile", {ReadPath()},
+                    "Cannot open the input file:\n" + ReadPath());
+    }
+    if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
+        return Fail("CannotOpenDataFile", {m_strDataPath},
+                    "Cannot open the data file:\n" + m_strDataPath);
+    }
+    return 0;
+}
+
+bool CConverter::DateTooLong(ConvertTally& tally, long lineNumber, std::size_t length) {
+    if (length < kDateStopLength) {
+        return false;
+    }
+    tally.stop = Fail("DateColumnTooLong", {std::to_string(lineNumber), std::to_string(length)},
+                      "Line " + std::to_string(lineNumber) +
+                          " of the input file has a date column of " + std::to_string(length) +
+                          " characters, more than any date has.\nNothing was converted.");
+    return true;
+}
+
+bool CConverter::CheckDateFormat(ConvertTally& tally, bool nonDigit, bool excused) {
+    tally.checked = true;
+    if (m_nDateFormat > 6 && nonDigit && !excused) {
+        tally.dateFormatError = 1;
+        Say("NumericOnlyDateFormat", {}, kNumericOnlyFormat);
+    } else if (m_nDateFormat < 7 && !nonDigit) {
+        tally.dateFormatError = 1;
+        Say("SeparatedDateFormat", {}, kSeparatedFormat);
+    }
+    // Nothing of a run that fails is kept, so there is no point in reading on.
+    return tally.dateFormatError == 0;
+}
+
+bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksColumn,
+                             int fileNumber) {
+    if (tally.lineCount == kMaxPriceRecords) {
+        tally.failed |= Fail(
+            "TooManyPriceLines", {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)},
+            "The input has more price lines than a data file can hold (" +
+                std::to_string(kMaxPriceRecords) + "); line " + std::to_string(lineNumber) +
+                " is the first beyond them.\nNothing was converted.");
+        return false;
+    }
+    if (AppendPriceRecord(fileNumber) != 0) {
+        tally.failed |=
+            Fail("CannotWriteDataFile", {m_strDataPath},
+                 "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+        return false;
+    }
+    if (lacksColumn && tally.shortLines++ == 0) {
+        tally.firstShort = lineNumber;
+    }
+    if (tally.lineCount == 0) {
+        tally.firstDate = m_fValue[kSlotDate];
+    }
+    tally.lastDate = m_fValue[kSlotDate];
+    ++tally.lineCount;
+    return true;
+}
+
+int CConverter::FinishConvert(ConvertTally& tally, bool readFailed, int fileNumber) {
     const bool dataOk = CloseDataFile();
     if (readFailed) {
-        failed |=
+        tally.failed |=
             Fail("CannotReadInputFile", {ReadPath()}, "Cannot read the input file:\n" + ReadPath());
     }
-    if (!dataOk && failed == 0 && stop == 0 && dateFormatError == 0) {
-        failed |= Fail("CannotWriteDataFile", {m_strDataPath},
-                       "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+    if (!dataOk && tally.failed == 0 && tally.stop == 0 && tally.dateFormatError == 0) {
+        tally.failed |=
+            Fail("CannotWriteDataFile", {m_strDataPath},
+                 "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
     }
     // A run that fails keeps nothing of its records; the messages so far
     // said why.
-    if (stop != 0 || dateFormatError != 0 || failed != 0) {
+    if (tally.stop != 0 || tally.dateFormatError != 0 || tally.failed != 0) {
         return 1;
     }
-
-    ReportLineCounts(undatedLines, firstUndatedLine, unpricedLines, firstUnpricedLine, shortLines,
-                     firstShortLine);
-    m_result.recordsWritten = lineCount;
-    if (lineCount > 0) {
-        m_result.firstDate = MbfToFloat(firstDate.data());
-        m_result.lastDate = MbfToFloat(lastDate.data());
+    ReportLineCounts(tally.undated, tally.firstUndated, tally.unpriced, tally.firstUnpriced,
+                     tally.shortLines, tally.firstShort);
+    m_result.recordsWritten = tally.lineCount;
+    if (tally.lineCount > 0) {
+        m_result.firstDate = MbfToFloat(tally.firstDate.data());
+        m_result.lastDate = MbfToFloat(tally.lastDate.data());
     }
-    if (lineCount == 0) {
-        if (stop == 0 && failed == 0) {
-            failed |= Fail("NoPriceLines", {m_strInputPath},
-                           "No price lines were found in the input file:\n" + m_strInputPath);
+    if (tally.lineCount == 0) {
+        if (tally.stop == 0 && tally.failed == 0) {
+            tally.failed |= Fail("NoPriceLines", {m_strInputPath},
+                                 "No price lines were found in the input file:\n" + m_strInputPath);
         }
         return 1;
     }
-    const int r1 = SetMasterDates(firstDate, lastDate, fileNumber);
-    const int r2 = SetRecordCount(static_cast<std::uint16_t>(lineCount), fileNumber);
-    return r1 | r2 | stop | dateFormatError | failed;
+    const int r1 = SetMasterDates(tally.firstDate, tally.lastDate, fileNumber);
+    const int r2 = SetRecordCount(static_cast<std::uint16_t>(tally.lineCount), fileNumber);
+    return r1 | r2 | tally.stop | tally.dateFormatError | tally.failed;
 }
 
 void CConverter::ReportLineCounts(long undated, long firstUndated, long unpriced,

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -154,6 +155,38 @@ class CConverter {
     // counts in the result. Counts of 0 say nothing.
     void ReportLineCounts(long undated, long firstUndated, long unpriced, long firstUnpriced,
                           long shortLines, long firstShort);
+
+    // What a record conversion has found so far; ConvertRecords and
+    // ConvertLines read lines their own way and share the rest through it.
+    struct ConvertTally {
+        int stop = 0;
+        int dateFormatError = 0;
+        int failed = 0;
+        bool checked = false;
+        int lineCount = 0;
+        long undated = 0;
+        long firstUndated = 0;
+        long unpriced = 0;
+        long firstUnpriced = 0;
+        long shortLines = 0;
+        long firstShort = 0;
+        Bytes4 firstDate{};
+        Bytes4 lastDate{};
+    };
+    // The stage's checks and files: the security was added, the field
+    // columns are in range, openInput opened the input, the data file is
+    // open. Non-zero when the stage cannot start.
+    int BeginConvert(const std::function<bool()>& openInput);
+    // True, after telling why, when a date column is too long to read on.
+    bool DateTooLong(ConvertTally& tally, long lineNumber, std::size_t length);
+    // Judges the date format by the first line that has a date column;
+    // false when the format does not fit and reading stops.
+    bool CheckDateFormat(ConvertTally& tally, bool nonDigit, bool excused);
+    // Appends the record in m_fValue; false when reading stops.
+    bool StoreRecord(ConvertTally& tally, long lineNumber, bool lacksColumn, int fileNumber);
+    // Closes the data file, reports, and sets the dates and the record
+    // count of a run that kept its records. The stage's result.
+    int FinishConvert(ConvertTally& tally, bool readFailed, int fileNumber);
 
     // The work on EMASTER and XMASTER (IndexFiles.cpp).
     struct SideIndex {
