@@ -102,10 +102,6 @@ std::optional<std::string> FindXMaster(const std::string& directory) {
     return FindFileNoCase(directory, "XMASTER");
 }
 
-std::string MwdFilePath(const std::string& directory, int fileNumber) {
-    return JoinPath(directory, "F" + std::to_string(fileNumber) + ".MWD");
-}
-
 std::optional<std::string> FindMwdFile(const std::string& directory, int fileNumber) {
     return FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".MWD");
 }
