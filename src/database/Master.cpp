@@ -119,8 +119,7 @@ bool LoadLevel(const std::string& directory, const std::string& text, Level& lev
         }
         MasterRecord record = MasterRecord::Unpack(bytes);
         if (!record.IsSubdirectory()) {
-            std::string name = FieldText(record.name.data(), record.name.size());
-            TrimTrailingBlanks(name);
+            const std::string name = record.NameText();
             if (EqualsNoCase(text, name) || EqualsNoCase(text, SymbolCompareText(record, blanks))) {
                 found = record;
                 matched = true;
@@ -197,15 +196,11 @@ std::string MasterRecord::SubdirectoryName() const {
 }
 
 std::string MasterRecord::NameText() const {
-    std::string text = FieldText(name.data(), name.size());
-    TrimTrailingBlanks(text);
-    return text;
+    return CFieldText(name);
 }
 
 std::string MasterRecord::SymbolText() const {
-    std::string text = FieldText(symbol.data(), symbol.size());
-    TrimTrailingBlanks(text);
-    return text;
+    return CFieldText(symbol);
 }
 
 std::array<std::uint8_t, 16> PadField(const std::string& text) {
