@@ -125,18 +125,7 @@ std::size_t EMasterFile::CountedEntries() const {
 }
 
 bool ParseEMaster(const std::string& content, EMasterFile& file) {
-    file = EMasterFile{};
-    if (content.size() < kEMasterRecordSize) {
-        return false;
-    }
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
-    file.size = content.size();
-    file.header = EMasterHeader::Unpack(bytes);
-    for (std::size_t offset = kEMasterRecordSize; offset + kEMasterRecordSize <= content.size();
-         offset += kEMasterRecordSize) {
-        file.records.push_back(EMasterRecord::Unpack(bytes + offset));
-    }
-    return true;
+    return ParseIndexRecords(content, kEMasterRecordSize, file);
 }
 
 std::optional<std::string> FindEMaster(const std::string& directory) {

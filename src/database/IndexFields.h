@@ -1,8 +1,8 @@
 #pragma once
 
-// Pieces shared by the index files beside MASTER (EMASTER, XMASTER): fixed
-// text fields, little-endian 32-bit integers, the field bitset and the date
-// forms they use.
+// Pieces shared by MASTER and the index files beside it (EMASTER, XMASTER):
+// fixed byte and text fields, little-endian 32-bit integers, the field bitset
+// and the date forms they use.
 
 #include <algorithm>
 #include <array>
@@ -33,6 +33,26 @@ void TakeBytes(std::array<std::uint8_t, N>& out, const std::uint8_t* bytes, std:
 template <std::size_t N>
 void PutBytes(std::uint8_t* bytes, std::size_t offset, const std::array<std::uint8_t, N>& in) {
     std::memcpy(bytes + offset, in.data(), N);
+}
+
+// Splits index file content into its header and every whole record after
+// it; both have the same size. False when content is shorter than a header.
+template <typename IndexFile>
+bool ParseIndexRecords(const std::string& content, std::size_t recordSize, IndexFile& file) {
+    file = IndexFile{};
+    if (content.size() < recordSize) {
+        return false;
+    }
+    using Header = decltype(file.header);
+    using Record = typename decltype(file.records)::value_type;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
+    file.size = content.size();
+    file.header = Header::Unpack(bytes);
+    for (std::size_t offset = recordSize; offset + recordSize <= content.size();
+         offset += recordSize) {
+        file.records.push_back(Record::Unpack(bytes + offset));
+    }
+    return true;
 }
 
 // Text of a NUL-terminated (or full) field, trailing blanks removed.

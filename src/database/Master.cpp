@@ -8,21 +8,12 @@
 #include <system_error>
 #include <utility>
 
+#include "database/IndexFields.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace torvan {
 namespace {
-
-template <std::size_t N>
-void Take(std::array<std::uint8_t, N>& out, const std::uint8_t* bytes, std::size_t offset) {
-    std::memcpy(out.data(), bytes + offset, N);
-}
-
-template <std::size_t N>
-void Put(std::uint8_t* bytes, std::size_t offset, const std::array<std::uint8_t, N>& in) {
-    std::memcpy(bytes + offset, in.data(), N);
-}
 
 std::string FieldText(const std::uint8_t* field, std::size_t size) {
     std::size_t len = 0;
@@ -128,8 +119,7 @@ bool LoadLevel(const std::string& directory, const std::string& text, Level& lev
         }
         MasterRecord record = MasterRecord::Unpack(bytes);
         if (!record.IsSubdirectory()) {
-            std::string name = FieldText(record.name.data(), record.name.size());
-            TrimTrailingBlanks(name);
+            const std::string name = record.NameText();
             if (EqualsNoCase(text, name) || EqualsNoCase(text, SymbolCompareText(record, blanks))) {
                 found = record;
                 matched = true;
@@ -147,7 +137,7 @@ MasterHeader MasterHeader::Unpack(const std::uint8_t* bytes) {
     MasterHeader h;
     h.entryCount = GetU16(bytes);
     h.fileCounter = GetU16(bytes + 2);
-    Take(h.filler, bytes, 4);
+    TakeBytes(h.filler, bytes, 4);
     return h;
 }
 
@@ -155,24 +145,24 @@ MasterBytes MasterHeader::Pack() const {
     MasterBytes b{};
     PutU16(b.data(), entryCount);
     PutU16(b.data() + 2, fileCounter);
-    Put(b.data(), 4, filler);
+    PutBytes(b.data(), 4, filler);
     return b;
 }
 
 MasterRecord MasterRecord::Unpack(const std::uint8_t* bytes) {
     MasterRecord r;
     r.fileNumber = bytes[0];
-    Take(r.fileType, bytes, 1);
+    TakeBytes(r.fileType, bytes, 1);
     r.recordLength = bytes[3];
     r.fieldCount = bytes[4];
-    Take(r.reserved1, bytes, 5);
-    Take(r.name, bytes, 7);
-    Take(r.reserved2, bytes, 23);
-    Take(r.firstDate, bytes, 25);
-    Take(r.lastDate, bytes, 29);
+    TakeBytes(r.reserved1, bytes, 5);
+    TakeBytes(r.name, bytes, 7);
+    TakeBytes(r.reserved2, bytes, 23);
+    TakeBytes(r.firstDate, bytes, 25);
+    TakeBytes(r.lastDate, bytes, 29);
     r.period = bytes[33];
-    Take(r.reserved3, bytes, 34);
-    Take(r.symbol, bytes, 36);
+    TakeBytes(r.reserved3, bytes, 34);
+    TakeBytes(r.symbol, bytes, 36);
     r.reserved4 = bytes[52];
     return r;
 }
@@ -180,17 +170,17 @@ MasterRecord MasterRecord::Unpack(const std::uint8_t* bytes) {
 MasterBytes MasterRecord::Pack() const {
     MasterBytes b{};
     b[0] = fileNumber;
-    Put(b.data(), 1, fileType);
+    PutBytes(b.data(), 1, fileType);
     b[3] = recordLength;
     b[4] = fieldCount;
-    Put(b.data(), 5, reserved1);
-    Put(b.data(), 7, name);
-    Put(b.data(), 23, reserved2);
-    Put(b.data(), 25, firstDate);
-    Put(b.data(), 29, lastDate);
+    PutBytes(b.data(), 5, reserved1);
+    PutBytes(b.data(), 7, name);
+    PutBytes(b.data(), 23, reserved2);
+    PutBytes(b.data(), 25, firstDate);
+    PutBytes(b.data(), 29, lastDate);
     b[33] = period;
-    Put(b.data(), 34, reserved3);
-    Put(b.data(), 36, symbol);
+    PutBytes(b.data(), 34, reserved3);
+    PutBytes(b.data(), 36, symbol);
     b[52] = reserved4;
     return b;
 }
@@ -206,15 +196,11 @@ std::string MasterRecord::SubdirectoryName() const {
 }
 
 std::string MasterRecord::NameText() const {
-    std::string text = FieldText(name.data(), name.size());
-    TrimTrailingBlanks(text);
-    return text;
+    return CFieldText(name);
 }
 
 std::string MasterRecord::SymbolText() const {
-    std::string text = FieldText(symbol.data(), symbol.size());
-    TrimTrailingBlanks(text);
-    return text;
+    return CFieldText(symbol);
 }
 
 std::array<std::uint8_t, 16> PadField(const std::string& text) {

@@ -95,26 +95,11 @@ std::size_t XMasterFile::CountedEntries() const {
 }
 
 bool ParseXMaster(const std::string& content, XMasterFile& file) {
-    file = XMasterFile{};
-    if (content.size() < kXMasterRecordSize) {
-        return false;
-    }
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
-    file.size = content.size();
-    file.header = XMasterHeader::Unpack(bytes);
-    for (std::size_t offset = kXMasterRecordSize; offset + kXMasterRecordSize <= content.size();
-         offset += kXMasterRecordSize) {
-        file.records.push_back(XMasterRecord::Unpack(bytes + offset));
-    }
-    return true;
+    return ParseIndexRecords(content, kXMasterRecordSize, file);
 }
 
 std::optional<std::string> FindXMaster(const std::string& directory) {
     return FindFileNoCase(directory, "XMASTER");
-}
-
-std::string MwdFilePath(const std::string& directory, int fileNumber) {
-    return JoinPath(directory, "F" + std::to_string(fileNumber) + ".MWD");
 }
 
 std::optional<std::string> FindMwdFile(const std::string& directory, int fileNumber) {

@@ -81,8 +81,7 @@ bool ParseXMaster(const std::string& content, XMasterFile& file);
 
 std::optional<std::string> FindXMaster(const std::string& directory);
 
-// "F<n>.MWD" in directory, and the existing one found in any letter case.
-std::string MwdFilePath(const std::string& directory, int fileNumber);
+// The existing "F<n>.MWD" of directory, found in any letter case.
 std::optional<std::string> FindMwdFile(const std::string& directory, int fileNumber);
 
 // A new XMASTER: magic, no entries, 256 as the next file number.
