@@ -2,6 +2,7 @@
 #include "platform/Text.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace torvan {
@@ -58,6 +59,29 @@ constexpr std::array<Positions, 12> kPositions = {{
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
+}
+
+// Whether the 6 or 8 characters at p are all digits, all bytes at once: a
+// byte is a digit when its top half is 3 and adding 6 keeps it so. (A carry
+// out of a byte only comes from one that is no digit anyway.)
+bool AllDigits(const char* p, std::size_t size) {
+    std::uint64_t word = 0;
+    std::uint64_t used = ~std::uint64_t{0};
+    if (size == 8) {
+        std::memcpy(&word, p, 8);
+    } else {
+        std::uint32_t first = 0;
+        std::uint16_t rest = 0;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&rest, p + 4, 2);
+        word = first | (std::uint64_t{rest} << 32);
+        used = (std::uint64_t{1} << 48) - 1;
+    }
+    constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ULL;
+    constexpr std::uint64_t kThrees = 0x3030303030303030ULL;
+    constexpr std::uint64_t kSixes = 0x0606060606060606ULL;
+    return (((word & kHigh) ^ kThrees) & used) == 0 &&
+           ((((word + kSixes) & kHigh) ^ kThrees) & used) == 0;
 }
 
 // A two-character number: leading blanks skipped, digits up to the first
@@ -264,11 +288,7 @@ std::uint16_t ParseStoredDate(std::string_view text, int format, Bytes4& stored)
         return dayNumber;
     }
     const char* p = text.data();
-    bool digits = true;
-    for (std::size_t i = 0; i < size; ++i) {
-        digits &= static_cast<unsigned char>(p[i] - '0') <= 9;
-    }
-    if (!digits) {
+    if (!AllDigits(p, size)) {
         const std::uint16_t dayNumber = ParseDateText(text, format);
         stored = DayNumberToStoredDate(dayNumber);
         return dayNumber;

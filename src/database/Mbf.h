@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -36,8 +37,15 @@ inline Bytes4 IeeeBitsToMbf(std::uint32_t bits) {
         // 2^127 and above, and infinities: the largest finite MBF value.
         mbf = 0xFF7FFFFFU | (sign >> 8);
     }
-    return Bytes4{static_cast<std::uint8_t>(mbf), static_cast<std::uint8_t>(mbf >> 8),
-                  static_cast<std::uint8_t>(mbf >> 16), static_cast<std::uint8_t>(mbf >> 24)};
+    Bytes4 bytes;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The value's own bytes are already in file order: one store.
+        std::memcpy(bytes.data(), &mbf, 4);
+    } else {
+        bytes = {static_cast<std::uint8_t>(mbf), static_cast<std::uint8_t>(mbf >> 8),
+                 static_cast<std::uint8_t>(mbf >> 16), static_cast<std::uint8_t>(mbf >> 24)};
+    }
+    return bytes;
 }
 
 inline Bytes4 FloatToMbf(float value) {

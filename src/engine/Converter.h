@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/DataFile.h"
@@ -19,6 +20,8 @@
 #include "platform/FileTransaction.h"
 
 namespace torvan {
+
+class FieldColumns;
 
 // Field slots of every seven-element array of a job.
 enum FieldSlot : int {
@@ -188,6 +191,44 @@ class CConverter {
     bool CheckDateFormat(ConvertTally& tally, bool nonDigit, bool excused);
     // Appends the record in m_fValue; false when reading stops.
     bool StoreRecord(ConvertTally& tally, long lineNumber, bool lacksColumn, int fileNumber);
+    // Tells that the line lineNumber would be one record too many.
+    void TooManyRecords(ConvertTally& tally, long lineNumber);
+
+    // What ConvertRecords makes of a run of whole lines: the records, packed
+    // as the data file holds them, and what the tally needs to know of the
+    // lines. Line numbers count from 1 at the chunk's first line. Chunks are
+    // read apart (two at once, on two threads) and taken in order.
+    struct LineChunk {
+        enum class Stop { kNone, kDateTooLong, kTooManyRecords };
+        std::string records;
+        int recordCount = 0;
+        long lines = 0;
+        long undated = 0;
+        long firstUndated = 0;
+        long unpriced = 0;
+        long firstUnpriced = 0;
+        long shortLines = 0;
+        long firstShort = 0;
+        Bytes4 firstDate{};
+        Bytes4 lastDate{};
+        // The first line with a date column, which judges the date format
+        // when no chunk before had one.
+        long checkLine = 0;
+        bool nonDigit = false;
+        bool excused = false;
+        // Where reading stopped, and why.
+        Stop stop = Stop::kNone;
+        long stopLine = 0;
+        std::size_t stopLength = 0;
+    };
+    // Reads the lines of text into chunk, no more than allowance records.
+    // Touches nothing else of the job, so two chunks can be read at once.
+    void ReadChunk(std::string_view text, FieldColumns& fields, int allowance, LineChunk& chunk);
+    // Takes chunk, whose lines follow line linesBefore of the input, into
+    // the tally and its records into the data file. False when reading
+    // stops.
+    bool TakeChunk(ConvertTally& tally, long linesBefore, std::string_view text,
+                   FieldColumns& fields, LineChunk& chunk);
     // Closes the data file, reports, and sets the dates and the record
     // count of a run that kept its records. The stage's result.
     int FinishConvert(ConvertTally& tally, bool readFailed, int fileNumber);
@@ -249,6 +290,8 @@ class CConverter {
     // The slots of m_fValue that a record holds, in order.
     std::array<std::size_t, kFieldSlots> m_recordSlots{};
     int m_nRecordSlots = 0;
+    // Writes records straight from a chunk; false on an error.
+    bool WriteRecordBlock(std::string& block);
     // What the run changes, put in place by Commit; none before AddSecurity.
     std::unique_ptr<FileTransaction> m_transaction;
     // MASTER as Commit writes it: with the new entry and, once ConvertRecords

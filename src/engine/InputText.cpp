@@ -1,5 +1,7 @@
 #include "engine/InputText.h"
 
+#include "platform/Text.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -34,6 +36,31 @@ bool LineReader::Next(std::string_view& line) {
                 return false;
             }
             line = std::string_view(m_buffer.get() + m_begin, m_end - m_begin);
+            m_begin = m_end;
+            m_scanned = 0;
+            return true;
+        }
+    }
+}
+
+bool LineReader::NextLines(std::string_view& lines) {
+    for (;;) {
+        const char* base = m_buffer.get();
+        const std::size_t last = FindLast(
+            std::string_view(base + m_begin + m_scanned, m_end - m_begin - m_scanned), '\n');
+        if (last != std::string_view::npos) {
+            const std::size_t stop = m_begin + m_scanned + last + 1;
+            lines = std::string_view(base + m_begin, stop - m_begin);
+            m_begin = stop;
+            m_scanned = 0;
+            return true;
+        }
+        m_scanned = m_end - m_begin;
+        if (m_atEnd || !Refill()) {
+            if (m_begin == m_end || m_file.Failed()) {
+                return false;
+            }
+            lines = std::string_view(m_buffer.get() + m_begin, m_end - m_begin);
             m_begin = m_end;
             m_scanned = 0;
             return true;

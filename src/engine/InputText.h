@@ -66,6 +66,9 @@ class LineReader {
     // is valid until the next call. False at the end of the file or when a
     // read failed (the file's Failed() tells which).
     bool Next(std::string_view& line);
+    // Every whole line that the buffer holds, in one piece, or the last
+    // line of the file when it has no line end. The same rules as Next.
+    bool NextLines(std::string_view& lines);
 
   private:
     bool Refill();

@@ -6,7 +6,7 @@
 namespace torvan {
 namespace {
 
-constexpr std::size_t kMaxQueued = 2;
+constexpr std::size_t kMaxQueued = 1;
 
 bool WriteBlock(File& file, const std::string& block) {
     return block.empty() || (file.Write(block.data(), block.size()) && file.StartSync());
@@ -33,13 +33,11 @@ BackgroundWriter::~BackgroundWriter() {
 bool BackgroundWriter::Write(std::string& block) {
     if (!m_background) {
         m_failed = m_failed || !WriteBlock(m_file, block);
-        block.clear();
         return !m_failed;
     }
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_queue.size() < kMaxQueued || m_failed; });
     if (m_failed) {
-        block.clear();
         return false;
     }
     m_queue.push_back(std::move(block));
@@ -81,7 +79,6 @@ void BackgroundWriter::Run() {
         const bool skip = m_failed;
         lock.unlock();
         const bool ok = skip || WriteBlock(m_file, block);
-        block.clear();
         lock.lock();
         m_failed = m_failed || !ok;
         m_spare.push_back(std::move(block));

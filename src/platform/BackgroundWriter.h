@@ -14,8 +14,9 @@ namespace torvan {
 
 // Appends blocks to an open file on a thread of its own, and lets the disk
 // start on each one, so that copying a large output into the system and
-// sending it to disk overlap the work that makes the next block. At most
-// two blocks wait at a time, so memory stays flat whatever the file's size.
+// sending it to disk overlap the work that makes the next block. One block
+// waits while another is written, so memory stays flat whatever the file's
+// size.
 //
 // While a writer is active its file belongs to it: the caller touches the
 // file again only after Finish. With a fault hook installed the blocks are
@@ -29,9 +30,10 @@ class BackgroundWriter {
     BackgroundWriter(const BackgroundWriter&) = delete;
     BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
-    // Queues block for writing and hands back an empty block to fill next
-    // (one written before, when there is one, to save allocations). False
-    // once a write has failed; the blocks after it are not written.
+    // Queues block for writing and hands back a block to fill next: one
+    // written before, as it was, when there is one (so that neither memory
+    // nor its size need to be made again), else an empty one. False once a
+    // write has failed; the blocks after it are not written.
     bool Write(std::string& block);
     // Waits until every queued block is written; true when all were.
     bool Finish();

@@ -16,7 +16,7 @@ std::string Block(int n) {
            std::string(static_cast<std::size_t>(1 + n % 7) * 1000, static_cast<char>('a' + n % 26));
 }
 
-TEST(BackgroundWriter, WritesEveryBlockInOrderAndHandsBackEmptyOnes) {
+TEST(BackgroundWriter, WritesEveryBlockInOrder) {
     TempDir dir;
     File file;
     ASSERT_TRUE(file.Open(dir.File("out"), File::Mode::Write));
@@ -25,11 +25,11 @@ TEST(BackgroundWriter, WritesEveryBlockInOrderAndHandsBackEmptyOnes) {
         BackgroundWriter writer(file);
         std::string block;
         for (int n = 0; n < 200; ++n) {
-            block += Block(n);
+            block = Block(n);
             expected += Block(n);
             ASSERT_TRUE(writer.Write(block));
-            ASSERT_TRUE(block.empty());
         }
+        block.clear();
         ASSERT_TRUE(writer.Write(block));  // an empty block writes nothing
         ASSERT_TRUE(writer.Finish());
         // After Finish the file is the caller's again; a late block is

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace torvan {
+
+// One job at a time on a thread of its own, started when the first job
+// comes: the caller hands a job over, does its own share of the work, and
+// waits for the job before it uses what the job made. Without a thread to
+// be had, Start runs the job at once.
+class BackgroundTask {
+  public:
+    BackgroundTask() = default;
+    // Waits for a job still running.
+    ~BackgroundTask();
+    BackgroundTask(const BackgroundTask&) = delete;
+    BackgroundTask& operator=(const BackgroundTask&) = delete;
+
+    // Starts job; the one before must have been waited for.
+    void Start(std::function<void()> job);
+    // Returns once the job started last has finished.
+    void Wait();
+
+  private:
+    void Run();
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::function<void()> m_job;
+    bool m_pending = false;  // a job was handed over and has not finished
+    bool m_stop = false;
+    bool m_noThread = false;
+    std::thread m_thread;
+};
+
+}  // namespace torvan
