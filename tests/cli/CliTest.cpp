@@ -410,7 +410,8 @@ TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
     const std::string real = RealData("metastock");
     const Result equis = Run({"list", real + "/equis_b"});
     EXPECT_EQ(equis.status, 0);
-    EXPECT_NE(equis.out.find(".FCHI             CAC 40 INDICE     DOHLCVI   1988-08-19  "
+    // Names are as wide as the longest, EMASTER's "1/100 Dow Jones INDU".
+    EXPECT_NE(equis.out.find(".FCHI             CAC 40 INDICE         DOHLCVI   1988-08-19  "
                              "2011-12-27  2\n"),
               std::string::npos)
         << equis.out;
@@ -419,13 +420,15 @@ TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
     const Rows futureRows = Table(futures.out, '\n');
     // The header, MASTER's 128 securities and XMASTER's 294.
     EXPECT_EQ(futureRows.size(), 1U + 128U + 294U);
-    EXPECT_NE(futures.out.find("TU2__1990U        2-Year Note C 19  DOHLCVI   1990-06-22  "
+    EXPECT_NE(futures.out.find("TU2__1990U        2-Year Note C 19      DOHLCVI   1990-06-22  "
                                "1990-09-19  62\n"),
               std::string::npos)
         << futures.out;
 
     const Result bist = Run({"list", real + "/bist_full_master"});
-    EXPECT_NE(bist.out.find("CHFJPY            ISVICRE F./JAPON  DOHLCV"), std::string::npos);
+    EXPECT_NE(bist.out.find("CHFJPY            ISVICRE F./JAPON" + std::string(45 - 16 + 2, ' ') +
+                            "DOHLCV"),
+              std::string::npos);
     EXPECT_NE(bist.out.find("  4928\n"), std::string::npos);
 
     const Rows intraday = Dump(real + "/stooq_intraday", "2hr.de");
@@ -474,6 +477,50 @@ TEST_F(Cli, SubdirectoriesAndFieldLayoutsWithoutDescriptionFile) {
     std::filesystem::remove(sub + "/F1.DOP");
     dump = Dump(sub, "IBM");
     EXPECT_EQ(dump[0], (std::vector<std::string>{"Date", "High", "Low", "Close", "Volume"}));
+}
+
+// Every column starts at the same place on every row, however long the
+// names; the header keeps the columns' titles above them.
+TEST_F(Cli, ListColumnsLineUpWithLongNames) {
+    const std::string db = NewDir("db");
+    const std::string input = temp.File("prices.txt");
+    WriteText(input, "20040102,1,2,0.5,1.5,100\n20040105,2,3,1,2.5,200\n");
+    const std::string longest(45, 'N');
+    const std::vector<std::pair<std::string, std::string>> securities = {
+        {"A", "Short"},
+        {"LONGERSYMBOL", "A name of twenty-nine letters"},
+        {"Z", longest},
+        {"Q", "Soci\xC3\xA9t\xC3\xA9 G\xC3\xA9n\xC3\xA9rale et cie, de Paris!"}};
+    for (std::size_t k = 0; k < securities.size(); ++k) {
+        std::vector<std::string> args = {
+            "convert",       input,
+            "--db",          db,
+            "--symbol",      securities[k].first,
+            "--name",        securities[k].second,
+            "--date-format", "CCYYMMDD",
+            "--columns",     "date=1,open=2,high=3,low=4,close=5,vol=6"};
+        if (k == 0) {
+            args.insert(args.end(), {"--new-master", "--emaster"});
+        }
+        ASSERT_EQ(Run(args).status, 0) << k;
+    }
+    const Result list = Run({"list", db});
+    ASSERT_EQ(list.status, 0) << list.err;
+    const std::vector<std::string> lines = Split(list.out, '\n');
+    ASSERT_EQ(lines.size(), 5U) << list.out;
+    EXPECT_EQ(lines[0], "File  Symbol            Name" + std::string(45 - 4 + 2, ' ') +
+                            "Fields    First       Last        Records");
+    for (std::size_t k = 0; k < securities.size(); ++k) {
+        const std::string& line = lines[k + 1];
+        std::string name = securities[k].second;
+        // The accented letters are two bytes each and one column.
+        const std::size_t shown = k == 3 ? name.size() - 4 : name.size();
+        EXPECT_EQ(line, std::to_string(k + 1) + "     " + securities[k].first +
+                            std::string(18 - securities[k].first.size(), ' ') + name +
+                            std::string(45 - shown + 2, ' ') +
+                            "DOHLCV    2004-01-02  2004-01-05  2")
+            << line;
+    }
 }
 
 TEST_F(Cli, VersionAndHelp) {
@@ -531,7 +578,10 @@ TEST_F(Cli, ThreeHundredSecuritiesWithEMasterAndXMaster) {
         const std::string& line = lines[static_cast<std::size_t>(k)];
         EXPECT_EQ(line.rfind(std::to_string(k) + " ", 0), 0U) << line;
         EXPECT_NE(line.find(" S" + std::to_string(k) + " "), std::string::npos) << line;
-        EXPECT_NE(line.find(name(k) + "  DOHLCV    2004-01-02  2004-01-05  2"), std::string::npos)
+        // The name column is as wide as the longest name, 36 characters.
+        EXPECT_NE(line.find(name(k) + std::string(36 - name(k).size() + 2, ' ') +
+                            "DOHLCV    2004-01-02  2004-01-05  2"),
+                  std::string::npos)
             << line;
     }
     for (const std::string symbol : {"s1", "S255", "s256", "S300"}) {
