@@ -75,12 +75,22 @@ class Table {
     std::vector<std::vector<std::string>> m_rows;
 };
 
+void ReportNoMaster(const std::string& directory) {
+    // A MASTER that is there but cannot be read is not "no MASTER".
+    if (const auto master = FindFileNoCase(directory, "MASTER")) {
+        Report("Cannot read the MASTER file " + *master);
+    } else {
+        Report("No MASTER file in " + directory);
+    }
+}
+
 }  // namespace
 
 int RunList(const std::string& directory) {
     std::vector<SecurityEntry> entries;
-    if (!ListSecurities(directory, entries)) {
-        Report("No MASTER file in " + directory);
+    std::vector<UnreadIndexFile> unread;
+    if (!ListSecurities(directory, entries, &unread)) {
+        ReportNoMaster(directory);
         return kExitFailed;
     }
     // Long names of EMASTER and XMASTER, and XMASTER's file numbers, widen
@@ -102,17 +112,28 @@ int RunList(const std::string& directory) {
                    entry.recordCount ? std::to_string(*entry.recordCount) : "-"});
     }
     table.Print();
-    return kExitOk;
+    std::cout.flush();
+    // After the list, where they are seen, and as a failure: the list is not
+    // the whole database.
+    for (const UnreadIndexFile& file : unread) {
+        Report(file.Text() + (file.kind == UnreadIndexFile::Kind::kEMaster
+                                  ? "; the long names it holds are not shown"
+                                  : "; the securities it lists are not shown"));
+    }
+    return unread.empty() ? kExitOk : kExitFailed;
 }
 
 int RunDump(const std::string& directory, const std::string& symbol) {
     SecurityRecords security;
     switch (ReadSecurity(directory, symbol, security)) {
         case ReadResult::kNoMaster:
-            Report("No MASTER file in " + directory);
+            ReportNoMaster(directory);
             return kExitFailed;
         case ReadResult::kNotFound:
             Report("No security \"" + symbol + "\" in " + directory);
+            return kExitFailed;
+        case ReadResult::kCannotReadIndex:
+            Report(security.unread.Text() + ", which might list \"" + symbol + "\"");
             return kExitFailed;
         case ReadResult::kCannotReadData:
             Report("Cannot read the data file " + security.entry.PriceFileName() + " of " + symbol +

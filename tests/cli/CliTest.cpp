@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -58,6 +59,22 @@ Rows Table(const std::string& text, char separator) {
 
 float Number(const std::string& text) {
     return std::strtof(text.c_str(), nullptr);
+}
+
+// A MASTER whose only entry, number 1, is the subdirectory name.
+void WriteSubdirectoryMaster(const std::string& path, const std::string& name) {
+    MasterHeader header;
+    header.entryCount = 1;
+    header.fileCounter = 1;
+    MasterRecord entry;
+    entry.fileNumber = 1;
+    entry.name = PadField(name + std::string(11 - name.size(), ' ') + "<DIR>");
+    const MasterBytes top = header.Pack();
+    const MasterBytes record = entry.Pack();
+    std::vector<std::uint8_t> master(2 * kMasterRecordSize);
+    std::copy(top.begin(), top.end(), master.begin());
+    std::copy(record.begin(), record.end(), master.begin() + kMasterRecordSize);
+    WriteBytes(path, master);
 }
 
 class Cli : public ::testing::Test {
@@ -453,18 +470,7 @@ TEST_F(Cli, SubdirectoriesAndFieldLayoutsWithoutDescriptionFile) {
                    "IBM", "--new-master", "--columns", "date=1,open=2,high=3,low=4,close=5"})
                   .status,
               0);
-    MasterHeader header;
-    header.entryCount = 1;
-    header.fileCounter = 1;
-    MasterRecord entry;
-    entry.fileNumber = 1;
-    entry.name = PadField("sub        <DIR>");
-    const MasterBytes top = header.Pack();
-    const MasterBytes record = entry.Pack();
-    std::vector<std::uint8_t> master(2 * kMasterRecordSize);
-    std::copy(top.begin(), top.end(), master.begin());
-    std::copy(record.begin(), record.end(), master.begin() + kMasterRecordSize);
-    WriteBytes(temp.File("top/MASTER"), master);
+    WriteSubdirectoryMaster(temp.File("top/MASTER"), "sub");
 
     const Result list = Run({"list", temp.File("top")});
     EXPECT_EQ(list.status, 0);
@@ -477,6 +483,70 @@ TEST_F(Cli, SubdirectoriesAndFieldLayoutsWithoutDescriptionFile) {
     std::filesystem::remove(sub + "/F1.DOP");
     dump = Dump(sub, "IBM");
     EXPECT_EQ(dump[0], (std::vector<std::string>{"Date", "High", "Low", "Close", "Volume"}));
+}
+
+// Leaves path where it is but unreadable. Permissions do not stop the
+// superuser, so for it path becomes a link to a file that fails every read.
+void MakeUnreadable(const std::string& path) {
+    if (::geteuid() == 0) {
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink("/proc/self/mem", path);
+    } else {
+        std::filesystem::permissions(path, std::filesystem::perms::none);
+    }
+}
+
+TEST_F(Cli, IndexFilesThatCannotBeReadAreNamed) {
+    const std::string db = NewDir("top/db");
+    for (const auto& e : std::filesystem::directory_iterator(RealData("metastock/equis_b"))) {
+        std::filesystem::copy_file(e.path(), db + "/" + e.path().filename().string());
+    }
+    const Result whole = Run({"list", db});
+    ASSERT_EQ(whole.status, 0);
+    ASSERT_EQ(Split(whole.out, '\n').size(), 5U);
+    EXPECT_EQ(whole.err, "");
+
+    // What can be read is listed; the list says it is not all, and fails.
+    MakeUnreadable(db + "/XMASTER");
+    MakeUnreadable(db + "/EMASTER");
+    const Result part = Run({"list", db});
+    EXPECT_EQ(part.status, 1);
+    const std::vector<std::string> lines = Split(part.out, '\n');
+    ASSERT_EQ(lines.size(), 3U) << part.out;
+    EXPECT_NE(lines[1].find(" .DJX              1/100 Dow Jones   DOHLCVI"), std::string::npos)
+        << lines[1];
+    EXPECT_EQ(part.err, "torvan-cli: Cannot read the EMASTER file " + db +
+                            "/EMASTER; the long names it holds are not shown\n"
+                            "torvan-cli: Cannot read the XMASTER file " +
+                            db + "/XMASTER; the securities it lists are not shown\n");
+
+    // A security that may be in an unreadable index is not called missing.
+    const Result dump = Run({"dump", db, ".N225"});
+    EXPECT_EQ(dump.status, 1);
+    EXPECT_EQ(dump.out, "");
+    EXPECT_EQ(dump.err, "torvan-cli: Cannot read the XMASTER file " + db +
+                            "/XMASTER, which might list \".N225\"\n");
+    EXPECT_EQ(Run({"dump", db, ".DJX"}).status, 0);
+
+    // Nor one that may be in the MASTER of a subdirectory.
+    WriteSubdirectoryMaster(temp.File("top/MASTER"), "db");
+    EXPECT_EQ(Run({"dump", temp.File("top"), ".DJX"}).status, 0);
+    MakeUnreadable(db + "/MASTER");
+    const Result deep = Run({"dump", temp.File("top"), ".DJX"});
+    EXPECT_EQ(deep.status, 1);
+    EXPECT_EQ(deep.err, "torvan-cli: Cannot read the MASTER file " + db +
+                            "/MASTER, which might list \".DJX\"\n");
+
+    // And a MASTER that is there but cannot be read is not "no MASTER".
+    for (const std::string command : {"list", "dump"}) {
+        std::vector<std::string> args = {command, db};
+        if (command == "dump") {
+            args.push_back(".DJX");
+        }
+        const Result unreadable = Run(args);
+        EXPECT_EQ(unreadable.status, 1);
+        EXPECT_EQ(unreadable.err, "torvan-cli: Cannot read the MASTER file " + db + "/MASTER\n");
+    }
 }
 
 // Every column starts at the same place on every row, however long the
