@@ -558,7 +558,7 @@ TEST_F(Cli, ListColumnsLineUpWithLongNames) {
     const std::string longest(45, 'N');
     const std::vector<std::pair<std::string, std::string>> securities = {
         {"A", "Short"},
-        {"LONGERSYMBOL", "A name of twenty-nine letters"},
+        {"LONGERSYMBOL", "A name longer than sixteen"},
         {"Z", longest},
         {"Q", "Soci\xC3\xA9t\xC3\xA9 G\xC3\xA9n\xC3\xA9rale et cie, de Paris!"}};
     for (std::size_t k = 0; k < securities.size(); ++k) {
@@ -582,7 +582,7 @@ TEST_F(Cli, ListColumnsLineUpWithLongNames) {
                             "Fields    First       Last        Records");
     for (std::size_t k = 0; k < securities.size(); ++k) {
         const std::string& line = lines[k + 1];
-        std::string name = securities[k].second;
+        const std::string& name = securities[k].second;
         // The accented letters are two bytes each and one column.
         const std::size_t shown = k == 3 ? name.size() - 4 : name.size();
         EXPECT_EQ(line, std::to_string(k + 1) + "     " + securities[k].first +
