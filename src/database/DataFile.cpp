@@ -52,12 +52,12 @@ std::string TargetPath(const std::string& directory, const std::string& name) {
     return found ? *found : JoinPath(directory, name);
 }
 
-bool WriteNewFile(const std::string& path, const void* data, std::size_t size) {
+bool WriteNewFile(const std::string& path, const void* data, std::size_t size, bool sync) {
     File file;
     if (!file.Open(path, File::Mode::Write)) {
         return false;
     }
-    bool ok = file.Write(data, size) && file.Flush(true);
+    bool ok = file.Write(data, size) && file.Flush(sync);
     return file.Close() && ok;
 }
 
@@ -74,12 +74,13 @@ std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
 std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
                                const FieldFlags& fieldOn, int fieldCount) {
     const std::vector<std::uint8_t> header = PackDataHeader(fieldCount, 1);
-    if (!WriteNewFile(dataPath, header.data(), header.size())) {
+    // The data file's writer flushes it to disk once its records are in.
+    if (!WriteNewFile(dataPath, header.data(), header.size(), /*sync=*/false)) {
         RemoveFile(dataPath);
         return dataPath;
     }
     const std::string text = DescriptionText(fieldOn);
-    if (!WriteNewFile(descriptionPath, text.data(), text.size())) {
+    if (!WriteNewFile(descriptionPath, text.data(), text.size(), /*sync=*/true)) {
         RemoveFile(descriptionPath);
         RemoveFile(dataPath);
         return descriptionPath;

@@ -254,4 +254,54 @@ std::uint16_t ParseDateText(std::string_view input, int format) {
     return DateToDayNumber(y, month, day);
 }
 
+std::uint16_t ParseStoredDate(std::string_view text, int format, Bytes4& stored) {
+    // The usual numeric date, all digits and exactly as long as its layout,
+    // read straight from its places; anything else the long way.
+    const std::size_t size = text.size();
+    if (format < 7 || format > 12 || size != (format % 2 == 0 ? 8U : 6U)) {
+        const std::uint16_t dayNumber = ParseDateText(text, format);
+        stored = DayNumberToStoredDate(dayNumber);
+        return dayNumber;
+    }
+    const char* p = text.data();
+    bool digits = true;
+    for (std::size_t i = 0; i < size; ++i) {
+        digits &= static_cast<unsigned char>(p[i] - '0') <= 9;
+    }
+    if (!digits) {
+        const std::uint16_t dayNumber = ParseDateText(text, format);
+        stored = DayNumberToStoredDate(dayNumber);
+        return dayNumber;
+    }
+    auto pair = [p](int at) { return (p[at] - '0') * 10 + (p[at + 1] - '0'); };
+    const Positions& pos = kPositions[static_cast<std::size_t>(format - 1)];
+    const int year = pair(pos.year);
+    const int month = pair(pos.month);
+    const int day = pair(pos.day);
+    // Years from 1900; a four-digit year stands for itself, a two-digit one
+    // below 61 is of the 2000s.
+    const int y =
+        pos.century >= 0 ? (pair(pos.century) - 19) * 100 + year : (year < 61 ? year + 100 : year);
+    stored = Bytes4{0, 0, 0, 0};
+    if (y < 61 || month < 1 || month > 12) {
+        return 0;
+    }
+    const auto m = static_cast<std::size_t>(month);
+    const bool leap = y % 4 == 0;
+    const long dayNumber = static_cast<long>(y - 61) * 1461 / 4 + kCumulativeDays[m - 1] + day +
+                           ((month > 2 && leap) ? 1 : 0);
+    if (dayNumber <= 0 || dayNumber > 0xFFFF) {
+        return 0;
+    }
+    const int monthDays =
+        month == 12 ? 31
+                    : kCumulativeDays[m] - kCumulativeDays[m - 1] + ((month == 2 && leap) ? 1 : 0);
+    // A day 0 or one past its month's end is counted into the next month or
+    // the one before, as the day number has it.
+    stored = day >= 1 && day <= monthDays
+                 ? FloatToMbf(static_cast<float>(y * 10000 + month * 100 + day))
+                 : DayNumberToStoredDate(static_cast<std::uint16_t>(dayNumber));
+    return static_cast<std::uint16_t>(dayNumber);
+}
+
 }  // namespace torvan

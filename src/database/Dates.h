@@ -62,4 +62,8 @@ Bytes4 DayNumberToStoredDate(std::uint16_t dayNumber);
 // calendar can hold (before 1961 or past its last day).
 std::uint16_t ParseDateText(std::string_view text, int format);
 
+// ParseDateText and DayNumberToStoredDate of its result in one, as a
+// conversion needs them for every line.
+std::uint16_t ParseStoredDate(std::string_view text, int format, Bytes4& stored);
+
 }  // namespace torvan

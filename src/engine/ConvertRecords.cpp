@@ -8,6 +8,7 @@
 #include "database/Dates.h"
 #include "database/Master.h"
 #include "engine/Converter.h"
+#include "engine/FieldColumns.h"
 #include "engine/InputText.h"
 #include "engine/NumberText.h"
 #include "engine/TextReader.h"
@@ -40,31 +41,6 @@ bool AllDigits(std::string_view text) {
     return true;
 }
 
-// Splits line at delimiter into columns: runs of delimiters count as one,
-// delimiters at either end are passed over, columns past the 20th ignored.
-// Returns how many columns the line has; the views point into line.
-int SplitColumns(std::string_view line, char delimiter,
-                 std::array<std::string_view, kMaxColumns>& columns) {
-    int count = 0;
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    while (count < kMaxColumns) {
-        while (p < end && *p == delimiter) {
-            ++p;
-        }
-        if (p == end) {
-            break;
-        }
-        const char* const start = p;
-        while (p < end && *p != delimiter) {
-            ++p;
-        }
-        columns[static_cast<std::size_t>(count++)] =
-            std::string_view(start, static_cast<std::size_t>(p - start));
-    }
-    return count;
-}
-
 // "N lines have ..." / "1 line has ...".
 std::string LinesHave(long count, const char* plural, const char* singular) {
     return std::to_string(count) + (count == 1 ? " line " : " lines ") +
@@ -85,8 +61,8 @@ int CConverter::ConvertRecords() {
     }
     const int fileNumber = m_nFileNumber;
 
-    std::array<std::string_view, kMaxColumns> columns;
     const char delimiter = m_szDelimiter.empty() ? '\0' : m_szDelimiter[0];
+    FieldColumns fields(delimiter, m_bFieldOn, m_nFieldCol);
     const bool priceFieldOn = m_bFieldOn[kSlotOpen] != 0 || m_bFieldOn[kSlotHigh] != 0 ||
                               m_bFieldOn[kSlotLow] != 0 || m_bFieldOn[kSlotClose] != 0;
     ConvertTally tally;
@@ -116,28 +92,27 @@ int CConverter::ConvertRecords() {
     }
     while (tally.stop == 0 && readLine()) {
         // A column the line lacks reads as empty.
-        const int count = SplitColumns(WithoutLineEnd(line), delimiter, columns);
-        if (count == 0) {
+        if (fields.Read(WithoutLineEnd(line)) == 0) {
             continue;
         }
-        const int dateColumn = m_nFieldCol[kSlotDate];
-        const std::string_view dateText =
-            dateColumn < count ? columns[static_cast<std::size_t>(dateColumn)] : std::string_view();
-        const std::size_t dateLength = CLength(dateText);
-        if (DateTooLong(tally, lineNumber, dateLength)) {
+        const std::string_view dateText = fields.Date();
+        // Only a long text can hide a long date behind a NUL.
+        if (dateText.size() >= kDateStopLength &&
+            DateTooLong(tally, lineNumber, CLength(dateText))) {
             break;
         }
         int recognised = 0;
         std::uint16_t day = 0;
+        Bytes4 storedDate{};
         if (m_bMonthNames == 1) {
-            date.assign(dateText.substr(0, dateLength));
+            date.assign(dateText.substr(0, CLength(dateText)));
             recognised = TranslateMonthName(date);
-            day = ParseDateText(date, m_nDateFormat);
+            day = ParseStoredDate(date, m_nDateFormat, storedDate);
         } else {
-            day = ParseDateText(dateText.substr(0, dateLength), m_nDateFormat);
+            day = ParseStoredDate(dateText, m_nDateFormat, storedDate);
         }
         // The checks judge the first line that has a date column.
-        if (!tally.checked && dateColumn < count &&
+        if (!tally.checked && fields.HasDateColumn() &&
             !CheckDateFormat(tally, !AllDigits(dateText), recognised != 0)) {
             break;
         }
@@ -148,40 +123,25 @@ int CConverter::ConvertRecords() {
             }
             continue;
         }
-        bool priced = false;
-        bool lacksColumn = false;
-        for (int slot = 1; slot < kFieldSlots; ++slot) {
-            const auto s = static_cast<std::size_t>(slot);
-            float value = 0.0F;
-            if (m_bFieldOn[s] != 0) {
-                const int column = m_nFieldCol[s];
-                if (column < count) {
-                    // Text that is no number (n/a, null, a quoted value) reads as 0.
-                    if (ReadNumber(columns[static_cast<std::size_t>(column)], value)) {
-                        priced = priced || slot <= kSlotClose;
-                    }
-                } else {
-                    lacksColumn = true;
-                }
-            }
-            m_fValue[s] = FloatToMbf(value);
-        }
-        if (priceFieldOn && !priced) {
+        if (priceFieldOn && !fields.Priced()) {
             // A bar of zeros would plot as a crash to 0 (holiday rows of "null").
             if (tally.unpriced++ == 0) {
                 tally.firstUnpriced = lineNumber;
             }
             continue;
         }
-        m_fValue[kSlotDate] = DayNumberToStoredDate(day);
-        if (!StoreRecord(tally, lineNumber, lacksColumn, fileNumber)) {
+        for (int slot = 1; slot < kFieldSlots; ++slot) {
+            m_fValue[static_cast<std::size_t>(slot)] = FloatToMbf(fields.Value(slot));
+        }
+        m_fValue[kSlotDate] = storedDate;
+        if (!StoreRecord(tally, lineNumber, fields.LacksColumn(), fileNumber)) {
             break;
         }
     }
     const bool readFailed = input.Failed();
     input.Close();
     if (utf16) {
-        m_dataFile.Close();
+        DropDataFile();
         return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
     }
     return FinishConvert(tally, readFailed, fileNumber);
@@ -202,6 +162,13 @@ int CConverter::BeginConvert(const std::function<bool()>& openInput) {
             return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
                         "The column of the " + std::string(kFieldLabels[s]) +
                             " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+        }
+    }
+    // The slots a record holds, in the order they are stored.
+    m_nRecordSlots = 0;
+    for (std::size_t slot = 0; slot < kFieldSlots; ++slot) {
+        if (m_bFieldOn[slot] != 0) {
+            m_recordSlots[static_cast<std::size_t>(m_nRecordSlots++)] = slot;
         }
     }
     if (!openInput()) {
@@ -348,34 +315,50 @@ int CConverter::AppendPriceRecord(int fileNumber) {
         m_recordBytes = 0;
     }
     // Records are gathered and written a block at a time.
-    if (m_records.size() < kRecordBlock) {
+    if (m_recordBytes + 4 * kFieldSlots > m_records.size()) {
+        if (!WritePendingRecords()) {
+            return 1;
+        }
         m_records.resize(kRecordBlock);
     }
-    if (m_recordBytes + 4 * kFieldSlots > m_records.size() && !WritePendingRecords()) {
-        return 1;
-    }
-    std::uint8_t* out = m_records.data() + m_recordBytes;
-    for (int slot = 0; slot < kFieldSlots; ++slot) {
-        const auto s = static_cast<std::size_t>(slot);
-        if (m_bFieldOn[s] != 0) {
-            std::memcpy(out, m_fValue[s].data(), 4);
-            out += 4;
-        }
+    char* out = m_records.data() + m_recordBytes;
+    for (int i = 0; i < m_nRecordSlots; ++i) {
+        std::memcpy(out, m_fValue[m_recordSlots[static_cast<std::size_t>(i)]].data(), 4);
+        out += 4;
     }
     m_recordBytes = static_cast<std::size_t>(out - m_records.data());
     return 0;
 }
 
 bool CConverter::WritePendingRecords() {
-    const bool ok = m_recordBytes == 0 || m_dataFile.Write(m_records.data(), m_recordBytes);
+    if (m_recordBytes == 0) {
+        return true;
+    }
+    if (!m_dataWriter) {
+        m_dataWriter = std::make_unique<BackgroundWriter>(m_dataFile);
+    }
+    m_records.resize(m_recordBytes);
     m_recordBytes = 0;
-    return ok;
+    return m_dataWriter->Write(m_records);
 }
 
 bool CConverter::CloseDataFile() {
     bool ok = WritePendingRecords();
+    if (m_dataWriter) {
+        ok = m_dataWriter->Finish() && ok;
+        m_dataWriter.reset();
+    }
     ok = m_dataFile.Flush(false) && ok;
     return m_dataFile.Close() && ok;
+}
+
+void CConverter::DropDataFile() {
+    if (m_dataWriter) {
+        m_dataWriter->Finish();
+        m_dataWriter.reset();
+    }
+    m_recordBytes = 0;
+    m_dataFile.Close();
 }
 
 int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, int fileNumber) {

@@ -154,11 +154,12 @@ int CConverter::RunStages() {
     if (status == 0) {
         status = Commit();
     }
+    // The data file's writer is done before its work file can go.
+    DropDataFile();
     if (m_transaction) {
         m_transaction->Abort();
         m_transaction.reset();
     }
-    m_dataFile.Close();
     m_strReadPath.clear();
     return status;
 }
@@ -448,7 +449,7 @@ int CConverter::Commit() {
     if (!m_transaction) {
         return Fail("NothingToCommit", {}, "There is no new security to put in place.");
     }
-    m_dataFile.Close();
+    DropDataFile();
     std::unique_ptr<FileTransaction> transaction = std::move(m_transaction);
     const std::string masterWork = m_szMasterPath + ".~NU";
     if (!m_bInXMaster && !WriteWorkFile(masterWork, m_masterContent)) {

@@ -14,6 +14,7 @@
 #include "engine/JobResult.h"
 #include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
+#include "platform/BackgroundWriter.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTransaction.h"
 
@@ -150,6 +151,9 @@ class CConverter {
     // Writes the gathered records and closes the data file (no sync: the
     // header update syncs it); false when anything failed.
     bool CloseDataFile();
+    // Closes the data file without writing what is still gathered, as a
+    // run that keeps nothing does.
+    void DropDataFile();
     // Tells the user, once each, of the lines left out for want of a date or
     // of a price and of the lines stored with missing columns, and keeps the
     // counts in the result. Counts of 0 say nothing.
@@ -235,9 +239,16 @@ class CConverter {
     File m_dataFile;
     std::string m_strDataPath;
     std::string m_strReadPath;
-    // Records gathered for the data file and not yet written.
-    std::vector<std::uint8_t> m_records;
+    // Writes the data file's records while the next ones are made; only
+    // while records are being gathered.
+    std::unique_ptr<BackgroundWriter> m_dataWriter;
+    // Records gathered for the data file and not yet written: a block of
+    // kRecordBlock bytes, filled up to m_recordBytes.
+    std::string m_records;
     std::size_t m_recordBytes = 0;
+    // The slots of m_fValue that a record holds, in order.
+    std::array<std::size_t, kFieldSlots> m_recordSlots{};
+    int m_nRecordSlots = 0;
     // What the run changes, put in place by Commit; none before AddSecurity.
     std::unique_ptr<FileTransaction> m_transaction;
     // MASTER as Commit writes it: with the new entry and, once ConvertRecords

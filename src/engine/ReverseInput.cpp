@@ -9,6 +9,7 @@
 #include "engine/InputText.h"
 #include "engine/PriceLine.h"
 #include "engine/TextReader.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -33,7 +34,7 @@ class LineReverser {
   public:
     LineReverser(File& input, File& out, std::size_t footer, FooterLine counts, bool bom)
         : m_input(input),
-          m_out(out),
+          m_writer(out),
           m_block(kBlock),
           m_footer(footer),
           m_inFooter(footer > 0),
@@ -41,6 +42,16 @@ class LineReverser {
           m_bom(bom) {}
 
     Reversal Run(int skipRows) {
+        Reversal result = Reverse(skipRows);
+        // out is the caller's again only once every block is written.
+        if (!m_writer.Finish() && (result == Reversal::kDone || result == Reversal::kEmpty)) {
+            result = Reversal::kWriteFailed;
+        }
+        return result;
+    }
+
+  private:
+    Reversal Reverse(int skipRows) {
         const auto size = m_input.Size();
         if (!size) {
             return Reversal::kReadFailed;
@@ -59,7 +70,7 @@ class LineReverser {
         if (bom || m_bom) {
             m_pending.append(kUtf8Bom);
         }
-        const Reversal result = Reverse(floor);
+        const Reversal result = ReverseFrom(floor);
         if (result != Reversal::kDone) {
             return result;
         }
@@ -69,7 +80,6 @@ class LineReverser {
         return Emit() ? Reversal::kDone : Reversal::kWriteFailed;
     }
 
-  private:
     // Moves floor past skipRows lines; the end of the file on the way is not
     // an error, it only leaves nothing to convert.
     bool SkipLines(std::uint64_t& floor, int skipRows) {
@@ -101,7 +111,7 @@ class LineReverser {
         return true;
     }
 
-    Reversal Reverse(std::uint64_t floor) {
+    Reversal ReverseFrom(std::uint64_t floor) {
         std::uint64_t lineEnd = m_size;
         m_blockStart = m_size;
         m_blockEnd = m_size;
@@ -131,7 +141,7 @@ class LineReverser {
                 }
                 const std::string_view text(m_block.data(),
                                             static_cast<std::size_t>(searchEnd - m_blockStart));
-                const std::size_t newline = text.rfind('\n');
+                const std::size_t newline = FindLast(text, '\n');
                 if (newline != std::string_view::npos) {
                     start = m_blockStart + newline + 1;
                     break;
@@ -237,13 +247,14 @@ class LineReverser {
     }
 
     bool Emit() {
-        const bool ok = m_out.Write(m_pending);
+        // Written, and sent to disk, while the next block is made.
+        const bool ok = m_writer.Write(m_pending);
         m_pending.clear();
         return ok;
     }
 
     File& m_input;
-    File& m_out;
+    BackgroundWriter m_writer;
     std::vector<char> m_block;
     std::uint64_t m_size = 0;
     std::uint64_t m_blockStart = 0;  // m_block holds [m_blockStart, m_blockEnd)

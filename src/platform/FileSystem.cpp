@@ -32,20 +32,11 @@ bool Faulted(FileOp op, const std::string& path) {
     return hook && hook(op, path);
 }
 
-// Makes a rename durable: the directory entry itself is flushed.
-void SyncDirectoryOf(const std::string& path) {
-    stdfs::path dir = stdfs::path(path).parent_path();
-    if (dir.empty()) {
-        dir = ".";
-    }
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 }  // namespace
+
+bool FaultHookInstalled() {
+    return static_cast<bool>(Hook());
+}
 
 FaultHookScope::FaultHookScope(FaultHook hook)
     : m_previous(std::exchange(Hook(), std::move(hook))) {}
@@ -121,7 +112,8 @@ bool File::Open(const std::string& path, Mode mode) {
     }
     if (m_fp != nullptr) {
         if (!m_buffer) {
-            m_buffer = std::make_unique<char[]>(kStreamBuffer);
+            // Not zero-filled: the stream writes before it reads.
+            m_buffer = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
         }
         std::setvbuf(m_fp, m_buffer.get(), _IOFBF, kStreamBuffer);
     }
@@ -237,6 +229,17 @@ bool File::Flush(bool sync) {
     return true;
 }
 
+bool File::StartSync() {
+    if (!Flush(false)) {
+        return false;
+    }
+#ifdef __linux__
+    // Only a hint: the final Flush(true) is what makes the data durable.
+    ::sync_file_range(fileno(m_fp), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+    return true;
+}
+
 bool File::Close() {
     if (m_fp == nullptr) {
         return !m_failed;
@@ -317,15 +320,31 @@ bool RemoveFile(const std::string& path) {
     return !FileExists(path);
 }
 
-bool ReplaceFile(const std::string& tmpPath, const std::string& target) {
+bool RenameFile(const std::string& tmpPath, const std::string& target) {
     if (Faulted(FileOp::Rename, target)) {
         return false;
     }
-    if (std::rename(tmpPath.c_str(), target.c_str()) != 0) {
+    return std::rename(tmpPath.c_str(), target.c_str()) == 0;
+}
+
+bool ReplaceFile(const std::string& tmpPath, const std::string& target) {
+    if (!RenameFile(tmpPath, target)) {
         return false;
     }
     SyncDirectoryOf(target);
     return true;
+}
+
+void SyncDirectoryOf(const std::string& path) {
+    stdfs::path dir = stdfs::path(path).parent_path();
+    if (dir.empty()) {
+        dir = ".";
+    }
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 bool CopyFileReplace(const std::string& src, const std::string& dst) {

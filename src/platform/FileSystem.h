@@ -24,6 +24,9 @@ using FaultHook = std::function<bool(FileOp op, const std::string& path)>;
 
 // Installs a fault hook for its lifetime, so that a failing test can never
 // leave one behind; Remove() takes it out earlier.
+// Whether a fault hook is installed.
+bool FaultHookInstalled();
+
 class FaultHookScope {
   public:
     explicit FaultHookScope(FaultHook hook);
@@ -78,6 +81,10 @@ class File {
 
     // Pushes buffered data to the system and, with sync, to the disk.
     bool Flush(bool sync);
+    // Pushes buffered data to the system and lets the disk start on what the
+    // file holds so far without waiting for it, so that a later
+    // Flush(true) of a large file finds little left to do.
+    bool StartSync();
     // Closes the file; false when buffered data could not be written.
     bool Close();
     // The underlying stream, for the few system calls this class lacks.
@@ -135,6 +142,12 @@ bool RemoveFile(const std::string& path);
 // Renames tmpPath over target in one step, after the caller has flushed
 // tmpPath to disk: target is always either its old or its new content.
 bool ReplaceFile(const std::string& tmpPath, const std::string& target);
+// The same without flushing the directory: several renames in a directory
+// are made durable together by one SyncDirectoryOf.
+bool RenameFile(const std::string& tmpPath, const std::string& target);
+// Flushes the directory that holds path, so that renames and new names in it
+// survive a power cut.
+void SyncDirectoryOf(const std::string& path);
 
 // Copies src to dst, replacing dst atomically (through dst + ".~CP").
 bool CopyFileReplace(const std::string& src, const std::string& dst);

@@ -211,7 +211,7 @@ bool FileTransaction::Commit() {
         return Fail(Error::kJournal, failed);
     }
     for (Step& step : m_steps) {
-        if (ReplaceFile(step.work, step.target)) {
+        if (RenameFile(step.work, step.target)) {
             continue;
         }
         if (step.optional) {
@@ -230,6 +230,7 @@ bool FileTransaction::Commit() {
         return Fail(Error::kReplace, target);
     }
     m_finished = true;
+    SyncTargetDirectories(m_steps);
     // Leftovers of a finished commit are only old names and dropped work
     // files; if they cannot go now, the journal stays and the next Recover
     // removes them.
@@ -254,12 +255,26 @@ bool FileTransaction::RollForward(std::vector<Step>& steps, std::string& failedP
         if (!FileExists(step.work)) {
             continue;  // in place already
         }
-        if (!ReplaceFile(step.work, step.target) && !step.optional) {
+        if (!RenameFile(step.work, step.target) && !step.optional) {
+            SyncTargetDirectories(steps);
             failedPath = step.target;
             return false;
         }
     }
+    SyncTargetDirectories(steps);
     return true;
+}
+
+void FileTransaction::SyncTargetDirectories(const std::vector<Step>& steps) {
+    // The renames are on disk before the journal that allowed them goes.
+    std::vector<std::string> done;
+    for (const Step& step : steps) {
+        const std::string directory = ParentDirectory(step.target);
+        if (std::find(done.begin(), done.end(), directory) == done.end()) {
+            done.push_back(directory);
+            SyncDirectoryOf(step.target);
+        }
+    }
 }
 
 bool FileTransaction::Undo(const std::vector<Step>& steps, std::string& failedPath) {
@@ -422,16 +437,20 @@ bool FileTransaction::WriteJournal(const std::string& directory, Phase phase,
                                    const std::vector<Step>& steps, std::string& failedPath) {
     const std::string journal = JournalPath(directory);
     const std::string work = journal + ".~NU";
+    // A stage journal lost to a power cut costs only work files that nothing
+    // refers to, so it need not wait for the disk; the others must be on it
+    // before any rename they allow.
+    const bool durable = phase != Phase::kStage;
     File out;
     bool ok = out.Open(work, File::Mode::Write) &&
-              out.Write(Serialize(directory, phase, tracked, steps)) && out.Flush(true);
+              out.Write(Serialize(directory, phase, tracked, steps)) && out.Flush(durable);
     ok = out.Close() && ok;
     if (!ok) {
         failedPath = work;
         RemoveFile(work);
         return false;
     }
-    if (!ReplaceFile(work, journal)) {
+    if (!(durable ? ReplaceFile(work, journal) : RenameFile(work, journal))) {
         failedPath = journal;
         RemoveFile(work);
         return false;

@@ -103,6 +103,7 @@ class FileTransaction {
                              const std::vector<std::string>& tracked,
                              const std::vector<Step>& steps, std::string& failedPath);
     static bool RollForward(std::vector<Step>& steps, std::string& failedPath);
+    static void SyncTargetDirectories(const std::vector<Step>& steps);
     static bool Undo(const std::vector<Step>& steps, std::string& failedPath);
     // Removes the tracked files still there, then the journal.
     static bool Clear(const std::string& directory, const std::vector<std::string>& tracked,

@@ -175,6 +175,70 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{"31/04/04", kDD_MM_YY, {2004, 5, 1}},
                       ParseCase{"00/03/04", kDD_MM_YY, {2004, 2, 29}}));
 
+// The conversion reads dates through ParseStoredDate; it must store exactly
+// what ParseDateText and DayNumberToStoredDate give, for every text.
+void ExpectStoredDateAgrees(const std::string& text, int format) {
+    Bytes4 stored{9, 9, 9, 9};
+    const std::uint16_t day = ParseStoredDate(text, format, stored);
+    const std::uint16_t expected = ParseDateText(text, format);
+    ASSERT_EQ(day, expected) << '"' << text << "\" in layout " << format;
+    ASSERT_EQ(stored, DayNumberToStoredDate(expected)) << '"' << text << "\" in layout " << format;
+}
+
+TEST(ParseStoredDate, AgreesWithTheDayNumberForEverySixDigitDate) {
+    char text[8];
+    for (int format : {kYYMMDD, kMMDDYY, kDDMMYY}) {
+        for (int n = 0; n < 1000000; ++n) {
+            std::snprintf(text, sizeof text, "%06d", n);
+            ExpectStoredDateAgrees(text, format);
+        }
+    }
+}
+
+TEST(ParseStoredDate, AgreesWithTheDayNumberForEightDigitDates) {
+    // Every year and month of the centuries around the calendar's span, with
+    // the days where months end and the ones that cannot be.
+    char text[16];
+    for (int format : {kCCYYMMDD, kMMDDCCYY, kDDMMCCYY, kYYMMDD, kMMDDYY}) {
+        for (int century : {0, 18, 19, 20, 21, 22, 99}) {
+            for (int year = 0; year < 100; ++year) {
+                for (int month = 0; month < 14; ++month) {
+                    for (int day : {0, 1, 15, 28, 29, 30, 31, 32, 99}) {
+                        const int c = century;
+                        if (format == kCCYYMMDD || format == kYYMMDD) {
+                            std::snprintf(text, sizeof text, "%02d%02d%02d%02d", c, year, month,
+                                          day);
+                        } else if (format == kMMDDCCYY || format == kMMDDYY) {
+                            std::snprintf(text, sizeof text, "%02d%02d%02d%02d", month, day, c,
+                                          year);
+                        } else {
+                            std::snprintf(text, sizeof text, "%02d%02d%02d%02d", day, month, c,
+                                          year);
+                        }
+                        ExpectStoredDateAgrees(text, format);
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(ParseStoredDate, AgreesWithTheDayNumberForOtherTexts) {
+    const char* texts[] = {"",           "1",          "12345",    "1234567",  "123456789",
+                           "0102 3",     " 010203",    "010203 ",  "\"010203", "01/02/03",
+                           "01-02-2003", "2003-01-02", "0x0203",   "+10203",   "-10203",
+                           "1e0203",     "99999999",   "00000000", "21391231", "21400101",
+                           "01.02.03",   "3/15/04",    "2004-3-5", "29/02/01", "00/03/04"};
+    for (const char* text : texts) {
+        for (int format = 0; format <= 13; ++format) {
+            ExpectStoredDateAgrees(text, format);
+        }
+    }
+    // A NUL ends the date text.
+    ExpectStoredDateAgrees(std::string("0102\0003", 7), kMMDDYY);
+    ExpectStoredDateAgrees(std::string("010203\0", 7), kMMDDYY);
+}
+
 TEST(DateFormatNames, CodesAndLabelsMatchBothWays) {
     const char* labels[] = {"YY_MM_DD", "CCYY_MM_DD", "MM_DD_YY", "MM_DD_CCYY",
                             "DD_MM_YY", "DD_MM_CCYY", "YYMMDD",   "CCYYMMDD",

@@ -1,0 +1,156 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "database/DataFile.h"
+#include "engine/Converter.h"
+#include "engine/NumberText.h"
+
+namespace torvan {
+
+// The columns of a line that the fields need, read in one pass: runs of
+// delimiters count as one, delimiters at either end are passed over, and
+// each number is read as its column is met, so the usual price is looked at
+// once. Columns past the last one needed are never looked at.
+class FieldColumns {
+  public:
+    FieldColumns(char delimiter, const FieldFlags& fieldOn,
+                 const std::array<int, kFieldSlots>& fieldCol)
+        : m_delimiter(delimiter),
+          // A digit or a point as delimiter would be read as part of a number.
+          m_oneStep((delimiter < '0' || delimiter > '9') && delimiter != '.') {
+        for (int slot = 0; slot < kFieldSlots; ++slot) {
+            const auto s = static_cast<std::size_t>(slot);
+            if (slot != kSlotDate && fieldOn[s] == 0) {
+                continue;
+            }
+            const int column = fieldCol[s];
+            if (column < 0 || column >= kMaxColumns) {
+                continue;  // refused before any line is read
+            }
+            m_wanted[static_cast<std::size_t>(column)] |= 1U << slot;
+            m_lastColumn = std::max(m_lastColumn, column);
+            if (slot != kSlotDate) {
+                m_numberSlots |= 1U << slot;
+                m_columnOf[s] = column;
+            }
+        }
+    }
+
+    // Reads line. Returns how many columns it has, counted no further than
+    // the last one needed: 0 for a line of nothing but delimiters.
+    int Read(std::string_view line) {
+        const char* p = line.data();
+        const char* const end = p + line.size();
+        m_date = {};
+        m_present = 0;
+        m_numbers = 0;
+        int column = 0;
+        for (;;) {
+            while (p < end && *p == m_delimiter) {
+                ++p;
+            }
+            if (p == end) {
+                break;
+            }
+            const char* const start = p;
+            const unsigned wanted = m_wanted[static_cast<std::size_t>(column)];
+            if ((wanted & m_numberSlots) != 0) {
+                float value = 0.0F;
+                bool number = m_oneStep && ReadPlainPrice(p, end, value);
+                if (!number) {
+                    p = ColumnEnd(start, end);
+                    number = ReadNumber(
+                        std::string_view(start, static_cast<std::size_t>(p - start)), value);
+                }
+                m_value[static_cast<std::size_t>(column)] = value;
+                if (number) {
+                    m_numbers |= wanted;
+                }
+            } else {
+                p = ColumnEnd(start, end);
+            }
+            if ((wanted & 1U) != 0) {
+                m_date = std::string_view(start, static_cast<std::size_t>(p - start));
+            }
+            m_present |= wanted;
+            if (column++ == m_lastColumn) {
+                break;
+            }
+        }
+        return column;
+    }
+
+    // The date column's text; empty when the line lacks it.
+    std::string_view Date() const { return m_date; }
+    bool HasDateColumn() const { return (m_present & 1U) != 0; }
+    // Whether a field's column was missing from the line.
+    bool LacksColumn() const { return (m_numberSlots & ~m_present) != 0; }
+    // Whether an open, high, low or close field read a number.
+    bool Priced() const {
+        constexpr unsigned kPrices =
+            (1U << kSlotOpen) | (1U << kSlotHigh) | (1U << kSlotLow) | (1U << kSlotClose);
+        return (m_numbers & kPrices) != 0;
+    }
+    // A field's value: 0 when its column is missing or holds no number.
+    float Value(int slot) const {
+        const auto s = static_cast<std::size_t>(slot);
+        return (m_numbers & (1U << slot)) != 0 ? m_value[static_cast<std::size_t>(m_columnOf[s])]
+                                               : 0.0F;
+    }
+
+  private:
+    const char* ColumnEnd(const char* p, const char* end) const {
+        while (p < end && *p != m_delimiter) {
+            ++p;
+        }
+        return p;
+    }
+
+    // The usual price, up to 7 digits with an optional point, that fills its
+    // column: read as ReadNumber reads it, with p left at the column's end.
+    // False, p untouched, for anything else.
+    bool ReadPlainPrice(const char*& p, const char* end, float& value) const {
+        constexpr std::ptrdiff_t kMaxDigits = 7;
+        const char* q = p;
+        const char* last = q + std::min(end - q, kMaxDigits + 1);
+        std::uint32_t w = 0;
+        for (; q < last && *q >= '0' && *q <= '9'; ++q) {
+            w = w * 10 + static_cast<std::uint32_t>(*q - '0');
+        }
+        std::ptrdiff_t digits = q - p;
+        std::ptrdiff_t decimals = 0;
+        if (q < end && *q == '.') {
+            const char* const fraction = ++q;
+            last = fraction + std::min(end - fraction, kMaxDigits + 1);
+            for (; q < last && *q >= '0' && *q <= '9'; ++q) {
+                w = w * 10 + static_cast<std::uint32_t>(*q - '0');
+            }
+            decimals = q - fraction;
+            digits += decimals;
+        }
+        if (digits == 0 || digits > kMaxDigits || (q < end && *q != m_delimiter)) {
+            return false;
+        }
+        value = static_cast<float>(w) / detail::kFloatPowersOfTen[decimals];
+        p = q;
+        return true;
+    }
+
+    char m_delimiter;
+    bool m_oneStep;
+    std::array<unsigned, kMaxColumns> m_wanted{};  // the slots each column feeds
+    std::array<int, kFieldSlots> m_columnOf{};     // the column of each number slot
+    int m_lastColumn = 0;
+    unsigned m_numberSlots = 0;
+    std::string_view m_date;
+    unsigned m_present = 0;                    // slots whose column the line has
+    unsigned m_numbers = 0;                    // slots that read a number
+    std::array<float, kMaxColumns> m_value{};  // each number column's value
+};
+
+}  // namespace torvan
