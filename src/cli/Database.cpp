@@ -1,7 +1,9 @@
 #include "cli/Database.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 #include "cli/Output.h"
 #include "database/Check.h"
@@ -11,40 +13,127 @@
 
 namespace torvan::cli {
 
+namespace {
+
+// Columns a cell takes on a terminal: its characters when it is UTF-8 text,
+// its bytes otherwise (names in another code page).
+std::size_t Columns(const std::string& text) {
+    std::size_t columns = 0;
+    std::size_t pending = 0;  // continuation bytes still due
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (pending > 0) {
+            if ((byte & 0xC0) != 0x80) {
+                return text.size();
+            }
+            --pending;
+            continue;
+        }
+        if (byte >= 0x80) {
+            pending = (byte & 0xE0) == 0xC0   ? 1
+                      : (byte & 0xF0) == 0xE0 ? 2
+                      : (byte & 0xF8) == 0xF0 ? 3
+                                              : 4;
+            if (pending == 4) {
+                return text.size();
+            }
+        }
+        ++columns;
+    }
+    return pending == 0 ? columns : text.size();
+}
+
+// A table whose columns are as wide as their widest cell (and at least as
+// wide as given), two blanks apart; the last column is not padded.
+class Table {
+  public:
+    explicit Table(std::vector<std::size_t> minimumWidths) : m_widths(std::move(minimumWidths)) {}
+
+    void Add(std::vector<std::string> row) {
+        for (std::size_t i = 0; i + 1 < row.size() && i < m_widths.size(); ++i) {
+            m_widths[i] = std::max(m_widths[i], Columns(row[i]));
+        }
+        m_rows.push_back(std::move(row));
+    }
+
+    void Print() const {
+        for (const std::vector<std::string>& row : m_rows) {
+            std::string line;
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                line += row[i];
+                if (i + 1 < row.size()) {
+                    const std::size_t width = i < m_widths.size() ? m_widths[i] : 0;
+                    line.append(width - std::min(width, Columns(row[i])) + 2, ' ');
+                }
+            }
+            std::cout << line << '\n';
+        }
+    }
+
+  private:
+    std::vector<std::size_t> m_widths;
+    std::vector<std::vector<std::string>> m_rows;
+};
+
+void ReportNoMaster(const std::string& directory) {
+    // A MASTER that is there but cannot be read is not "no MASTER".
+    if (const auto master = FindFileNoCase(directory, "MASTER")) {
+        Report("Cannot read the MASTER file " + *master);
+    } else {
+        Report("No MASTER file in " + directory);
+    }
+}
+
+}  // namespace
+
 int RunList(const std::string& directory) {
     std::vector<SecurityEntry> entries;
-    if (!ListSecurities(directory, entries)) {
-        Report("No MASTER file in " + directory);
+    std::vector<UnreadIndexFile> unread;
+    if (!ListSecurities(directory, entries, &unread)) {
+        ReportNoMaster(directory);
         return kExitFailed;
     }
-    std::printf("%-4s  %-16s  %-16s  %-8s  %-10s  %-10s  %s\n", "File", "Symbol", "Name", "Fields",
-                "First", "Last", "Records");
+    // Long names of EMASTER and XMASTER, and XMASTER's file numbers, widen
+    // their columns for every row.
+    Table table({4, 16, 16, 8, 10, 10});
+    table.Add({"File", "Symbol", "Name", "Fields", "First", "Last", "Records"});
     for (const SecurityEntry& entry : entries) {
         const MasterRecord& record = entry.record;
         if (entry.isSubdirectory) {
-            std::printf("%-4d  <DIR> %s\n", record.fileNumber, record.SubdirectoryName().c_str());
+            // "<DIR> name" runs on from the symbol's column and widens none.
+            table.Add({std::to_string(record.fileNumber), "<DIR> " + record.SubdirectoryName()});
             continue;
         }
         const std::string first = StoredDateText(MbfToFloat(record.firstDate));
         const std::string last = StoredDateText(MbfToFloat(record.lastDate));
-        // XMASTER's numbers and long names make some rows wider.
-        std::printf("%-4d  %-16s  %-16s  %-8s  %-10s  %-10s  %s\n", entry.fileNumber,
-                    entry.symbol.c_str(), entry.name.c_str(),
-                    FieldLetters(entry.fieldNames).c_str(), first.empty() ? "-" : first.c_str(),
-                    last.empty() ? "-" : last.c_str(),
-                    entry.recordCount ? std::to_string(*entry.recordCount).c_str() : "-");
+        table.Add({std::to_string(entry.fileNumber), entry.symbol, entry.name,
+                   FieldLetters(entry.fieldNames), first.empty() ? "-" : first,
+                   last.empty() ? "-" : last,
+                   entry.recordCount ? std::to_string(*entry.recordCount) : "-"});
     }
-    return kExitOk;
+    table.Print();
+    std::cout.flush();
+    // After the list, where they are seen, and as a failure: the list is not
+    // the whole database.
+    for (const UnreadIndexFile& file : unread) {
+        Report(file.Text() + (file.kind == UnreadIndexFile::Kind::kEMaster
+                                  ? "; the long names it holds are not shown"
+                                  : "; the securities it lists are not shown"));
+    }
+    return unread.empty() ? kExitOk : kExitFailed;
 }
 
 int RunDump(const std::string& directory, const std::string& symbol) {
     SecurityRecords security;
     switch (ReadSecurity(directory, symbol, security)) {
         case ReadResult::kNoMaster:
-            Report("No MASTER file in " + directory);
+            ReportNoMaster(directory);
             return kExitFailed;
         case ReadResult::kNotFound:
             Report("No security \"" + symbol + "\" in " + directory);
+            return kExitFailed;
+        case ReadResult::kCannotReadIndex:
+            Report(security.unread.Text() + ", which might list \"" + symbol + "\"");
             return kExitFailed;
         case ReadResult::kCannotReadData:
             Report("Cannot read the data file " + security.entry.PriceFileName() + " of " + symbol +

@@ -212,14 +212,21 @@ bool SameDirectory(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-bool ListSecurities(const std::string& directory, std::vector<SecurityEntry>& entries) {
+bool ListSecurities(const std::string& directory, std::vector<SecurityEntry>& entries,
+                    std::vector<UnreadIndexFile>* unread) {
     entries.clear();
+    if (unread != nullptr) {
+        unread->clear();
+    }
     DatabaseIndex index;
     if (!ReadDatabaseIndex(directory, index)) {
         return false;
     }
     for (const IndexEntry& item : index.entries) {
         entries.push_back(EntryOf(directory, item));
+    }
+    if (unread != nullptr) {
+        *unread = std::move(index.unread);
     }
     return true;
 }
@@ -267,6 +274,18 @@ ReadResult FindForReading(const std::string& directory, const std::string& symbo
             }
         }
         if (found == nullptr) {
+            // "Not there" only when every index that could list it was read.
+            if (where.ReadError()) {
+                out.unread = {UnreadIndexFile::Kind::kMaster, where.unreadableMaster,
+                              UnreadIndexFile::Why::kCannotRead};
+                return ReadResult::kCannotReadIndex;
+            }
+            for (const UnreadIndexFile& unread : index.unread) {
+                if (unread.kind == UnreadIndexFile::Kind::kXMaster) {
+                    out.unread = unread;
+                    return ReadResult::kCannotReadIndex;
+                }
+            }
             return ReadResult::kNotFound;
         }
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "database/Index.h"
 #include "database/Master.h"
 
 namespace torvan {
@@ -34,20 +35,34 @@ struct SecurityEntry {
 
 // The entries of directory's MASTER in file order (subdirectories are
 // listed, not walked), then those of its XMASTER. False when there is no
-// readable MASTER.
-bool ListSecurities(const std::string& directory, std::vector<SecurityEntry>& entries);
+// readable MASTER. An EMASTER or XMASTER that is there but cannot be read
+// is named in unread: what it lists is missing from entries, which a reader
+// must not present as the whole database.
+bool ListSecurities(const std::string& directory, std::vector<SecurityEntry>& entries,
+                    std::vector<UnreadIndexFile>* unread = nullptr);
 
-enum class ReadResult { kOk, kNoMaster, kNotFound, kCannotReadData };
+enum class ReadResult {
+    kOk,
+    kNoMaster,
+    kNotFound,
+    kCannotReadIndex,  // not found, but an index that might list it could not be read
+    kCannotReadData,
+};
 
 struct SecurityRecords {
     SecurityEntry entry;
     std::string dataPath;
     std::vector<std::vector<float>> rows;  // one value per field name, dates as stored
+    // With kCannotReadIndex: the first MASTER (of a subdirectory) or XMASTER
+    // that could not be read.
+    UnreadIndexFile unread;
 };
 
 // The records of the security whose symbol or name is symbol, looked for as
 // a duplicate is (subdirectories included), then among the symbols and names
-// of the XMASTER beside MASTER.
+// of the XMASTER beside MASTER. When it is not found and one of these index
+// files could not be read, the result is kCannotReadIndex rather than
+// kNotFound.
 ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
                         SecurityRecords& out);
 // The same with only the first and the last record in rows (one when there

@@ -9,6 +9,17 @@ std::string IndexEntry::PriceFileName() const {
     return "F" + std::to_string(fileNumber) + (source == IndexSource::kXMaster ? ".MWD" : ".DAT");
 }
 
+std::string UnreadIndexFile::Text() const {
+    const char* name = kind == Kind::kMaster    ? "MASTER"
+                       : kind == Kind::kEMaster ? "EMASTER"
+                                                : "XMASTER";
+    if (why == Why::kNoMark) {
+        return "The " + std::string(name) + " file " + path +
+               " does not begin with the XMASTER mark";
+    }
+    return "Cannot read the " + std::string(name) + " file " + path;
+}
+
 bool EMasterInStep(const MasterFile& master, const EMasterFile& emaster) {
     const std::size_t count = emaster.header.entryCount;
     if (count != master.header.entryCount || emaster.records.size() < count ||
@@ -32,11 +43,15 @@ bool ReadDatabaseIndex(const std::string& directory, DatabaseIndex& index) {
     }
     index.masterPath = *masterPath;
 
+    using Kind = UnreadIndexFile::Kind;
+    using Why = UnreadIndexFile::Why;
     index.emasterPath = FindEMaster(directory);
     if (index.emasterPath) {
         EMasterFile emaster;
         const auto content = ReadWholeFile(*index.emasterPath);
-        if (content && ParseEMaster(*content, emaster)) {
+        if (!content) {
+            index.unread.push_back({Kind::kEMaster, *index.emasterPath, Why::kCannotRead});
+        } else if (ParseEMaster(*content, emaster)) {
             index.emasterInStep = EMasterInStep(index.master, emaster);
             index.emaster = std::move(emaster);
         }
@@ -45,8 +60,14 @@ bool ReadDatabaseIndex(const std::string& directory, DatabaseIndex& index) {
     if (index.xmasterPath) {
         XMasterFile xmaster;
         const auto content = ReadWholeFile(*index.xmasterPath);
-        if (content && ParseXMaster(*content, xmaster) && xmaster.header.HasMagic()) {
-            index.xmaster = std::move(xmaster);
+        if (!content) {
+            index.unread.push_back({Kind::kXMaster, *index.xmasterPath, Why::kCannotRead});
+        } else if (ParseXMaster(*content, xmaster)) {
+            if (xmaster.header.HasMagic()) {
+                index.xmaster = std::move(xmaster);
+            } else {
+                index.unread.push_back({Kind::kXMaster, *index.xmasterPath, Why::kNoMark});
+            }
         }
     }
 

@@ -35,6 +35,23 @@ struct IndexEntry {
     std::string PriceFileName() const;
 };
 
+// An index file that is there but whose entries could not be taken, so that
+// what it lists is missing: the securities of an XMASTER or of a MASTER in a
+// subdirectory, the long names and field layouts of an EMASTER.
+struct UnreadIndexFile {
+    enum class Kind { kMaster, kEMaster, kXMaster };
+    enum class Why {
+        kCannotRead,  // opening or reading it failed
+        kNoMark,      // an XMASTER that does not begin with its mark
+    };
+    Kind kind = Kind::kMaster;
+    std::string path;
+    Why why = Why::kCannotRead;
+
+    // "Cannot read the XMASTER file <path>", or what else kept it out.
+    std::string Text() const;
+};
+
 struct DatabaseIndex {
     std::string directory;
     std::string masterPath;
@@ -45,6 +62,9 @@ struct DatabaseIndex {
     std::optional<std::string> xmasterPath;
     std::optional<XMasterFile> xmaster;  // when present, readable and with its magic
     std::vector<IndexEntry> entries;
+    // EMASTER or XMASTER when it is there but left out. One too short to hold
+    // a header lists nothing and is not named here.
+    std::vector<UnreadIndexFile> unread;
 };
 
 // EMASTER agrees with MASTER as readers require before they take its long
@@ -52,7 +72,8 @@ struct DatabaseIndex {
 bool EMasterInStep(const MasterFile& master, const EMasterFile& emaster);
 
 // Reads MASTER (required), EMASTER and XMASTER of directory, each found in
-// any letter case. False when there is no readable MASTER.
+// any letter case. False when there is no readable MASTER; an EMASTER or
+// XMASTER that cannot be read is named in index.unread.
 bool ReadDatabaseIndex(const std::string& directory, DatabaseIndex& index);
 
 // The existing price file of an entry, found in any letter case.

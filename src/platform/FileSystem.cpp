@@ -453,6 +453,11 @@ bool WriteFileAtomically(const std::string& path, const std::string& content) {
     if (!out.Open(tmp, File::Mode::Write)) {
         return false;
     }
+    // The new file would otherwise get the default permissions, opening a
+    // file the user had closed to others; they are set before the content
+    // goes in. Where there is no file yet, or the file system has no
+    // permissions to set, the defaults stay.
+    CopyPermissions(path, out);
     bool ok = out.Write(content) && out.Flush(true);
     ok = out.Close() && ok;
     ok = ok && ReplaceFile(tmp, path);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -58,6 +59,22 @@ Rows Table(const std::string& text, char separator) {
 
 float Number(const std::string& text) {
     return std::strtof(text.c_str(), nullptr);
+}
+
+// A MASTER whose only entry, number 1, is the subdirectory name.
+void WriteSubdirectoryMaster(const std::string& path, const std::string& name) {
+    MasterHeader header;
+    header.entryCount = 1;
+    header.fileCounter = 1;
+    MasterRecord entry;
+    entry.fileNumber = 1;
+    entry.name = PadField(name + std::string(11 - name.size(), ' ') + "<DIR>");
+    const MasterBytes top = header.Pack();
+    const MasterBytes record = entry.Pack();
+    std::vector<std::uint8_t> master(2 * kMasterRecordSize);
+    std::copy(top.begin(), top.end(), master.begin());
+    std::copy(record.begin(), record.end(), master.begin() + kMasterRecordSize);
+    WriteBytes(path, master);
 }
 
 class Cli : public ::testing::Test {
@@ -410,7 +427,8 @@ TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
     const std::string real = RealData("metastock");
     const Result equis = Run({"list", real + "/equis_b"});
     EXPECT_EQ(equis.status, 0);
-    EXPECT_NE(equis.out.find(".FCHI             CAC 40 INDICE     DOHLCVI   1988-08-19  "
+    // Names are as wide as the longest, EMASTER's "1/100 Dow Jones INDU".
+    EXPECT_NE(equis.out.find(".FCHI             CAC 40 INDICE         DOHLCVI   1988-08-19  "
                              "2011-12-27  2\n"),
               std::string::npos)
         << equis.out;
@@ -419,13 +437,15 @@ TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
     const Rows futureRows = Table(futures.out, '\n');
     // The header, MASTER's 128 securities and XMASTER's 294.
     EXPECT_EQ(futureRows.size(), 1U + 128U + 294U);
-    EXPECT_NE(futures.out.find("TU2__1990U        2-Year Note C 19  DOHLCVI   1990-06-22  "
+    EXPECT_NE(futures.out.find("TU2__1990U        2-Year Note C 19      DOHLCVI   1990-06-22  "
                                "1990-09-19  62\n"),
               std::string::npos)
         << futures.out;
 
     const Result bist = Run({"list", real + "/bist_full_master"});
-    EXPECT_NE(bist.out.find("CHFJPY            ISVICRE F./JAPON  DOHLCV"), std::string::npos);
+    EXPECT_NE(bist.out.find("CHFJPY            ISVICRE F./JAPON" + std::string(45 - 16 + 2, ' ') +
+                            "DOHLCV"),
+              std::string::npos);
     EXPECT_NE(bist.out.find("  4928\n"), std::string::npos);
 
     const Rows intraday = Dump(real + "/stooq_intraday", "2hr.de");
@@ -450,18 +470,7 @@ TEST_F(Cli, SubdirectoriesAndFieldLayoutsWithoutDescriptionFile) {
                    "IBM", "--new-master", "--columns", "date=1,open=2,high=3,low=4,close=5"})
                   .status,
               0);
-    MasterHeader header;
-    header.entryCount = 1;
-    header.fileCounter = 1;
-    MasterRecord entry;
-    entry.fileNumber = 1;
-    entry.name = PadField("sub        <DIR>");
-    const MasterBytes top = header.Pack();
-    const MasterBytes record = entry.Pack();
-    std::vector<std::uint8_t> master(2 * kMasterRecordSize);
-    std::copy(top.begin(), top.end(), master.begin());
-    std::copy(record.begin(), record.end(), master.begin() + kMasterRecordSize);
-    WriteBytes(temp.File("top/MASTER"), master);
+    WriteSubdirectoryMaster(temp.File("top/MASTER"), "sub");
 
     const Result list = Run({"list", temp.File("top")});
     EXPECT_EQ(list.status, 0);
@@ -474,6 +483,114 @@ TEST_F(Cli, SubdirectoriesAndFieldLayoutsWithoutDescriptionFile) {
     std::filesystem::remove(sub + "/F1.DOP");
     dump = Dump(sub, "IBM");
     EXPECT_EQ(dump[0], (std::vector<std::string>{"Date", "High", "Low", "Close", "Volume"}));
+}
+
+// Leaves path where it is but unreadable. Permissions do not stop the
+// superuser, so for it path becomes a link to a file that fails every read.
+void MakeUnreadable(const std::string& path) {
+    if (::geteuid() == 0) {
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink("/proc/self/mem", path);
+    } else {
+        std::filesystem::permissions(path, std::filesystem::perms::none);
+    }
+}
+
+TEST_F(Cli, IndexFilesThatCannotBeReadAreNamed) {
+    const std::string db = NewDir("top/db");
+    for (const auto& e : std::filesystem::directory_iterator(RealData("metastock/equis_b"))) {
+        std::filesystem::copy_file(e.path(), db + "/" + e.path().filename().string());
+    }
+    const Result whole = Run({"list", db});
+    ASSERT_EQ(whole.status, 0);
+    ASSERT_EQ(Split(whole.out, '\n').size(), 5U);
+    EXPECT_EQ(whole.err, "");
+
+    // What can be read is listed; the list says it is not all, and fails.
+    MakeUnreadable(db + "/XMASTER");
+    MakeUnreadable(db + "/EMASTER");
+    const Result part = Run({"list", db});
+    EXPECT_EQ(part.status, 1);
+    const std::vector<std::string> lines = Split(part.out, '\n');
+    ASSERT_EQ(lines.size(), 3U) << part.out;
+    EXPECT_NE(lines[1].find(" .DJX              1/100 Dow Jones   DOHLCVI"), std::string::npos)
+        << lines[1];
+    EXPECT_EQ(part.err, "torvan-cli: Cannot read the EMASTER file " + db +
+                            "/EMASTER; the long names it holds are not shown\n"
+                            "torvan-cli: Cannot read the XMASTER file " +
+                            db + "/XMASTER; the securities it lists are not shown\n");
+
+    // A security that may be in an unreadable index is not called missing.
+    const Result dump = Run({"dump", db, ".N225"});
+    EXPECT_EQ(dump.status, 1);
+    EXPECT_EQ(dump.out, "");
+    EXPECT_EQ(dump.err, "torvan-cli: Cannot read the XMASTER file " + db +
+                            "/XMASTER, which might list \".N225\"\n");
+    EXPECT_EQ(Run({"dump", db, ".DJX"}).status, 0);
+
+    // Nor one that may be in the MASTER of a subdirectory.
+    WriteSubdirectoryMaster(temp.File("top/MASTER"), "db");
+    EXPECT_EQ(Run({"dump", temp.File("top"), ".DJX"}).status, 0);
+    MakeUnreadable(db + "/MASTER");
+    const Result deep = Run({"dump", temp.File("top"), ".DJX"});
+    EXPECT_EQ(deep.status, 1);
+    EXPECT_EQ(deep.err, "torvan-cli: Cannot read the MASTER file " + db +
+                            "/MASTER, which might list \".DJX\"\n");
+
+    // And a MASTER that is there but cannot be read is not "no MASTER".
+    for (const std::string command : {"list", "dump"}) {
+        std::vector<std::string> args = {command, db};
+        if (command == "dump") {
+            args.push_back(".DJX");
+        }
+        const Result unreadable = Run(args);
+        EXPECT_EQ(unreadable.status, 1);
+        EXPECT_EQ(unreadable.err, "torvan-cli: Cannot read the MASTER file " + db + "/MASTER\n");
+    }
+}
+
+// Every column starts at the same place on every row, however long the
+// names; the header keeps the columns' titles above them.
+TEST_F(Cli, ListColumnsLineUpWithLongNames) {
+    const std::string db = NewDir("db");
+    const std::string input = temp.File("prices.txt");
+    WriteText(input, "20040102,1,2,0.5,1.5,100\n20040105,2,3,1,2.5,200\n");
+    const std::string longest(45, 'N');
+    const std::vector<std::pair<std::string, std::string>> securities = {
+        {"A", "Short"},
+        {"LONGERSYMBOL", "A name longer than sixteen"},
+        {"Z", longest},
+        {"Q", "Soci\xC3\xA9t\xC3\xA9 G\xC3\xA9n\xC3\xA9rale et cie, de Paris!"}};
+    for (std::size_t k = 0; k < securities.size(); ++k) {
+        std::vector<std::string> args = {
+            "convert",       input,
+            "--db",          db,
+            "--symbol",      securities[k].first,
+            "--name",        securities[k].second,
+            "--date-format", "CCYYMMDD",
+            "--columns",     "date=1,open=2,high=3,low=4,close=5,vol=6"};
+        if (k == 0) {
+            args.insert(args.end(), {"--new-master", "--emaster"});
+        }
+        ASSERT_EQ(Run(args).status, 0) << k;
+    }
+    const Result list = Run({"list", db});
+    ASSERT_EQ(list.status, 0) << list.err;
+    const std::vector<std::string> lines = Split(list.out, '\n');
+    ASSERT_EQ(lines.size(), 5U) << list.out;
+    EXPECT_EQ(lines[0], "File  Symbol            Name" + std::string(45 - 4 + 2, ' ') +
+                            "Fields    First       Last        Records");
+    for (std::size_t k = 0; k < securities.size(); ++k) {
+        const std::string& line = lines[k + 1];
+        const std::string& name = securities[k].second;
+        // The accented letters are two bytes each and one column.
+        const std::size_t shown = k == 3 ? name.size() - 4 : name.size();
+        EXPECT_EQ(line, std::to_string(k + 1) + "     " + securities[k].first +
+                            std::string(18 - securities[k].first.size(), ' ') + name +
+                            std::string(45 - shown + 2, ' ') +
+                            "DOHLCV    2004-01-02  2004-01-05  2")
+            << line;
+    }
 }
 
 TEST_F(Cli, VersionAndHelp) {
@@ -531,7 +648,10 @@ TEST_F(Cli, ThreeHundredSecuritiesWithEMasterAndXMaster) {
         const std::string& line = lines[static_cast<std::size_t>(k)];
         EXPECT_EQ(line.rfind(std::to_string(k) + " ", 0), 0U) << line;
         EXPECT_NE(line.find(" S" + std::to_string(k) + " "), std::string::npos) << line;
-        EXPECT_NE(line.find(name(k) + "  DOHLCV    2004-01-02  2004-01-05  2"), std::string::npos)
+        // The name column is as wide as the longest name, 36 characters.
+        EXPECT_NE(line.find(name(k) + std::string(36 - name(k).size() + 2, ' ') +
+                            "DOHLCV    2004-01-02  2004-01-05  2"),
+                  std::string::npos)
             << line;
     }
     for (const std::string symbol : {"s1", "S255", "s256", "S300"}) {

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "TestSupport.h"
+#include "database/DatabaseReader.h"
 #include "database/EMaster.h"
 #include "database/Index.h"
 #include "database/IndexFields.h"
@@ -428,6 +429,74 @@ TEST(DatabaseIndex, VendorDirectoriesAsReadersSeeThem) {
     EXPECT_EQ(fs::path(*found).filename(), "F548.mwd");
 
     EXPECT_FALSE(ReadDatabaseIndex(RealData("no-such-directory"), index));
+}
+
+// An index file that is there but cannot be read is named, never taken as
+// an empty one: the securities it lists would vanish without a word.
+TEST(DatabaseIndex, UnreadableIndexFilesAreNamedToReaders) {
+    TempDir temp;
+    const std::string db = temp.Path();
+    for (const auto& e : fs::directory_iterator(Metastock("equis_b"))) {
+        fs::copy_file(e.path(), JoinPath(db, e.path().filename().string()));
+    }
+    const std::string emaster = JoinPath(db, "EMASTER");
+    const std::string xmaster = JoinPath(db, "XMASTER");
+    auto failOpening = [](const std::string& file) {
+        return [file](FileOp op, const std::string& path) {
+            return op == FileOp::Open && path == file;
+        };
+    };
+    std::vector<SecurityEntry> entries;
+    std::vector<UnreadIndexFile> unread(1);
+    ASSERT_TRUE(ListSecurities(db, entries, &unread));
+    EXPECT_EQ(entries.size(), 4U);
+    EXPECT_TRUE(unread.empty());
+    {
+        FaultHookScope faults(failOpening(xmaster));
+        ASSERT_TRUE(ListSecurities(db, entries, &unread));
+        EXPECT_EQ(entries.size(), 2U) << "MASTER's securities are still listed";
+        ASSERT_EQ(unread.size(), 1U);
+        EXPECT_EQ(unread[0].kind, UnreadIndexFile::Kind::kXMaster);
+        EXPECT_EQ(unread[0].why, UnreadIndexFile::Why::kCannotRead);
+        EXPECT_EQ(unread[0].Text(), "Cannot read the XMASTER file " + xmaster);
+
+        // Looking a security up: MASTER's is found, XMASTER's cannot be
+        // told from one that is not there, so the file is named.
+        SecurityRecords records;
+        EXPECT_EQ(ReadSecurity(db, ".FCHI", records), ReadResult::kOk);
+        EXPECT_EQ(ReadSecurity(db, ".N225", records), ReadResult::kCannotReadIndex);
+        EXPECT_EQ(records.unread.path, xmaster);
+        EXPECT_EQ(ReadSecurityEnds(db, "NOSUCH", records), ReadResult::kCannotReadIndex);
+    }
+    {
+        FaultHookScope faults(failOpening(emaster));
+        ASSERT_TRUE(ListSecurities(db, entries, &unread));
+        ASSERT_EQ(entries.size(), 4U);
+        EXPECT_EQ(entries[0].name, "1/100 Dow Jones") << "MASTER's name";
+        ASSERT_EQ(unread.size(), 1U);
+        EXPECT_EQ(unread[0].kind, UnreadIndexFile::Kind::kEMaster);
+        EXPECT_EQ(unread[0].Text(), "Cannot read the EMASTER file " + emaster);
+        SecurityRecords records;
+        EXPECT_EQ(ReadSecurity(db, "NOSUCH", records), ReadResult::kNotFound)
+            << "EMASTER lists no security of its own";
+    }
+
+    // An XMASTER without its mark is left out and named; one too short for
+    // a header lists nothing, so nothing is missing.
+    const std::string good = Content(xmaster);
+    std::string unmarked = good;
+    unmarked[0] = 0;
+    WriteText(xmaster, unmarked);
+    ASSERT_TRUE(ListSecurities(db, entries, &unread));
+    EXPECT_EQ(entries.size(), 2U);
+    ASSERT_EQ(unread.size(), 1U);
+    EXPECT_EQ(unread[0].why, UnreadIndexFile::Why::kNoMark);
+    EXPECT_EQ(unread[0].Text(),
+              "The XMASTER file " + xmaster + " does not begin with the XMASTER mark");
+    WriteText(xmaster, good.substr(0, 20));
+    ASSERT_TRUE(ListSecurities(db, entries, &unread));
+    EXPECT_EQ(entries.size(), 2U);
+    EXPECT_TRUE(unread.empty());
 }
 
 TEST(DatabaseIndex, InStepNeedsTheSameCountAndNumbers) {

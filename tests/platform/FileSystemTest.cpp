@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "TestSupport.h"
 
 namespace torvan::test {
 namespace {
+
+namespace stdfs = std::filesystem;
 
 TEST(FileSystem, ReadLineKeepsLineEndsNulBytesAndLongLines) {
     TempDir dir;
@@ -55,6 +59,36 @@ TEST(FileSystem, FailedCopyOrReplaceKeepsTheTarget) {
         EXPECT_FALSE(FileExists(dir.File("dst.~CP")));
         EXPECT_FALSE(FileExists(dir.File("dst.~NU")));
     }
+}
+
+// A file the user has closed to others stays closed after a rewrite, and
+// its new content is never readable under wider permissions on the way.
+TEST(FileSystem, AtomicWriteKeepsTheFilesPermissions) {
+    TempDir dir;
+    for (const auto mode :
+         {stdfs::perms::owner_read | stdfs::perms::owner_write,
+          stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read}) {
+        const std::string path = dir.File("store.ini");
+        WriteText(path, "old");
+        stdfs::permissions(path, mode);
+        std::vector<stdfs::perms> whileWritten;
+        FaultHookScope watch([&](FileOp op, const std::string& file) {
+            if (op == FileOp::Write && file == path + ".~NU") {
+                whileWritten.push_back(stdfs::status(file).permissions());
+            }
+            return false;
+        });
+        ASSERT_TRUE(WriteFileAtomically(path, "new content"));
+        watch.Remove();
+        EXPECT_EQ(ReadText(path), "new content");
+        EXPECT_EQ(stdfs::status(path).permissions(), mode);
+        EXPECT_EQ(whileWritten, std::vector<stdfs::perms>{mode});
+    }
+    // A new file gets the usual permissions of new files.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    ASSERT_TRUE(WriteFileAtomically(dir.File("new.ini"), "x"));
+    EXPECT_EQ(static_cast<mode_t>(stdfs::status(dir.File("new.ini")).permissions()), 0666 & ~mask);
 }
 
 TEST(FileSystem, AbsoluteDirectoryDoesNotTouchTheWorkingDirectory) {
