@@ -72,7 +72,7 @@ std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
 }
 
 std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
-                               const FieldFlags& fieldOn, int fieldCount) {
+                               const FieldFlags& fieldOn, int fieldCount, bool syncDescription) {
     const std::vector<std::uint8_t> header = PackDataHeader(fieldCount, 1);
     // The data file's writer flushes it to disk once its records are in.
     if (!WriteNewFile(dataPath, header.data(), header.size(), /*sync=*/false)) {
@@ -80,7 +80,7 @@ std::string WriteSecurityFiles(const std::string& dataPath, const std::string& d
         return dataPath;
     }
     const std::string text = DescriptionText(fieldOn);
-    if (!WriteNewFile(descriptionPath, text.data(), text.size(), /*sync=*/true)) {
+    if (!WriteNewFile(descriptionPath, text.data(), text.size(), syncDescription)) {
         RemoveFile(descriptionPath);
         RemoveFile(dataPath);
         return descriptionPath;

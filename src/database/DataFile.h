@@ -39,10 +39,13 @@ std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
                                 const FieldFlags& fieldOn, int fieldCount,
                                 const std::string& dataExtension = ".DAT");
 
-// The same under the names given, each flushed to disk. Nothing is left of
-// them when one fails.
+// The same under the names given. The description file is flushed to disk
+// unless syncDescription is false (its writer then does that); the data
+// file is left to the writer of its records. Nothing is left of them when
+// one fails.
 std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
-                               const FieldFlags& fieldOn, int fieldCount);
+                               const FieldFlags& fieldOn, int fieldCount,
+                               bool syncDescription = true);
 
 // The existing description file of a security, found ignoring case; the
 // upper-case name when there is none yet.

@@ -154,8 +154,9 @@ int CConverter::RunStages() {
     if (status == 0) {
         status = Commit();
     }
-    // The data file's writer is done before its work file can go.
+    // The writers are done before their work files can go.
     DropDataFile();
+    m_descriptionSync.Wait();
     if (m_transaction) {
         m_transaction->Abort();
         m_transaction.reset();
@@ -431,11 +432,26 @@ int CConverter::AddSecurity() {
     // From here on a failure is one of a run that began writing, even
     // though nothing of it will be kept.
     m_bWritten = true;
-    const std::string failed =
-        WriteSecurityFiles(dataWork, descriptionWork, m_bFieldOn, m_nFieldCount);
+    const std::string failed = WriteSecurityFiles(dataWork, descriptionWork, m_bFieldOn,
+                                                  m_nFieldCount, /*syncDescription=*/false);
     if (!failed.empty()) {
         transaction->Abort();
         return Fail("CannotCreateFile", {failed}, "Cannot create the file:\n" + failed);
+    }
+    // The description file goes to disk while the records are read; Commit
+    // waits for it. (Where faults are injected, at once, so that they fall
+    // on the same steps in every run.)
+    m_descriptionPath = descriptionWork;
+    m_bDescriptionSynced = false;
+    if (!FaultHookInstalled()) {
+        m_descriptionSync.Start([this] { m_bDescriptionSynced = SyncFile(m_descriptionPath); });
+    } else {
+        m_bDescriptionSynced = SyncFile(descriptionWork);
+        if (!m_bDescriptionSynced) {
+            transaction->Abort();
+            return Fail("CannotCreateFile", {descriptionWork},
+                        "Cannot create the file:\n" + descriptionWork);
+        }
     }
     m_transaction = std::move(transaction);
     m_masterContent = content;
@@ -448,6 +464,11 @@ int CConverter::AddSecurity() {
 int CConverter::Commit() {
     if (!m_transaction) {
         return Fail("NothingToCommit", {}, "There is no new security to put in place.");
+    }
+    m_descriptionSync.Wait();
+    if (!m_bDescriptionSynced) {
+        return Fail("CannotCreateFile", {m_descriptionPath},
+                    "Cannot create the file:\n" + m_descriptionPath);
     }
     DropDataFile();
     std::unique_ptr<FileTransaction> transaction = std::move(m_transaction);

@@ -15,6 +15,7 @@
 #include "engine/JobResult.h"
 #include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
+#include "platform/BackgroundTask.h"
 #include "platform/BackgroundWriter.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTransaction.h"
@@ -284,6 +285,10 @@ class CConverter {
     // Writes the data file's records while the next ones are made; only
     // while records are being gathered.
     std::unique_ptr<BackgroundWriter> m_dataWriter;
+    // Flushes the new description file to disk while the records are read.
+    BackgroundTask m_descriptionSync;
+    std::string m_descriptionPath;
+    bool m_bDescriptionSynced = false;
     // Records gathered for the data file and not yet written: a block of
     // kRecordBlock bytes, filled up to m_recordBytes.
     std::string m_records;

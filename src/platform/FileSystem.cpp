@@ -335,6 +335,18 @@ bool ReplaceFile(const std::string& tmpPath, const std::string& target) {
     return true;
 }
 
+bool SyncFile(const std::string& path) {
+    if (Faulted(FileOp::Flush, path)) {
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+    return ::close(fd) == 0 && ok;
+}
+
 void SyncDirectoryOf(const std::string& path) {
     stdfs::path dir = stdfs::path(path).parent_path();
     if (dir.empty()) {

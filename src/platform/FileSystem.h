@@ -145,6 +145,9 @@ bool ReplaceFile(const std::string& tmpPath, const std::string& target);
 // The same without flushing the directory: several renames in a directory
 // are made durable together by one SyncDirectoryOf.
 bool RenameFile(const std::string& tmpPath, const std::string& target);
+// Flushes a file that was written and closed to disk; false when that
+// failed.
+bool SyncFile(const std::string& path);
 // Flushes the directory that holds path, so that renames and new names in it
 // survive a power cut.
 void SyncDirectoryOf(const std::string& path);
