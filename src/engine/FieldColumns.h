@@ -38,7 +38,9 @@ class alignas(64) FieldColumns {
             m_lastColumn = std::max(m_lastColumn, column);
             if (slot != kSlotDate) {
                 m_numberSlots |= 1U << slot;
-                m_columnOf[s] = column;
+                // The slot a column feeds, or kShared when it feeds several.
+                auto& fed = m_slotOf[static_cast<std::size_t>(column)];
+                fed = fed == kNone ? slot : kShared;
             }
         }
     }
@@ -51,6 +53,7 @@ class alignas(64) FieldColumns {
         m_date = {};
         m_present = 0;
         m_numbers = 0;
+        m_value.fill(0.0F);
         int column = 0;
         for (;;) {
             while (p < end && *p == m_delimiter) {
@@ -69,9 +72,18 @@ class alignas(64) FieldColumns {
                     number = ReadNumber(
                         std::string_view(start, static_cast<std::size_t>(p - start)), value);
                 }
-                m_value[static_cast<std::size_t>(column)] = value;
                 if (number) {
                     m_numbers |= wanted;
+                    const int slot = m_slotOf[static_cast<std::size_t>(column)];
+                    if (slot != kShared) {
+                        m_value[static_cast<std::size_t>(slot)] = value;
+                    } else {
+                        for (std::size_t other = 1; other < kFieldSlots; ++other) {
+                            if ((wanted & (1U << other)) != 0) {
+                                m_value[other] = value;
+                            }
+                        }
+                    }
                 }
             } else {
                 p = ColumnEnd(start, end);
@@ -99,11 +111,7 @@ class alignas(64) FieldColumns {
         return (m_numbers & kPrices) != 0;
     }
     // A field's value: 0 when its column is missing or holds no number.
-    float Value(int slot) const {
-        const auto s = static_cast<std::size_t>(slot);
-        return (m_numbers & (1U << slot)) != 0 ? m_value[static_cast<std::size_t>(m_columnOf[s])]
-                                               : 0.0F;
-    }
+    float Value(int slot) const { return m_value[static_cast<std::size_t>(slot)]; }
 
   private:
     const char* ColumnEnd(const char* p, const char* end) const {
@@ -146,13 +154,21 @@ class alignas(64) FieldColumns {
     char m_delimiter;
     bool m_oneStep;
     std::array<unsigned, kMaxColumns> m_wanted{};  // the slots each column feeds
-    std::array<int, kFieldSlots> m_columnOf{};     // the column of each number slot
+    static constexpr int kNone = -1;
+    static constexpr int kShared = -2;
+    std::array<int, kMaxColumns> m_slotOf = FilledWith(kNone);
     int m_lastColumn = 0;
     unsigned m_numberSlots = 0;
     std::string_view m_date;
     unsigned m_present = 0;                    // slots whose column the line has
     unsigned m_numbers = 0;                    // slots that read a number
-    std::array<float, kMaxColumns> m_value{};  // each number column's value
+    std::array<float, kFieldSlots> m_value{};  // each slot's value on this line
+
+    static constexpr std::array<int, kMaxColumns> FilledWith(int value) {
+        std::array<int, kMaxColumns> filled{};
+        filled.fill(value);
+        return filled;
+    }
 };
 
 }  // namespace torvan
