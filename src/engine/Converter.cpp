@@ -74,6 +74,9 @@ int CConverter::Fail(std::string id, std::vector<std::string> params, std::strin
 int CConverter::Run() {
     m_result = JobResult{};
     m_bWritten = false;
+    WorkFilesOnDisk();
+    m_bSynced = true;
+    m_syncFailedPath.clear();
     m_bSideRead = false;
     m_bInXMaster = false;
     m_emaster = SideIndex{};
@@ -156,7 +159,7 @@ int CConverter::RunStages() {
     }
     // The writers are done before their work files can go.
     DropDataFile();
-    m_descriptionSync.Wait();
+    WorkFilesOnDisk();
     if (m_transaction) {
         m_transaction->Abort();
         m_transaction.reset();
@@ -438,20 +441,11 @@ int CConverter::AddSecurity() {
         transaction->Abort();
         return Fail("CannotCreateFile", {failed}, "Cannot create the file:\n" + failed);
     }
-    // The description file goes to disk while the records are read; Commit
-    // waits for it. (Where faults are injected, at once, so that they fall
-    // on the same steps in every run.)
-    m_descriptionPath = descriptionWork;
-    m_bDescriptionSynced = false;
-    if (!FaultHookInstalled()) {
-        m_descriptionSync.Start([this] { m_bDescriptionSynced = SyncFile(m_descriptionPath); });
-    } else {
-        m_bDescriptionSynced = SyncFile(descriptionWork);
-        if (!m_bDescriptionSynced) {
-            transaction->Abort();
-            return Fail("CannotCreateFile", {descriptionWork},
-                        "Cannot create the file:\n" + descriptionWork);
-        }
+    // The description file goes to disk while the records are read.
+    if (!SyncInBackground(descriptionWork)) {
+        transaction->Abort();
+        return Fail("CannotCreateFile", {descriptionWork},
+                    "Cannot create the file:\n" + descriptionWork);
     }
     m_transaction = std::move(transaction);
     m_masterContent = content;
@@ -461,14 +455,34 @@ int CConverter::AddSecurity() {
     return 0;
 }
 
+bool CConverter::SyncInBackground(const std::string& path) {
+    if (FaultHookInstalled()) {
+        return SyncFile(path);
+    }
+    // One at a time: the one before is long done when the next comes.
+    if (!WorkFilesOnDisk()) {
+        return true;  // Commit tells of the one that failed
+    }
+    m_syncingPath = path;
+    m_workSync.Start([this] { m_bSynced = SyncFile(m_syncingPath); });
+    return true;
+}
+
+bool CConverter::WorkFilesOnDisk() {
+    m_workSync.Wait();
+    if (!m_bSynced && m_syncFailedPath.empty()) {
+        m_syncFailedPath = m_syncingPath;
+    }
+    return m_syncFailedPath.empty();
+}
+
 int CConverter::Commit() {
     if (!m_transaction) {
         return Fail("NothingToCommit", {}, "There is no new security to put in place.");
     }
-    m_descriptionSync.Wait();
-    if (!m_bDescriptionSynced) {
-        return Fail("CannotCreateFile", {m_descriptionPath},
-                    "Cannot create the file:\n" + m_descriptionPath);
+    if (!WorkFilesOnDisk()) {
+        return Fail("CannotWriteTemporaryFile", {m_syncFailedPath},
+                    "Cannot write the temporary file (is the disk full?):\n" + m_syncFailedPath);
     }
     DropDataFile();
     std::unique_ptr<FileTransaction> transaction = std::move(m_transaction);

@@ -285,10 +285,16 @@ class CConverter {
     // Writes the data file's records while the next ones are made; only
     // while records are being gathered.
     std::unique_ptr<BackgroundWriter> m_dataWriter;
-    // Flushes the new description file to disk while the records are read.
-    BackgroundTask m_descriptionSync;
-    std::string m_descriptionPath;
-    bool m_bDescriptionSynced = false;
+    // Work files that are complete go to disk on another thread while the
+    // run goes on; Commit waits for them (WorkFilesOnDisk). Where faults are
+    // injected they go at once, so that faults fall on the same steps in
+    // every run: false then when it failed.
+    bool SyncInBackground(const std::string& path);
+    bool WorkFilesOnDisk();
+    BackgroundTask m_workSync;
+    std::string m_syncingPath;
+    bool m_bSynced = true;
+    std::string m_syncFailedPath;
     // Records gathered for the data file and not yet written: a block of
     // kRecordBlock bytes, filled up to m_recordBytes.
     std::string m_records;

@@ -394,8 +394,10 @@ int CConverter::ReverseInput() {
         case Reversal::kWriteFailed:
             return failed(result, work);
     }
-    bool ok = out.Flush(true);
-    ok = out.Close() && ok;
+    // On to disk while the records are read (inside a run; alone, the
+    // commit below waits for it).
+    bool ok = out.Flush(false);
+    ok = out.Close() && ok && SyncInBackground(work);
     if (!ok) {
         return Fail("CannotWriteTemporaryFile", {work},
                     "Cannot write the temporary file (is the disk full?):\n" + work);
@@ -415,6 +417,11 @@ int CConverter::ReverseInput() {
     m_bSkipRows = 0;
     m_nFooterRows = 0;
     if (own) {
+        if (!WorkFilesOnDisk()) {
+            return Fail(
+                "CannotWriteTemporaryFile", {m_syncFailedPath},
+                "Cannot write the temporary file (is the disk full?):\n" + m_syncFailedPath);
+        }
         if (!own->Commit()) {
             return Fail(
                 "CannotReplaceInputFile", {own->FailedPath()},
