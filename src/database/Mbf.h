@@ -19,9 +19,10 @@ using Bytes4 = std::array<std::uint8_t, 4>;
 int IeeeToMbf(const void* source, void* destination);
 int MbfToIeee(const void* source, void* destination);
 
-// The MBF bytes of an IEEE single given by its bits; inline, as a
-// conversion needs it for every field.
-inline Bytes4 IeeeBitsToMbf(std::uint32_t bits) {
+// The MBF value of an IEEE single given by its bits, as a number whose
+// little-endian bytes are the stored ones; inline, as a conversion needs it
+// for every field.
+inline std::uint32_t IeeeBitsToMbfBits(std::uint32_t bits) {
     const std::uint32_t sign = bits & 0x80000000U;
     const std::uint32_t e = (bits >> 23) & 0xFFU;
     const std::uint32_t mantissa = bits & 0x7FFFFFU;
@@ -37,21 +38,37 @@ inline Bytes4 IeeeBitsToMbf(std::uint32_t bits) {
         // 2^127 and above, and infinities: the largest finite MBF value.
         mbf = 0xFF7FFFFFU | (sign >> 8);
     }
-    Bytes4 bytes;
-    if constexpr (std::endian::native == std::endian::little) {
-        // The value's own bytes are already in file order: one store.
-        std::memcpy(bytes.data(), &mbf, 4);
-    } else {
-        bytes = {static_cast<std::uint8_t>(mbf), static_cast<std::uint8_t>(mbf >> 8),
-                 static_cast<std::uint8_t>(mbf >> 16), static_cast<std::uint8_t>(mbf >> 24)};
-    }
-    return bytes;
+    return mbf;
 }
 
-inline Bytes4 FloatToMbf(float value) {
+inline std::uint32_t FloatToMbfBits(float value) {
     std::uint32_t bits = 0;
     std::memcpy(&bits, &value, 4);
-    return IeeeBitsToMbf(bits);
+    return IeeeBitsToMbfBits(bits);
+}
+
+// The four bytes of v, least significant first, at out.
+inline void PutU32(void* out, std::uint32_t v) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &v, 4);
+    } else {
+        auto* bytes = static_cast<std::uint8_t*>(out);
+        for (int i = 0; i < 4; ++i) {
+            bytes[i] = static_cast<std::uint8_t>(v >> (8 * i));
+        }
+    }
+}
+
+// The same as the four bytes of the file.
+inline Bytes4 IeeeBitsToMbf(std::uint32_t bits) {
+    Bytes4 bytes;
+    PutU32(bytes.data(), IeeeBitsToMbfBits(bits));
+    return bytes;
+}
+inline Bytes4 FloatToMbf(float value) {
+    Bytes4 bytes;
+    PutU32(bytes.data(), FloatToMbfBits(value));
+    return bytes;
 }
 
 float MbfToFloat(const Bytes4& mbf);

@@ -206,8 +206,11 @@ void CConverter::ReadChunk(std::string_view text, FieldColumns& fields, int allo
         char* out = chunk.records.data() + at;
         for (int i = 0; i < m_nRecordSlots; ++i) {
             const auto slot = static_cast<int>(m_recordSlots[static_cast<std::size_t>(i)]);
-            const Bytes4 value = slot == kSlotDate ? storedDate : FloatToMbf(fields.Value(slot));
-            std::memcpy(out, value.data(), 4);
+            if (slot == kSlotDate) {
+                std::memcpy(out, storedDate.data(), 4);
+            } else {
+                PutU32(out, FloatToMbfBits(fields.Value(slot)));
+            }
             out += 4;
         }
         if (fields.LacksColumn() && chunk.shortLines++ == 0) {

@@ -126,19 +126,21 @@ class alignas(64) FieldColumns {
     // False, p untouched, for anything else.
     bool ReadPlainPrice(const char*& p, const char* end, float& value) const {
         constexpr std::ptrdiff_t kMaxDigits = 7;
+        // Digits past the seventh make it no usual price: w may wrap then.
         const char* q = p;
-        const char* last = q + std::min(end - q, kMaxDigits + 1);
         std::uint32_t w = 0;
-        for (; q < last && *q >= '0' && *q <= '9'; ++q) {
-            w = w * 10 + static_cast<std::uint32_t>(*q - '0');
+        unsigned digit = 0;
+        while (q < end && (digit = static_cast<unsigned char>(*q) - unsigned{'0'}) <= 9) {
+            w = w * 10 + digit;
+            ++q;
         }
         std::ptrdiff_t digits = q - p;
         std::ptrdiff_t decimals = 0;
         if (q < end && *q == '.') {
             const char* const fraction = ++q;
-            last = fraction + std::min(end - fraction, kMaxDigits + 1);
-            for (; q < last && *q >= '0' && *q <= '9'; ++q) {
-                w = w * 10 + static_cast<std::uint32_t>(*q - '0');
+            while (q < end && (digit = static_cast<unsigned char>(*q) - unsigned{'0'}) <= 9) {
+                w = w * 10 + digit;
+                ++q;
             }
             decimals = q - fraction;
             digits += decimals;
