@@ -140,6 +140,8 @@ void CConverter::ReadChunk(std::string_view text, FieldColumns& fields, int allo
                            LineChunk& chunk) {
     std::string records = std::move(chunk.records);
     records.clear();
+    // Room for the usual records at once, rather than growing by copies.
+    records.reserve(text.size());
     chunk = LineChunk{};
     chunk.records = std::move(records);
     const bool priceFieldOn = m_bFieldOn[kSlotOpen] != 0 || m_bFieldOn[kSlotHigh] != 0 ||
