@@ -172,7 +172,35 @@ bool File::Write(const void* data, std::size_t size) {
         m_failed = true;
         return false;
     }
-    if (std::fwrite(data, 1, size, m_fp) != size) {
+    if (size < kStreamBuffer) {
+        if (std::fwrite(data, 1, size, m_fp) != size) {
+            m_failed = true;
+            return false;
+        }
+        return true;
+    }
+    // A large block goes to the system as it is, not through the stream's
+    // buffer (one copy of every byte less); what the buffer holds goes
+    // first, and the stream takes up its position after it.
+    if (std::fflush(m_fp) != 0) {
+        m_failed = true;
+        return false;
+    }
+    const int fd = fileno(m_fp);
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            m_failed = true;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    if (fseeko(m_fp, 0, SEEK_CUR) != 0) {
         m_failed = true;
         return false;
     }

@@ -31,6 +31,31 @@ TEST(FileSystem, ReadLineKeepsLineEndsNulBytesAndLongLines) {
                                                "\n", "last"}));
 }
 
+TEST(FileSystem, SmallAndLargeWritesKeepTheirOrderAndPosition) {
+    // Large blocks bypass the stream's buffer: what it holds must go first,
+    // and the position must follow, whether writing afresh or appending.
+    TempDir dir;
+    const std::string large(300000, 'L');
+    std::string expected;
+    File file;
+    ASSERT_TRUE(file.Open(dir.File("w"), File::Mode::Write));
+    for (const std::string& block : {std::string("a"), large, std::string("bc"), large,
+                                     std::string(70000, 'm'), std::string("d")}) {
+        ASSERT_TRUE(file.Write(block.data(), block.size()));
+        expected += block;
+        ASSERT_EQ(file.Tell(), expected.size());
+    }
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ(ReadText(dir.File("w")), expected);
+
+    ASSERT_TRUE(file.Open(dir.File("w"), File::Mode::Append));
+    ASSERT_TRUE(file.Write("e", 1));
+    ASSERT_TRUE(file.Write(large.data(), large.size()));
+    ASSERT_TRUE(file.Write("f", 1));
+    ASSERT_TRUE(file.Close());
+    EXPECT_EQ(ReadText(dir.File("w")), expected + "e" + large + "f");
+}
+
 TEST(FileSystem, CopyReplacesWholeAndNamesAreFoundIgnoringCase) {
     TempDir dir;
     WriteText(dir.File("src"), std::string(200000, 'x'));
