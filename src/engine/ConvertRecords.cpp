@@ -72,8 +72,8 @@ int CConverter::ConvertRecords() {
     std::string_view line;
     bool utf16 = false;
     bool going = true;
-    const int skip = m_bSkipRows == 1 ? std::max(0, m_nSkipRows) : 0;
-    for (int i = 0; i <= skip && going && reader.Next(line); ++i) {
+    const long skip = m_bSkipRows == 1 ? std::max(0, m_nSkipRows) : 0;
+    for (long i = 0; i <= skip && going && reader.Next(line); ++i) {
         ++lineNumber;
         if (i == 0) {
             utf16 = StartsUtf16(line);
