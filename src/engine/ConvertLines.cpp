@@ -63,16 +63,12 @@ int CConverter::ConvertLines() {
             return false;
         }
         if (read.kind == LineKind::kNoDate) {
-            if (tally.undated++ == 0) {
-                tally.firstUndated = held.number;
-            }
+            tally.counts.Undated(held.number);
             return true;
         }
         if (read.kind == LineKind::kNoPrice) {
             // A bar of zeros would plot as a crash to 0 (holiday rows of "null").
-            if (tally.unpriced++ == 0) {
-                tally.firstUnpriced = held.number;
-            }
+            tally.counts.Unpriced(held.number);
             return true;
         }
         m_fValue[kSlotDate] = DayNumberToStoredDate(read.day);

@@ -186,16 +186,12 @@ void CConverter::ReadChunk(std::string_view text, FieldColumns& fields, int allo
         }
         if (day == 0) {
             // A record without a date would show up as garbage in charts.
-            if (chunk.undated++ == 0) {
-                chunk.firstUndated = n;
-            }
+            chunk.counts.Undated(n);
             continue;
         }
         if (priceFieldOn && !fields.Priced()) {
             // A bar of zeros would plot as a crash to 0 (holiday rows of "null").
-            if (chunk.unpriced++ == 0) {
-                chunk.firstUnpriced = n;
-            }
+            chunk.counts.Unpriced(n);
             continue;
         }
         if (chunk.recordCount == allowance) {
@@ -215,8 +211,8 @@ void CConverter::ReadChunk(std::string_view text, FieldColumns& fields, int allo
             }
             out += 4;
         }
-        if (fields.LacksColumn() && chunk.shortLines++ == 0) {
-            chunk.firstShort = n;
+        if (fields.LacksColumn()) {
+            chunk.counts.Short(n);
         }
         if (chunk.recordCount++ == 0) {
             chunk.firstDate = storedDate;
@@ -238,18 +234,7 @@ bool CConverter::TakeChunk(ConvertTally& tally, long linesBefore, std::string_vi
         !CheckDateFormat(tally, chunk.nonDigit, chunk.excused)) {
         return false;
     }
-    if (chunk.undated > 0 && tally.undated == 0) {
-        tally.firstUndated = linesBefore + chunk.firstUndated;
-    }
-    tally.undated += chunk.undated;
-    if (chunk.unpriced > 0 && tally.unpriced == 0) {
-        tally.firstUnpriced = linesBefore + chunk.firstUnpriced;
-    }
-    tally.unpriced += chunk.unpriced;
-    if (chunk.shortLines > 0 && tally.shortLines == 0) {
-        tally.firstShort = linesBefore + chunk.firstShort;
-    }
-    tally.shortLines += chunk.shortLines;
+    tally.counts.Add(chunk.counts, linesBefore);
     if (chunk.recordCount > 0) {
         if (tally.lineCount == 0) {
             tally.firstDate = chunk.firstDate;
@@ -347,8 +332,8 @@ bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksCol
                  "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
         return false;
     }
-    if (lacksColumn && tally.shortLines++ == 0) {
-        tally.firstShort = lineNumber;
+    if (lacksColumn) {
+        tally.counts.Short(lineNumber);
     }
     if (tally.lineCount == 0) {
         tally.firstDate = m_fValue[kSlotDate];
@@ -382,8 +367,7 @@ int CConverter::FinishConvert(ConvertTally& tally, bool readFailed, int fileNumb
     if (tally.stop != 0 || tally.dateFormatError != 0 || tally.failed != 0) {
         return 1;
     }
-    ReportLineCounts(tally.undated, tally.firstUndated, tally.unpriced, tally.firstUnpriced,
-                     tally.shortLines, tally.firstShort);
+    ReportLineCounts(tally.counts);
     m_result.recordsWritten = tally.lineCount;
     if (tally.lineCount > 0) {
         m_result.firstDate = MbfToFloat(tally.firstDate.data());
@@ -401,8 +385,8 @@ int CConverter::FinishConvert(ConvertTally& tally, bool readFailed, int fileNumb
     return r1 | r2 | tally.stop | tally.dateFormatError | tally.failed;
 }
 
-void CConverter::ReportLineCounts(long undated, long firstUndated, long unpriced,
-                                  long firstUnpriced, long shortLines, long firstShort) {
+void CConverter::ReportLineCounts(const LineCounts& counts) {
+    const auto [undated, firstUndated, unpriced, firstUnpriced, shortLines, firstShort] = counts;
     if (undated > 0) {
         Say("LinesWithoutDate", {std::to_string(undated), std::to_string(firstUndated)},
             LinesHave(undated,

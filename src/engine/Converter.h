@@ -158,12 +158,39 @@ class CConverter {
     // Closes the data file without writing what is still gathered, as a
     // run that keeps nothing does.
     void DropDataFile();
+
+    // Lines left out for want of a date or of a price, and lines stored
+    // with missing columns, each with the number of the first.
+    struct LineCounts {
+        long undated = 0;
+        long firstUndated = 0;
+        long unpriced = 0;
+        long firstUnpriced = 0;
+        long shortLines = 0;
+        long firstShort = 0;
+        void Undated(long line) { firstUndated = undated++ == 0 ? line : firstUndated; }
+        void Unpriced(long line) { firstUnpriced = unpriced++ == 0 ? line : firstUnpriced; }
+        void Short(long line) { firstShort = shortLines++ == 0 ? line : firstShort; }
+        // Adds the counts of lines that follow line linesBefore.
+        void Add(const LineCounts& later, long linesBefore) {
+            if (undated == 0 && later.undated > 0) {
+                firstUndated = linesBefore + later.firstUndated;
+            }
+            if (unpriced == 0 && later.unpriced > 0) {
+                firstUnpriced = linesBefore + later.firstUnpriced;
+            }
+            if (shortLines == 0 && later.shortLines > 0) {
+                firstShort = linesBefore + later.firstShort;
+            }
+            undated += later.undated;
+            unpriced += later.unpriced;
+            shortLines += later.shortLines;
+        }
+    };
     // Tells the user, once each, of the lines left out for want of a date or
     // of a price and of the lines stored with missing columns, and keeps the
     // counts in the result. Counts of 0 say nothing.
-    void ReportLineCounts(long undated, long firstUndated, long unpriced, long firstUnpriced,
-                          long shortLines, long firstShort);
-
+    void ReportLineCounts(const LineCounts& counts);
     // What a record conversion has found so far; ConvertRecords and
     // ConvertLines read lines their own way and share the rest through it.
     struct ConvertTally {
@@ -172,12 +199,7 @@ class CConverter {
         int failed = 0;
         bool checked = false;
         int lineCount = 0;
-        long undated = 0;
-        long firstUndated = 0;
-        long unpriced = 0;
-        long firstUnpriced = 0;
-        long shortLines = 0;
-        long firstShort = 0;
+        LineCounts counts;
         Bytes4 firstDate{};
         Bytes4 lastDate{};
     };
@@ -205,12 +227,7 @@ class CConverter {
         std::string records;
         int recordCount = 0;
         long lines = 0;
-        long undated = 0;
-        long firstUndated = 0;
-        long unpriced = 0;
-        long firstUnpriced = 0;
-        long shortLines = 0;
-        long firstShort = 0;
+        LineCounts counts;
         Bytes4 firstDate{};
         Bytes4 lastDate{};
         // The first line with a date column, which judges the date format

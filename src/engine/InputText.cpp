@@ -19,38 +19,21 @@ LineReader::LineReader(File& file, std::size_t blockSize)
       m_capacity(std::max<std::size_t>(blockSize, 1)) {}
 
 bool LineReader::Next(std::string_view& line) {
-    for (;;) {
-        const char* base = m_buffer.get();
-        const void* feed =
-            std::memchr(base + m_begin + m_scanned, '\n', m_end - m_begin - m_scanned);
-        if (feed != nullptr) {
-            const auto stop = static_cast<std::size_t>(static_cast<const char*>(feed) - base) + 1;
-            line = std::string_view(base + m_begin, stop - m_begin);
-            m_begin = stop;
-            m_scanned = 0;
-            return true;
-        }
-        m_scanned = m_end - m_begin;
-        if (m_atEnd || !Refill()) {
-            if (m_begin == m_end || m_file.Failed()) {
-                return false;
-            }
-            line = std::string_view(m_buffer.get() + m_begin, m_end - m_begin);
-            m_begin = m_end;
-            m_scanned = 0;
-            return true;
-        }
-    }
+    return Take(line, /*allLines=*/false);
 }
 
 bool LineReader::NextLines(std::string_view& lines) {
+    return Take(lines, /*allLines=*/true);
+}
+
+bool LineReader::Take(std::string_view& text, bool allLines) {
     for (;;) {
         const char* base = m_buffer.get();
-        const std::size_t last = FindLast(
-            std::string_view(base + m_begin + m_scanned, m_end - m_begin - m_scanned), '\n');
-        if (last != std::string_view::npos) {
-            const std::size_t stop = m_begin + m_scanned + last + 1;
-            lines = std::string_view(base + m_begin, stop - m_begin);
+        const std::string_view unscanned(base + m_begin + m_scanned, m_end - m_begin - m_scanned);
+        const std::size_t feed = allLines ? FindLast(unscanned, '\n') : unscanned.find('\n');
+        if (feed != std::string_view::npos) {
+            const std::size_t stop = m_begin + m_scanned + feed + 1;
+            text = std::string_view(base + m_begin, stop - m_begin);
             m_begin = stop;
             m_scanned = 0;
             return true;
@@ -60,7 +43,7 @@ bool LineReader::NextLines(std::string_view& lines) {
             if (m_begin == m_end || m_file.Failed()) {
                 return false;
             }
-            lines = std::string_view(m_buffer.get() + m_begin, m_end - m_begin);
+            text = std::string_view(m_buffer.get() + m_begin, m_end - m_begin);
             m_begin = m_end;
             m_scanned = 0;
             return true;

@@ -71,6 +71,8 @@ class LineReader {
     bool NextLines(std::string_view& lines);
 
   private:
+    // Next (one line) or NextLines (all whole lines there are).
+    bool Take(std::string_view& text, bool allLines);
     bool Refill();
 
     File& m_file;
