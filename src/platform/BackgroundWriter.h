@@ -1,13 +1,8 @@
 #pragma once
 
-#include <condition_variable>
-#include <cstddef>
-#include <deque>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
+#include "platform/BackgroundTask.h"
 #include "platform/FileSystem.h"
 
 namespace torvan {
@@ -15,8 +10,8 @@ namespace torvan {
 // Appends blocks to an open file on a thread of its own, and lets the disk
 // start on each one, so that copying a large output into the system and
 // sending it to disk overlap the work that makes the next block. One block
-// waits while another is written, so memory stays flat whatever the file's
-// size.
+// is written while the caller fills the next, so memory stays flat whatever
+// the file's size.
 //
 // While a writer is active its file belongs to it: the caller touches the
 // file again only after Finish. With a fault hook installed the blocks are
@@ -25,31 +20,26 @@ namespace torvan {
 class BackgroundWriter {
   public:
     explicit BackgroundWriter(File& file);
-    // Waits for the blocks still queued.
+    // Waits for the block still being written.
     ~BackgroundWriter();
     BackgroundWriter(const BackgroundWriter&) = delete;
     BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
-    // Queues block for writing and hands back a block to fill next: one
-    // written before, as it was, when there is one (so that neither memory
-    // nor its size need to be made again), else an empty one. False once a
-    // write has failed; the blocks after it are not written.
+    // Hands block over for writing and hands back a block to fill next: the
+    // one written before, as it was (so that neither its memory nor its size
+    // need to be made again), or an empty one. False once a write has
+    // failed; the blocks after it are not written.
     bool Write(std::string& block);
-    // Waits until every queued block is written; true when all were.
+    // Waits until every block is written; true when all were. Blocks given
+    // after it are written at once.
     bool Finish();
 
   private:
-    void Run();
-
     File& m_file;
-    bool m_background = false;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::string> m_queue;
-    std::vector<std::string> m_spare;
-    bool m_stop = false;
-    bool m_failed = false;
-    std::thread m_thread;
+    bool m_background;
+    std::string m_writing;  // the block the task writes
+    bool m_failed = false;  // set by the task, read once it is waited for
+    BackgroundTask m_task;
 };
 
 }  // namespace torvan
