@@ -39,7 +39,7 @@ cat <<EOF
 
 The desktop program is built too. Start it on the sample with
 
-  $build/src/app/torvan res/samples/ibm.txt
+  $build/src/gui/app/torvan res/samples/ibm.txt
 
 (it needs a graphical session). To put both programs, the menu entry and
 the icon in place for every user:

@@ -13,7 +13,7 @@
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
-#include "settings/Detect.h"
+#include "detect/Detect.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan::cli {

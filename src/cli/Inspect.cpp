@@ -8,7 +8,7 @@
 #include "database/DatabaseReader.h"
 #include "database/Dates.h"
 #include "platform/FileSystem.h"
-#include "settings/Detect.h"
+#include "detect/Detect.h"
 
 namespace torvan::cli {
 namespace {

@@ -1,0 +1,84 @@
+#include "gui/app/OpenProposal.h"
+
+namespace torvan {
+namespace {
+
+const QString kAllFiles = QStringLiteral("*.*");
+
+bool IsSeparator(QChar c) {
+#ifdef Q_OS_WIN
+    return c == QLatin1Char('\\') || c == QLatin1Char('/');
+#else
+    return c == QLatin1Char('/');
+#endif
+}
+
+QChar Separator() {
+#ifdef Q_OS_WIN
+    return QLatin1Char('\\');
+#else
+    return QLatin1Char('/');
+#endif
+}
+
+qsizetype FirstSeparator(const QString& path) {
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (IsSeparator(path[i])) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+qsizetype LastSeparator(const QString& path) {
+    for (qsizetype i = path.size() - 1; i >= 0; --i) {
+        if (IsSeparator(path[i])) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+QString OpenProposal(const QString& starter, int newbie2, const QString& currentDir) {
+    QString p = starter;
+    if (!p.isEmpty()) {
+        const qsizetype last = LastSeparator(p);
+        if (last < 0) {
+            // A bare name says nothing about a folder.
+            return kAllFiles;
+        }
+        // Keep the folder. A file in the root keeps the root's own
+        // separator, so the proposal is the root folder and not the file.
+        p.truncate(last == FirstSeparator(p) ? last + 1 : last);
+        if (!IsSeparator(p.back())) {
+            p += Separator();
+        }
+        return p + kAllFiles;
+    }
+    if (newbie2 != 0 && !currentDir.isEmpty()) {
+        p = currentDir;
+        if (!IsSeparator(p.back())) {
+            p += Separator();
+        }
+        return p + QStringLiteral("ibm.txt");
+    }
+    return kAllFiles;
+}
+
+OpenDialogStart SplitProposal(const QString& proposal) {
+    OpenDialogStart start;
+    const qsizetype last = LastSeparator(proposal);
+    start.fileName = proposal.mid(last + 1);
+    if (last >= 0) {
+        start.directory =
+            proposal.left(last == 0 || last == FirstSeparator(proposal) ? last + 1 : last);
+    }
+    if (start.fileName == kAllFiles) {
+        start.fileName.clear();
+    }
+    return start;
+}
+
+}  // namespace torvan

@@ -1,0 +1,109 @@
+#include "gui/app/TorvanView.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QTextCursor>
+
+#include "gui/app/HelpContexts.h"
+#include "gui/app/Preview.h"
+#include "gui/app/TorvanApp.h"
+#include "gui/app/TorvanDoc.h"
+
+namespace torvan {
+
+CTorvanView::CTorvanView(QWidget* parent) : QPlainTextEdit(parent) {
+    setObjectName(QStringLiteral("CTorvanView"));
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setUndoRedoEnabled(false);
+    // Long lines wrap at the pane's width instead of scrolling sideways.
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Columns of a price file line up in a fixed-width font.
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Sunken);
+}
+
+CTorvanView::~CTorvanView() = default;
+
+bool CTorvanView::OpenInput(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QMessageBox::warning(window(), QStringLiteral("Torvan"),
+                             QStringLiteral("Cannot open the file:\n%1\n\n%2")
+                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return false;
+    }
+    file.close();
+    m_strInputFile = path;
+    emit inputFileChanged();
+    ShowPreview();
+    return true;
+}
+
+void CTorvanView::ShowPreview() {
+    ++m_previewCount;
+    // One repaint for the whole preview.
+    setUpdatesEnabled(false);
+    QFile file(m_strInputFile);
+    const bool readable = file.open(QIODevice::ReadOnly);
+    SetPaneText(QString());
+    AppendText(PreviewHeader(m_strInputFile));
+    if (readable) {
+        const QStringList segments = DecodeSegments(ReadPreviewSegments(file));
+        for (const QString& segment : segments) {
+            AppendText(segment);
+            AppendText(QStringLiteral("\r\n"));
+        }
+        file.close();
+    }
+    setUpdatesEnabled(true);
+
+    OnSettings();
+
+    if (QWidget* frame = window()) {
+        QCoreApplication::postEvent(frame, new CResetDocEvent(m_previewCount));
+    }
+}
+
+void CTorvanView::AppendText(const QString& text) {
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    // CR LF becomes one line break of the pane.
+    cursor.insertText(text);
+    if (m_document != nullptr) {
+        m_document->SetModifiedFlag(false);
+    }
+}
+
+void CTorvanView::SetPaneText(const QString& text) {
+    setPlainText(text);
+    if (m_document != nullptr) {
+        m_document->SetModifiedFlag(false);
+    }
+}
+
+void CTorvanView::OnSettings() {
+    CTorvanApp* app = CTorvanApp::Instance();
+    if (app == nullptr || !OnUpdateSettings()) {
+        return;
+    }
+    app->RunSettingsCommand(m_strInputFile);
+}
+
+void CTorvanView::OnClearWindow() {
+    SetPaneText(QString());
+}
+
+void CTorvanView::OnTutorial() {
+    if (CTorvanApp* app = CTorvanApp::Instance()) {
+        app->WinHelp(kHelpTutorial);
+    }
+}
+
+}  // namespace torvan

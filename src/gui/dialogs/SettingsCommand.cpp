@@ -1,0 +1,68 @@
+#include "gui/dialogs/SettingsCommand.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+
+#include "engine/Converter.h"
+#include "settings/ImportSettings.h"
+#include "settings/ProfileStore.h"
+#include "gui/dialogs/SettingsDlg.h"
+
+namespace torvan {
+
+CSettingsCommand::CSettingsCommand(CProfileStore& store, IMessageSink& sink)
+    : beep([] { QApplication::beep(); }),
+      beginWaitCursor([] { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }),
+      endWaitCursor([] { QGuiApplication::restoreOverrideCursor(); }),
+      runModal([](QDialog& dialog) { return dialog.exec(); }),
+      m_store(store),
+      m_sink(sink) {}
+
+bool CSettingsCommand::OnUpdateSettings(const std::string& inputPath) const {
+    return !inputPath.empty();
+}
+
+std::optional<JobResult> CSettingsCommand::OnSettings(QWidget* parent,
+                                                      const std::string& inputPath) {
+    CSettingsDlg dialog(m_sink, parent);
+    dialog.runModal = runModal;
+    dialog.m_settings.LoadForDialog(m_store);
+    dialog.m_strInputPath = inputPath;
+    if (runModal(dialog) != QDialog::Accepted) {
+        return std::nullopt;  // nothing written, nothing run
+    }
+    dialog.m_settings.SaveConfirmed(m_store);
+
+    // The conversion holds the GUI thread: let the windows the dialog
+    // covered repaint first.
+    dialog.hide();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    int status = 0;
+    JobResult result;
+    {
+        CConverter job;
+        dialog.m_settings.ApplyTo(job, dialog.m_strInputPath, dialog.m_nDateFormat);
+        job.m_pProfile = &m_store;
+        job.m_pSink = &m_sink;
+        beginWaitCursor();
+        status = job.Run();
+        endWaitCursor();
+        result = job.Result();
+    }
+
+    if (status == 0) {
+        m_sink.Show({"ConversionSucceeded",
+                     {},
+                     "Conversion completed successfully!",
+                     kMbOk | kMbIconInformation});
+        beep();
+    } else {
+        m_sink.Show({"ConversionFailed", {}, "Conversion failed.", kMbOk | kMbIconExclamation});
+    }
+    return result;
+}
+
+}  // namespace torvan

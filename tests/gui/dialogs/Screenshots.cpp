@@ -1,0 +1,37 @@
+// Writes pictures of the two dialogs, filled with the first-run settings:
+//   torvan_dialog_screenshots OUTPUT_DIR
+// Run under Qt's offscreen platform (the default here) or any display.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <cstdio>
+
+#include "platform/Message.h"
+#include "gui/dialogs/ChooseDir.h"
+#include "gui/dialogs/SettingsDlg.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    torvan::NullSink sink;
+
+    torvan::CSettingsDlg settings(sink);
+    settings.m_settings.pathOut = "/home/trader/data/metastock";
+    settings.show();
+    QApplication::processEvents();
+    const bool savedSettings = settings.grab().save(out.filePath("settings-dialog.png"));
+
+    torvan::CChooseDir chooser(sink);
+    chooser.SetInitialDir("/usr/share");
+    chooser.show();
+    QApplication::processEvents();
+    const bool savedChooser = chooser.grab().save(out.filePath("choose-directory.png"));
+    return savedSettings && savedChooser ? 0 : 1;
+}
