@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # The packages of .ci/run, so that ./tools/test.sh works afterwards too.
-packages=(build-essential cmake libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+packages=(build-essential cmake libgtest-dev libgmock-dev libcli11-dev
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev)
 missing=()
 for p in "${packages[@]}"; do
