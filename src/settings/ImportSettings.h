@@ -15,7 +15,7 @@ class CProfileStore;
 // Columns are 1-based here, as the user counts them.
 struct ImportSettings {
     std::string dateFormat = "MMDDYY";
-    int exist = 0;      // 0: use the existing MASTER, 1: make a new one
+    int newMaster = 0;  // 1: make a new MASTER, 0: add to the existing one ("Exist")
     int delimiter = 0;  // 0 comma, 1 tab, 2 space, 3 semicolon
     std::string pathOut;
     std::string symbol;
@@ -74,7 +74,7 @@ enum class Setting {
     kCloCol,
     kVolCol,
     kOICol,
-    kExist,
+    kNewMaster,
     kName,
     kPathOut,
     kSymbol,

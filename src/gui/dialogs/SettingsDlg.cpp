@@ -68,8 +68,8 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
     // The typed text stays as typed until OK matches it against the list.
     m_ui->combo1039->setCompleter(nullptr);
 
-    m_exist.addButton(m_ui->radio1028, 0);
-    m_exist.addButton(m_ui->radio1029, 1);
+    m_newMaster.addButton(m_ui->radio1028, 0);
+    m_newMaster.addButton(m_ui->radio1029, 1);
     m_delimiter.addButton(m_ui->radio1036, 0);
     m_delimiter.addButton(m_ui->radio1037, 1);
     m_delimiter.addButton(m_ui->radio1038, 2);
@@ -187,7 +187,7 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     if (!saveAndValidate) {
         const ImportSettings& v = m_settings;
         PutReadingSettings(v);
-        CheckRadio(m_exist, v.exist);
+        CheckRadio(m_newMaster, v.newMaster);
         PutText(m_ui->edit1032, v.name, kMaxNameLength);
         PutText(m_ui->edit1027, v.pathOut, kMaxPathLength);
         PutText(m_ui->edit1031, v.symbol, kMaxSymbolLength);
@@ -204,7 +204,7 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
         }
         taken.fieldCol[s] = NumberOf(m_columns[s]);
     }
-    taken.exist = m_exist.checkedId();
+    taken.newMaster = m_newMaster.checkedId();
     taken.name = m_ui->edit1032->text().toStdString();
     taken.pathOut = m_ui->edit1027->text().toStdString();
     taken.symbol = m_ui->edit1031->text().toStdString();
@@ -242,8 +242,9 @@ QWidget* CSettingsDlg::ControlOf(Setting setting) const {
             return m_columns[kSlotVolume];
         case Setting::kOICol:
             return m_columns[kSlotOpenInterest];
-        case Setting::kExist:
-            return m_exist.checkedButton() != nullptr ? m_exist.checkedButton() : m_ui->radio1028;
+        case Setting::kNewMaster:
+            return m_newMaster.checkedButton() != nullptr ? m_newMaster.checkedButton()
+                                                          : m_ui->radio1028;
         case Setting::kName:
             return m_ui->edit1032;
         case Setting::kPathOut:

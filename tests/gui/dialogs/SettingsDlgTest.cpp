@@ -99,7 +99,7 @@ TEST_F(SettingsDlgTest, ShowsTheValuesInTheControlsInTabOrder) {
     EXPECT_EQ(dlg->m_settings.dateFormat, "MMDDYY");
     EXPECT_EQ(dlg->m_settings.fieldCol, (std::array<int, 7>{1, 2, 3, 4, 5, 6, 7}));
     EXPECT_EQ(dlg->m_settings.delimiter, 0);
-    EXPECT_EQ(dlg->m_settings.exist, 0);
+    EXPECT_EQ(dlg->m_settings.newMaster, 0);
     EXPECT_TRUE(sink.Messages().empty());
 }
 
@@ -318,7 +318,7 @@ TEST_F(SettingsDlgTest, EveryFieldBoxEnablesItsOwnPairEvenWhenAnotherValueIsWron
 
 TEST_F(SettingsDlgTest, RadioGroupsWithNothingCheckedGiveMinusOne) {
     dlg->m_settings.delimiter = 5;
-    dlg->m_settings.exist = 1;
+    dlg->m_settings.newMaster = 1;
     Show();
     EXPECT_FALSE(Button("radio1036")->isChecked());
     EXPECT_FALSE(Button("radio1037")->isChecked());
@@ -326,7 +326,7 @@ TEST_F(SettingsDlgTest, RadioGroupsWithNothingCheckedGiveMinusOne) {
     EXPECT_TRUE(Button("radio1029")->isChecked());
     ASSERT_TRUE(PressOk());
     EXPECT_EQ(dlg->m_settings.delimiter, -1);
-    EXPECT_EQ(dlg->m_settings.exist, 1);
+    EXPECT_EQ(dlg->m_settings.newMaster, 1);
 
     dlg->show();
     Click(Button("radio1037"));
@@ -446,7 +446,7 @@ TEST_F(SettingsDlgTest, DetectFillsTheReadingControlsFromRealFiles) {
         dlg->m_settings.pathOut = out.Path();
         dlg->m_settings.symbol = "IBM";
         dlg->m_settings.name = "Saved";
-        dlg->m_settings.exist = 1;
+        dlg->m_settings.newMaster = 1;
         dlg->m_settings.delimiter = 1;  // tab, wrong for both files
         dlg->m_settings.fieldOn[kSlotOpenInterest] = 1;
         dlg->m_strInputPath = path;
@@ -504,7 +504,7 @@ TEST_F(SettingsDlgTest, DetectFillsTheReadingControlsFromRealFiles) {
         EXPECT_EQ(dlg->m_settings.symbol, "TYPED");
         EXPECT_EQ(dlg->m_settings.pathOut, out.Path());
         EXPECT_EQ(dlg->m_settings.name, "Saved");
-        EXPECT_EQ(dlg->m_settings.exist, 1);
+        EXPECT_EQ(dlg->m_settings.newMaster, 1);
         EXPECT_EQ(ReadText(path), before);
     }
 }
