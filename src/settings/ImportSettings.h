@@ -27,7 +27,7 @@ struct ImportSettings {
     std::array<int, kFieldSlots> fieldOn = {1, 1, 1, 1, 1, 1, 1};
     std::array<int, kFieldSlots> fieldCol = {1, 2, 3, 4, 5, 6, 7};
     int monthNames = 0;
-    // Reading options beyond the classic ones, all off by default so that
+    // Reading options beyond the basic ones, all off by default so that
     // saved settings read as they always did.
     int csv = 0;           // CSV reading: quotes, empty fields, separators in numbers
     int decimalComma = 0;  // CSV reading: numbers use a decimal comma

@@ -334,7 +334,7 @@ TEST_F(SettingsDlgTest, RadioGroupsWithNothingCheckedGiveMinusOne) {
     EXPECT_FALSE(Button("radio1037")->isChecked());
 }
 
-// The reading options of the core beyond the classic ones have controls of
+// The reading options of the core beyond the basic ones have controls of
 // their own, so that no saved setting acts unseen or is lost by the dialog.
 TEST_F(SettingsDlgTest, SemicolonCsvDecimalCommaAndFooterRows) {
     dlg->m_settings.delimiter = 3;
