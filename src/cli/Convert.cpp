@@ -57,7 +57,7 @@ const char* OptionOf(Setting setting) {
             return "--date-format";
         case Setting::kInputPath:
             return "INPUT";
-        case Setting::kExist:
+        case Setting::kNewMaster:
             return "--new-master";
         case Setting::kDelimiter:
             return "--delimiter";
@@ -153,7 +153,7 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
         settings.name = *request.name;
     }
     if (request.newMaster) {
-        settings.exist = *request.newMaster ? 1 : 0;
+        settings.newMaster = *request.newMaster ? 1 : 0;
     }
     if (request.delimiter) {
         // The names the inspect command proposes, so that its line runs as shown.

@@ -4,19 +4,6 @@
 
 namespace torvan {
 
-std::string DataFilePath(const std::string& directory, int fileNumber) {
-    return JoinPath(directory, "F" + std::to_string(fileNumber) + ".DAT");
-}
-
-std::string DescriptionFilePath(const std::string& directory, int fileNumber) {
-    return JoinPath(directory, "F" + std::to_string(fileNumber) + ".DOP");
-}
-
-std::string ExistingDataFilePath(const std::string& directory, int fileNumber) {
-    auto found = FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".DAT");
-    return found ? *found : DataFilePath(directory, fileNumber);
-}
-
 std::vector<std::uint8_t> PackDataHeader(int fieldCount, std::uint16_t recordCount) {
     std::vector<std::uint8_t> header(static_cast<std::size_t>(fieldCount) * 4, 0);
     for (std::size_t i = 0; i + 4 <= header.size(); i += 4) {
@@ -63,14 +50,6 @@ bool WriteNewFile(const std::string& path, const void* data, std::size_t size, b
 
 }  // namespace
 
-std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
-                                const FieldFlags& fieldOn, int fieldCount,
-                                const std::string& dataExtension) {
-    const std::string number = std::to_string(fileNumber);
-    return WriteSecurityFiles(TargetPath(directory, "F" + number + dataExtension),
-                              TargetPath(directory, "F" + number + ".DOP"), fieldOn, fieldCount);
-}
-
 std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
                                const FieldFlags& fieldOn, int fieldCount, bool syncDescription) {
     const std::vector<std::uint8_t> header = PackDataHeader(fieldCount, 1);
@@ -90,15 +69,6 @@ std::string WriteSecurityFiles(const std::string& dataPath, const std::string& d
 
 std::string ExistingDescriptionFilePath(const std::string& directory, int fileNumber) {
     return TargetPath(directory, "F" + std::to_string(fileNumber) + ".DOP");
-}
-
-std::optional<std::uint16_t> ReadRecordCount(const std::string& path) {
-    File file;
-    std::uint8_t header[4];
-    if (!file.Open(path, File::Mode::Read) || !file.ReadExact(header, sizeof header)) {
-        return std::nullopt;
-    }
-    return GetU16(header + 2);
 }
 
 bool ReadDataFile(const std::string& path, int fieldCount, DataFileContents& contents) {

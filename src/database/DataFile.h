@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,14 +16,6 @@ using FieldFlags = std::array<int, kFieldSlots>;
 inline constexpr std::array<const char*, kFieldSlots> kFieldLabels = {
     "DATE", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
 
-// "F<n>.DAT" / "F<n>.DOP" / "F<n>.NEW" in directory.
-std::string DataFilePath(const std::string& directory, int fileNumber);
-std::string DescriptionFilePath(const std::string& directory, int fileNumber);
-
-// The existing data file of a security, found ignoring case (F1.DAT or
-// f1.dat); the upper-case name when there is none yet.
-std::string ExistingDataFilePath(const std::string& directory, int fileNumber);
-
 // Record 0 of a data file: 0, recordCount, then 00 00 01 00 groups.
 std::vector<std::uint8_t> PackDataHeader(int fieldCount, std::uint16_t recordCount);
 
@@ -32,17 +23,11 @@ std::vector<std::uint8_t> PackDataHeader(int fieldCount, std::uint16_t recordCou
 std::string DescriptionText(const FieldFlags& fieldOn);
 
 // Creates the header-only data file and the description file of a new
-// security, replacing files of those names. Returns the path that could not
-// be written, or an empty string on success. A security listed in XMASTER
-// has the data file extension ".MWD".
-std::string CreateSecurityFiles(const std::string& directory, int fileNumber,
-                                const FieldFlags& fieldOn, int fieldCount,
-                                const std::string& dataExtension = ".DAT");
-
-// The same under the names given. The description file is flushed to disk
-// unless syncDescription is false (its writer then does that); the data
-// file is left to the writer of its records. Nothing is left of them when
-// one fails.
+// security under the names given, replacing files of those names. Returns
+// the path that could not be written, or an empty string on success. The
+// description file is flushed to disk unless syncDescription is false (its
+// writer then does that); the data file is left to the writer of its
+// records. Nothing is left of them when one fails.
 std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
                                const FieldFlags& fieldOn, int fieldCount,
                                bool syncDescription = true);
@@ -50,9 +35,6 @@ std::string WriteSecurityFiles(const std::string& dataPath, const std::string& d
 // The existing description file of a security, found ignoring case; the
 // upper-case name when there is none yet.
 std::string ExistingDescriptionFilePath(const std::string& directory, int fileNumber);
-
-// The recordCount of a data file's header; nothing when it cannot be read.
-std::optional<std::uint16_t> ReadRecordCount(const std::string& path);
 
 // A data file read back: its header's recordCount and the price records,
 // each fieldCount MBF values.

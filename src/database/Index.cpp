@@ -117,8 +117,4 @@ bool ReadDatabaseIndex(const std::string& directory, DatabaseIndex& index) {
     return true;
 }
 
-std::optional<std::string> FindPriceFile(const std::string& directory, const IndexEntry& entry) {
-    return FindFileNoCase(directory, entry.PriceFileName());
-}
-
 }  // namespace torvan

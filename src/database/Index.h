@@ -76,7 +76,4 @@ bool EMasterInStep(const MasterFile& master, const EMasterFile& emaster);
 // XMASTER that cannot be read is named in index.unread.
 bool ReadDatabaseIndex(const std::string& directory, DatabaseIndex& index);
 
-// The existing price file of an entry, found in any letter case.
-std::optional<std::string> FindPriceFile(const std::string& directory, const IndexEntry& entry);
-
 }  // namespace torvan

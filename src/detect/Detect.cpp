@@ -1181,17 +1181,17 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
         }
     }
 
-    // Reading: the classic splitting where it reads every sampled line as
+    // Reading: the plain splitting where it reads every sampled line as
     // the CSV reading does, CSV reading otherwise.
     const int dateCode = code;
-    ImportSettings classic = s;
-    classic.csv = 0;
-    classic.decimalComma = 0;
+    ImportSettings plain = s;
+    plain.csv = 0;
+    plain.decimalComma = 0;
     ImportSettings csv = s;
     csv.csv = 1;
-    const LineLayout classicLayout = LayoutOf(classic, dateCode);
+    const LineLayout plainLayout = LayoutOf(plain, dateCode);
     const LineLayout csvLayout = LayoutOf(csv, dateCode);
-    bool classicWorks = s.decimalComma == 0;
+    bool plainWorks = s.decimalComma == 0;
     std::string csvReason;
     bool first = true;
     long emptyValues = 0;
@@ -1222,24 +1222,24 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
                 }
             }
         }
-        if (!classicWorks) {
+        if (!plainWorks) {
             continue;
         }
-        const PriceLine b = ReadPriceLine(sample[i].text, classicLayout);
+        const PriceLine b = ReadPriceLine(sample[i].text, plainLayout);
         if (a.kind != b.kind || a.day != b.day || a.values != b.values) {
-            classicWorks = false;
+            plainWorks = false;
             csvReason = "line " + std::to_string(sample[i].number) +
                         " needs it (quotes, empty fields, separators in numbers or a time after "
                         "the date)";
         }
         if (first && b.kind != LineKind::kEmpty) {
             first = false;
-            // The classic reading checks the first date's characters.
+            // The plain reading checks the first date's characters.
             const bool digitsOnly =
                 std::all_of(b.dateText.begin(), b.dateText.end(), IsDigit) && !b.dateText.empty();
             if ((dateCode > 6 && !digitsOnly && b.monthNameResult == 0) ||
                 (dateCode < 7 && digitsOnly)) {
-                classicWorks = false;
+                plainWorks = false;
                 csvReason = "the first date needs it";
             }
         }
@@ -1247,7 +1247,7 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
     if (s.decimalComma != 0) {
         csvReason = "the numbers have a decimal comma";
     }
-    s.csv = classicWorks ? 0 : 1;
+    s.csv = plainWorks ? 0 : 1;
     if (s.csv == 0) {
         s.decimalComma = 0;
     }

@@ -1,4 +1,4 @@
-// The record conversion for the reading options beyond the classic ones:
+// The record conversion for the reading options beyond the basic ones:
 // CSV reading, trailing footer lines and UTF-16 text. Every line goes
 // through ReadPriceLine, the reading that the preview and the layout
 // detection use too, so what they show is what is stored.
@@ -55,7 +55,7 @@ int CConverter::ConvertLines() {
         if (DateTooLong(tally, held.number, read.dateText.size())) {
             return false;
         }
-        // The classic reading judges the date as written; CSV reading the
+        // The plain reading judges the date as written; CSV reading the
         // date it made of it (time dropped, month names as numbers).
         if (!tally.checked && layout.fieldCol[kSlotDate] < read.columns &&
             !CheckDateFormat(tally, !AllDigits(layout.csv ? read.readDate : read.dateText),

@@ -116,14 +116,14 @@ class CConverter {
     int m_bReverse = 0;
     int m_bSkipRows = 0;
     int m_nSkipRows = 0;
-    // Beyond the classic format: a full MASTER continues in an XMASTER,
+    // Beyond the basic format: a full MASTER continues in an XMASTER,
     // which is made when there is none yet (with one already there, that
     // happens anyway) ...
     int m_bXMaster = 0;
     // ... and a new MASTER gets an EMASTER beside it. The name may then be
     // longer than MASTER's 16 characters: EMASTER and XMASTER take it whole.
     int m_bEMaster = 0;
-    // Reading options beyond the classic ones (see LineLayout): CSV reading,
+    // Reading options beyond the basic ones (see LineLayout): CSV reading,
     // a decimal comma in it, and trailing non-price lines to leave out.
     int m_bCsv = 0;
     int m_bDecimalComma = 0;

@@ -136,8 +136,8 @@ std::vector<std::string> SplitCsvLine(std::string_view line, char delimiter,
     return fields;
 }
 
-std::vector<std::string> SplitClassicLine(std::string_view line, char delimiter,
-                                          std::size_t maxFields) {
+std::vector<std::string> SplitPlainLine(std::string_view line, char delimiter,
+                                        std::size_t maxFields) {
     std::vector<std::string> columns;
     std::size_t i = 0;
     const std::size_t n = line.size();
@@ -215,7 +215,7 @@ std::string CsvNumberText(std::string_view text, bool decimalComma) {
         }
         out += c == point ? '.' : c;
     }
-    // Only the number at the start counts, as the classic reading takes it.
+    // Only the number at the start counts, as the plain reading takes it.
     std::size_t end = sign.size();
     std::size_t digits = 0;
     while (end < out.size() && IsDigit(out[end])) {

@@ -18,10 +18,10 @@ namespace torvan {
 std::vector<std::string> SplitCsvLine(std::string_view line, char delimiter,
                                       std::size_t maxFields = 20);
 
-// The classic splitting: a column is a maximal run of characters other than
+// The plain splitting: a column is a maximal run of characters other than
 // delimiter, so runs of delimiters count as one and empty fields vanish.
-std::vector<std::string> SplitClassicLine(std::string_view line, char delimiter,
-                                          std::size_t maxFields = 20);
+std::vector<std::string> SplitPlainLine(std::string_view line, char delimiter,
+                                        std::size_t maxFields = 20);
 
 // A value field of a CSV line as a number, whatever the data site made of
 // it: thousands separators ("2,659.60", "40,019,422", with decimalComma

@@ -23,7 +23,7 @@ PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {
     PriceLine out;
     std::vector<std::string> columns = layout.csv
                                            ? SplitCsvLine(line, layout.delimiter, kMaxColumns)
-                                           : SplitClassicLine(line, layout.delimiter, kMaxColumns);
+                                           : SplitPlainLine(line, layout.delimiter, kMaxColumns);
     bool anyText = false;
     for (const std::string& column : columns) {
         anyText = anyText || !column.empty();

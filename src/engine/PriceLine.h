@@ -15,7 +15,7 @@ namespace torvan {
 struct LineLayout {
     char delimiter = ',';
     // CSV reading (quotes, empty fields keep their column, separators in
-    // numbers, dates with a time or month names); otherwise the classic
+    // numbers, dates with a time or month names); otherwise the plain
     // splitting at runs of the delimiter.
     bool csv = false;
     bool decimalComma = false;  // CSV reading only
@@ -38,7 +38,7 @@ struct PriceLine {
     bool missingColumns = false;  // a present field's column is past the line's end
     std::string dateText;         // the date column as split, before any rewriting
     std::string readDate;         // the text the date layout was applied to
-    // 1 when month-name translation met a letter in the date (the classic
+    // 1 when month-name translation met a letter in the date (the plain
     // reading's excuse for letters in a numeric-only format), else 0.
     int monthNameResult = 0;
     std::uint16_t day = 0;  // day number, 0 for none

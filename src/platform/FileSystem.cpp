@@ -299,15 +299,6 @@ bool IsDirectory(const std::string& path) {
     return stdfs::is_directory(path, ec);
 }
 
-std::optional<std::uint64_t> FileSize(const std::string& path) {
-    std::error_code ec;
-    auto size = stdfs::file_size(path, ec);
-    if (ec) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint64_t>(size);
-}
-
 std::optional<std::string> FindFileNoCase(const std::string& dir, const std::string& name) {
     std::string exact = JoinPath(dir, name);
     std::error_code ec;

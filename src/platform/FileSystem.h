@@ -130,7 +130,6 @@ std::string CurrentDirectory();
 // path made absolute against the working directory, without resolving
 // links; path itself when that fails.
 std::string AbsolutePath(const std::string& path);
-std::optional<std::uint64_t> FileSize(const std::string& path);
 
 // Finds name in dir, first as written, then ignoring ASCII case. Returns the
 // full path of the file found.

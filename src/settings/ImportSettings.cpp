@@ -172,7 +172,7 @@ std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::
 void ImportSettings::Load(const CProfileStore& store) {
     const ImportSettings defaults;
     dateFormat = store.GetString(kSection, "DateFormat", defaults.dateFormat);
-    exist = store.GetInt(kSection, "Exist", defaults.exist);
+    newMaster = store.GetInt(kSection, "Exist", defaults.newMaster);
     delimiter = store.GetInt(kSection, "Delimiter", defaults.delimiter);
     pathOut = store.GetString(kSection, "PathOut", defaults.pathOut);
     symbol = store.GetString(kSection, "Symbol", defaults.symbol);
@@ -207,7 +207,7 @@ void ImportSettings::SaveConfirmed(CProfileStore& store) const {
 void ImportSettings::Save(CProfileStore& store) const {
     store.WriteString(kSection, "DateFormat", dateFormat);
     store.WriteInt(kSection, "Delimiter", delimiter);
-    store.WriteInt(kSection, "Exist", exist);
+    store.WriteInt(kSection, "Exist", newMaster);
     store.WriteInt(kSection, "Reverse", reverse);
     store.WriteInt(kSection, "SkipOn", skipOn);
     store.WriteInt(kSection, "SkipRows", skipRows);
@@ -237,7 +237,7 @@ void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int 
     job.m_bReverse = reverse;
     job.m_bSkipRows = skipOn;
     job.m_nSkipRows = skipRows;
-    job.m_bExistingMaster = exist == 0 ? 1 : 0;
+    job.m_bExistingMaster = newMaster == 0 ? 1 : 0;
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         job.m_bFieldOn[s] = (s == kSlotDate || s == kSlotClose) ? 1 : fieldOn[s];
         job.m_nFieldCol[s] = fieldCol[s] - 1;

@@ -15,7 +15,7 @@ class CProfileStore;
 // Columns are 1-based here, as the user counts them.
 struct ImportSettings {
     std::string dateFormat = "MMDDYY";
-    int exist = 0;      // 0: use the existing MASTER, 1: make a new one
+    int newMaster = 0;  // 1: make a new MASTER, 0: add to the existing one ("Exist")
     int delimiter = 0;  // 0 comma, 1 tab, 2 space, 3 semicolon
     std::string pathOut;
     std::string symbol;
@@ -27,7 +27,7 @@ struct ImportSettings {
     std::array<int, kFieldSlots> fieldOn = {1, 1, 1, 1, 1, 1, 1};
     std::array<int, kFieldSlots> fieldCol = {1, 2, 3, 4, 5, 6, 7};
     int monthNames = 0;
-    // Reading options beyond the classic ones, all off by default so that
+    // Reading options beyond the basic ones, all off by default so that
     // saved settings read as they always did.
     int csv = 0;           // CSV reading: quotes, empty fields, separators in numbers
     int decimalComma = 0;  // CSV reading: numbers use a decimal comma
@@ -74,7 +74,7 @@ enum class Setting {
     kCloCol,
     kVolCol,
     kOICol,
-    kExist,
+    kNewMaster,
     kName,
     kPathOut,
     kSymbol,

@@ -411,7 +411,7 @@ TEST(DatabaseIndex, VendorDirectoriesAsReadersSeeThem) {
     EXPECT_EQ(index.entries[3].PriceFileName(), "F2853.MWD");
     EXPECT_EQ(index.entries[3].fieldCount, 7);
     EXPECT_EQ(index.entries[3].firstDate, 820104.0F);
-    EXPECT_TRUE(FindPriceFile(index.directory, index.entries[3]));
+    EXPECT_TRUE(FindFileNoCase(index.directory, index.entries[3].PriceFileName()));
 
     // Lower-case files; an EMASTER out of step gives MASTER's names.
     ASSERT_TRUE(ReadDatabaseIndex(Metastock("futures_2yr_note"), index));
@@ -424,7 +424,7 @@ TEST(DatabaseIndex, VendorDirectoriesAsReadersSeeThem) {
                                    [](const IndexEntry& e) { return e.fileNumber == 548; });
     ASSERT_NE(f548, index.entries.end());
     EXPECT_EQ(f548->PriceFileName(), "F548.MWD");
-    const auto found = FindPriceFile(index.directory, *f548);
+    const auto found = FindFileNoCase(index.directory, f548->PriceFileName());
     ASSERT_TRUE(found);
     EXPECT_EQ(fs::path(*found).filename(), "F548.mwd");
 

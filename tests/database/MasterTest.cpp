@@ -361,32 +361,34 @@ TEST(DataFile, HeaderAndDescriptionBytes) {
     EXPECT_EQ(DescriptionText({1, 0, 0, 0, 1, 0, 0}), "\"DATE\",0,0\r\n\"CLOSE\",4,4\r\n");
 }
 
-TEST(DataFile, CreateSecurityFilesReplacesOlderFiles) {
+TEST(DataFile, WriteSecurityFilesReplacesOlderFiles) {
     TempDir tmp;
     WriteBytes(tmp.File("F12.DAT"), std::vector<std::uint8_t>(100, 0xAA));
     WriteText(tmp.File("F12.DOP"), std::string(200, 'x'));
-    EXPECT_EQ(CreateSecurityFiles(tmp.Path(), 12, kDateCloseVolume, 3), "");
+    EXPECT_EQ(WriteSecurityFiles(tmp.File("F12.DAT"), tmp.File("F12.DOP"), kDateCloseVolume, 3),
+              "");
     EXPECT_EQ(Hex(ReadBytes(tmp.File("F12.DAT"))), Hex(Groups({kGroup, kGroup, kGroup})));
     EXPECT_EQ(ReadText(tmp.File("F12.DOP")), DescriptionText(kDateCloseVolume));
 
-    EXPECT_EQ(CreateSecurityFiles(tmp.Path(), 255, kAllFields, 7), "");
+    EXPECT_EQ(WriteSecurityFiles(tmp.File("F255.DAT"), tmp.File("F255.DOP"), kAllFields, 7), "");
     DataFileContents contents;
     ASSERT_TRUE(ReadDataFile(tmp.File("F255.DAT"), 7, contents));
     EXPECT_EQ(contents.recordCount, 1);
     EXPECT_TRUE(contents.records.empty());
 }
 
-TEST(DataFile, CreateSecurityFilesNamesThePathItCouldNotWrite) {
+TEST(DataFile, WriteSecurityFilesNamesThePathItCouldNotWrite) {
     TempDir tmp;
-    const std::string missing = tmp.File("missing");
-    EXPECT_EQ(CreateSecurityFiles(missing, 5, kAllFields, 7), DataFilePath(missing, 5));
+    const std::string missing = tmp.File("missing/F5.DAT");
+    EXPECT_EQ(WriteSecurityFiles(missing, tmp.File("missing/F5.DOP"), kAllFields, 7), missing);
 
     FaultHookScope faults([](FileOp op, const std::string& path) {
         return op == FileOp::Open && path.ends_with(".DOP");
     });
-    const std::string result = CreateSecurityFiles(tmp.Path(), 5, kAllFields, 7);
+    const std::string result =
+        WriteSecurityFiles(tmp.File("F5.DAT"), tmp.File("F5.DOP"), kAllFields, 7);
     faults.Remove();
-    EXPECT_EQ(result, DescriptionFilePath(tmp.Path(), 5));
+    EXPECT_EQ(result, tmp.File("F5.DOP"));
     EXPECT_FALSE(FileExists(tmp.File("F5.DAT")));  // no half-made security is left
 }
 
@@ -428,9 +430,10 @@ TEST(DataFileReal, DatesAgreeWithTheMasterEntry) {
         MasterRecord entry;
         ASSERT_EQ(FindSecurity(dir, c.symbol, entry), kFound);
         ASSERT_EQ(entry.fileNumber, c.fileNumber);
+        const auto dataPath = FindFileNoCase(dir, "F" + std::to_string(entry.fileNumber) + ".DAT");
+        ASSERT_TRUE(dataPath);
         DataFileContents contents;
-        ASSERT_TRUE(
-            ReadDataFile(ExistingDataFilePath(dir, entry.fileNumber), entry.fieldCount, contents));
+        ASSERT_TRUE(ReadDataFile(*dataPath, entry.fieldCount, contents));
         ASSERT_EQ(contents.records.size(), c.records);
         EXPECT_EQ(contents.recordCount, c.records + 1);
         EXPECT_EQ(MbfToFloat(contents.records.front()[0]), c.firstDate);

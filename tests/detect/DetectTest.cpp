@@ -102,7 +102,7 @@ Converted ConvertCopy(const std::string& source, ImportSettings settings) {
     EXPECT_FALSE(ec) << source;
     settings.pathOut = db.Path();
     settings.symbol = "TEST";
-    settings.exist = 1;
+    settings.newMaster = 1;
     RecordingSink sink;
     CConverter job;
     job.m_pSink = &sink;

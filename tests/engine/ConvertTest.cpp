@@ -367,7 +367,7 @@ TEST_F(Convert, FailuresAfterTheSecurityWasEnteredKeepNothing) {
          true},
     };
     // Reversed, the file's last line is the first one converted and checked;
-    // both readings of a line, the classic one and CSV.
+    // both readings of a line, the plain one and CSV.
     for (int csv = 0; csv <= 1; ++csv) {
         for (const Case& c : cases) {
             m_messages.Clear();

@@ -30,8 +30,8 @@ TEST(CsvText, QuotesEmptyFieldsAndPadding) {
     EXPECT_EQ(SplitCsvLine("\"unterminated,x", ','), (Fields{"unterminated,x"}));
     EXPECT_TRUE(SplitCsvLine("", ',').empty());
     EXPECT_EQ(SplitCsvLine("1,2,3,4", ',', 2), (Fields{"1", "2"}));
-    // The classic splitting drops empty fields, so later columns move left.
-    EXPECT_EQ(SplitClassicLine(",a,,b,", ','), (Fields{"a", "b"}));
+    // The plain splitting drops empty fields, so later columns move left.
+    EXPECT_EQ(SplitPlainLine(",a,,b,", ','), (Fields{"a", "b"}));
 }
 
 TEST(CsvText, NumbersAsDataSitesWriteThem) {
@@ -115,7 +115,7 @@ TEST(MonthNames, EveryNameIsItsOwnMonthInAnyCase) {
             const std::string whole = cased(full, how);
             EXPECT_EQ(MonthNumber(three), m) << three;
             EXPECT_EQ(MonthNumber(whole), m) << whole;
-            // The classic translation knows the three letters.
+            // The plain translation knows the three letters.
             std::string date = "15-" + three + "-03";
             EXPECT_EQ(job.TranslateMonthName(date), 1);
             EXPECT_EQ(date, "15-" + number + "-03") << three;
@@ -159,7 +159,7 @@ TEST(CsvText, OneLineReadAlikeForPreviewAndConversion) {
     EXPECT_TRUE(line.missingColumns);
     EXPECT_EQ(ReadPriceLine(",,,", layout).kind, LineKind::kEmpty);
     EXPECT_EQ(ReadPriceLine("\"16:00\",1,2,3,4,5", layout).kind, LineKind::kNoDate);
-    // The classic reading of the same quoted line finds no date (the
+    // The plain reading of the same quoted line finds no date (the
     // closing quote makes it too long) and no number.
     layout.csv = false;
     EXPECT_EQ(ReadPriceLine(R"("12/06/2024","1","2","3","4","5")", layout).kind,

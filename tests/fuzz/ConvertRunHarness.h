@@ -14,6 +14,7 @@
 #include "database/DataFile.h"
 #include "engine/Converter.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
 namespace torvan::fuzz {
@@ -88,7 +89,7 @@ inline void RunConversion(const std::uint8_t* options, const std::string& input,
     FUZZ_CHECK(master.size() == 53U * (1U + GetU16(master.data())));
     const std::size_t recordLength = 4U * static_cast<std::size_t>(job.m_nFieldCount);
     FUZZ_CHECK(master.size() == 106 && master[53] == 1 && master[53 + 3] == recordLength);
-    const auto prices = Bytes(ExistingDataFilePath(dbDir, 1));
+    const auto prices = Bytes(JoinPath(dbDir, "F1.DAT"));  // a new database: upper case
     FUZZ_CHECK(prices.size() % recordLength == 0 && prices.size() >= 2 * recordLength);
     FUZZ_CHECK(GetU16(prices.data() + 2) == prices.size() / recordLength);
 }

@@ -4,6 +4,7 @@
 // three files and F1.DAT.
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -99,9 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // An EMASTER in step with MASTER stays so when MASTER takes the security.
     DatabaseIndex after;
     FUZZ_CHECK(ReadDatabaseIndex(dir, after));
-    const bool masterWhole = before.master.records.size() == before.master.header.entryCount &&
-                             FileSize(before.masterPath).value_or(0) ==
-                                 kMasterRecordSize * (1U + before.master.header.entryCount);
+    std::error_code sizeError;
+    const auto masterSize = std::filesystem::file_size(before.masterPath, sizeError);
+    const bool masterWhole =
+        before.master.records.size() == before.master.header.entryCount && !sizeError &&
+        masterSize == kMasterRecordSize * (1U + before.master.header.entryCount);
     if (before.emasterInStep && masterWhole && !job.m_bInXMaster) {
         FUZZ_CHECK(after.emasterInStep);
     }

@@ -12,6 +12,7 @@
 #include "database/Master.h"
 #include "engine/Converter.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -124,6 +125,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t offset = kMasterRecordSize; offset < kept; offset += kMasterRecordSize) {
         FUZZ_CHECK(oldBytes[offset] != number);
     }
-    FUZZ_CHECK(FileExists(ExistingDataFilePath(dir, number)));
+    FUZZ_CHECK(FindFileNoCase(dir, "F" + std::to_string(number) + ".DAT"));
     return 0;
 }

@@ -141,8 +141,7 @@ void CTorvanApp::OnAppAbout() {
 }
 
 bool CTorvanApp::OpenDocumentFile(const QString& path) {
-    // The document never holds unsaved data, so it may always be replaced.
-    m_document->SetModifiedFlag(false);
+    // The document never holds unsaved data, so it is replaced without asking.
     if (!m_document->OnOpenDocument(path)) {
         // A file that cannot be read leaves the list, as it cannot be
         // opened from there either.

@@ -10,7 +10,6 @@ CTorvanDoc::~CTorvanDoc() = default;
 
 bool CTorvanDoc::OnNewDocument() {
     m_strPathName.clear();
-    m_bModified = false;
     if (m_view != nullptr) {
         m_view->SetPaneText(QString());
     }

@@ -31,13 +31,10 @@ class CTorvanDoc : public QObject {
 
     const QString& PathName() const { return m_strPathName; }
     void SetPathName(const QString& path) { m_strPathName = path; }
-    bool IsModified() const { return m_bModified; }
-    void SetModifiedFlag(bool modified) { m_bModified = modified; }
 
   private:
     CTorvanView* m_view = nullptr;
     QString m_strPathName;
-    bool m_bModified = false;
 };
 
 }  // namespace torvan

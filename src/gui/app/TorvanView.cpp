@@ -76,16 +76,10 @@ void CTorvanView::AppendText(const QString& text) {
     cursor.movePosition(QTextCursor::End);
     // CR LF becomes one line break of the pane.
     cursor.insertText(text);
-    if (m_document != nullptr) {
-        m_document->SetModifiedFlag(false);
-    }
 }
 
 void CTorvanView::SetPaneText(const QString& text) {
     setPlainText(text);
-    if (m_document != nullptr) {
-        m_document->SetModifiedFlag(false);
-    }
 }
 
 void CTorvanView::OnSettings() {

@@ -19,8 +19,6 @@ class CNumberSpin : public QAbstractSpinBox {
     explicit CNumberSpin(QWidget* parent = nullptr);
 
     void SetRange(int minimum, int maximum);
-    int Minimum() const { return m_min; }
-    int Maximum() const { return m_max; }
 
     // The field's text as a number; nothing when it holds none.
     std::optional<unsigned> Number() const;

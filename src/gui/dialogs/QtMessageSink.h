@@ -14,12 +14,10 @@ namespace torvan {
 // (context "Torvan"), so a translation file can replace it.
 class QtMessageSink : public IMessageSink {
   public:
+    // parent: the window the boxes are centred over when no modal dialog is
+    // up (none: the active window); a modal dialog's messages show over the
+    // dialog.
     explicit QtMessageSink(QWidget* parent = nullptr) : m_parent(parent) {}
-
-    // The window the boxes are centred over when no modal dialog is up (none:
-    // the active window); a modal dialog's messages show over the dialog.
-    void SetParent(QWidget* parent) { m_parent = parent; }
-    QWidget* Parent() const { return m_parent; }
 
     // Runs the box modally; returns kIdOk, kIdCancel, kIdYes or kIdNo. While
     // the wait cursor is up, the box gets the normal arrow.

@@ -56,24 +56,24 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
                  m_ui->spin1020, m_ui->spin1023, m_ui->spin1026};
     m_fieldChecks = {nullptr, m_ui->check1009, m_ui->check1012, m_ui->check1015,
                      nullptr, m_ui->check1021, m_ui->check1024};
-    // The number field inside each spin box carries the id of its own control.
+    // The number field inside each spin box carries the name of its own control.
     static constexpr std::array<const char*, kFieldSlots> kEditNames = {
         "edit1004", "edit1010", "edit1013", "edit1016", "edit1019", "edit1022", "edit1025"};
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         m_columns[s]->Edit()->setObjectName(QString::fromLatin1(kEditNames[s]));
     }
     m_ui->spin1034->Edit()->setObjectName(QStringLiteral("edit1033"));
-    m_ui->spin1046->Edit()->setObjectName(QStringLiteral("edit1045"));
+    m_ui->spinFooter->Edit()->setObjectName(QStringLiteral("editFooter"));
 
     // The typed text stays as typed until OK matches it against the list.
     m_ui->combo1039->setCompleter(nullptr);
 
-    m_exist.addButton(m_ui->radio1028, 0);
-    m_exist.addButton(m_ui->radio1029, 1);
+    m_newMaster.addButton(m_ui->radio1028, 0);
+    m_newMaster.addButton(m_ui->radio1029, 1);
     m_delimiter.addButton(m_ui->radio1036, 0);
     m_delimiter.addButton(m_ui->radio1037, 1);
     m_delimiter.addButton(m_ui->radio1038, 2);
-    m_delimiter.addButton(m_ui->radio1042, 3);
+    m_delimiter.addButton(m_ui->radioSemicolon, 3);
 
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         if (m_fieldChecks[s] != nullptr) {
@@ -96,7 +96,7 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
 
     connect(m_ui->check1035, &QAbstractButton::clicked, this, [this] { OnSkipRows(); });
     connect(m_ui->check1040, &QAbstractButton::clicked, this, [this] { OnReverse(); });
-    connect(m_ui->check1043, &QAbstractButton::clicked, this, [this] { EnableFields(); });
+    connect(m_ui->checkCsv, &QAbstractButton::clicked, this, [this] { EnableFields(); });
     connect(m_ui->check1041, &QAbstractButton::clicked, this, [this] { OnMonthNames(); });
     connect(m_ui->button1030, &QAbstractButton::clicked, this, [this] { OnBrowse(); });
     connect(m_ui->detectButton, &QAbstractButton::clicked, this, [this] { OnDetect(); });
@@ -121,7 +121,7 @@ void CSettingsDlg::OnInitDialog() {
     }
     UpdateData(false);
     m_ui->spin1034->SetRange(0, kMaxSkipRows);
-    m_ui->spin1046->SetRange(0, kMaxSkipRows);
+    m_ui->spinFooter->SetRange(0, kMaxSkipRows);
     for (CNumberSpin* spin : m_columns) {
         spin->SetRange(kMinColumn, kMaxColumn);
     }
@@ -138,11 +138,11 @@ void CSettingsDlg::EnableFields() {
     }
     m_ui->spin1034->setEnabled(m_ui->check1035->isChecked());
     // A decimal comma is read only with CSV reading.
-    const bool csv = m_ui->check1043->isChecked();
+    const bool csv = m_ui->checkCsv->isChecked();
     if (!csv) {
-        m_ui->check1044->setChecked(false);
+        m_ui->checkDecimalComma->setChecked(false);
     }
-    m_ui->check1044->setEnabled(csv);
+    m_ui->checkDecimalComma->setEnabled(csv);
 }
 
 void CSettingsDlg::PutText(QLineEdit* edit, const std::string& text, std::size_t limit) {
@@ -178,16 +178,16 @@ void CSettingsDlg::PutReadingSettings(const ImportSettings& v) {
     PutDateFormat(v.dateFormat);
     m_ui->check1040->setChecked(v.reverse != 0);
     m_ui->check1041->setChecked(v.monthNames != 0);
-    m_ui->check1043->setChecked(v.csv != 0);
-    m_ui->check1044->setChecked(v.decimalComma != 0);
-    PutNumber(m_ui->spin1046, v.footerRows);
+    m_ui->checkCsv->setChecked(v.csv != 0);
+    m_ui->checkDecimalComma->setChecked(v.decimalComma != 0);
+    PutNumber(m_ui->spinFooter, v.footerRows);
 }
 
 bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     if (!saveAndValidate) {
         const ImportSettings& v = m_settings;
         PutReadingSettings(v);
-        CheckRadio(m_exist, v.exist);
+        CheckRadio(m_newMaster, v.newMaster);
         PutText(m_ui->edit1032, v.name, kMaxNameLength);
         PutText(m_ui->edit1027, v.pathOut, kMaxPathLength);
         PutText(m_ui->edit1031, v.symbol, kMaxSymbolLength);
@@ -204,7 +204,7 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
         }
         taken.fieldCol[s] = NumberOf(m_columns[s]);
     }
-    taken.exist = m_exist.checkedId();
+    taken.newMaster = m_newMaster.checkedId();
     taken.name = m_ui->edit1032->text().toStdString();
     taken.pathOut = m_ui->edit1027->text().toStdString();
     taken.symbol = m_ui->edit1031->text().toStdString();
@@ -214,9 +214,9 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     taken.dateFormat = m_ui->combo1039->currentText().toStdString();
     taken.reverse = m_ui->check1040->isChecked() ? 1 : 0;
     taken.monthNames = m_ui->check1041->isChecked() ? 1 : 0;
-    taken.csv = m_ui->check1043->isChecked() ? 1 : 0;
-    taken.decimalComma = m_ui->check1044->isChecked() ? 1 : 0;
-    taken.footerRows = NumberOf(m_ui->spin1046);
+    taken.csv = m_ui->checkCsv->isChecked() ? 1 : 0;
+    taken.decimalComma = m_ui->checkDecimalComma->isChecked() ? 1 : 0;
+    taken.footerRows = NumberOf(m_ui->spinFooter);
 
     if (const auto problem = CheckExchange(taken, m_strInputPath)) {
         Report(problem->message, problem->setting);
@@ -242,8 +242,9 @@ QWidget* CSettingsDlg::ControlOf(Setting setting) const {
             return m_columns[kSlotVolume];
         case Setting::kOICol:
             return m_columns[kSlotOpenInterest];
-        case Setting::kExist:
-            return m_exist.checkedButton() != nullptr ? m_exist.checkedButton() : m_ui->radio1028;
+        case Setting::kNewMaster:
+            return m_newMaster.checkedButton() != nullptr ? m_newMaster.checkedButton()
+                                                          : m_ui->radio1028;
         case Setting::kName:
             return m_ui->edit1032;
         case Setting::kPathOut:
@@ -264,9 +265,9 @@ QWidget* CSettingsDlg::ControlOf(Setting setting) const {
         case Setting::kMonthNames:
             return m_ui->check1041;
         case Setting::kFooterRows:
-            return m_ui->spin1046;
+            return m_ui->spinFooter;
         case Setting::kDecimalComma:
-            return m_ui->check1044;
+            return m_ui->checkDecimalComma;
         default:
             break;
     }

@@ -92,7 +92,7 @@ class CSettingsDlg : public QDialog {
     IMessageSink& m_sink;
     std::array<CNumberSpin*, kFieldSlots> m_columns{};
     std::array<QAbstractButton*, kFieldSlots> m_fieldChecks{};  // null for date and close
-    QButtonGroup m_exist;
+    QButtonGroup m_newMaster;
     QButtonGroup m_delimiter;
     bool m_bInitialised = false;
 };

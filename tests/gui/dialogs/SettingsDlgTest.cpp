@@ -79,17 +79,15 @@ TEST_F(SettingsDlgTest, ShowsTheValuesInTheControlsInTabOrder) {
     const char* order[] = {"IDCANCEL",     "spin1005",  "check1009",  "spin1011",  "check1012",
                            "spin1014",     "check1015", "spin1017",   "spin1020",  "check1021",
                            "spin1023",     "check1024", "spin1026",   "radio1036", "combo1039",
-                           "check1041",    "check1035", "spin1046",   "check1040", "check1043",
+                           "check1041",    "check1035", "spinFooter", "check1040", "checkCsv",
                            "detectButton", "edit1027",  "button1030", "radio1028", "edit1031",
                            "edit1032",     "IDOK"};
     for (const char* name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QWidget* focus = QApplication::focusWidget();
         // The number fields take the focus inside their spin box.
-        const QWidget* control = focus->objectName().startsWith("edit10") &&
-                                         qobject_cast<CNumberSpin*>(focus->parentWidget())
-                                     ? focus->parentWidget()
-                                     : focus;
+        const QWidget* control =
+            qobject_cast<CNumberSpin*>(focus->parentWidget()) ? focus->parentWidget() : focus;
         EXPECT_EQ(control->objectName(), QString::fromLatin1(name));
     }
 
@@ -99,7 +97,7 @@ TEST_F(SettingsDlgTest, ShowsTheValuesInTheControlsInTabOrder) {
     EXPECT_EQ(dlg->m_settings.dateFormat, "MMDDYY");
     EXPECT_EQ(dlg->m_settings.fieldCol, (std::array<int, 7>{1, 2, 3, 4, 5, 6, 7}));
     EXPECT_EQ(dlg->m_settings.delimiter, 0);
-    EXPECT_EQ(dlg->m_settings.exist, 0);
+    EXPECT_EQ(dlg->m_settings.newMaster, 0);
     EXPECT_TRUE(sink.Messages().empty());
 }
 
@@ -318,7 +316,7 @@ TEST_F(SettingsDlgTest, EveryFieldBoxEnablesItsOwnPairEvenWhenAnotherValueIsWron
 
 TEST_F(SettingsDlgTest, RadioGroupsWithNothingCheckedGiveMinusOne) {
     dlg->m_settings.delimiter = 5;
-    dlg->m_settings.exist = 1;
+    dlg->m_settings.newMaster = 1;
     Show();
     EXPECT_FALSE(Button("radio1036")->isChecked());
     EXPECT_FALSE(Button("radio1037")->isChecked());
@@ -326,7 +324,7 @@ TEST_F(SettingsDlgTest, RadioGroupsWithNothingCheckedGiveMinusOne) {
     EXPECT_TRUE(Button("radio1029")->isChecked());
     ASSERT_TRUE(PressOk());
     EXPECT_EQ(dlg->m_settings.delimiter, -1);
-    EXPECT_EQ(dlg->m_settings.exist, 1);
+    EXPECT_EQ(dlg->m_settings.newMaster, 1);
 
     dlg->show();
     Click(Button("radio1037"));
@@ -336,32 +334,32 @@ TEST_F(SettingsDlgTest, RadioGroupsWithNothingCheckedGiveMinusOne) {
     EXPECT_FALSE(Button("radio1037")->isChecked());
 }
 
-// The reading options of the core beyond the classic ones have controls of
+// The reading options of the core beyond the basic ones have controls of
 // their own, so that no saved setting acts unseen or is lost by the dialog.
 TEST_F(SettingsDlgTest, SemicolonCsvDecimalCommaAndFooterRows) {
     dlg->m_settings.delimiter = 3;
     dlg->m_settings.footerRows = 2;
     Show();
-    EXPECT_TRUE(Button("radio1042")->isChecked());
-    EXPECT_EQ(Edit("edit1045")->text(), "2");
-    EXPECT_FALSE(Button("check1043")->isChecked());
-    EXPECT_FALSE(Button("check1044")->isEnabled());
+    EXPECT_TRUE(Button("radioSemicolon")->isChecked());
+    EXPECT_EQ(Edit("editFooter")->text(), "2");
+    EXPECT_FALSE(Button("checkCsv")->isChecked());
+    EXPECT_FALSE(Button("checkDecimalComma")->isEnabled());
 
-    Click(Button("check1043"));
-    EXPECT_TRUE(Button("check1044")->isEnabled());
-    Click(Button("check1044"));
-    EXPECT_TRUE(Button("check1044")->isChecked());
-    Click(Button("check1043"));  // no decimal comma without CSV reading
-    EXPECT_FALSE(Button("check1044")->isChecked());
-    EXPECT_FALSE(Button("check1044")->isEnabled());
-    Click(Button("check1043"));
-    Click(Button("check1044"));
+    Click(Button("checkCsv"));
+    EXPECT_TRUE(Button("checkDecimalComma")->isEnabled());
+    Click(Button("checkDecimalComma"));
+    EXPECT_TRUE(Button("checkDecimalComma")->isChecked());
+    Click(Button("checkCsv"));  // no decimal comma without CSV reading
+    EXPECT_FALSE(Button("checkDecimalComma")->isChecked());
+    EXPECT_FALSE(Button("checkDecimalComma")->isEnabled());
+    Click(Button("checkCsv"));
+    Click(Button("checkDecimalComma"));
 
-    TypeOver(Edit("edit1045"), "201");
+    TypeOver(Edit("editFooter"), "201");
     EXPECT_FALSE(PressOk());
     EXPECT_EQ(sink.Texts(), std::vector<std::string>{"Please enter an integer between 0 and 200."});
-    EXPECT_EQ(QApplication::focusWidget(), Control<QWidget>(dlg.get(), "spin1046"));
-    TypeOver(Edit("edit1045"), "1");
+    EXPECT_EQ(QApplication::focusWidget(), Control<QWidget>(dlg.get(), "spinFooter"));
+    TypeOver(Edit("editFooter"), "1");
     ASSERT_TRUE(PressOk());
     EXPECT_EQ(dlg->m_settings.delimiter, 3);
     EXPECT_EQ(dlg->m_settings.csv, 1);
@@ -429,7 +427,7 @@ TEST_F(SettingsDlgTest, DetectFillsTheReadingControlsFromRealFiles) {
         {"finam_sber_2023_ddmmyy_semicolon.csv",
          {"1", "3", "4", "5", "6", "7", nullptr},
          false,
-         "radio1042",
+         "radioSemicolon",
          "DD_MM_YY",
          false},
     };
@@ -446,7 +444,7 @@ TEST_F(SettingsDlgTest, DetectFillsTheReadingControlsFromRealFiles) {
         dlg->m_settings.pathOut = out.Path();
         dlg->m_settings.symbol = "IBM";
         dlg->m_settings.name = "Saved";
-        dlg->m_settings.exist = 1;
+        dlg->m_settings.newMaster = 1;
         dlg->m_settings.delimiter = 1;  // tab, wrong for both files
         dlg->m_settings.fieldOn[kSlotOpenInterest] = 1;
         dlg->m_strInputPath = path;
@@ -474,10 +472,10 @@ TEST_F(SettingsDlgTest, DetectFillsTheReadingControlsFromRealFiles) {
         EXPECT_TRUE(Button("check1035")->isChecked());
         EXPECT_TRUE(Edit("edit1033")->isEnabled());
         EXPECT_EQ(Edit("edit1033")->text(), "1");
-        EXPECT_EQ(Edit("edit1045")->text(), "0");
+        EXPECT_EQ(Edit("editFooter")->text(), "0");
         EXPECT_EQ(Button("check1040")->isChecked(), c.reverse);
         EXPECT_FALSE(Button("check1041")->isChecked());
-        EXPECT_FALSE(Button("check1044")->isChecked());  // the prices use decimal points
+        EXPECT_FALSE(Button("checkDecimalComma")->isChecked());  // the prices use decimal points
         // Path, symbol, name and master choice stay as they were.
         EXPECT_EQ(Edit("edit1027")->text(), QString::fromStdString(out.Path()));
         EXPECT_EQ(Edit("edit1031")->text(), "typed");
@@ -504,7 +502,7 @@ TEST_F(SettingsDlgTest, DetectFillsTheReadingControlsFromRealFiles) {
         EXPECT_EQ(dlg->m_settings.symbol, "TYPED");
         EXPECT_EQ(dlg->m_settings.pathOut, out.Path());
         EXPECT_EQ(dlg->m_settings.name, "Saved");
-        EXPECT_EQ(dlg->m_settings.exist, 1);
+        EXPECT_EQ(dlg->m_settings.newMaster, 1);
         EXPECT_EQ(ReadText(path), before);
     }
 }
