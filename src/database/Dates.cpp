@@ -57,10 +57,6 @@ constexpr std::array<Positions, 12> kPositions = {{
     {4, 6, 2, 0},   // DDMMCCYY
 }};
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Whether the 6 or 8 characters at p are all digits, all bytes at once: a
 // byte is a digit when its top half is 3 and adding 6 keeps it so. (A carry
 // out of a byte only comes from one that is no digit anyway.)

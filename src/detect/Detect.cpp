@@ -11,6 +11,7 @@
 #include "database/Dates.h"
 #include "engine/CsvText.h"
 #include "engine/TextReader.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -21,10 +22,6 @@ constexpr int kNoColumn = -1;
 constexpr int kMaxSkip = 200;
 
 // ---------------------------------------------------------------- text helpers
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 bool IsBlankLine(const std::string& line) {
     return line.find_first_not_of(" \t\r\n\f\v") == std::string::npos;
