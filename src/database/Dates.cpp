@@ -125,6 +125,21 @@ int DateFormatFromPrefix(std::string_view text) {
     return 0;
 }
 
+DateLayout DateLayoutOf(int code) {
+    if (code < 1 || code > 12) {
+        return {};
+    }
+    const Positions& pos = kPositions[static_cast<std::size_t>(code - 1)];
+    // The year starts at its century where it has one; a number's place is
+    // how many of the three start before it.
+    const int yearAt = pos.century >= 0 ? pos.century : pos.year;
+    auto place = [&](int at) {
+        return static_cast<int>(yearAt < at) + static_cast<int>(pos.month < at) +
+               static_cast<int>(pos.day < at);
+    };
+    return {code < kYYMMDD, pos.century >= 0, place(yearAt), place(pos.month), place(pos.day)};
+}
+
 std::uint16_t DateToDayNumber(int year, int month, int day) {
     if (month < 1 || month > 12) {
         return 0;

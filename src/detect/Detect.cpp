@@ -60,117 +60,85 @@ std::string HeaderKey(std::string_view cell) {
 
 // ---------------------------------------------------------------- dates
 
-constexpr std::array<int, 12> kMonthDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-
-bool ValidDay(int year, int month, int day) {
-    if (month < 1 || month > 12 || day < 1) {
+// The three numbers of a date text in the order written, as wide as layout
+// writes them: one or two digits between separators, or exactly two in a
+// run of digits; a year with its century has four. False for a text not
+// written so.
+bool SplitDate(std::string_view text, const DateLayout& layout,
+               std::array<std::string_view, 3>& numbers) {
+    auto width = [&](int place) { return place == layout.yearPlace && layout.century ? 4U : 2U; };
+    if (!layout.separated) {
+        if (!std::all_of(text.begin(), text.end(), IsDigit) ||
+            text.size() != (layout.century ? 8U : 6U)) {
+            return false;
+        }
+        std::size_t at = 0;
+        for (int place = 0; place < 3; ++place) {
+            numbers[static_cast<std::size_t>(place)] = text.substr(at, width(place));
+            at += width(place);
+        }
+        return true;
+    }
+    if (!IsDigit(text.front()) || !IsDigit(text.back())) {
         return false;
     }
-    int days = kMonthDays[static_cast<std::size_t>(month - 1)];
-    if (month == 2 && year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) {
-        days = 29;
+    // Any run of other characters separates two numbers.
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        if (!IsDigit(text[at])) {
+            ++at;
+            continue;
+        }
+        std::size_t end = at;
+        while (end < text.size() && IsDigit(text[end])) {
+            ++end;
+        }
+        if (count == 3) {
+            return false;
+        }
+        numbers[count++] = text.substr(at, end - at);
+        at = end;
     }
-    return day <= days;
+    if (count != 3) {
+        return false;
+    }
+    for (int place = 0; place < 3; ++place) {
+        const std::size_t size = numbers[static_cast<std::size_t>(place)].size();
+        if (width(place) == 4 ? size != 4 : (size < 1 || size > 2)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The day number of a (normalised) date text read strictly in one layout:
-// the digit groups must have the layout's widths and make a real calendar
-// day, and the conversion's own date reading must agree. 0 otherwise.
+// the numbers must have the layout's widths and make a real calendar day,
+// and the conversion's own date reading must agree. 0 otherwise.
 std::uint16_t StrictDay(const std::string& text, int code) {
-    if (text.empty() || text.size() > 10) {
+    const DateLayout layout = DateLayoutOf(code);
+    std::array<std::string_view, 3> numbers;
+    if (text.empty() || text.size() > 10 || !SplitDate(text, layout, numbers)) {
         return 0;
     }
-    std::vector<std::string> groups;
-    std::string current;
-    bool separated = false;
-    for (char c : text) {
-        if (IsDigit(c)) {
-            current += c;
-        } else {
-            separated = true;
-            if (!current.empty()) {
-                groups.push_back(current);
-            }
-            current.clear();
+    auto number = [&](int place) {
+        int value = 0;
+        for (char c : numbers[static_cast<std::size_t>(place)]) {
+            value = value * 10 + (c - '0');
         }
-    }
-    if (!current.empty()) {
-        groups.push_back(current);
-    }
-    int y = 0;
-    int m = 0;
-    int d = 0;
-    bool fourDigitYear = false;
-    auto num = [](const std::string& s) { return std::atoi(s.c_str()); };
-    if (code >= kYYMMDD) {
-        if (separated || groups.size() != 1) {
-            return 0;
-        }
-        const std::string& g = groups[0];
-        fourDigitYear = code == kCCYYMMDD || code == kMMDDCCYY || code == kDDMMCCYY;
-        if (g.size() != (fourDigitYear ? 8U : 6U)) {
-            return 0;
-        }
-        const std::size_t yw = fourDigitYear ? 4 : 2;
-        switch (code) {
-            case kYYMMDD:
-            case kCCYYMMDD:
-                y = num(g.substr(0, yw));
-                m = num(g.substr(yw, 2));
-                d = num(g.substr(yw + 2, 2));
-                break;
-            case kMMDDYY:
-            case kMMDDCCYY:
-                m = num(g.substr(0, 2));
-                d = num(g.substr(2, 2));
-                y = num(g.substr(4, yw));
-                break;
-            default:
-                d = num(g.substr(0, 2));
-                m = num(g.substr(2, 2));
-                y = num(g.substr(4, yw));
-                break;
-        }
-    } else {
-        if (groups.size() != 3 || !IsDigit(text.front()) || !IsDigit(text.back())) {
-            return 0;
-        }
-        auto small = [](const std::string& s) { return s.size() >= 1 && s.size() <= 2; };
-        fourDigitYear = code == kCCYY_MM_DD || code == kMM_DD_CCYY || code == kDD_MM_CCYY;
-        const std::size_t yearGroup = (code == kYY_MM_DD || code == kCCYY_MM_DD) ? 0 : 2;
-        for (std::size_t g = 0; g < 3; ++g) {
-            const bool ok =
-                g == yearGroup && fourDigitYear ? groups[g].size() == 4 : small(groups[g]);
-            if (!ok) {
-                return 0;
-            }
-        }
-        switch (code) {
-            case kYY_MM_DD:
-            case kCCYY_MM_DD:
-                y = num(groups[0]);
-                m = num(groups[1]);
-                d = num(groups[2]);
-                break;
-            case kMM_DD_YY:
-            case kMM_DD_CCYY:
-                m = num(groups[0]);
-                d = num(groups[1]);
-                y = num(groups[2]);
-                break;
-            default:
-                d = num(groups[0]);
-                m = num(groups[1]);
-                y = num(groups[2]);
-                break;
-        }
-    }
-    if (!fourDigitYear) {
+        return value;
+    };
+    int y = number(layout.yearPlace);
+    const int m = number(layout.monthPlace);
+    const int d = number(layout.dayPlace);
+    if (!layout.century) {
         y += y < 61 ? 2000 : 1900;
     }
-    if (!ValidDay(y, m, d)) {
+    // The day numbers' calendar makes every fourth year a leap year, 2100
+    // too; the calendar that dates in a file come from does not.
+    if (m == 2 && d == 29 && y % 100 == 0 && y % 400 != 0) {
         return 0;
     }
+    // Reading the date back rejects a day or month past its end.
     const std::uint16_t day = ParseDateText(text, code);
     const CalendarDate back = DayNumberToDate(day);
     if (day == 0 || back.year + 1900 != y || back.month != m || back.day != d) {
