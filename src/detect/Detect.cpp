@@ -6,12 +6,13 @@
 #include "database/Dates.h"
 #include "detect/Stages.h"
 #include "engine/TextReader.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace detect {
 
 bool IsBlankLine(const std::string& line) {
-    return line.find_first_not_of(" \t\r\n\f\v") == std::string::npos;
+    return Trim(line).empty();
 }
 
 std::string Plural(long n, const char* one, const char* many) {
