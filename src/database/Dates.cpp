@@ -57,10 +57,6 @@ constexpr std::array<Positions, 12> kPositions = {{
     {4, 6, 2, 0},   // DDMMCCYY
 }};
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // Whether the 6 or 8 characters at p are all digits, all bytes at once: a
 // byte is a digit when its top half is 3 and adding 6 keeps it so. (A carry
 // out of a byte only comes from one that is no digit anyway.)
@@ -127,6 +123,21 @@ int DateFormatFromPrefix(std::string_view text) {
         }
     }
     return 0;
+}
+
+DateLayout DateLayoutOf(int code) {
+    if (code < 1 || code > 12) {
+        return {};
+    }
+    const Positions& pos = kPositions[static_cast<std::size_t>(code - 1)];
+    // The year starts at its century where it has one; a number's place is
+    // how many of the three start before it.
+    const int yearAt = pos.century >= 0 ? pos.century : pos.year;
+    auto place = [&](int at) {
+        return static_cast<int>(yearAt < at) + static_cast<int>(pos.month < at) +
+               static_cast<int>(pos.day < at);
+    };
+    return {code < kYYMMDD, pos.century >= 0, place(yearAt), place(pos.month), place(pos.day)};
 }
 
 std::uint16_t DateToDayNumber(int year, int month, int day) {

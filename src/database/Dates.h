@@ -37,6 +37,19 @@ int DateFormatFromName(std::string_view name);
 // none does.
 int DateFormatFromPrefix(std::string_view text);
 
+// How a layout writes a date: its three numbers with separators between
+// them ("12/31/1999") or as one run of digits ("19991231"), the year with
+// its century or without, and the place (0, 1 or 2) of each number.
+struct DateLayout {
+    bool separated = false;
+    bool century = false;
+    int yearPlace = 0;
+    int monthPlace = 0;
+    int dayPlace = 0;
+};
+// The layout of a format code; all zero for a code outside 1..12.
+DateLayout DateLayoutOf(int code);
+
 // Day numbers count days from 1 January 1961 (day 1), every year divisible
 // by 4 being a leap year. Day 0 means "no date".
 //

@@ -3,13 +3,10 @@
 #include <array>
 
 #include "engine/NumberText.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');

@@ -7,15 +7,13 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/Text.h"
+
 namespace torvan {
 namespace {
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 // Whether the decimal text [first, last) (digits, point, exponent) stands

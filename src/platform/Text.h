@@ -10,6 +10,9 @@ namespace torvan {
 
 inline constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
 
+constexpr bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 constexpr char ToLowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
