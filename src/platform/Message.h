@@ -8,7 +8,8 @@
 namespace torvan {
 
 // One message or question of a job: a stable identifier and its parameters,
-// so that a front end can translate it, and the English text.
+// so that a front end can translate it, and the English text. MakeMessage
+// (MessageCatalogue.h) fills it from the catalogue.
 struct Message {
     std::string id;                   // e.g. "PathDoesNotExist"; never changes
     std::vector<std::string> params;  // in the order the text uses them
