@@ -34,14 +34,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
-std::vector<std::string> MessageRecorder::Texts() const {
-    std::vector<std::string> texts;
-    for (const auto& m : m_messages) {
-        texts.push_back(m.text);
-    }
-    return texts;
-}
-
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in),

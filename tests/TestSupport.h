@@ -7,7 +7,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
-#include "platform/Message.h"
+#include "TestSinks.h"
 
 namespace torvan::test {
 
@@ -24,24 +24,6 @@ class TempDir {
 
   private:
     std::string m_path;
-};
-
-// A job's message sink that records every message, answering with a fixed
-// button.
-class MessageRecorder : public IMessageSink {
-  public:
-    explicit MessageRecorder(int answer = kIdOk) : m_answer(answer) {}
-    int Show(const Message& message) override {
-        m_messages.push_back(message);
-        return m_answer;
-    }
-    const std::vector<Message>& Messages() const { return m_messages; }
-    std::vector<std::string> Texts() const;
-    void Clear() { m_messages.clear(); }
-
-  private:
-    std::vector<Message> m_messages;
-    int m_answer;
 };
 
 // Fixes "today" while it lives.

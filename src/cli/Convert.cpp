@@ -12,6 +12,7 @@
 #include "database/EMaster.h"
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
+#include "platform/MessageCatalogue.h"
 #include "platform/Text.h"
 #include "detect/Detect.h"
 #include "settings/ProfileStore.h"
@@ -248,7 +249,8 @@ int RunConvert(const ConvertRequest& request) {
     if (auto problem = CheckForRun(settings, inputPath, dateCode, kMaxLongName)) {
         const std::string option = OptionOf(problem->setting);
         Report((option.empty() ? "" : option + ": ") + problem->message.text);
-        return problem->message.id == "CannotOpenInputFile" ? kExitFailed : kExitUsage;
+        return problem->message.id == MessageName(MessageId::kCannotOpenInputFile) ? kExitFailed
+                                                                                   : kExitUsage;
     }
 
     ReportingSink sink;
@@ -265,7 +267,7 @@ int RunConvert(const ConvertRequest& request) {
     job.m_bXMaster = request.xmaster ? 1 : 0;
     job.m_bEMaster = request.emaster ? 1 : 0;
     if (job.Run() != 0) {
-        Report("Conversion failed.");
+        Report(MessageText(MessageId::kConversionFailed));
         return kExitFailed;
     }
 

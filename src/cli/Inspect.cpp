@@ -8,6 +8,7 @@
 #include "database/DatabaseReader.h"
 #include "database/Dates.h"
 #include "platform/FileSystem.h"
+#include "platform/MessageCatalogue.h"
 #include "detect/Detect.h"
 
 namespace torvan::cli {
@@ -75,7 +76,7 @@ std::string ConvertCommand(const std::string& input, const ImportSettings& setti
 
 int RunInspect(const std::string& input, int rows) {
     if (!FileExists(input) || IsDirectory(input)) {
-        Report("Cannot open the input file: " + input);
+        Report(MessageText(MessageId::kCannotOpenInputFile, {input}));
         return kExitFailed;
     }
     const Detection detection = DetectLayout(input);

@@ -17,11 +17,6 @@
 namespace torvan {
 namespace {
 
-constexpr const char* kNumericOnlyFormat =
-    "You specified a numeric-only date format\nbut a non-numeric date character was found.";
-constexpr const char* kSeparatedFormat =
-    "You specified a character-separated date format\nbut only numeric date characters were "
-    "found.";
 // Price records are written to the data file in blocks of about this size.
 constexpr std::size_t kRecordBlock = std::size_t{1} << 17;
 // A date column this long ends the conversion.
@@ -40,12 +35,6 @@ bool AllDigits(std::string_view text) {
         }
     }
     return true;
-}
-
-// "N lines have ..." / "1 line has ...".
-std::string LinesHave(long count, const char* plural, const char* singular) {
-    return std::to_string(count) + (count == 1 ? " line " : " lines ") +
-           (count == 1 ? singular : plural);
 }
 
 }  // namespace
@@ -131,7 +120,7 @@ int CConverter::ConvertRecords() {
     input.Close();
     if (utf16) {
         DropDataFile();
-        return Fail("Utf16Input", {m_strInputPath}, Utf16Message(m_strInputPath));
+        return Fail(MessageId::kUtf16Input, {m_strInputPath});
     }
     return FinishConvert(tally, readFailed, fileNumber);
 }
@@ -242,9 +231,7 @@ bool CConverter::TakeChunk(ConvertTally& tally, long linesBefore, std::string_vi
         tally.lastDate = chunk.lastDate;
         tally.lineCount += chunk.recordCount;
         if (!WriteRecordBlock(chunk.records)) {
-            tally.failed |=
-                Fail("CannotWriteDataFile", {m_strDataPath},
-                     "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+            tally.failed |= Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
             return false;
         }
     }
@@ -265,17 +252,14 @@ int CConverter::BeginConvert(const std::function<bool()>& openInput) {
     // The security is the one AddSecurity entered in this run; its data file
     // is the work file that Commit puts in place.
     if (m_nFileNumber == 0 || m_strDataPath.empty()) {
-        return Fail(
-            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
-            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
+        return Fail(MessageId::kSecurityNotAdded, {m_szSymbol, m_szMasterPath});
     }
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
             (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
-                        "The column of the " + std::string(kFieldLabels[s]) +
-                            " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+            return Fail(MessageId::kColumnOutOfRange,
+                        {kFieldLabels[s], std::to_string(kMaxColumns)});
         }
     }
     // The slots a record holds, in the order they are stored.
@@ -286,12 +270,10 @@ int CConverter::BeginConvert(const std::function<bool()>& openInput) {
         }
     }
     if (!openInput()) {
-        return Fail("CannotOpenInputFile", {ReadPath()},
-                    "Cannot open the input file:\n" + ReadPath());
+        return Fail(MessageId::kCannotOpenInputFile, {ReadPath()});
     }
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
-        return Fail("CannotOpenDataFile", {m_strDataPath},
-                    "Cannot open the data file:\n" + m_strDataPath);
+        return Fail(MessageId::kCannotOpenDataFile, {m_strDataPath});
     }
     return 0;
 }
@@ -300,10 +282,8 @@ bool CConverter::DateTooLong(ConvertTally& tally, long lineNumber, std::size_t l
     if (length < kDateStopLength) {
         return false;
     }
-    tally.stop = Fail("DateColumnTooLong", {std::to_string(lineNumber), std::to_string(length)},
-                      "Line " + std::to_string(lineNumber) +
-                          " of the input file has a date column of " + std::to_string(length) +
-                          " characters, more than any date has.\nNothing was converted.");
+    tally.stop =
+        Fail(MessageId::kDateColumnTooLong, {std::to_string(lineNumber), std::to_string(length)});
     return true;
 }
 
@@ -311,10 +291,10 @@ bool CConverter::CheckDateFormat(ConvertTally& tally, bool nonDigit, bool excuse
     tally.checked = true;
     if (m_nDateFormat > 6 && nonDigit && !excused) {
         tally.dateFormatError = 1;
-        Say("NumericOnlyDateFormat", {}, kNumericOnlyFormat);
+        Say(MessageId::kNumericOnlyDateFormat);
     } else if (m_nDateFormat < 7 && !nonDigit) {
         tally.dateFormatError = 1;
-        Say("SeparatedDateFormat", {}, kSeparatedFormat);
+        Say(MessageId::kSeparatedDateFormat);
     }
     // Nothing of a run that fails is kept, so there is no point in reading on.
     return tally.dateFormatError == 0;
@@ -327,9 +307,7 @@ bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksCol
         return false;
     }
     if (AppendPriceRecord(fileNumber) != 0) {
-        tally.failed |=
-            Fail("CannotWriteDataFile", {m_strDataPath},
-                 "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+        tally.failed |= Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
         return false;
     }
     if (lacksColumn) {
@@ -344,23 +322,17 @@ bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksCol
 }
 
 void CConverter::TooManyRecords(ConvertTally& tally, long lineNumber) {
-    tally.failed |=
-        Fail("TooManyPriceLines", {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)},
-             "The input has more price lines than a data file can hold (" +
-                 std::to_string(kMaxPriceRecords) + "); line " + std::to_string(lineNumber) +
-                 " is the first beyond them.\nNothing was converted.");
+    tally.failed |= Fail(MessageId::kTooManyPriceLines,
+                         {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)});
 }
 
 int CConverter::FinishConvert(ConvertTally& tally, bool readFailed, int fileNumber) {
     const bool dataOk = CloseDataFile();
     if (readFailed) {
-        tally.failed |=
-            Fail("CannotReadInputFile", {ReadPath()}, "Cannot read the input file:\n" + ReadPath());
+        tally.failed |= Fail(MessageId::kCannotReadInputFile, {ReadPath()});
     }
     if (!dataOk && tally.failed == 0 && tally.stop == 0 && tally.dateFormatError == 0) {
-        tally.failed |=
-            Fail("CannotWriteDataFile", {m_strDataPath},
-                 "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+        tally.failed |= Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
     }
     // A run that fails keeps nothing of its records; the messages so far
     // said why.
@@ -375,8 +347,7 @@ int CConverter::FinishConvert(ConvertTally& tally, bool readFailed, int fileNumb
     }
     if (tally.lineCount == 0) {
         if (tally.stop == 0 && tally.failed == 0) {
-            tally.failed |= Fail("NoPriceLines", {m_strInputPath},
-                                 "No price lines were found in the input file:\n" + m_strInputPath);
+            tally.failed |= Fail(MessageId::kNoPriceLines, {m_strInputPath});
         }
         return 1;
     }
@@ -388,32 +359,15 @@ int CConverter::FinishConvert(ConvertTally& tally, bool readFailed, int fileNumb
 void CConverter::ReportLineCounts(const LineCounts& counts) {
     const auto [undated, firstUndated, unpriced, firstUnpriced, shortLines, firstShort] = counts;
     if (undated > 0) {
-        Say("LinesWithoutDate", {std::to_string(undated), std::to_string(firstUndated)},
-            LinesHave(undated,
-                      "have no valid date in the chosen date format and were not converted.",
-                      "has no valid date in the chosen date format and was not converted.") +
-                "\nThe first is line " + std::to_string(firstUndated) + " of the input file.",
-            kMbOk | kMbIconExclamation);
+        Say(MessageId::kLinesWithoutDate, {std::to_string(undated), std::to_string(firstUndated)});
     }
     if (unpriced > 0) {
-        Say("LinesWithoutPrice", {std::to_string(unpriced), std::to_string(firstUnpriced)},
-            LinesHave(unpriced,
-                      "have a date but no price (no open, high, low or close is a number) and "
-                      "were not converted.",
-                      "has a date but no price (no open, high, low or close is a number) and "
-                      "was not converted.") +
-                "\nThe first is line " + std::to_string(firstUnpriced) + " of the input file.",
-            kMbOk | kMbIconExclamation);
+        Say(MessageId::kLinesWithoutPrice,
+            {std::to_string(unpriced), std::to_string(firstUnpriced)});
     }
     if (shortLines > 0) {
-        Say("LinesMissingColumns", {std::to_string(shortLines), std::to_string(firstShort)},
-            LinesHave(shortLines,
-                      "have fewer columns than the settings need; their missing fields were "
-                      "stored as 0. The first is line ",
-                      "has fewer columns than the settings need; its missing fields were "
-                      "stored as 0. It is line ") +
-                std::to_string(firstShort) + ".",
-            kMbOk | kMbIconExclamation);
+        Say(MessageId::kLinesMissingColumns,
+            {std::to_string(shortLines), std::to_string(firstShort)});
     }
     m_result.linesWithoutDate = static_cast<int>(undated);
     m_result.firstLineWithoutDate = static_cast<int>(firstUndated);
@@ -491,9 +445,7 @@ void CConverter::DropDataFile() {
 int CConverter::SetMasterDates(const Bytes4& firstDate, const Bytes4& lastDate, int fileNumber) {
     // MASTER is written once, by Commit, with the dates already in place.
     if (m_masterContent.size() < kMasterRecordSize) {
-        return Fail(
-            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
-            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
+        return Fail(MessageId::kSecurityNotAdded, {m_szSymbol, m_szMasterPath});
     }
     // A security of XMASTER has no MASTER entry to date.
     for (std::size_t offset = kMasterRecordSize;
@@ -514,26 +466,21 @@ int CConverter::SetRecordCount(std::uint16_t priceRecords, int fileNumber) {
     // The data file is still this run's work file: its header is set in
     // place, and the file goes to disk before Commit names it F<n>.DAT.
     if (m_strDataPath.empty() || fileNumber != m_nFileNumber) {
-        return Fail(
-            "SecurityNotAdded", {m_szSymbol, m_szMasterPath},
-            "The security " + m_szSymbol + " was not added to the Master file:\n" + m_szMasterPath);
+        return Fail(MessageId::kSecurityNotAdded, {m_szSymbol, m_szMasterPath});
     }
     if (m_dataFile.IsOpen() && !CloseDataFile()) {
-        return Fail("CannotWriteDataFile", {m_strDataPath},
-                    "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+        return Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
     }
     File data;
     if (!data.Open(m_strDataPath, File::Mode::Update)) {
-        return Fail("CannotOpenDataFile", {m_strDataPath},
-                    "Cannot open the data file:\n" + m_strDataPath);
+        return Fail(MessageId::kCannotOpenDataFile, {m_strDataPath});
     }
     std::uint8_t count[2];
     PutU16(count, static_cast<std::uint16_t>(priceRecords + 1U));
     bool ok = data.Seek(2) && data.Write(count, sizeof count) && data.Flush(true);
     ok = data.Close() && ok;
     if (!ok) {
-        return Fail("CannotWriteDataFile", {m_strDataPath},
-                    "Cannot write to the data file (is the disk full?):\n" + m_strDataPath);
+        return Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
     }
     return 0;
 }

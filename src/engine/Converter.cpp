@@ -17,14 +17,6 @@
 namespace torvan {
 namespace {
 
-constexpr const char* kPathDoesNotExist = "Path does not exist";
-constexpr const char* kNoMasterFile = "Path specified does not point to a Master file";
-constexpr const char* kMasterExists = "New Master chosen but one already exists";
-constexpr const char* kMoreColumns = "You need to select more columns";
-constexpr const char* kDuplicateSymbol =
-    "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion already "
-    "exists.\n\nChoose a different symbol or\nrename/delete the existing symbol";
-
 // Writes a work file whole and flushed to disk; false when it could not be.
 bool WriteWorkFile(const std::string& path, const std::vector<std::uint8_t>& content) {
     File out;
@@ -58,16 +50,15 @@ std::string Truncated(const std::string& text, std::size_t limit) {
 
 }  // namespace
 
-int CConverter::Say(std::string id, std::vector<std::string> params, std::string text,
-                    unsigned type) {
-    Message message{std::move(id), std::move(params), std::move(text), type};
-    const int answer = m_pSink != nullptr ? m_pSink->Show(message) : DefaultAnswer(type);
+int CConverter::Say(MessageId id, std::vector<std::string> params) {
+    Message message = MakeMessage(id, std::move(params));
+    const int answer = m_pSink != nullptr ? m_pSink->Show(message) : DefaultAnswer(message.type);
     m_result.messages.push_back(std::move(message));
     return answer;
 }
 
-int CConverter::Fail(std::string id, std::vector<std::string> params, std::string text) {
-    Say(std::move(id), std::move(params), std::move(text), kMbOk | kMbIconExclamation);
+int CConverter::Fail(MessageId id, std::vector<std::string> params) {
+    Say(id, std::move(params));
     return 1;
 }
 
@@ -107,9 +98,7 @@ int CConverter::RunStages() {
     if (IsDirectory(m_szPathOut)) {
         const DirectoryLock::Result locked = lock.TryLock(m_szPathOut);
         if (locked == DirectoryLock::Result::Busy) {
-            return Fail("DatabaseBusy", {m_szPathOut},
-                        "Another conversion is writing to this database:\n" + m_szPathOut +
-                            "\nTry again when it has finished.");
+            return Fail(MessageId::kDatabaseBusy, {m_szPathOut});
         }
         // What a conversion killed half way left behind is finished or
         // removed first. Without the lock another run may be under way, so
@@ -117,17 +106,11 @@ int CConverter::RunStages() {
         std::string failed;
         if (locked == DirectoryLock::Result::Locked) {
             if (!FileTransaction::Recover(m_szPathOut, failed)) {
-                return Fail("InterruptedConversionLeftovers", {failed},
-                            "An earlier conversion into this database was interrupted, and what "
-                            "it left cannot be cleared away:\n" +
-                                failed);
+                return Fail(MessageId::kInterruptedConversionLeftovers, {failed});
             }
         } else if (FileExists(FileTransaction::JournalPath(m_szPathOut))) {
             failed = FileTransaction::JournalPath(m_szPathOut);
-            return Fail("InterruptedConversionLeftovers", {failed},
-                        "An earlier conversion into this database was interrupted, and what it "
-                        "left cannot be cleared away:\n" +
-                            failed);
+            return Fail(MessageId::kInterruptedConversionLeftovers, {failed});
         }
     }
 
@@ -181,12 +164,12 @@ void CConverter::RecordInProfile() {
 
 int CConverter::CheckOutputDirectory() {
     if (m_szPathOut.empty() || !IsDirectory(m_szPathOut)) {
-        Say("PathDoesNotExist", {}, kPathDoesNotExist);
+        Say(MessageId::kPathDoesNotExist);
         return 1;
     }
     std::string absolute = AbsoluteDirectory(m_szPathOut);
     if (absolute.empty()) {
-        Say("PathDoesNotExist", {}, kPathDoesNotExist);
+        Say(MessageId::kPathDoesNotExist);
         return 1;
     }
     // The root loses its separator too, as a drive root does: "/" + "MASTER".
@@ -194,12 +177,8 @@ int CConverter::CheckOutputDirectory() {
         absolute.pop_back();
     }
     if (absolute.size() > kMaxOutputDirectory) {
-        return Fail(
-            "OutputPathTooLong",
-            {std::to_string(absolute.size()), std::to_string(kMaxOutputDirectory), absolute},
-            "The output directory path is too long (" + std::to_string(absolute.size()) +
-                " characters; at most " + std::to_string(kMaxOutputDirectory) + " are allowed):\n" +
-                absolute);
+        return Fail(MessageId::kOutputPathTooLong, {std::to_string(absolute.size()),
+                                                    std::to_string(kMaxOutputDirectory), absolute});
     }
     m_szPathOut = absolute;
     const std::string directory = DatabaseDirectory();
@@ -211,20 +190,18 @@ int CConverter::CheckOutputDirectory() {
         if (existing && master.Open(*existing, File::Mode::Read)) {
             return 0;
         }
-        Say("NoMasterFile", {}, kNoMasterFile);
+        Say(MessageId::kNoMasterFile);
         return 1;
     }
     if (existing) {
-        Say("MasterExists", {}, kMasterExists);
+        Say(MessageId::kMasterExists);
         return 1;
     }
     // A new MASTER beside another directory's EMASTER or XMASTER would not
     // match them.
     for (const char* name : {"EMASTER", "XMASTER"}) {
         if (const auto index = FindFileNoCase(directory, name)) {
-            return Fail("IndexFileExists", {*index},
-                        std::string("New Master chosen but the directory already holds an ") +
-                            name + " file:\n" + *index);
+            return Fail(MessageId::kIndexFileExists, {*index, name});
         }
     }
     // The new, empty MASTER is written by Commit, with the new security in
@@ -236,7 +213,7 @@ int CConverter::CheckColumnCount() {
     m_nFieldCount = static_cast<int>(
         std::count_if(m_bFieldOn.begin(), m_bFieldOn.end(), [](int on) { return on != 0; }));
     if (m_nFieldCount <= 1) {
-        Say("MoreColumnsNeeded", {}, kMoreColumns, kMbOk | kMbIconInformation);
+        Say(MessageId::kMoreColumnsNeeded);
         return 1;
     }
     // Column numbers come from the creator unchecked; one outside the line's
@@ -244,9 +221,8 @@ int CConverter::CheckColumnCount() {
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if (m_bFieldOn[s] != 0 && (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return Fail("ColumnOutOfRange", {kFieldLabels[s], std::to_string(kMaxColumns)},
-                        "The column of the " + std::string(kFieldLabels[s]) +
-                            " field must be between 1 and " + std::to_string(kMaxColumns) + ".");
+            return Fail(MessageId::kColumnOutOfRange,
+                        {kFieldLabels[s], std::to_string(kMaxColumns)});
         }
     }
     return 0;
@@ -259,21 +235,19 @@ int CConverter::CheckDuplicateSymbol() {
     MasterRecord found;
     SecurityLocation where;
     if (FindSecurity(DatabaseDirectory(), m_szSymbol, found, &where) == kFound) {
-        Say("DuplicateSymbol", {}, kDuplicateSymbol);
+        Say(MessageId::kDuplicateSymbol);
         return 1;
     }
     // A MASTER that could not be read might hold the symbol: adding it
     // anyway could make a duplicate.
     if (where.ReadError()) {
-        return Fail("CannotCheckSymbol", {where.unreadableMaster},
-                    "Cannot read the Master file, so the symbol could not be checked:\n" +
-                        where.unreadableMaster);
+        return Fail(MessageId::kCannotCheckSymbol, {where.unreadableMaster});
     }
     if (const int status = ReadSideIndexes(); status != 0) {
         return status;
     }
     if (SideIndexesHold(m_szSymbol)) {
-        Say("DuplicateSymbol", {}, kDuplicateSymbol);
+        Say(MessageId::kDuplicateSymbol);
         return 1;
     }
     return 0;
@@ -286,19 +260,11 @@ int CConverter::CheckInputReplaceable() {
         case ReplaceProblem::kMissing:  // told when it is opened
             return 0;
         case ReplaceProblem::kReadOnly:
-            return Fail("InputReadOnly", {real},
-                        "The input file is read-only, so its lines cannot be reversed:\n" + real +
-                            "\nMake it writable, or convert without reversing.");
+            return Fail(MessageId::kInputReadOnly, {real});
         case ReplaceProblem::kFolderReadOnly:
-            return Fail("InputFolderReadOnly", {ParentDirectory(real)},
-                        "The folder of the input file does not allow new files, so its lines "
-                        "cannot be reversed:\n" +
-                            ParentDirectory(real));
+            return Fail(MessageId::kInputFolderReadOnly, {ParentDirectory(real)});
         case ReplaceProblem::kOtherOwner:
-            return Fail("InputOwnedByOtherUser", {real},
-                        "The input file belongs to another user; reversing its lines would make "
-                        "it yours:\n" +
-                            real + "\nCopy it, or convert without reversing.");
+            return Fail(MessageId::kInputOwnedByOtherUser, {real});
     }
     return 0;
 }
@@ -313,12 +279,10 @@ int CConverter::AddSecurity() {
     if (m_bExistingMaster == 1) {
         File master;
         if (!master.Open(m_szMasterPath, File::Mode::Read)) {
-            return Fail("CannotOpenMasterFile", {m_szMasterPath},
-                        "Cannot open the Master file:\n" + m_szMasterPath);
+            return Fail(MessageId::kCannotOpenMasterFile, {m_szMasterPath});
         }
         if (!master.ReadExact(content.data(), kMasterRecordSize)) {
-            return Fail("CannotReadMasterFile", {m_szMasterPath},
-                        "Cannot read the Master file:\n" + m_szMasterPath);
+            return Fail(MessageId::kCannotReadMasterFile, {m_szMasterPath});
         }
         // Whole records only, as MASTER is read and written in records.
         std::uint8_t bytes[kMasterRecordSize];
@@ -326,8 +290,7 @@ int CConverter::AddSecurity() {
             content.insert(content.end(), bytes, bytes + sizeof bytes);
         }
         if (master.Failed()) {
-            return Fail("CannotReadMasterFile", {m_szMasterPath},
-                        "Cannot read the Master file:\n" + m_szMasterPath);
+            return Fail(MessageId::kCannotReadMasterFile, {m_szMasterPath});
         }
     }
     if (const int status = ReadSideIndexes(); status != 0) {
@@ -428,9 +391,7 @@ int CConverter::AddSecurity() {
         work.push_back(m_strInputPath + ".BAK" + FileTransaction::kOldSuffix);
     }
     if (!transaction->Track(work)) {
-        return Fail(
-            "CannotWriteJournal", {transaction->FailedPath()},
-            "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
+        return Fail(MessageId::kCannotWriteJournal, {transaction->FailedPath()});
     }
     // From here on a failure is one of a run that began writing, even
     // though nothing of it will be kept.
@@ -439,13 +400,12 @@ int CConverter::AddSecurity() {
                                                   m_nFieldCount, /*syncDescription=*/false);
     if (!failed.empty()) {
         transaction->Abort();
-        return Fail("CannotCreateFile", {failed}, "Cannot create the file:\n" + failed);
+        return Fail(MessageId::kCannotCreateFile, {failed});
     }
     // The description file goes to disk while the records are read.
     if (!SyncInBackground(descriptionWork)) {
         transaction->Abort();
-        return Fail("CannotCreateFile", {descriptionWork},
-                    "Cannot create the file:\n" + descriptionWork);
+        return Fail(MessageId::kCannotCreateFile, {descriptionWork});
     }
     m_transaction = std::move(transaction);
     m_masterContent = content;
@@ -478,19 +438,17 @@ bool CConverter::WorkFilesOnDisk() {
 
 int CConverter::Commit() {
     if (!m_transaction) {
-        return Fail("NothingToCommit", {}, "There is no new security to put in place.");
+        return Fail(MessageId::kNothingToCommit);
     }
     if (!WorkFilesOnDisk()) {
-        return Fail("CannotWriteTemporaryFile", {m_syncFailedPath},
-                    "Cannot write the temporary file (is the disk full?):\n" + m_syncFailedPath);
+        return Fail(MessageId::kCannotWriteTemporaryFile, {m_syncFailedPath});
     }
     DropDataFile();
     std::unique_ptr<FileTransaction> transaction = std::move(m_transaction);
     const std::string masterWork = m_szMasterPath + ".~NU";
     if (!m_bInXMaster && !WriteWorkFile(masterWork, m_masterContent)) {
         transaction->Abort();
-        return Fail("CannotWriteTemporaryFile", {masterWork},
-                    "Cannot write the temporary file (is the disk full?):\n" + masterWork);
+        return Fail(MessageId::kCannotWriteTemporaryFile, {masterWork});
     }
     for (const SideIndex* side : {&m_emaster, &m_xmaster}) {
         const std::string work = side->path + ".~NU";
@@ -498,8 +456,7 @@ int CConverter::Commit() {
             !WriteWorkFile(
                 work, std::vector<std::uint8_t>(side->changed->begin(), side->changed->end()))) {
             transaction->Abort();
-            return Fail("CannotWriteTemporaryFile", {work},
-                        "Cannot write the temporary file (is the disk full?):\n" + work);
+            return Fail(MessageId::kCannotWriteTemporaryFile, {work});
         }
     }
     if (m_bExistingMaster == 1) {
@@ -516,24 +473,17 @@ int CConverter::Commit() {
     const std::string& path = transaction->FailedPath();
     switch (transaction->LastError()) {
         case FileTransaction::Error::kChanged:
-            return Fail("FileChangedMeanwhile", {path},
-                        "Another program changed this file during the conversion, so nothing "
-                        "was written:\n" +
-                            path);
+            return Fail(MessageId::kFileChangedMeanwhile, {path});
         case FileTransaction::Error::kJournal:
-            return Fail("CannotWriteJournal", {path},
-                        "Cannot write the journal file (is the disk full?):\n" + path);
+            return Fail(MessageId::kCannotWriteJournal, {path});
         case FileTransaction::Error::kUndo:
-            return Fail("CannotRestoreReplacedFiles", {path},
-                        "Cannot replace the file, and the files replaced before it could not all "
-                        "be restored:\n" +
-                            path + "\nThe next conversion into this database restores them.");
+            return Fail(MessageId::kCannotRestoreReplacedFiles, {path});
         case FileTransaction::Error::kPrepare:
         case FileTransaction::Error::kReplace:
         case FileTransaction::Error::kNone:
             break;
     }
-    return Fail("CannotReplaceFile", {path}, "Cannot replace the file:\n" + path);
+    return Fail(MessageId::kCannotReplaceFile, {path});
 }
 
 }  // namespace torvan

@@ -19,6 +19,7 @@
 #include "platform/BackgroundWriter.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTransaction.h"
+#include "platform/MessageCatalogue.h"
 
 namespace torvan {
 
@@ -57,13 +58,12 @@ class CConverter {
     int Run();
     const JobResult& Result() const { return m_result; }
 
-    // Shows a message through the job's sink, keeps it in the result and
-    // returns the button pressed.
-    int Say(std::string id, std::vector<std::string> params, std::string text,
-            unsigned type = kMbOk);
-    // Says text as an error (exclamation icon) and returns 1, the failure
-    // status of the stage that reports it.
-    int Fail(std::string id, std::vector<std::string> params, std::string text);
+    // Shows catalogue message id through the job's sink, keeps it in the
+    // result and returns the button pressed.
+    int Say(MessageId id, std::vector<std::string> params = {});
+    // Says an error and returns 1, the failure status of the stage that
+    // reports it.
+    int Fail(MessageId id, std::vector<std::string> params = {});
 
     // Stages, in the order Run calls them. Each returns 0 to go on.
     // Nothing a run writes is in place before Commit: AddSecurity, the

@@ -46,7 +46,7 @@ int CConverter::ReadSideIndexes() {
         }
         auto content = ReadWholeFile(*found);
         if (!content) {
-            return Fail("CannotReadIndexFile", {*found}, "Cannot read the index file:\n" + *found);
+            return Fail(MessageId::kCannotReadIndexFile, {*found});
         }
         side->content = std::move(*content);
         side->present = true;
@@ -80,10 +80,8 @@ bool CConverter::SideIndexesHold(const std::string& symbol) const {
 
 int CConverter::CheckIndexSymbol() {
     if (m_szSymbol.size() > kMaxIndexSymbol) {
-        return Fail("SymbolTooLongForIndex", {m_szSymbol, std::to_string(kMaxIndexSymbol)},
-                    "The symbol " + m_szSymbol + " is longer than the " +
-                        std::to_string(kMaxIndexSymbol) +
-                        " characters that EMASTER and XMASTER hold.\nChoose a shorter symbol.");
+        return Fail(MessageId::kSymbolTooLongForIndex,
+                    {m_szSymbol, std::to_string(kMaxIndexSymbol)});
     }
     return 0;
 }
@@ -126,23 +124,13 @@ int CConverter::PrepareEMaster(const std::vector<std::uint8_t>& masterBefore,
         content = InsertEMasterEntries(m_emaster.content, entries, highestFileNumber);
     }
     if (!content) {
-        Say("EMasterOutOfStep", {m_emaster.path, std::to_string(known), std::to_string(listed)},
-            "The EMASTER file does not match MASTER (it lists " + std::to_string(known) +
-                " securities, MASTER " + std::to_string(listed) +
-                "), so programs do not use its long names.\nIt was left as it is; the new "
-                "security is listed in MASTER.\n" +
-                m_emaster.path,
-            kMbOk | kMbIconExclamation);
+        Say(MessageId::kEMasterOutOfStep,
+            {m_emaster.path, std::to_string(known), std::to_string(listed)});
         return 0;
     }
     if (entries.size() > 1 && m_emaster.existed) {
         const std::string added = std::to_string(entries.size() - 1);
-        Say("EMasterCompleted", {m_emaster.path, added},
-            "The EMASTER file lacked the last " + added +
-                " securities of MASTER; they were added to it, so that programs show the long "
-                "names again.\n" +
-                m_emaster.path,
-            kMbOk | kMbIconInformation);
+        Say(MessageId::kEMasterCompleted, {m_emaster.path, added});
     }
     return 0;
 }
@@ -151,19 +139,13 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
                                     int& fileNumber) {
     fileNumber = 0;
     if (!m_xmaster.present && m_bXMaster == 0) {
-        Say("PortfolioFull", {},
-            std::string("This portfolio already has the\nmaximum number of symbols (255).\nChoose "
-                        "a different or new portfolio.") +
-                "\n\nAn XMASTER index beside MASTER holds more securities; torvan-cli convert "
-                "--xmaster makes one.");
+        Say(MessageId::kPortfolioFull);
         return 1;
     }
     XMasterFile xmaster;
     const std::string before = m_xmaster.present ? m_xmaster.content : NewXMasterContent();
     if (!ParseXMaster(before, xmaster) || !xmaster.header.HasMagic()) {
-        return Fail("NotAnXMaster", {m_xmaster.path},
-                    "The file is not an XMASTER index, so no security can be added to it:\n" +
-                        m_xmaster.path);
+        return Fail(MessageId::kNotAnXMaster, {m_xmaster.path});
     }
     if (const int status = CheckIndexSymbol(); status != 0) {
         return status;
@@ -185,15 +167,12 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
         }
     }
     if (fileNumber == 0 || xmaster.CountedEntries() >= 0xFFFF) {
-        return Fail("XMasterFull", {m_xmaster.path},
-                    "The XMASTER index has no free file number left:\n" + m_xmaster.path);
+        return Fail(MessageId::kXMasterFull, {m_xmaster.path});
     }
     m_xmaster.changed =
         InsertXMasterEntry(before, NewXMasterRecord(fileNumber, m_szSymbol, m_szName, m_bFieldOn));
     if (!m_xmaster.changed) {
-        return Fail("NotAnXMaster", {m_xmaster.path},
-                    "The file is not an XMASTER index, so no security can be added to it:\n" +
-                        m_xmaster.path);
+        return Fail(MessageId::kNotAnXMaster, {m_xmaster.path});
     }
     m_bInXMaster = true;
     return 0;

@@ -7,12 +7,6 @@
 
 namespace torvan {
 
-std::string Utf16Message(const std::string& path) {
-    return "The input file is UTF-16 text, which cannot be converted.\nSave it as plain text "
-           "(ANSI or UTF-8) and try again:\n" +
-           path;
-}
-
 LineReader::LineReader(File& file, std::size_t blockSize)
     : m_file(file),
       m_buffer(new char[std::max<std::size_t>(blockSize, 1)]),

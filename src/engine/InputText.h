@@ -47,9 +47,6 @@ inline std::string_view WithoutLineEnd(std::string_view line) {
     return line;
 }
 
-// The message for such a file.
-std::string Utf16Message(const std::string& path);
-
 // Hands out the lines of a file opened for reading, read in large blocks:
 // a text file of any size costs a few dozen system calls and no allocation
 // per line. Lines may be of any length; the buffer grows to the longest.

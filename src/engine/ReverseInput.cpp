@@ -316,18 +316,14 @@ int CConverter::ReverseInput() {
     transaction->PlanReplace(backupWork, backup);
     transaction->PlanReplace(work, source, seen);
     if (!transaction->Track({})) {
-        return Fail(
-            "CannotWriteJournal", {transaction->FailedPath()},
-            "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
+        return Fail(MessageId::kCannotWriteJournal, {transaction->FailedPath()});
     }
 
     auto failed = [&](Reversal result, const std::string& written) {
         if (result == Reversal::kReadFailed) {
-            return Fail("CannotReadInputFile", {m_strInputPath},
-                        "Cannot read the input file:\n" + m_strInputPath);
+            return Fail(MessageId::kCannotReadInputFile, {m_strInputPath});
         }
-        return Fail("CannotWriteTemporaryFile", {written},
-                    "Cannot write the temporary file (is the disk full?):\n" + written);
+        return Fail(MessageId::kCannotWriteTemporaryFile, {written});
     };
     // UTF-16 text is read backwards as UTF-8: decoded into a work file of
     // its own first, and written back as UTF-8 with its byte-order mark.
@@ -336,19 +332,14 @@ int CConverter::ReverseInput() {
     if (utf16) {
         reversed = source + ".~U8";
         if (!transaction->Track({reversed})) {
-            return Fail(
-                "CannotWriteJournal", {transaction->FailedPath()},
-                "Cannot write the journal file (is the disk full?):\n" + transaction->FailedPath());
+            return Fail(MessageId::kCannotWriteJournal, {transaction->FailedPath()});
         }
         File decoded;
         if (!decoded.Open(reversed, File::Mode::Write)) {
-            return Fail("CannotCreateTemporaryFile", {reversed},
-                        "Cannot create the temporary file:\n" + reversed);
+            return Fail(MessageId::kCannotCreateTemporaryFile, {reversed});
         }
         if (!CopyPermissions(source, decoded)) {
-            return Fail(
-                "CannotKeepInputPermissions", {reversed},
-                "Cannot give the temporary file the permissions of the input file:\n" + reversed);
+            return Fail(MessageId::kCannotKeepInputPermissions, {reversed});
         }
         const Reversal result = DecodeUtf16(source, decoded);
         bool ok = result == Reversal::kDone && decoded.Flush(false);
@@ -360,19 +351,16 @@ int CConverter::ReverseInput() {
 
     File input;
     if (!input.Open(reversed, File::Mode::Read)) {
-        return Fail("CannotOpenInputFile", {m_strInputPath},
-                    "Cannot open the input file:\n" + m_strInputPath);
+        return Fail(MessageId::kCannotOpenInputFile, {m_strInputPath});
     }
     File out;
     if (!out.Open(work, File::Mode::Write)) {
-        return Fail("CannotCreateTemporaryFile", {work},
-                    "Cannot create the temporary file:\n" + work);
+        return Fail(MessageId::kCannotCreateTemporaryFile, {work});
     }
     // Before anything is written: the reversed file gets the input's
     // permissions (and group), never wider ones.
     if (!CopyPermissions(source, out)) {
-        return Fail("CannotKeepInputPermissions", {work},
-                    "Cannot give the temporary file the permissions of the input file:\n" + work);
+        return Fail(MessageId::kCannotKeepInputPermissions, {work});
     }
     const int skipRows = m_bSkipRows == 1 ? m_nSkipRows : 0;
     // Footer lines go with the header; a line counts towards them as it
@@ -399,15 +387,13 @@ int CConverter::ReverseInput() {
     bool ok = out.Flush(false);
     ok = out.Close() && ok && SyncInBackground(work);
     if (!ok) {
-        return Fail("CannotWriteTemporaryFile", {work},
-                    "Cannot write the temporary file (is the disk full?):\n" + work);
+        return Fail(MessageId::kCannotWriteTemporaryFile, {work});
     }
     input.Close();
     // The backup is the input as it is: a second name for the same file
     // where the file system allows, so nothing is copied.
     if (!LinkOrCopyFile(source, backupWork)) {
-        return Fail("CannotBackUpInputFile", {backup},
-                    "Cannot make the backup copy of the input file:\n" + backup);
+        return Fail(MessageId::kCannotBackUpInputFile, {backup});
     }
     if (utf16) {
         input.Close();
@@ -418,14 +404,10 @@ int CConverter::ReverseInput() {
     m_nFooterRows = 0;
     if (own) {
         if (!WorkFilesOnDisk()) {
-            return Fail(
-                "CannotWriteTemporaryFile", {m_syncFailedPath},
-                "Cannot write the temporary file (is the disk full?):\n" + m_syncFailedPath);
+            return Fail(MessageId::kCannotWriteTemporaryFile, {m_syncFailedPath});
         }
         if (!own->Commit()) {
-            return Fail(
-                "CannotReplaceInputFile", {own->FailedPath()},
-                "Cannot replace the input file with its reversed lines:\n" + own->FailedPath());
+            return Fail(MessageId::kCannotReplaceInputFile, {own->FailedPath()});
         }
         return 0;
     }

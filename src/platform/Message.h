@@ -8,7 +8,8 @@
 namespace torvan {
 
 // One message or question of a job: a stable identifier and its parameters,
-// so that a front end can translate it, and the English text.
+// so that a front end can translate it, and the English text. MakeMessage
+// (MessageCatalogue.h) fills it from the catalogue.
 struct Message {
     std::string id;                   // e.g. "PathDoesNotExist"; never changes
     std::vector<std::string> params;  // in the order the text uses them
@@ -32,28 +33,5 @@ int DefaultAnswer(unsigned type);
 // a dialog, so they are joined by a space, and a paragraph that ends without
 // punctuation is followed by ": ".
 std::string OneLine(const std::string& text);
-
-// Keeps every message and answers each with a fixed button (the default
-// answer when none is given).
-class RecordingSink : public IMessageSink {
-  public:
-    RecordingSink() = default;
-    explicit RecordingSink(int answer) : m_answer(answer), m_fixedAnswer(true) {}
-    int Show(const Message& message) override;
-    const std::vector<Message>& Messages() const { return m_messages; }
-    std::vector<std::string> Texts() const;
-    std::vector<std::string> Ids() const;
-
-  private:
-    std::vector<Message> m_messages;
-    int m_answer = kIdOk;
-    bool m_fixedAnswer = false;
-};
-
-// Drops every message, answering the default.
-class NullSink : public IMessageSink {
-  public:
-    int Show(const Message& message) override { return DefaultAnswer(message.type); }
-};
 
 }  // namespace torvan

@@ -2,6 +2,7 @@
 
 #include "database/Dates.h"
 #include "platform/FileSystem.h"
+#include "platform/MessageCatalogue.h"
 #include "platform/Text.h"
 #include "settings/ProfileStore.h"
 
@@ -10,20 +11,16 @@ namespace {
 
 constexpr const char* kSection = "Import";
 
-SettingsProblem Problem(Setting setting, std::string id, std::vector<std::string> params,
-                        std::string text, unsigned type = kMbOk | kMbIconExclamation) {
-    return SettingsProblem{setting,
-                           Message{std::move(id), std::move(params), std::move(text), type}};
+SettingsProblem Problem(Setting setting, MessageId id, std::vector<std::string> params = {}) {
+    return SettingsProblem{setting, MakeMessage(id, std::move(params))};
 }
 
 std::optional<SettingsProblem> CheckRange(Setting setting, int value, int low, int high) {
     if (value >= low && value <= high) {
         return std::nullopt;
     }
-    return Problem(setting, "IntegerOutOfRange",
-                   {std::to_string(low), std::to_string(high), std::to_string(value)},
-                   "Please enter an integer between " + std::to_string(low) + " and " +
-                       std::to_string(high) + ".");
+    return Problem(setting, MessageId::kIntegerOutOfRange,
+                   {std::to_string(low), std::to_string(high)});
 }
 
 std::optional<SettingsProblem> CheckLength(Setting setting, const std::string& text,
@@ -31,8 +28,7 @@ std::optional<SettingsProblem> CheckLength(Setting setting, const std::string& t
     if (text.size() <= limit) {
         return std::nullopt;
     }
-    return Problem(setting, "TextTooLong", {std::to_string(limit), std::to_string(text.size())},
-                   "Enter no more than " + std::to_string(limit) + " characters.");
+    return Problem(setting, MessageId::kTextTooLong, {std::to_string(limit)});
 }
 
 }  // namespace
@@ -95,10 +91,8 @@ std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
         return problem;
     }
     if (inputPath.size() > kMaxPathLength) {
-        return Problem(Setting::kInputPath, "InputPathTooLong",
-                       {std::to_string(kMaxPathLength), inputPath},
-                       "The input file's path is longer than " + std::to_string(kMaxPathLength) +
-                           " characters:\n" + inputPath);
+        return Problem(Setting::kInputPath, MessageId::kInputPathTooLong,
+                       {std::to_string(kMaxPathLength), inputPath});
     }
     return std::nullopt;
 }
@@ -124,16 +118,14 @@ std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings) {
         used[static_cast<std::size_t>(column)] = true;
     }
     if (duplicate != Setting::kNone) {
-        return Problem(duplicate, "DuplicateColumns", {},
-                       "Duplicate columns specified\nCorrect or disable", kMbOk);
+        return Problem(duplicate, MessageId::kDuplicateColumns);
     }
     settings.symbol = ToUpperAscii(std::string(TrimRight(settings.symbol)));
     if (settings.symbol.empty()) {
-        return Problem(Setting::kSymbol, "InvalidSymbol", {}, "You did not enter a valid symbol",
-                       kMbOk);
+        return Problem(Setting::kSymbol, MessageId::kInvalidSymbol);
     }
     if (TrimRight(settings.pathOut).empty()) {
-        return Problem(Setting::kPathOut, "EnterPath", {}, "Please enter path", kMbOk);
+        return Problem(Setting::kPathOut, MessageId::kEnterPath);
     }
     return std::nullopt;
 }
@@ -153,18 +145,15 @@ std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::
             list += list.empty() ? "" : ", ";
             list += name;
         }
-        return Problem(
-            Setting::kDateFormat, "UnknownDateFormat", {settings.dateFormat, list},
-            "The date format \"" + settings.dateFormat + "\" is not one of " + list + ".");
+        return Problem(Setting::kDateFormat, MessageId::kUnknownDateFormat,
+                       {settings.dateFormat, list});
     }
     if (settings.decimalComma != 0 && settings.csv == 0) {
-        return Problem(Setting::kDecimalComma, "DecimalCommaWithoutCsv", {},
-                       "A decimal comma can only be read with CSV reading.");
+        return Problem(Setting::kDecimalComma, MessageId::kDecimalCommaWithoutCsv);
     }
     // The job would enter the security before it found the input missing.
     if (!IsReadableFile(inputPath)) {
-        return Problem(Setting::kInputPath, "CannotOpenInputFile", {inputPath},
-                       "Cannot open the input file:\n" + inputPath);
+        return Problem(Setting::kInputPath, MessageId::kCannotOpenInputFile, {inputPath});
     }
     return std::nullopt;
 }

@@ -96,7 +96,7 @@ TEST_F(ChunkedReading, TheRecordLimitNamesItsLineWhereverItFalls) {
                   std::string::npos)
             << m_messages.Texts()[0];
         EXPECT_TRUE(std::filesystem::is_empty(m_db.Path()));
-        m_messages = MessageRecorder();
+        m_messages = RecordingSink();
     }
 }
 
@@ -131,7 +131,7 @@ TEST_F(ChunkedReading, TheFirstDatedLineJudgesTheFormatWhereverItIs) {
               "You specified a numeric-only date format\nbut a non-numeric date character was "
               "found.");
 
-    m_messages = MessageRecorder();
+    m_messages = RecordingSink();
     CConverter separated;
     Fill(separated, Input("big.txt", text + tail), kCCYY_MM_DD);
     ASSERT_EQ(separated.Run(), 0);

@@ -144,7 +144,7 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
     Prepare(clean);
     std::vector<Call> calls;
     {
-        MessageRecorder messages;
+        RecordingSink messages;
         CConverter job;
         Fill(job, clean, clean.input);
         job.m_pSink = &messages;
@@ -171,7 +171,7 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
                                  std::to_string(k) + ")";
         World w;
         Prepare(w);
-        MessageRecorder messages;
+        RecordingSink messages;
         CConverter job;
         Fill(job, w, w.input);
         job.m_pSink = &messages;
@@ -358,7 +358,7 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
         // The next run clears the leftovers away (finishing the commit) and
         // succeeds; nothing of ours stays beside the input.
         CConverter next;
-        MessageRecorder messages;
+        RecordingSink messages;
         Fill(next, w, w.inputs.File("next.txt"));
         next.m_pSink = &messages;
         WriteText(next.m_strInputPath, "01/07/04,5,6,4,5.5,500,50\n");

@@ -98,7 +98,7 @@ TEST_P(IndexFaultMatrix, EveryFileOperationFailsCleanly) {
     const Files before = Snapshot(clean.db.Path());
     std::vector<Call> calls;
     {
-        MessageRecorder messages;
+        RecordingSink messages;
         CConverter job;
         Fill(job, clean, messages);
         FaultHookScope hook([&](FileOp op, const std::string& path) {
@@ -133,7 +133,7 @@ TEST_P(IndexFaultMatrix, EveryFileOperationFailsCleanly) {
                                  name + " (call " + std::to_string(k) + ")";
         World w;
         Prepare(w);
-        MessageRecorder messages;
+        RecordingSink messages;
         CConverter job;
         Fill(job, w, messages);
         int status = 0;

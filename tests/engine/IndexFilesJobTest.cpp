@@ -53,14 +53,6 @@ std::map<std::string, int> FindingCounts(const std::string& dir) {
     return counts;
 }
 
-std::vector<std::string> Ids(const MessageRecorder& messages) {
-    std::vector<std::string> ids;
-    for (const Message& m : messages.Messages()) {
-        ids.push_back(m.id);
-    }
-    return ids;
-}
-
 // A byte range of `after` equal to the same range of `before`.
 bool SameRange(const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after,
                std::size_t from, std::size_t to) {
@@ -96,7 +88,7 @@ TEST_P(VendorAddition, KeepsEveryOldByteAndListsTheNewSecurityEverywhere) {
     Fill(job, Input("ibm.txt", kPrices), kMM_DD_YY, false);
     job.m_szSymbol = "NEWSYM";
     job.m_szName = kLongName;
-    ASSERT_EQ(job.Run(), 0) << Ids(m_messages).size();
+    ASSERT_EQ(job.Run(), 0) << m_messages.Ids().size();
     EXPECT_EQ(job.m_nFileNumber, c.fileNumber);
     EXPECT_EQ(job.m_bInXMaster, c.toXMaster);
     const Files after = Snapshot(m_db.Path());
@@ -249,7 +241,7 @@ TEST_F(IndexFilesJob, AFullMasterWithoutXMasterIsRefusedWithAHint) {
     WriteFullMaster(255);
     const Files before = Snapshot(m_db.Path());
     EXPECT_EQ(Add("MORE"), 1);
-    ASSERT_EQ(Ids(m_messages), std::vector<std::string>{"PortfolioFull"});
+    ASSERT_EQ(m_messages.Ids(), std::vector<std::string>{"PortfolioFull"});
     EXPECT_NE(m_messages.Messages()[0].text.find("--xmaster"), std::string::npos);
     EXPECT_EQ(Snapshot(m_db.Path()), before);
 
@@ -283,7 +275,7 @@ TEST_F(IndexFilesJob, AFullMasterWithoutXMasterIsRefusedWithAHint) {
     EXPECT_EQ(ReadText(m_db.File("F257.MWD")), "someone else's");
     m_messages.Clear();
     EXPECT_EQ(Add("more"), 1);
-    EXPECT_EQ(Ids(m_messages), std::vector<std::string>{"DuplicateSymbol"});
+    EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"DuplicateSymbol"});
 }
 
 TEST_F(IndexFilesJob, CsvReadingAlsoWritesIntoXMaster) {
@@ -311,12 +303,12 @@ TEST_F(IndexFilesJob, EMasterAndXMasterSymbolsAreDuplicates) {
     for (const char* symbol : {"azm.l", ".N225", ".djx"}) {
         m_messages.Clear();
         EXPECT_EQ(Add(symbol), 1) << symbol;
-        EXPECT_EQ(Ids(m_messages), std::vector<std::string>{"DuplicateSymbol"}) << symbol;
+        EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"DuplicateSymbol"}) << symbol;
     }
     // EMASTER and XMASTER hold 14 characters of a symbol.
     m_messages.Clear();
     EXPECT_EQ(Add("FIFTEEN_LETTERS"), 1);
-    EXPECT_EQ(Ids(m_messages), std::vector<std::string>{"SymbolTooLongForIndex"});
+    EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"SymbolTooLongForIndex"});
     EXPECT_EQ(Snapshot(m_db.Path()), before);
 }
 
@@ -333,7 +325,7 @@ TEST_F(IndexFilesJob, AnEMasterThatLagsBehindGetsTheEntriesItLacks) {
 
     m_messages.Clear();
     ASSERT_EQ(Add("THIRD", kLongName), 0);
-    EXPECT_EQ(Ids(m_messages), std::vector<std::string>{"EMasterCompleted"});
+    EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"EMasterCompleted"});
     ASSERT_TRUE(ReadDatabaseIndex(m_db.Path(), index));
     EXPECT_TRUE(index.emasterInStep);
     const auto emaster = ReadBytes(m_db.File("EMASTER"));
@@ -359,7 +351,7 @@ TEST_F(IndexFilesJob, AnEMasterThatDoesNotMatchIsLeftAlone) {
     WriteBytes(m_db.File("EMASTER"), mismatched);
     m_messages.Clear();
     ASSERT_EQ(Add("THIRD"), 0);
-    EXPECT_EQ(Ids(m_messages), std::vector<std::string>{"EMasterOutOfStep"});
+    EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"EMasterOutOfStep"});
     EXPECT_EQ(ReadBytes(m_db.File("EMASTER")), mismatched);
     EXPECT_EQ(lastNumber, 3);
 }
@@ -368,7 +360,7 @@ TEST_F(IndexFilesJob, NewDatabasesWithEMaster) {
     // A new MASTER beside another directory's index files is refused.
     WriteText(m_db.File("xmaster"), "left over");
     EXPECT_EQ(Add("A", "", true), 1);
-    EXPECT_EQ(Ids(m_messages), std::vector<std::string>{"IndexFileExists"});
+    EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"IndexFileExists"});
     EXPECT_FALSE(FileExists(m_db.File("MASTER")));
     fs::remove(m_db.File("xmaster"));
 

@@ -84,7 +84,7 @@ class JobTest : public ::testing::Test {
     TempDir m_db;
     TempDir m_inputs;
     FixedToday m_today;
-    MessageRecorder m_messages;
+    RecordingSink m_messages;
     ProfileRecorder m_profile;
 };
 

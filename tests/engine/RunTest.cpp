@@ -445,7 +445,7 @@ class JobResults : public JobTest {};
 TEST_F(JobResults, OutcomeCountsDatesAndMessagesOfEachJobAreItsOwn) {
     const std::string input = Input(
         "prices.txt", "01/02/04,1,2,0.5,1.5,100,7\nbad,1,2,3,4,5,6\n01/05/04,2,3,1,2,200,8\n");
-    MessageRecorder other;
+    RecordingSink other;
     CConverter refused;
     Fill(refused, input);
     refused.m_pSink = &other;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "TestSinks.h"
 #include "database/Check.h"
 #include "database/DatabaseReader.h"
 #include "database/EMaster.h"
@@ -80,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input = JoinPath(fuzz::EmptyDir("in"), "in.txt");
     Write(input, "01/02/04,1,2,0.5,1.5,100,10\n");
     CConverter job;
-    NullSink sink;
+    test::NullSink sink;
     job.m_pSink = &sink;
     job.m_strInputPath = input;
     job.m_szPathOut = dir;

@@ -49,7 +49,7 @@ TEST(SettingsChecks, RangesAreCheckedInExchangeOrderEvenForDisabledFields) {
     EXPECT_EQ(problem->setting, Setting::kLoCol);
     EXPECT_EQ(problem->message.text, "Please enter an integer between 1 and 20.");
     EXPECT_EQ(problem->message.id, "IntegerOutOfRange");
-    EXPECT_EQ(problem->message.params, (std::vector<std::string>{"1", "20", "25"}));
+    EXPECT_EQ(problem->message.params, (std::vector<std::string>{"1", "20"}));
 
     s.fieldCol[kSlotLow] = 4;
     problem = CheckExchange(s, "in.txt");

@@ -6,11 +6,13 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QTextCursor>
+#include <string>
 
 #include "gui/app/HelpContexts.h"
 #include "gui/app/Preview.h"
 #include "gui/app/TorvanApp.h"
 #include "gui/app/TorvanDoc.h"
+#include "platform/MessageCatalogue.h"
 
 namespace torvan {
 
@@ -34,9 +36,10 @@ CTorvanView::~CTorvanView() = default;
 bool CTorvanView::OpenInput(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        QMessageBox::warning(window(), QStringLiteral("Torvan"),
-                             QStringLiteral("Cannot open the file:\n%1\n\n%2")
-                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
+        const std::string text = MessageText(
+            MessageId::kCannotOpenFile,
+            {QDir::toNativeSeparators(path).toStdString(), file.errorString().toStdString()});
+        QMessageBox::warning(window(), QStringLiteral("Torvan"), QString::fromStdString(text));
         return false;
     }
     file.close();

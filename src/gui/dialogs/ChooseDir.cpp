@@ -11,6 +11,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "platform/MessageCatalogue.h"
 #include "ui_ChooseDir.h"
 
 namespace torvan {
@@ -240,12 +241,12 @@ void CChooseDir::accept() {
     const QString typed = m_ui->edit101->text();
     const std::string shown = typed.toStdString();
     if (typed.trimmed().isEmpty()) {
-        m_sink.Show({"PathMissing", {}, "Please enter path", kMbOk});
+        m_sink.Show(MakeMessage(MessageId::kPathMissing));
         m_ui->edit101->setFocus(Qt::OtherFocusReason);
         return;
     }
     if (HasInvalidCharacter(typed)) {
-        m_sink.Show({"InvalidPathName", {shown}, shown + " is not a valid pathname.", kMbOk});
+        m_sink.Show(MakeMessage(MessageId::kInvalidPathName, {shown}));
         m_ui->edit101->setFocus(Qt::OtherFocusReason);
         m_ui->edit101->selectAll();
         return;
@@ -263,21 +264,13 @@ void CChooseDir::accept() {
     }
 
     if (!QFileInfo(path).isDir()) {
-        const int answer =
-            m_sink.Show({"CreateDirectory",
-                         {shown},
-                         "Directory " + shown + " does not exist.\nCreate this directory?",
-                         kMbYesNo});
+        const int answer = m_sink.Show(MakeMessage(MessageId::kCreateDirectory, {shown}));
         if (answer != kIdYes) {
             return;
         }
         // One level only: its parent must exist.
         if (!QDir().mkdir(path)) {
-            m_sink.Show(
-                {"CreateDirectoryFailed",
-                 {shown},
-                 "There was a problem creating " + shown + ".\nThe new directory was not created.",
-                 kMbOk});
+            m_sink.Show(MakeMessage(MessageId::kCreateDirectoryFailed, {shown}));
             return;
         }
     }

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 
 #include "engine/Converter.h"
+#include "platform/MessageCatalogue.h"
 #include "settings/ImportSettings.h"
 #include "settings/ProfileStore.h"
 #include "gui/dialogs/SettingsDlg.h"
@@ -54,13 +55,10 @@ std::optional<JobResult> CSettingsCommand::OnSettings(QWidget* parent,
     }
 
     if (status == 0) {
-        m_sink.Show({"ConversionSucceeded",
-                     {},
-                     "Conversion completed successfully!",
-                     kMbOk | kMbIconInformation});
+        m_sink.Show(MakeMessage(MessageId::kConversionSucceeded));
         beep();
     } else {
-        m_sink.Show({"ConversionFailed", {}, "Conversion failed.", kMbOk | kMbIconExclamation});
+        m_sink.Show(MakeMessage(MessageId::kConversionFailed));
     }
     return result;
 }

@@ -12,6 +12,7 @@
 #include "detect/Detect.h"
 #include "gui/dialogs/ChooseDir.h"
 #include "gui/dialogs/NumberSpin.h"
+#include "platform/MessageCatalogue.h"
 #include "ui_SettingsDlg.h"
 
 namespace torvan {
@@ -310,21 +311,12 @@ void CSettingsDlg::OnSkipRows() {
 void CSettingsDlg::OnReverse() {
     UpdateData(true);
     if (m_ui->check1040->isChecked()) {
-        m_sink.Show({"ReverseNote",
-                     {},
-                     "Your original input file will be \nsaved with the extension BAK.\n\n"
-                     "Then the file will be reversed so\nthe oldest entry is first.",
-                     kMbOk | kMbIconInformation});
+        m_sink.Show(MakeMessage(MessageId::kReverseNote));
     }
 }
 
 void CSettingsDlg::OnMonthNames() {
-    m_sink.Show({"MonthNamesNote",
-                 {},
-                 "If your original input file expresses\nmonths as three-letter strings then "
-                 "Torvan will \nautomatically translate this to two-digit months. \n\nYour "
-                 "original source file will not be changed.",
-                 kMbOk | kMbIconInformation});
+    m_sink.Show(MakeMessage(MessageId::kMonthNamesNote));
 }
 
 void CSettingsDlg::OnBrowse() {
@@ -344,11 +336,7 @@ void CSettingsDlg::OnBrowse() {
 void CSettingsDlg::OnDetect() {
     const Detection found = DetectLayout(m_strInputPath);
     if (!found.convertible) {
-        m_sink.Show({"DetectionFailed",
-                     {m_strInputPath, found.whyNot},
-                     "Torvan could not find the layout of the input file.\n\n" + found.whyNot +
-                         "\n\nThe settings have not been changed.",
-                     kMbOk | kMbIconExclamation});
+        m_sink.Show(MakeMessage(MessageId::kDetectionFailed, {found.whyNot}));
         return;
     }
     // Only the controls for reading the file change, and only on screen:
@@ -356,7 +344,8 @@ void CSettingsDlg::OnDetect() {
     PutReadingSettings(found.settings);
     EnableFields();
 
-    std::string text = "The settings now show the layout read from the input file.";
+    // Each guess and warning a paragraph of its own.
+    std::string findings;
     for (const DetectedChoice& choice : found.choices) {
         // A guess the warnings already explain is not told twice.
         const bool told = !choice.reason.empty() &&
@@ -365,24 +354,22 @@ void CSettingsDlg::OnDetect() {
                                           return warning.find(choice.reason) != std::string::npos;
                                       });
         if (choice.confidence == Confidence::kGuess && !told) {
-            text += "\n\nGuessed " + choice.setting + ": " + choice.value;
+            findings += "\n\nGuessed " + choice.setting + ": " + choice.value;
             if (!choice.reason.empty()) {
-                text += " (" + choice.reason + ")";
+                findings += " (" + choice.reason + ")";
             }
         }
     }
     for (const std::string& warning : found.warnings) {
-        text += "\n\n" + warning;
+        findings += "\n\n" + warning;
     }
     if (found.settings.reverse != 0) {
         // The same consequence the Reverse box announces when clicked.
-        text +=
+        findings +=
             "\n\nThe file is newest first, so Reverse File Order is set: the input file will be "
             "saved with the extension BAK and then reversed.";
     }
-    text += "\n\nCheck the settings and confirm with OK.";
-    std::vector<std::string> params = found.warnings;
-    m_sink.Show({"DetectionWarnings", std::move(params), text, kMbOk | kMbIconInformation});
+    m_sink.Show(MakeMessage(MessageId::kDetectionWarnings, {findings}));
 }
 
 void CSettingsDlg::accept() {

@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "platform/Message.h"
+#include "TestSinks.h"
 #include "gui/dialogs/ChooseDir.h"
 #include "gui/dialogs/SettingsDlg.h"
 
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    torvan::NullSink sink;
+    torvan::test::NullSink sink;
 
     torvan::CSettingsDlg settings(sink);
     settings.m_settings.pathOut = "/home/trader/data/metastock";

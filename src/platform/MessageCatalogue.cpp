@@ -1,0 +1,253 @@
+#include "platform/MessageCatalogue.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace torvan {
+namespace {
+
+constexpr unsigned kError = kMbOk | kMbIconExclamation;
+constexpr unsigned kNote = kMbOk | kMbIconInformation;
+
+using Id = MessageId;
+
+// Texts keep the line breaks a dialog shows; a terminal joins the lines
+// (OneLine).
+constexpr MessageEntry kEntries[] = {
+    // Conversion settings
+    {Id::kIntegerOutOfRange, "IntegerOutOfRange", kError, "low high",
+     "Please enter an integer between {low} and {high}."},
+    {Id::kTextTooLong, "TextTooLong", kError, "limit", "Enter no more than {limit} characters."},
+    {Id::kInputPathTooLong, "InputPathTooLong", kError, "limit path",
+     "The input file's path is longer than {limit} characters:\n{path}"},
+    {Id::kDuplicateColumns, "DuplicateColumns", kMbOk, "",
+     "Duplicate columns specified\nCorrect or disable"},
+    {Id::kInvalidSymbol, "InvalidSymbol", kMbOk, "", "You did not enter a valid symbol"},
+    {Id::kEnterPath, "EnterPath", kMbOk, "", "Please enter path"},
+    {Id::kUnknownDateFormat, "UnknownDateFormat", kError, "format list",
+     "The date format \"{format}\" is not one of {list}."},
+    {Id::kDecimalCommaWithoutCsv, "DecimalCommaWithoutCsv", kError, "",
+     "A decimal comma can only be read with CSV reading."},
+    {Id::kReverseNote, "ReverseNote", kNote, "",
+     "Your original input file will be \nsaved with the extension BAK.\n\nThen the file will be "
+     "reversed so\nthe oldest entry is first."},
+    {Id::kMonthNamesNote, "MonthNamesNote", kNote, "",
+     "If your original input file expresses\nmonths as three-letter strings then Torvan will "
+     "\nautomatically translate this to two-digit months. \n\nYour original source file will not "
+     "be changed."},
+    {Id::kDetectionFailed, "DetectionFailed", kError, "reason",
+     "Torvan could not find the layout of the input file.\n\n{reason}\n\nThe settings have not "
+     "been changed."},
+    // findings: a paragraph for every guess and warning, each after an empty
+    // line.
+    {Id::kDetectionWarnings, "DetectionWarnings", kNote, "findings",
+     "The settings now show the layout read from the input file.{findings}\n\nCheck the settings "
+     "and confirm with OK."},
+    // Choosing a directory
+    {Id::kPathMissing, "PathMissing", kMbOk, "", "Please enter path"},
+    {Id::kInvalidPathName, "InvalidPathName", kMbOk, "path", "{path} is not a valid pathname."},
+    {Id::kCreateDirectory, "CreateDirectory", kMbYesNo, "path",
+     "Directory {path} does not exist.\nCreate this directory?"},
+    {Id::kCreateDirectoryFailed, "CreateDirectoryFailed", kMbOk, "path",
+     "There was a problem creating {path}.\nThe new directory was not created."},
+    // The desktop program
+    {Id::kCannotOpenFile, "CannotOpenFile", kError, "path reason",
+     "Cannot open the file:\n{path}\n\n{reason}"},
+    {Id::kConversionSucceeded, "ConversionSucceeded", kNote, "",
+     "Conversion completed successfully!"},
+    {Id::kConversionFailed, "ConversionFailed", kError, "", "Conversion failed."},
+    // A conversion
+    {Id::kDatabaseBusy, "DatabaseBusy", kError, "path",
+     "Another conversion is writing to this database:\n{path}\nTry again when it has finished."},
+    {Id::kInterruptedConversionLeftovers, "InterruptedConversionLeftovers", kError, "path",
+     "An earlier conversion into this database was interrupted, and what it left cannot be "
+     "cleared away:\n{path}"},
+    {Id::kPathDoesNotExist, "PathDoesNotExist", kMbOk, "", "Path does not exist"},
+    {Id::kOutputPathTooLong, "OutputPathTooLong", kError, "length limit path",
+     "The output directory path is too long ({length} characters; at most {limit} are "
+     "allowed):\n{path}"},
+    {Id::kNoMasterFile, "NoMasterFile", kMbOk, "",
+     "Path specified does not point to a Master file"},
+    {Id::kMasterExists, "MasterExists", kMbOk, "", "New Master chosen but one already exists"},
+    {Id::kIndexFileExists, "IndexFileExists", kError, "path file",
+     "New Master chosen but the directory already holds an {file} file:\n{path}"},
+    {Id::kMoreColumnsNeeded, "MoreColumnsNeeded", kNote, "", "You need to select more columns"},
+    {Id::kColumnOutOfRange, "ColumnOutOfRange", kError, "field columns",
+     "The column of the {field} field must be between 1 and {columns}."},
+    {Id::kDuplicateSymbol, "DuplicateSymbol", kMbOk, "",
+     "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion already "
+     "exists.\n\nChoose a different symbol or\nrename/delete the existing symbol"},
+    {Id::kCannotCheckSymbol, "CannotCheckSymbol", kError, "path",
+     "Cannot read the Master file, so the symbol could not be checked:\n{path}"},
+    {Id::kInputReadOnly, "InputReadOnly", kError, "path",
+     "The input file is read-only, so its lines cannot be reversed:\n{path}\nMake it writable, or "
+     "convert without reversing."},
+    {Id::kInputFolderReadOnly, "InputFolderReadOnly", kError, "path",
+     "The folder of the input file does not allow new files, so its lines cannot be "
+     "reversed:\n{path}"},
+    {Id::kInputOwnedByOtherUser, "InputOwnedByOtherUser", kError, "path",
+     "The input file belongs to another user; reversing its lines would make it yours:\n{path}\n"
+     "Copy it, or convert without reversing."},
+    {Id::kCannotOpenMasterFile, "CannotOpenMasterFile", kError, "path",
+     "Cannot open the Master file:\n{path}"},
+    {Id::kCannotReadMasterFile, "CannotReadMasterFile", kError, "path",
+     "Cannot read the Master file:\n{path}"},
+    {Id::kCannotWriteJournal, "CannotWriteJournal", kError, "path",
+     "Cannot write the journal file (is the disk full?):\n{path}"},
+    {Id::kCannotCreateFile, "CannotCreateFile", kError, "path", "Cannot create the file:\n{path}"},
+    {Id::kNothingToCommit, "NothingToCommit", kError, "",
+     "There is no new security to put in place."},
+    {Id::kCannotWriteTemporaryFile, "CannotWriteTemporaryFile", kError, "path",
+     "Cannot write the temporary file (is the disk full?):\n{path}"},
+    {Id::kFileChangedMeanwhile, "FileChangedMeanwhile", kError, "path",
+     "Another program changed this file during the conversion, so nothing was written:\n{path}"},
+    {Id::kCannotRestoreReplacedFiles, "CannotRestoreReplacedFiles", kError, "path",
+     "Cannot replace the file, and the files replaced before it could not all be "
+     "restored:\n{path}\nThe next conversion into this database restores them."},
+    {Id::kCannotReplaceFile, "CannotReplaceFile", kError, "path",
+     "Cannot replace the file:\n{path}"},
+    {Id::kCannotReadIndexFile, "CannotReadIndexFile", kError, "path",
+     "Cannot read the index file:\n{path}"},
+    {Id::kSymbolTooLongForIndex, "SymbolTooLongForIndex", kError, "symbol limit",
+     "The symbol {symbol} is longer than the {limit} characters that EMASTER and XMASTER "
+     "hold.\nChoose a shorter symbol."},
+    {Id::kEMasterOutOfStep, "EMasterOutOfStep", kError, "path known listed",
+     "The EMASTER file does not match MASTER (it lists {known} securities, MASTER {listed}), so "
+     "programs do not use its long names.\nIt was left as it is; the new security is listed in "
+     "MASTER.\n{path}"},
+    {Id::kEMasterCompleted, "EMasterCompleted", kNote, "path added",
+     "The EMASTER file lacked the last {added} securities of MASTER; they were added to it, so "
+     "that programs show the long names again.\n{path}"},
+    {Id::kPortfolioFull, "PortfolioFull", kMbOk, "",
+     "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or new "
+     "portfolio.\n\nAn XMASTER index beside MASTER holds more securities; torvan-cli convert "
+     "--xmaster makes one."},
+    {Id::kNotAnXMaster, "NotAnXMaster", kError, "path",
+     "The file is not an XMASTER index, so no security can be added to it:\n{path}"},
+    {Id::kXMasterFull, "XMasterFull", kError, "path",
+     "The XMASTER index has no free file number left:\n{path}"},
+    {Id::kCannotOpenInputFile, "CannotOpenInputFile", kError, "path",
+     "Cannot open the input file:\n{path}"},
+    {Id::kCannotReadInputFile, "CannotReadInputFile", kError, "path",
+     "Cannot read the input file:\n{path}"},
+    {Id::kCannotCreateTemporaryFile, "CannotCreateTemporaryFile", kError, "path",
+     "Cannot create the temporary file:\n{path}"},
+    {Id::kCannotKeepInputPermissions, "CannotKeepInputPermissions", kError, "path",
+     "Cannot give the temporary file the permissions of the input file:\n{path}"},
+    {Id::kCannotBackUpInputFile, "CannotBackUpInputFile", kError, "path",
+     "Cannot make the backup copy of the input file:\n{path}"},
+    {Id::kCannotReplaceInputFile, "CannotReplaceInputFile", kError, "path",
+     "Cannot replace the input file with its reversed lines:\n{path}"},
+    {Id::kUtf16Input, "Utf16Input", kError, "path",
+     "The input file is UTF-16 text, which cannot be converted.\nSave it as plain text (ANSI or "
+     "UTF-8) and try again:\n{path}"},
+    {Id::kSecurityNotAdded, "SecurityNotAdded", kError, "symbol path",
+     "The security {symbol} was not added to the Master file:\n{path}"},
+    {Id::kCannotOpenDataFile, "CannotOpenDataFile", kError, "path",
+     "Cannot open the data file:\n{path}"},
+    {Id::kCannotWriteDataFile, "CannotWriteDataFile", kError, "path",
+     "Cannot write to the data file (is the disk full?):\n{path}"},
+    {Id::kDateColumnTooLong, "DateColumnTooLong", kError, "line length",
+     "Line {line} of the input file has a date column of {length} characters, more than any date "
+     "has.\nNothing was converted."},
+    {Id::kNumericOnlyDateFormat, "NumericOnlyDateFormat", kMbOk, "",
+     "You specified a numeric-only date format\nbut a non-numeric date character was found."},
+    {Id::kSeparatedDateFormat, "SeparatedDateFormat", kMbOk, "",
+     "You specified a character-separated date format\nbut only numeric date characters were "
+     "found."},
+    {Id::kTooManyPriceLines, "TooManyPriceLines", kError, "limit line",
+     "The input has more price lines than a data file can hold ({limit}); line {line} is the "
+     "first beyond them.\nNothing was converted."},
+    {Id::kNoPriceLines, "NoPriceLines", kError, "path",
+     "No price lines were found in the input file:\n{path}"},
+    {Id::kLinesWithoutDate, "LinesWithoutDate", kError, "count first",
+     "{count} lines have no valid date in the chosen date format and were not converted.\nThe "
+     "first is line {first} of the input file.",
+     "{count} line has no valid date in the chosen date format and was not converted.\nThe first "
+     "is line {first} of the input file."},
+    {Id::kLinesWithoutPrice, "LinesWithoutPrice", kError, "count first",
+     "{count} lines have a date but no price (no open, high, low or close is a number) and were "
+     "not converted.\nThe first is line {first} of the input file.",
+     "{count} line has a date but no price (no open, high, low or close is a number) and was not "
+     "converted.\nThe first is line {first} of the input file."},
+    {Id::kLinesMissingColumns, "LinesMissingColumns", kError, "count first",
+     "{count} lines have fewer columns than the settings need; their missing fields were stored "
+     "as 0. The first is line {first}.",
+     "{count} line has fewer columns than the settings need; its missing fields were stored as 0. "
+     "It is line {first}."},
+};
+
+static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kLinesMissingColumns) + 1,
+              "one entry for every MessageId");
+
+// Position of name among the blank-separated names, or -1.
+int ParameterIndex(std::string_view name, const char* names) {
+    int index = 0;
+    const char* p = names;
+    while (*p != '\0') {
+        while (*p == ' ') {
+            ++p;
+        }
+        const char* end = p;
+        while (*end != '\0' && *end != ' ') {
+            ++end;
+        }
+        if (end == p) {
+            break;
+        }
+        if (name == std::string_view(p, static_cast<std::size_t>(end - p))) {
+            return index;
+        }
+        ++index;
+        p = end;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::span<const MessageEntry> MessageCatalogue() {
+    return kEntries;
+}
+
+const MessageEntry& CatalogueEntry(MessageId id) {
+    return kEntries[static_cast<std::size_t>(id)];
+}
+
+std::string FillParameters(const char* text, const char* names,
+                           const std::vector<std::string>& params) {
+    const std::string_view rest(text);
+    std::string result;
+    std::size_t at = 0;
+    while (at < rest.size()) {
+        const std::size_t open = rest.find('{', at);
+        const std::size_t close = open == std::string_view::npos ? open : rest.find('}', open);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        result.append(rest.substr(at, open - at));
+        const int index = ParameterIndex(rest.substr(open + 1, close - open - 1), names);
+        if (index >= 0 && static_cast<std::size_t>(index) < params.size()) {
+            result += params[static_cast<std::size_t>(index)];
+        } else {
+            result.append(rest.substr(open, close + 1 - open));
+        }
+        at = close + 1;
+    }
+    result.append(rest.substr(std::min(at, rest.size())));
+    return result;
+}
+
+std::string MessageText(MessageId id, const std::vector<std::string>& params) {
+    const MessageEntry& entry = CatalogueEntry(id);
+    const bool one = entry.singular != nullptr && !params.empty() && params.front() == "1";
+    return FillParameters(one ? entry.singular : entry.text, entry.params, params);
+}
+
+Message MakeMessage(MessageId id, std::vector<std::string> params) {
+    std::string text = MessageText(id, params);
+    return Message{CatalogueEntry(id).name, std::move(params), std::move(text),
+                   CatalogueEntry(id).type};
+}
+
+}  // namespace torvan
