@@ -90,12 +90,6 @@ class CConverter {
     // its checks to the profile, if the job has one.
     void RecordInProfile();
 
-    // Rewrites date in place, replacing its first three-letter English month
-    // name by the two-digit month. 1 if date holds a character that starts a
-    // month-name search (a letter or one of [\]^_`{|}~ DEL), else 0.
-    int TranslateMonthName(std::string& date);
-    void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date);
-
     // File work of ConvertRecords. AppendPriceRecord gathers records and
     // writes them a block at a time; CloseDataFile writes the rest.
     int AppendPriceRecord(int fileNumber);
