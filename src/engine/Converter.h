@@ -144,6 +144,19 @@ class CConverter {
 
   private:
     int RunStages();
+
+    // The steps of ReverseInput, each 0 to go on or the stage's failure.
+    // Copies the UTF-16 input at source to the work file reversed as UTF-8.
+    int DecodeUtf16Input(FileTransaction& transaction, const std::string& source,
+                         const std::string& reversed);
+    // Writes the lines of reversed, last first, to the work file work with
+    // the permissions of source.
+    int WriteReversedLines(const std::string& source, const std::string& reversed,
+                           const std::string& work, bool utf16);
+    // Puts the reversed input in place when the stage runs alone.
+    int CommitReversedInput(FileTransaction& own);
+    // Tells that reading the input, or writing the work file written, failed.
+    int ReversalFailed(bool readFailed, const std::string& written);
     // Writes the records AppendPriceRecord gathered; false on an error.
     bool WritePendingRecords();
     // Writes the gathered records and closes the data file (no sync: the
