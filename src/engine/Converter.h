@@ -22,6 +22,7 @@
 
 namespace torvan {
 
+class DirectoryLock;
 class FieldColumns;
 
 // Field slots of every seven-element array of a job.
@@ -144,6 +145,23 @@ class CConverter {
 
   private:
     int RunStages();
+    // Takes the database directory's lock, when the directory exists, and
+    // clears away what an interrupted conversion left there.
+    int LockDatabase(DirectoryLock& lock);
+
+    // The steps of AddSecurity, each 0 to go on or the stage's failure.
+    // Appends MASTER's records, whole ones only, to content (its header).
+    int ReadMasterRecords(std::vector<std::uint8_t>& content);
+    // The lowest file number that neither MASTER nor XMASTER uses; 0 when
+    // MASTER is full.
+    int FreeMasterFileNumber(const std::vector<std::uint8_t>& master) const;
+    // Adds the new security to master as fileNumber, and to EMASTER.
+    int AddMasterEntry(std::vector<std::uint8_t>& master, int fileNumber);
+    // Plans the indexes' replacement and writes the run's journal.
+    int PlanIndexesAndTrack(FileTransaction& transaction, const FileStamp& masterSeen);
+    // Writes the security's data and description work files.
+    int WriteSecurityWorkFiles(FileTransaction& transaction, const std::string& dataWork,
+                               const std::string& descriptionWork);
 
     // The steps of ReverseInput, each 0 to go on or the stage's failure.
     // Copies the UTF-16 input at source to the work file reversed as UTF-8.
@@ -157,6 +175,7 @@ class CConverter {
     int CommitReversedInput(FileTransaction& own);
     // Tells that reading the input, or writing the work file written, failed.
     int ReversalFailed(bool readFailed, const std::string& written);
+
     // Writes the records AppendPriceRecord gathered; false on an error.
     bool WritePendingRecords();
     // Writes the gathered records and closes the data file (no sync: the
