@@ -10,6 +10,7 @@
 #include "engine/Converter.h"
 #include "engine/FieldColumns.h"
 #include "engine/InputText.h"
+#include "engine/MonthNames.h"
 #include "engine/NumberText.h"
 #include "engine/TextReader.h"
 #include "platform/BackgroundTask.h"

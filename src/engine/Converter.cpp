@@ -40,6 +40,15 @@ std::string BackupPathOf(const std::string& masterPath) {
     return masterPath + (name == ToLowerAscii(name) ? ".bak" : ".BAK");
 }
 
+// Today as a stored date, as it is written in the "MM/DD/YY" layout.
+Bytes4 TodayStored() {
+    const LocalDate today = Today();
+    char todayText[32];
+    std::snprintf(todayText, sizeof todayText, "%02d/%02d/%02d", today.month % 100, today.day % 100,
+                  today.year % 100);
+    return DayNumberToStoredDate(ParseDateText(todayText, kMM_DD_YY));
+}
+
 std::string Truncated(const std::string& text, std::size_t limit) {
     std::string result = text.substr(0, text.find('\0'));
     if (result.size() > limit) {
@@ -86,15 +95,7 @@ int CConverter::Run() {
     return status;
 }
 
-int CConverter::RunStages() {
-    // The symbol is a fixed 16-character field in MASTER; the name is cut
-    // to 16 there too, but EMASTER and XMASTER take up to 45 characters.
-    m_szSymbol = Truncated(m_szSymbol, 16);
-    m_szName = Truncated(m_szName, kMaxLongName);
-
-    // Two conversions into one directory would both read MASTER with N
-    // entries and both write N+1: one security would be lost.
-    DirectoryLock lock;
+int CConverter::LockDatabase(DirectoryLock& lock) {
     if (IsDirectory(m_szPathOut)) {
         const DirectoryLock::Result locked = lock.TryLock(m_szPathOut);
         if (locked == DirectoryLock::Result::Busy) {
@@ -112,6 +113,21 @@ int CConverter::RunStages() {
             failed = FileTransaction::JournalPath(m_szPathOut);
             return Fail(MessageId::kInterruptedConversionLeftovers, {failed});
         }
+    }
+    return 0;
+}
+
+int CConverter::RunStages() {
+    // The symbol is a fixed 16-character field in MASTER; the name is cut
+    // to 16 there too, but EMASTER and XMASTER take up to 45 characters.
+    m_szSymbol = Truncated(m_szSymbol, 16);
+    m_szName = Truncated(m_szName, kMaxLongName);
+
+    // Two conversions into one directory would both read MASTER with N
+    // entries and both write N+1: one security would be lost.
+    DirectoryLock lock;
+    if (const int status = LockDatabase(lock); status != 0) {
+        return status;
     }
 
     int status = CheckOutputDirectory();
@@ -177,8 +193,7 @@ int CConverter::CheckOutputDirectory() {
         absolute.pop_back();
     }
     if (absolute.size() > kMaxOutputDirectory) {
-        return Fail(MessageId::kOutputPathTooLong, {std::to_string(absolute.size()),
-                                                    std::to_string(kMaxOutputDirectory), absolute});
+        return Fail(MessageId::kOutputPathTooLong, {std::to_string(absolute.size()), std::to_string(kMaxOutputDirectory), absolute});
     }
     m_szPathOut = absolute;
     const std::string directory = DatabaseDirectory();
@@ -221,8 +236,7 @@ int CConverter::CheckColumnCount() {
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if (m_bFieldOn[s] != 0 && (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return Fail(MessageId::kColumnOutOfRange,
-                        {kFieldLabels[s], std::to_string(kMaxColumns)});
+            return Fail(MessageId::kColumnOutOfRange, {kFieldLabels[s], std::to_string(kMaxColumns)});
         }
     }
     return 0;
@@ -277,33 +291,83 @@ int CConverter::AddSecurity() {
 
     std::vector<std::uint8_t> content(kMasterRecordSize, 0);
     if (m_bExistingMaster == 1) {
-        File master;
-        if (!master.Open(m_szMasterPath, File::Mode::Read)) {
-            return Fail(MessageId::kCannotOpenMasterFile, {m_szMasterPath});
-        }
-        if (!master.ReadExact(content.data(), kMasterRecordSize)) {
-            return Fail(MessageId::kCannotReadMasterFile, {m_szMasterPath});
-        }
-        // Whole records only, as MASTER is read and written in records.
-        std::uint8_t bytes[kMasterRecordSize];
-        while (master.ReadExact(bytes, sizeof bytes)) {
-            content.insert(content.end(), bytes, bytes + sizeof bytes);
-        }
-        if (master.Failed()) {
-            return Fail(MessageId::kCannotReadMasterFile, {m_szMasterPath});
+        if (const int status = ReadMasterRecords(content); status != 0) {
+            return status;
         }
     }
     if (const int status = ReadSideIndexes(); status != 0) {
         return status;
     }
-    const std::vector<std::uint8_t> before = content;
-    MasterHeader header = MasterHeader::Unpack(content.data());
-    bool full = header.entryCount >= kMaxSecurities || header.fileCounter >= kMaxSecurities;
+    int fileNumber = FreeMasterFileNumber(content);
+    if (fileNumber == 0) {
+        // Beyond MASTER's 255: into XMASTER, MASTER stays as it is.
+        if (const int status = PrepareXMasterEntry(content, fileNumber); status != 0) {
+            return status;
+        }
+    } else if (const int status = AddMasterEntry(content, fileNumber); status != 0) {
+        return status;
+    }
+
+    // The security's files come first at Commit, so that an index never
+    // lists a security whose files are not complete; EMASTER goes in place
+    // together with MASTER.
+    const std::string dataName =
+        "F" + std::to_string(fileNumber) + (m_bInXMaster ? ".MWD" : ".DAT");
+    const auto existingData = FindFileNoCase(directory, dataName);
+    const std::string dataTarget = existingData ? *existingData : JoinPath(directory, dataName);
+    const std::string descriptionTarget = ExistingDescriptionFilePath(directory, fileNumber);
+    const std::string dataWork = dataTarget + ".~NU";
+    const std::string descriptionWork = descriptionTarget + ".~NU";
+    auto transaction = std::make_unique<FileTransaction>(directory);
+    transaction->PlanReplace(dataWork, dataTarget);
+    transaction->PlanReplace(descriptionWork, descriptionTarget);
+    if (const int status = PlanIndexesAndTrack(*transaction, masterSeen); status != 0) {
+        return status;
+    }
+    // From here on a failure is one of a run that began writing, even
+    // though nothing of it will be kept.
+    m_bWritten = true;
+    if (const int status = WriteSecurityWorkFiles(*transaction, dataWork, descriptionWork);
+        status != 0) {
+        return status;
+    }
+    m_transaction = std::move(transaction);
+    m_masterContent = content;
+    m_masterAdded = std::move(content);
+    m_strDataPath = dataWork;
+    m_nFileNumber = fileNumber;
+    return 0;
+}
+
+int CConverter::ReadMasterRecords(std::vector<std::uint8_t>& content) {
+    File master;
+    if (!master.Open(m_szMasterPath, File::Mode::Read)) {
+        return Fail(MessageId::kCannotOpenMasterFile, {m_szMasterPath});
+    }
+    if (!master.ReadExact(content.data(), kMasterRecordSize)) {
+        return Fail(MessageId::kCannotReadMasterFile, {m_szMasterPath});
+    }
+    // Whole records only, as MASTER is read and written in records.
+    std::uint8_t bytes[kMasterRecordSize];
+    while (master.ReadExact(bytes, sizeof bytes)) {
+        content.insert(content.end(), bytes, bytes + sizeof bytes);
+    }
+    if (master.Failed()) {
+        return Fail(MessageId::kCannotReadMasterFile, {m_szMasterPath});
+    }
+    return 0;
+}
+
+int CConverter::FreeMasterFileNumber(const std::vector<std::uint8_t>& master) const {
+    const MasterHeader header = MasterHeader::Unpack(master.data());
+    if (header.entryCount >= kMaxSecurities || header.fileCounter >= kMaxSecurities) {
+        return 0;
+    }
     std::array<bool, 256> used{};
     used[0] = true;
-    for (std::size_t offset = kMasterRecordSize; offset < content.size();
+    for (std::size_t offset = kMasterRecordSize; offset < master.size();
          offset += kMasterRecordSize) {
-        used[content[offset]] = true;
+        used[master[offset]] = true;
     }
     // XMASTER's numbers begin at 256, but a number it uses is never given to
     // another security. (EMASTER's are MASTER's when it is in step; one
@@ -317,69 +381,45 @@ int CConverter::AddSecurity() {
         }
     }
     const auto freeNumber = std::find(used.begin(), used.end(), false);
-    full = full || freeNumber == used.end();
+    return freeNumber == used.end() ? 0 : static_cast<int>(freeNumber - used.begin());
+}
 
-    int fileNumber = 0;
-    if (full) {
-        // Beyond MASTER's 255: into XMASTER, MASTER stays as it is.
-        if (const int status = PrepareXMasterEntry(before, fileNumber); status != 0) {
-            return status;
-        }
-    } else {
-        fileNumber = static_cast<int>(freeNumber - used.begin());
-        header.entryCount = static_cast<std::uint16_t>(header.entryCount + 1);
-        header.fileCounter = static_cast<std::uint16_t>(header.fileCounter + 1);
-        const MasterBytes packedHeader = header.Pack();
-        std::copy(packedHeader.begin(), packedHeader.end(), content.begin());
+int CConverter::AddMasterEntry(std::vector<std::uint8_t>& master, int fileNumber) {
+    const std::vector<std::uint8_t> before = master;
+    MasterHeader header = MasterHeader::Unpack(master.data());
+    header.entryCount = static_cast<std::uint16_t>(header.entryCount + 1);
+    header.fileCounter = static_cast<std::uint16_t>(header.fileCounter + 1);
+    const MasterBytes packedHeader = header.Pack();
+    std::copy(packedHeader.begin(), packedHeader.end(), master.begin());
 
-        MasterRecord record;
-        record.fileNumber = static_cast<std::uint8_t>(fileNumber);
-        // File type 101, little-endian like every integer of the format.
-        record.fileType = {0x65, 0x00};
-        record.recordLength = static_cast<std::uint8_t>(4 * m_nFieldCount);
-        record.fieldCount = static_cast<std::uint8_t>(m_nFieldCount);
-        record.name = PadField(m_szName);
-        const LocalDate today = Today();
-        char todayText[32];
-        std::snprintf(todayText, sizeof todayText, "%02d/%02d/%02d", today.month % 100,
-                      today.day % 100, today.year % 100);
-        const Bytes4 todayStored = DayNumberToStoredDate(ParseDateText(todayText, kMM_DD_YY));
-        record.firstDate = todayStored;
-        record.lastDate = todayStored;
-        record.period = 'D';
-        record.symbol = PadField(m_szSymbol);
-        const MasterBytes packedRecord = record.Pack();
-        content.insert(content.end(), packedRecord.begin(), packedRecord.end());
+    MasterRecord record;
+    record.fileNumber = static_cast<std::uint8_t>(fileNumber);
+    // File type 101, little-endian like every integer of the format.
+    record.fileType = {0x65, 0x00};
+    record.recordLength = static_cast<std::uint8_t>(4 * m_nFieldCount);
+    record.fieldCount = static_cast<std::uint8_t>(m_nFieldCount);
+    record.name = PadField(m_szName);
+    const Bytes4 today = TodayStored();
+    record.firstDate = today;
+    record.lastDate = today;
+    record.period = 'D';
+    record.symbol = PadField(m_szSymbol);
+    const MasterBytes packedRecord = record.Pack();
+    master.insert(master.end(), packedRecord.begin(), packedRecord.end());
 
-        const auto highest =
-            static_cast<std::uint8_t>(std::min<int>(header.fileCounter, kMaxSecurities));
-        if (const int status = PrepareEMaster(before, record, highest, m_emaster.changed);
-            status != 0) {
-            return status;
-        }
-    }
+    const auto highest =
+        static_cast<std::uint8_t>(std::min<int>(header.fileCounter, kMaxSecurities));
+    return PrepareEMaster(before, record, highest, m_emaster.changed);
+}
 
-    // The security's files come first at Commit, so that an index never
-    // lists a security whose files are not complete; EMASTER goes in place
-    // together with MASTER.
-    const std::string dataName =
-        "F" + std::to_string(fileNumber) + (m_bInXMaster ? ".MWD" : ".DAT");
-    const auto existingData = FindFileNoCase(directory, dataName);
-    const std::string dataTarget = existingData ? *existingData : JoinPath(directory, dataName);
-    const std::string descriptionTarget = ExistingDescriptionFilePath(directory, fileNumber);
-    const std::string dataWork = dataTarget + ".~NU";
-    const std::string descriptionWork = descriptionTarget + ".~NU";
-    const std::string masterWork = m_szMasterPath + ".~NU";
-    auto transaction = std::make_unique<FileTransaction>(directory);
-    transaction->PlanReplace(dataWork, dataTarget);
-    transaction->PlanReplace(descriptionWork, descriptionTarget);
+int CConverter::PlanIndexesAndTrack(FileTransaction& transaction, const FileStamp& masterSeen) {
     for (SideIndex* side : {&m_emaster, &m_xmaster}) {
         if (side->changed) {
-            transaction->PlanReplace(side->path + ".~NU", side->path, side->seen);
+            transaction.PlanReplace(side->path + ".~NU", side->path, side->seen);
         }
     }
     if (!m_bInXMaster) {
-        transaction->PlanReplace(masterWork, m_szMasterPath, masterSeen);
+        transaction.PlanReplace(m_szMasterPath + ".~NU", m_szMasterPath, masterSeen);
     }
     std::vector<std::string> work = {BackupPathOf(m_szMasterPath) + ".~NU"};
     if (m_bReverse == 1) {
@@ -390,28 +430,25 @@ int CConverter::AddSecurity() {
         work.push_back(m_strInputPath + ".BAK.~NU");
         work.push_back(m_strInputPath + ".BAK" + FileTransaction::kOldSuffix);
     }
-    if (!transaction->Track(work)) {
-        return Fail(MessageId::kCannotWriteJournal, {transaction->FailedPath()});
+    if (!transaction.Track(work)) {
+        return Fail(MessageId::kCannotWriteJournal, {transaction.FailedPath()});
     }
-    // From here on a failure is one of a run that began writing, even
-    // though nothing of it will be kept.
-    m_bWritten = true;
+    return 0;
+}
+
+int CConverter::WriteSecurityWorkFiles(FileTransaction& transaction, const std::string& dataWork,
+                                       const std::string& descriptionWork) {
     const std::string failed = WriteSecurityFiles(dataWork, descriptionWork, m_bFieldOn,
                                                   m_nFieldCount, /*syncDescription=*/false);
     if (!failed.empty()) {
-        transaction->Abort();
+        transaction.Abort();
         return Fail(MessageId::kCannotCreateFile, {failed});
     }
     // The description file goes to disk while the records are read.
     if (!SyncInBackground(descriptionWork)) {
-        transaction->Abort();
+        transaction.Abort();
         return Fail(MessageId::kCannotCreateFile, {descriptionWork});
     }
-    m_transaction = std::move(transaction);
-    m_masterContent = content;
-    m_masterAdded = std::move(content);
-    m_strDataPath = dataWork;
-    m_nFileNumber = fileNumber;
     return 0;
 }
 
@@ -438,7 +475,7 @@ bool CConverter::WorkFilesOnDisk() {
 
 int CConverter::Commit() {
     if (!m_transaction) {
-        return Fail(MessageId::kNothingToCommit);
+        return Fail(MessageId::kNothingToCommit, {});
     }
     if (!WorkFilesOnDisk()) {
         return Fail(MessageId::kCannotWriteTemporaryFile, {m_syncFailedPath});

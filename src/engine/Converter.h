@@ -23,6 +23,7 @@
 
 namespace torvan {
 
+class DirectoryLock;
 class FieldColumns;
 
 // Field slots of every seven-element array of a job.
@@ -90,12 +91,6 @@ class CConverter {
     // its checks to the profile, if the job has one.
     void RecordInProfile();
 
-    // Rewrites date in place, replacing its first three-letter English month
-    // name by the two-digit month. 1 if date holds a character that starts a
-    // month-name search (a letter or one of [\]^_`{|}~ DEL), else 0.
-    int TranslateMonthName(std::string& date);
-    void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date);
-
     // File work of ConvertRecords. AppendPriceRecord gathers records and
     // writes them a block at a time; CloseDataFile writes the rest.
     int AppendPriceRecord(int fileNumber);
@@ -150,6 +145,37 @@ class CConverter {
 
   private:
     int RunStages();
+    // Takes the database directory's lock, when the directory exists, and
+    // clears away what an interrupted conversion left there.
+    int LockDatabase(DirectoryLock& lock);
+
+    // The steps of AddSecurity, each 0 to go on or the stage's failure.
+    // Appends MASTER's records, whole ones only, to content (its header).
+    int ReadMasterRecords(std::vector<std::uint8_t>& content);
+    // The lowest file number that neither MASTER nor XMASTER uses; 0 when
+    // MASTER is full.
+    int FreeMasterFileNumber(const std::vector<std::uint8_t>& master) const;
+    // Adds the new security to master as fileNumber, and to EMASTER.
+    int AddMasterEntry(std::vector<std::uint8_t>& master, int fileNumber);
+    // Plans the indexes' replacement and writes the run's journal.
+    int PlanIndexesAndTrack(FileTransaction& transaction, const FileStamp& masterSeen);
+    // Writes the security's data and description work files.
+    int WriteSecurityWorkFiles(FileTransaction& transaction, const std::string& dataWork,
+                               const std::string& descriptionWork);
+
+    // The steps of ReverseInput, each 0 to go on or the stage's failure.
+    // Copies the UTF-16 input at source to the work file reversed as UTF-8.
+    int DecodeUtf16Input(FileTransaction& transaction, const std::string& source,
+                         const std::string& reversed);
+    // Writes the lines of reversed, last first, to the work file work with
+    // the permissions of source.
+    int WriteReversedLines(const std::string& source, const std::string& reversed,
+                           const std::string& work, bool utf16);
+    // Puts the reversed input in place when the stage runs alone.
+    int CommitReversedInput(FileTransaction& own);
+    // Tells that reading the input, or writing the work file written, failed.
+    int ReversalFailed(bool readFailed, const std::string& written);
+
     // Writes the records AppendPriceRecord gathered; false on an error.
     bool WritePendingRecords();
     // Writes the gathered records and closes the data file (no sync: the

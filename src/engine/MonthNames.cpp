@@ -1,8 +1,10 @@
+#include "engine/MonthNames.h"
+
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
 
-#include "engine/Converter.h"
 #include "platform/Text.h"
 
 namespace torvan {
@@ -30,9 +32,30 @@ std::string Trimmed(const std::string& text) {
     return std::string(Trim(text));
 }
 
+// Puts the month's digits where its name stood at position, then closes the
+// first run of blanks in the date.
+void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date) {
+    std::string copy = date.substr(0, date.find('\0'));
+    if (position + 3 > copy.size()) {
+        return;
+    }
+    copy.replace(position, 3, replacement, 3);
+    const std::size_t star = copy.find('*');
+    if (star == std::string::npos) {
+        return;
+    }
+    copy[star] = ' ';
+    copy = Trimmed(copy);
+    const std::size_t blank = copy.find(' ');
+    if (blank != std::string::npos) {
+        copy = Trimmed(copy.substr(0, blank)) + Trimmed(copy.substr(blank));
+    }
+    date = copy;
+}
+
 }  // namespace
 
-int CConverter::TranslateMonthName(std::string& date) {
+int TranslateMonthName(std::string& date) {
     // The date is a C string: it ends at a NUL.
     const std::size_t length = std::min(date.size(), date.find('\0'));
     std::size_t position = 0;
@@ -60,26 +83,6 @@ int CConverter::TranslateMonthName(std::string& date) {
         }
     }
     return 1;
-}
-
-void CConverter::ReplaceMonthName(std::size_t position, const char* replacement,
-                                  std::string& date) {
-    std::string copy = date.substr(0, date.find('\0'));
-    if (position + 3 > copy.size()) {
-        return;
-    }
-    copy.replace(position, 3, replacement, 3);
-    const std::size_t star = copy.find('*');
-    if (star == std::string::npos) {
-        return;
-    }
-    copy[star] = ' ';
-    copy = Trimmed(copy);
-    const std::size_t blank = copy.find(' ');
-    if (blank != std::string::npos) {
-        copy = Trimmed(copy.substr(0, blank)) + Trimmed(copy.substr(blank));
-    }
-    date = copy;
 }
 
 }  // namespace torvan

@@ -6,6 +6,7 @@
 #include "database/Dates.h"
 #include "engine/Converter.h"
 #include "engine/CsvText.h"
+#include "engine/MonthNames.h"
 #include "engine/NumberText.h"
 
 namespace torvan {
@@ -49,8 +50,7 @@ PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {
             text = NormalizeCsvDate(text, layout.monthNames);
             out.monthNameResult = text != out.dateText ? 1 : 0;
         } else if (layout.monthNames) {
-            CConverter translator;
-            out.monthNameResult = translator.TranslateMonthName(text);
+            out.monthNameResult = TranslateMonthName(text);
         }
         out.day = ParseDateText(text, layout.dateFormat);
         out.readDate = std::move(text);

@@ -319,36 +319,67 @@ int CConverter::ReverseInput() {
         return Fail(MessageId::kCannotWriteJournal, {transaction->FailedPath()});
     }
 
-    auto failed = [&](Reversal result, const std::string& written) {
-        if (result == Reversal::kReadFailed) {
-            return Fail(MessageId::kCannotReadInputFile, {m_strInputPath});
-        }
-        return Fail(MessageId::kCannotWriteTemporaryFile, {written});
-    };
     // UTF-16 text is read backwards as UTF-8: decoded into a work file of
     // its own first, and written back as UTF-8 with its byte-order mark.
     std::string reversed = source;
     const bool utf16 = StartsWithUtf16Mark(source);
     if (utf16) {
         reversed = source + ".~U8";
-        if (!transaction->Track({reversed})) {
-            return Fail(MessageId::kCannotWriteJournal, {transaction->FailedPath()});
-        }
-        File decoded;
-        if (!decoded.Open(reversed, File::Mode::Write)) {
-            return Fail(MessageId::kCannotCreateTemporaryFile, {reversed});
-        }
-        if (!CopyPermissions(source, decoded)) {
-            return Fail(MessageId::kCannotKeepInputPermissions, {reversed});
-        }
-        const Reversal result = DecodeUtf16(source, decoded);
-        bool ok = result == Reversal::kDone && decoded.Flush(false);
-        ok = decoded.Close() && ok;
-        if (!ok) {
-            return failed(result == Reversal::kDone ? Reversal::kWriteFailed : result, reversed);
+        if (const int status = DecodeUtf16Input(*transaction, source, reversed); status != 0) {
+            return status;
         }
     }
+    if (const int status = WriteReversedLines(source, reversed, work, utf16); status != 0) {
+        return status;
+    }
+    // The backup is the input as it is: a second name for the same file
+    // where the file system allows, so nothing is copied.
+    if (!LinkOrCopyFile(source, backupWork)) {
+        return Fail(MessageId::kCannotBackUpInputFile, {backup});
+    }
+    if (utf16) {
+        RemoveFile(reversed);  // or with the other leftovers, at the end
+    }
+    // The rows to skip and the footer are gone from the reversed file.
+    m_bSkipRows = 0;
+    m_nFooterRows = 0;
+    if (own) {
+        return CommitReversedInput(*own);
+    }
+    m_strReadPath = work;
+    return 0;
+}
 
+int CConverter::ReversalFailed(bool readFailed, const std::string& written) {
+    if (readFailed) {
+        return Fail(MessageId::kCannotReadInputFile, {m_strInputPath});
+    }
+    return Fail(MessageId::kCannotWriteTemporaryFile, {written});
+}
+
+int CConverter::DecodeUtf16Input(FileTransaction& transaction, const std::string& source,
+                                 const std::string& reversed) {
+    if (!transaction.Track({reversed})) {
+        return Fail(MessageId::kCannotWriteJournal, {transaction.FailedPath()});
+    }
+    File decoded;
+    if (!decoded.Open(reversed, File::Mode::Write)) {
+        return Fail(MessageId::kCannotCreateTemporaryFile, {reversed});
+    }
+    if (!CopyPermissions(source, decoded)) {
+        return Fail(MessageId::kCannotKeepInputPermissions, {reversed});
+    }
+    const Reversal result = DecodeUtf16(source, decoded);
+    bool ok = result == Reversal::kDone && decoded.Flush(false);
+    ok = decoded.Close() && ok;
+    if (!ok) {
+        return ReversalFailed(result == Reversal::kReadFailed, reversed);
+    }
+    return 0;
+}
+
+int CConverter::WriteReversedLines(const std::string& source, const std::string& reversed,
+                                   const std::string& work, bool utf16) {
     File input;
     if (!input.Open(reversed, File::Mode::Read)) {
         return Fail(MessageId::kCannotOpenInputFile, {m_strInputPath});
@@ -380,7 +411,7 @@ int CConverter::ReverseInput() {
             return 1;  // nothing but skipped rows and empty lines: no message of its own
         case Reversal::kReadFailed:
         case Reversal::kWriteFailed:
-            return failed(result, work);
+            return ReversalFailed(result == Reversal::kReadFailed, work);
     }
     // On to disk while the records are read (inside a run; alone, the
     // commit below waits for it).
@@ -390,28 +421,16 @@ int CConverter::ReverseInput() {
         return Fail(MessageId::kCannotWriteTemporaryFile, {work});
     }
     input.Close();
-    // The backup is the input as it is: a second name for the same file
-    // where the file system allows, so nothing is copied.
-    if (!LinkOrCopyFile(source, backupWork)) {
-        return Fail(MessageId::kCannotBackUpInputFile, {backup});
+    return 0;
+}
+
+int CConverter::CommitReversedInput(FileTransaction& own) {
+    if (!WorkFilesOnDisk()) {
+        return Fail(MessageId::kCannotWriteTemporaryFile, {m_syncFailedPath});
     }
-    if (utf16) {
-        input.Close();
-        RemoveFile(reversed);  // or with the other leftovers, at the end
+    if (!own.Commit()) {
+        return Fail(MessageId::kCannotReplaceInputFile, {own.FailedPath()});
     }
-    // The rows to skip and the footer are gone from the reversed file.
-    m_bSkipRows = 0;
-    m_nFooterRows = 0;
-    if (own) {
-        if (!WorkFilesOnDisk()) {
-            return Fail(MessageId::kCannotWriteTemporaryFile, {m_syncFailedPath});
-        }
-        if (!own->Commit()) {
-            return Fail(MessageId::kCannotReplaceInputFile, {own->FailedPath()});
-        }
-        return 0;
-    }
-    m_strReadPath = work;
     return 0;
 }
 

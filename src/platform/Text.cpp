@@ -1,7 +1,5 @@
 #include "platform/Text.h"
 
-#include <bit>
-#include <cstdint>
 #include <cstring>
 
 namespace torvan {
@@ -51,29 +49,19 @@ std::string_view Trim(std::string_view text, std::string_view chars) {
 }
 
 std::size_t FindLast(std::string_view text, char c) {
-    std::size_t end = text.size();
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-        const std::uint64_t pattern = 0x0101010101010101ULL * static_cast<unsigned char>(c);
-        while (end >= 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, text.data() + end - 8, 8);
-            const std::uint64_t x = word ^ pattern;
-            // The top bit of each byte that equals c: exact, no carry
-            // crosses a byte.
-            const std::uint64_t hits = ~(((x & kLow7) + kLow7) | x) & ~kLow7;
-            if (hits != 0) {
-                return end - 8 + static_cast<std::size_t>(63 - std::countl_zero(hits)) / 8;
-            }
-            end -= 8;
-        }
+#if defined(__GLIBC__)
+    // Vectorised in the C library; it must not see the null data of an
+    // empty view.
+    if (text.empty()) {
+        return std::string_view::npos;
     }
-    while (end > 0) {
-        if (text[--end] == c) {
-            return end;
-        }
-    }
-    return std::string_view::npos;
+    const void* found = memrchr(text.data(), c, text.size());
+    return found == nullptr
+               ? std::string_view::npos
+               : static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+#else
+    return text.rfind(c);
+#endif
 }
 
 }  // namespace torvan

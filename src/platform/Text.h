@@ -30,8 +30,8 @@ std::string_view TrimLeft(std::string_view text, std::string_view chars = kWhite
 std::string_view TrimRight(std::string_view text, std::string_view chars = kWhiteSpace);
 std::string_view Trim(std::string_view text, std::string_view chars = kWhiteSpace);
 
-// The position of the last c in text, or npos; a word at a time, as reading
-// a file backwards looks for every line feed this way.
+// The position of the last c in text, or npos. Reading a file backwards
+// looks for every line feed this way, so it uses memrchr where there is one.
 std::size_t FindLast(std::string_view text, char c);
 
 }  // namespace torvan

@@ -6,6 +6,7 @@
 
 #include "JobFixture.h"
 #include "engine/CsvText.h"
+#include "engine/MonthNames.h"
 #include "engine/PriceLine.h"
 #include "engine/TextReader.h"
 
@@ -106,7 +107,6 @@ TEST(MonthNames, EveryNameIsItsOwnMonthInAnyCase) {
         }
         return text;
     };
-    CConverter job;
     for (int m = 1; m <= 12; ++m) {
         const std::string& full = names[static_cast<std::size_t>(m - 1)];
         const std::string number = (m < 10 ? "0" : "") + std::to_string(m);
@@ -117,7 +117,7 @@ TEST(MonthNames, EveryNameIsItsOwnMonthInAnyCase) {
             EXPECT_EQ(MonthNumber(whole), m) << whole;
             // The plain translation knows the three letters.
             std::string date = "15-" + three + "-03";
-            EXPECT_EQ(job.TranslateMonthName(date), 1);
+            EXPECT_EQ(TranslateMonthName(date), 1);
             EXPECT_EQ(date, "15-" + number + "-03") << three;
             EXPECT_EQ(ParseDateText(date, kDD_MM_YY), DateToDayNumber(2003, m, 15)) << three;
             // The CSV reading knows both, in either order with the day.

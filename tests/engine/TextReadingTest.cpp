@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 #include <random>
 
 #include "TestSupport.h"
@@ -150,6 +152,31 @@ TEST(ReadNumber, RoundsExactlyAsStrtof) {
         const int scale = static_cast<int>(random() % 37) - 8;
         std::snprintf(buffer, sizeof buffer, "%.8f", std::ldexp(odd, scale));
         ExpectLikeStrtof(buffer);
+    }
+}
+
+// Where strtof reads more than a price can be: no infinity or NaN by name,
+// no hexadecimal, and magnitudes beyond float as infinity or zero.
+TEST(ReadNumber, DecimalFormOnly) {
+    using namespace std::string_view_literals;
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        std::string_view text;
+        std::optional<float> value;
+    } cases[] = {
+        {"inf", std::nullopt},  {"-nan", std::nullopt}, {" +INFINITY", std::nullopt},
+        {".inf", std::nullopt}, {"0x1p3", 0.0F},        {"-0x10", -0.0F},
+        {"1e400", inf},         {"-1e400", -inf},       {"1e-400", 0.0F},
+        {"0.5e39", inf},        {"123e-50", 0.0F},      {"\t-.5e1,", -5.0F},
+        {"1ee5", 1.0F},         {"1e5e5", 1e5F},        {"2\0005"sv, 2.0F},
+    };
+    for (const auto& c : cases) {
+        const auto value = ReadNumber(c.text);
+        ASSERT_EQ(value.has_value(), c.value.has_value()) << c.text;
+        if (value) {
+            EXPECT_EQ(*value, *c.value) << c.text;
+            EXPECT_EQ(std::signbit(*value), std::signbit(*c.value)) << c.text;
+        }
     }
 }
 

@@ -1,17 +1,16 @@
-// CConverter::TranslateMonthName on arbitrary date texts.
+// TranslateMonthName on arbitrary date texts.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "FuzzSupport.h"
-#include "engine/Converter.h"
+#include "engine/MonthNames.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string before(reinterpret_cast<const char*>(data), size);
     std::string date = before;
-    torvan::CConverter job;
-    const int found = job.TranslateMonthName(date);
+    const int found = torvan::TranslateMonthName(date);
 
     // The text counts up to its first NUL; 1 exactly when that part holds a
     // character that starts a month-name search.
