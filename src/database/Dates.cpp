@@ -177,8 +177,11 @@ Bytes4 DayNumberToStoredDate(std::uint16_t dayNumber) {
     return FloatToMbf(value);
 }
 
-std::uint16_t ParseDateText(std::string_view input, int format) {
-    // A NUL read from the input ends the date text, as it ends a field.
+namespace {
+
+// The date's text as the layouts read it: up to a NUL (which ends a field),
+// past leading blanks and an opening quote.
+std::string_view DateTextOf(std::string_view input) {
     if (auto nul = input.find('\0'); nul != std::string_view::npos) {
         input = input.substr(0, nul);
     }
@@ -189,72 +192,70 @@ std::uint16_t ParseDateText(std::string_view input, int format) {
     if (start < input.size() && input[start] == '"') {
         ++start;
     }
-    std::string_view text = input.substr(start);
-    if (text.empty() || format < 1 || format > 12 || text.size() > 10) {
-        return 0;
-    }
+    return input.substr(start);
+}
 
-    // Working form, zero-filled so that anything not written reads as empty.
-    char work[11];
-    std::memset(work, 0, sizeof work);
+// Writes a separated date into work in its layout's fixed places, one-digit
+// fields zero-filled ("1/2/03" -> "01/02/03"). Fewer than two separators
+// leave work empty.
+void NormalizeSeparated(std::string_view text, int format, char* work) {
     auto at = [&text](std::size_t i) -> char { return i < text.size() ? text[i] : '\0'; };
-
-    if (format >= 7) {
-        std::memcpy(work, text.data(), text.size());
-    } else {
-        std::size_t separators = 0;
-        std::size_t first = 0;
-        std::size_t last = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (!IsDigit(text[i])) {
-                if (separators == 0) {
-                    first = i;
-                }
-                last = i;
-                ++separators;
+    std::size_t separators = 0;
+    std::size_t first = 0;
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!IsDigit(text[i])) {
+            if (separators == 0) {
+                first = i;
             }
-        }
-        if (separators >= 2) {
-            const std::size_t s = 0;
-            const std::size_t p = first + 1;
-            const std::size_t q = last + 1;
-            const std::size_t e = text.size();
-            auto field = [&](char* out, std::size_t from, bool twoChars) {
-                if (twoChars) {
-                    out[0] = at(from);
-                    out[1] = at(from + 1);
-                } else {
-                    out[0] = '0';
-                    out[1] = at(from);
-                }
-            };
-            if (format == kCCYY_MM_DD) {
-                for (std::size_t i = 0; i < 5; ++i) {
-                    work[i] = at(i);
-                }
-                field(work + 5, p, q - p == 3);
-                work[7] = '/';
-                field(work + 8, q, e - q == 2);
-            } else {
-                field(work + 0, s, p - s == 3);
-                work[2] = '/';
-                field(work + 3, p, q - p == 3);
-                work[5] = '/';
-                if (format == kMM_DD_CCYY || format == kDD_MM_CCYY) {
-                    if (e - q == 4) {
-                        for (std::size_t i = 0; i < 4; ++i) {
-                            work[6 + i] = at(q + i);
-                        }
-                    } else {
-                        std::memcpy(work + 6, "1999", 4);
-                    }
-                } else {
-                    field(work + 6, q, e - q == 2);
-                }
-            }
+            last = i;
+            ++separators;
         }
     }
+    if (separators < 2) {
+        return;
+    }
+    const std::size_t s = 0;
+    const std::size_t p = first + 1;
+    const std::size_t q = last + 1;
+    const std::size_t e = text.size();
+    auto field = [&](char* out, std::size_t from, bool twoChars) {
+        if (twoChars) {
+            out[0] = at(from);
+            out[1] = at(from + 1);
+        } else {
+            out[0] = '0';
+            out[1] = at(from);
+        }
+    };
+    if (format == kCCYY_MM_DD) {
+        for (std::size_t i = 0; i < 5; ++i) {
+            work[i] = at(i);
+        }
+        field(work + 5, p, q - p == 3);
+        work[7] = '/';
+        field(work + 8, q, e - q == 2);
+        return;
+    }
+    field(work + 0, s, p - s == 3);
+    work[2] = '/';
+    field(work + 3, p, q - p == 3);
+    work[5] = '/';
+    if (format == kMM_DD_CCYY || format == kDD_MM_CCYY) {
+        if (e - q == 4) {
+            for (std::size_t i = 0; i < 4; ++i) {
+                work[6 + i] = at(q + i);
+            }
+        } else {
+            std::memcpy(work + 6, "1999", 4);
+        }
+    } else {
+        field(work + 6, q, e - q == 2);
+    }
+}
 
+// The day number of the date in work's fixed places, 0 when it is none.
+std::uint16_t DayOfWorkForm(const char* work, int format) {
     const Positions& pos = kPositions[static_cast<std::size_t>(format - 1)];
     const int year = ReadPair(work + pos.year);
     const int month = ReadPair(work + pos.month);
@@ -287,6 +288,24 @@ std::uint16_t ParseDateText(std::string_view input, int format) {
         return 0;
     }
     return DateToDayNumber(y, month, day);
+}
+
+}  // namespace
+
+std::uint16_t ParseDateText(std::string_view input, int format) {
+    const std::string_view text = DateTextOf(input);
+    if (text.empty() || format < 1 || format > 12 || text.size() > 10) {
+        return 0;
+    }
+    // Working form, zero-filled so that anything not written reads as empty.
+    char work[11];
+    std::memset(work, 0, sizeof work);
+    if (format >= 7) {
+        std::memcpy(work, text.data(), text.size());
+    } else {
+        NormalizeSeparated(text, format, work);
+    }
+    return DayOfWorkForm(work, format);
 }
 
 std::uint16_t ParseStoredDate(std::string_view text, int format, Bytes4& stored) {
