@@ -93,8 +93,11 @@ class CConverter {
     // Rewrites date in place, replacing its first three-letter English month
     // name by the two-digit month. 1 if date holds a character that starts a
     // month-name search (a letter or one of [\]^_`{|}~ DEL), else 0.
-    int TranslateMonthName(std::string& date);
-    void ReplaceMonthName(std::size_t position, const char* replacement, std::string& date);
+    // Static: they need nothing of a job, so anything that reads dates can
+    // use them without making one.
+    static int TranslateMonthName(std::string& date);
+    static void ReplaceMonthName(std::size_t position, const char* replacement,
+                                 std::string& date);
 
     // File work of ConvertRecords. AppendPriceRecord gathers records and
     // writes them a block at a time; CloseDataFile writes the rest.

@@ -49,8 +49,7 @@ PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {
             text = NormalizeCsvDate(text, layout.monthNames);
             out.monthNameResult = text != out.dateText ? 1 : 0;
         } else if (layout.monthNames) {
-            CConverter translator;
-            out.monthNameResult = translator.TranslateMonthName(text);
+            out.monthNameResult = CConverter::TranslateMonthName(text);
         }
         out.day = ParseDateText(text, layout.dateFormat);
         out.readDate = std::move(text);
