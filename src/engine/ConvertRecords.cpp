@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "database/Dates.h"
@@ -292,7 +293,7 @@ int CConverter::AppendPriceRecord(int fileNumber) {
         if (!WritePendingRecords()) {
             return 1;
         }
-        m_records.resize(kRecordBlock);  // a block handed back is nearly that size already
+        m_records.resize(kRecordBlock);
     }
     char* out = m_records.data() + m_recordBytes;
     for (int i = 0; i < m_nRecordSlots; ++i) {
@@ -304,32 +305,18 @@ int CConverter::AppendPriceRecord(int fileNumber) {
 }
 
 bool CConverter::WritePendingRecords() {
-    if (m_recordBytes == 0) {
-        return true;
-    }
-    if (!m_dataWriter) {
-        m_dataWriter = std::make_unique<BackgroundWriter>(m_dataFile);
-    }
-    m_records.resize(m_recordBytes);
-    m_recordBytes = 0;
-    return m_dataWriter->Write(m_records);
+    const std::size_t bytes = std::exchange(m_recordBytes, 0);
+    // Started to disk now, so that the final flush finds little to write.
+    return bytes == 0 || (m_dataFile.Write(m_records.data(), bytes) && m_dataFile.StartSync());
 }
 
 bool CConverter::CloseDataFile() {
     bool ok = WritePendingRecords();
-    if (m_dataWriter) {
-        ok = m_dataWriter->Finish() && ok;
-        m_dataWriter.reset();
-    }
     ok = m_dataFile.Flush(false) && ok;
     return m_dataFile.Close() && ok;
 }
 
 void CConverter::DropDataFile() {
-    if (m_dataWriter) {
-        m_dataWriter->Finish();
-        m_dataWriter.reset();
-    }
     m_recordBytes = 0;
     m_dataFile.Close();
 }

@@ -16,7 +16,6 @@
 #include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
 #include "platform/BackgroundTask.h"
-#include "platform/BackgroundWriter.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTransaction.h"
 
@@ -259,9 +258,6 @@ class CConverter {
     File m_dataFile;
     std::string m_strDataPath;
     std::string m_strReadPath;
-    // Writes the data file's records while the next ones are made; only
-    // while records are being gathered.
-    std::unique_ptr<BackgroundWriter> m_dataWriter;
     // Work files that are complete go to disk on another thread while the
     // run goes on; Commit waits for them (WorkFilesOnDisk). Where faults are
     // injected they go at once, so that faults fall on the same steps in
