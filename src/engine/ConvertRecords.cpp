@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "database/Dates.h"
@@ -13,7 +14,6 @@
 #include "engine/MonthNames.h"
 #include "engine/NumberText.h"
 #include "engine/TextReader.h"
-#include "platform/BackgroundTask.h"
 
 namespace torvan {
 namespace {
@@ -45,208 +45,67 @@ int CConverter::ConvertRecords() {
     if (m_bCsv != 0 || m_nFooterRows > 0 || StartsWithUtf16Mark(ReadPath())) {
         return ConvertLines();
     }
-    File input;
-    if (const int refused = BeginConvert([&] { return input.Open(ReadPath(), File::Mode::Read); });
-        refused != 0) {
+    TextReader input;
+    if (const int refused = BeginConvert([&] { return input.Open(ReadPath()); }); refused != 0) {
         return refused;
     }
-    const int fileNumber = m_nFileNumber;
     const char delimiter = m_szDelimiter.empty() ? '\0' : m_szDelimiter[0];
     FieldColumns fields(delimiter, m_bFieldOn, m_nFieldCol);
     ConvertTally tally;
-    long lineNumber = 0;
-    LineReader reader(input);
-
-    // The rows to skip and the first line go one by one: a byte-order mark
-    // must not spoil the first line's date, and UTF-16 text is refused.
-    std::string_view line;
-    bool utf16 = false;
-    bool going = true;
     const long skip = m_bSkipRows == 1 ? std::max(0, m_nSkipRows) : 0;
-    for (long i = 0; i <= skip && going && reader.Next(line); ++i) {
-        ++lineNumber;
-        if (i == 0) {
-            utf16 = StartsUtf16(line);
-            StripUtf8Bom(line);
-        }
-        if (utf16) {
-            going = false;
-        } else if (i == skip) {
-            LineChunk first;
-            ReadChunk(line, fields, kMaxPriceRecords, first);
-            going = TakeChunk(tally, lineNumber - 1, line, fields, first);
-        }
-    }
-
-    // The rest a buffer at a time, each cut in two at a line end near its
-    // middle: the second half is read on another thread while this one
-    // reads the first (large halves only; small ones are not worth a
-    // thread), and the halves are taken in order.
-    constexpr std::size_t kWorthAThread = std::size_t{1} << 15;
-    BackgroundTask helper;
-    FieldColumns helperFields = fields;
-    LineChunk front;
-    LineChunk back;
-    std::string_view text;
-    while (going && reader.NextLines(text)) {
-        std::string_view first = text;
-        std::string_view second;
-        if (const void* cut =
-                std::memchr(text.data() + text.size() / 2, '\n', text.size() - text.size() / 2)) {
-            const auto split =
-                static_cast<std::size_t>(static_cast<const char*>(cut) - text.data()) + 1;
-            first = text.substr(0, split);
-            second = text.substr(split);
-        }
-        const int allowance = kMaxPriceRecords - tally.lineCount;
-        const bool together = second.size() >= kWorthAThread;
-        if (together) {
-            helper.Start([&] { ReadChunk(second, helperFields, allowance, back); });
-        }
-        ReadChunk(first, fields, allowance, front);
-        if (together) {
-            helper.Wait();
-        }
-        going = TakeChunk(tally, lineNumber, first, fields, front);
-        lineNumber += front.lines;
-        if (going && !second.empty()) {
-            if (!together) {
-                ReadChunk(second, fields, kMaxPriceRecords - tally.lineCount, back);
-            }
-            going = TakeChunk(tally, lineNumber, second, fields, back);
-            lineNumber += back.lines;
+    long lineNumber = 0;
+    std::string_view line;
+    bool going = true;
+    while (going && input.Next(line)) {
+        // A column the line lacks reads as empty.
+        if (++lineNumber > skip && fields.Read(WithoutLineEnd(line)) != 0) {
+            going = StoreLine(tally, lineNumber, fields);
         }
     }
     const bool readFailed = input.Failed();
     input.Close();
-    if (utf16) {
-        DropDataFile();
-        return Fail(MessageId::kUtf16Input, {m_strInputPath});
-    }
-    return FinishConvert(tally, readFailed, fileNumber);
+    return FinishConvert(tally, readFailed, m_nFileNumber);
 }
 
-void CConverter::ReadChunk(std::string_view text, FieldColumns& fields, int allowance,
-                           LineChunk& chunk) {
-    std::string records = std::move(chunk.records);
-    records.clear();
-    // Room for the usual records at once, rather than growing by copies.
-    records.reserve(text.size());
-    chunk = LineChunk{};
-    chunk.records = std::move(records);
-    const bool priceFieldOn = m_bFieldOn[kSlotOpen] != 0 || m_bFieldOn[kSlotHigh] != 0 ||
-                              m_bFieldOn[kSlotLow] != 0 || m_bFieldOn[kSlotClose] != 0;
-    const std::size_t recordSize = 4 * static_cast<std::size_t>(m_nRecordSlots);
-    std::string date;
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end) {
-        const auto* feed =
-            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        const char* const next = feed != nullptr ? feed + 1 : end;
-        const std::string_view line(p, static_cast<std::size_t>(next - p));
-        p = next;
-        const long n = ++chunk.lines;
-        // A column the line lacks reads as empty.
-        if (fields.Read(WithoutLineEnd(line)) == 0) {
-            continue;
-        }
-        const std::string_view dateText = fields.Date();
-        // Only a long text can hide a long date behind a NUL.
-        if (dateText.size() >= kDateStopLength && CLength(dateText) >= kDateStopLength) {
-            chunk.stop = LineChunk::Stop::kDateTooLong;
-            chunk.stopLine = n;
-            chunk.stopLength = CLength(dateText);
-            return;
-        }
-        int recognised = 0;
-        std::uint16_t day = 0;
-        Bytes4 storedDate{};
-        if (m_bMonthNames == 1) {
-            date.assign(dateText.substr(0, CLength(dateText)));
-            recognised = TranslateMonthName(date);
-            day = ParseStoredDate(date, m_nDateFormat, storedDate);
-        } else {
-            day = ParseStoredDate(dateText, m_nDateFormat, storedDate);
-        }
-        if (chunk.checkLine == 0 && fields.HasDateColumn()) {
-            chunk.checkLine = n;
-            chunk.nonDigit = !AllDigits(dateText);
-            chunk.excused = recognised != 0;
-        }
-        if (day == 0) {
-            // A record without a date would show up as garbage in charts.
-            chunk.counts.Undated(n);
-            continue;
-        }
-        if (priceFieldOn && !fields.Priced()) {
-            // A bar of zeros would plot as a crash to 0 (holiday rows of "null").
-            chunk.counts.Unpriced(n);
-            continue;
-        }
-        if (chunk.recordCount == allowance) {
-            chunk.stop = LineChunk::Stop::kTooManyRecords;
-            chunk.stopLine = n;
-            return;
-        }
-        const std::size_t at = chunk.records.size();
-        chunk.records.resize(at + recordSize);
-        char* out = chunk.records.data() + at;
-        for (int i = 0; i < m_nRecordSlots; ++i) {
-            const auto slot = static_cast<int>(m_recordSlots[static_cast<std::size_t>(i)]);
-            if (slot == kSlotDate) {
-                std::memcpy(out, storedDate.data(), 4);
-            } else {
-                PutU32(out, FloatToMbfBits(fields.Value(slot)));
-            }
-            out += 4;
-        }
-        if (fields.LacksColumn()) {
-            chunk.counts.Short(n);
-        }
-        if (chunk.recordCount++ == 0) {
-            chunk.firstDate = storedDate;
-        }
-        chunk.lastDate = storedDate;
-    }
-}
-
-bool CConverter::TakeChunk(ConvertTally& tally, long linesBefore, std::string_view text,
-                           FieldColumns& fields, LineChunk& chunk) {
-    // Read beside another chunk, with room for more records than are left
-    // now: read again with the room there is, to stop where the limit is.
-    if (chunk.recordCount > kMaxPriceRecords - tally.lineCount) {
-        ReadChunk(text, fields, kMaxPriceRecords - tally.lineCount, chunk);
-    }
-    // The checks judge the first line that has a date column; nothing after
-    // a failed one counts.
-    if (!tally.checked && chunk.checkLine != 0 &&
-        !CheckDateFormat(tally, chunk.nonDigit, chunk.excused)) {
+bool CConverter::StoreLine(ConvertTally& tally, long lineNumber, const FieldColumns& fields) {
+    const std::string_view dateText = fields.Date();
+    // Only a long text can hide a long date behind a NUL.
+    if (dateText.size() >= kDateStopLength && DateTooLong(tally, lineNumber, CLength(dateText))) {
         return false;
     }
-    tally.counts.Add(chunk.counts, linesBefore);
-    if (chunk.recordCount > 0) {
-        if (tally.lineCount == 0) {
-            tally.firstDate = chunk.firstDate;
-        }
-        tally.lastDate = chunk.lastDate;
-        tally.lineCount += chunk.recordCount;
-        if (!WriteRecordBlock(chunk.records)) {
-            tally.failed |= Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
-            return false;
+    int recognised = 0;
+    std::uint16_t day = 0;
+    Bytes4& storedDate = m_fValue[kSlotDate];
+    if (m_bMonthNames == 1) {
+        std::string date(dateText.substr(0, CLength(dateText)));
+        recognised = TranslateMonthName(date);
+        day = ParseStoredDate(date, m_nDateFormat, storedDate);
+    } else {
+        day = ParseStoredDate(dateText, m_nDateFormat, storedDate);
+    }
+    if (!tally.checked && fields.HasDateColumn() &&
+        !CheckDateFormat(tally, !AllDigits(dateText), recognised != 0)) {
+        return false;
+    }
+    if (day == 0) {
+        // A record without a date would show up as garbage in charts.
+        tally.counts.Undated(lineNumber);
+        return true;
+    }
+    const bool priceFieldOn = m_bFieldOn[kSlotOpen] != 0 || m_bFieldOn[kSlotHigh] != 0 ||
+                              m_bFieldOn[kSlotLow] != 0 || m_bFieldOn[kSlotClose] != 0;
+    if (priceFieldOn && !fields.Priced()) {
+        // A bar of zeros would plot as a crash to 0 (holiday rows of "null").
+        tally.counts.Unpriced(lineNumber);
+        return true;
+    }
+    for (int i = 0; i < m_nRecordSlots; ++i) {
+        const std::size_t slot = m_recordSlots[static_cast<std::size_t>(i)];
+        if (slot != kSlotDate) {
+            m_fValue[slot] = FloatToMbf(fields.Value(static_cast<int>(slot)));
         }
     }
-    switch (chunk.stop) {
-        case LineChunk::Stop::kNone:
-            return true;
-        case LineChunk::Stop::kDateTooLong:
-            DateTooLong(tally, linesBefore + chunk.stopLine, chunk.stopLength);
-            return false;
-        case LineChunk::Stop::kTooManyRecords:
-            TooManyRecords(tally, linesBefore + chunk.stopLine);
-            return false;
-    }
-    return false;
+    return StoreRecord(tally, lineNumber, fields.LacksColumn(), m_nFileNumber);
 }
 
 int CConverter::BeginConvert(const std::function<bool()>& openInput) {
@@ -259,8 +118,7 @@ int CConverter::BeginConvert(const std::function<bool()>& openInput) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
             (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return Fail(MessageId::kColumnOutOfRange,
-                        {kFieldLabels[s], std::to_string(kMaxColumns)});
+            return Fail(MessageId::kColumnOutOfRange, {kFieldLabels[s], std::to_string(kMaxColumns)});
         }
     }
     // The slots a record holds, in the order they are stored.
@@ -283,8 +141,7 @@ bool CConverter::DateTooLong(ConvertTally& tally, long lineNumber, std::size_t l
     if (length < kDateStopLength) {
         return false;
     }
-    tally.stop =
-        Fail(MessageId::kDateColumnTooLong, {std::to_string(lineNumber), std::to_string(length)});
+    tally.stop = Fail(MessageId::kDateColumnTooLong, {std::to_string(lineNumber), std::to_string(length)});
     return true;
 }
 
@@ -308,7 +165,8 @@ bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksCol
         return false;
     }
     if (AppendPriceRecord(fileNumber) != 0) {
-        tally.failed |= Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
+        tally.failed |=
+            Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
         return false;
     }
     if (lacksColumn) {
@@ -323,17 +181,19 @@ bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksCol
 }
 
 void CConverter::TooManyRecords(ConvertTally& tally, long lineNumber) {
-    tally.failed |= Fail(MessageId::kTooManyPriceLines,
-                         {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)});
+    tally.failed |=
+        Fail(MessageId::kTooManyPriceLines, {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)});
 }
 
 int CConverter::FinishConvert(ConvertTally& tally, bool readFailed, int fileNumber) {
     const bool dataOk = CloseDataFile();
     if (readFailed) {
-        tally.failed |= Fail(MessageId::kCannotReadInputFile, {ReadPath()});
+        tally.failed |=
+            Fail(MessageId::kCannotReadInputFile, {ReadPath()});
     }
     if (!dataOk && tally.failed == 0 && tally.stop == 0 && tally.dateFormatError == 0) {
-        tally.failed |= Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
+        tally.failed |=
+            Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
     }
     // A run that fails keeps nothing of its records; the messages so far
     // said why.
@@ -363,12 +223,10 @@ void CConverter::ReportLineCounts(const LineCounts& counts) {
         Say(MessageId::kLinesWithoutDate, {std::to_string(undated), std::to_string(firstUndated)});
     }
     if (unpriced > 0) {
-        Say(MessageId::kLinesWithoutPrice,
-            {std::to_string(unpriced), std::to_string(firstUnpriced)});
+        Say(MessageId::kLinesWithoutPrice, {std::to_string(unpriced), std::to_string(firstUnpriced)});
     }
     if (shortLines > 0) {
-        Say(MessageId::kLinesMissingColumns,
-            {std::to_string(shortLines), std::to_string(firstShort)});
+        Say(MessageId::kLinesMissingColumns, {std::to_string(shortLines), std::to_string(firstShort)});
     }
     m_result.linesWithoutDate = static_cast<int>(undated);
     m_result.firstLineWithoutDate = static_cast<int>(firstUndated);
@@ -391,7 +249,7 @@ int CConverter::AppendPriceRecord(int fileNumber) {
         if (!WritePendingRecords()) {
             return 1;
         }
-        m_records.resize(kRecordBlock);  // a block handed back is nearly that size already
+        m_records.resize(kRecordBlock);
     }
     char* out = m_records.data() + m_recordBytes;
     for (int i = 0; i < m_nRecordSlots; ++i) {
@@ -402,43 +260,19 @@ int CConverter::AppendPriceRecord(int fileNumber) {
     return 0;
 }
 
-bool CConverter::WriteRecordBlock(std::string& block) {
-    if (!m_dataFile.IsOpen() || !WritePendingRecords()) {
-        return false;
-    }
-    if (!m_dataWriter) {
-        m_dataWriter = std::make_unique<BackgroundWriter>(m_dataFile);
-    }
-    return m_dataWriter->Write(block);
-}
-
 bool CConverter::WritePendingRecords() {
-    if (m_recordBytes == 0) {
-        return true;
-    }
-    if (!m_dataWriter) {
-        m_dataWriter = std::make_unique<BackgroundWriter>(m_dataFile);
-    }
-    m_records.resize(m_recordBytes);
-    m_recordBytes = 0;
-    return m_dataWriter->Write(m_records);
+    const std::size_t bytes = std::exchange(m_recordBytes, 0);
+    // Started to disk now, so that the final flush finds little to write.
+    return bytes == 0 || (m_dataFile.Write(m_records.data(), bytes) && m_dataFile.StartSync());
 }
 
 bool CConverter::CloseDataFile() {
     bool ok = WritePendingRecords();
-    if (m_dataWriter) {
-        ok = m_dataWriter->Finish() && ok;
-        m_dataWriter.reset();
-    }
     ok = m_dataFile.Flush(false) && ok;
     return m_dataFile.Close() && ok;
 }
 
 void CConverter::DropDataFile() {
-    if (m_dataWriter) {
-        m_dataWriter->Finish();
-        m_dataWriter.reset();
-    }
     m_recordBytes = 0;
     m_dataFile.Close();
 }

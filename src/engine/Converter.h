@@ -16,7 +16,6 @@
 #include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
 #include "platform/BackgroundTask.h"
-#include "platform/BackgroundWriter.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTransaction.h"
 #include "platform/MessageCatalogue.h"
@@ -197,21 +196,6 @@ class CConverter {
         void Undated(long line) { firstUndated = undated++ == 0 ? line : firstUndated; }
         void Unpriced(long line) { firstUnpriced = unpriced++ == 0 ? line : firstUnpriced; }
         void Short(long line) { firstShort = shortLines++ == 0 ? line : firstShort; }
-        // Adds the counts of lines that follow line linesBefore.
-        void Add(const LineCounts& later, long linesBefore) {
-            if (undated == 0 && later.undated > 0) {
-                firstUndated = linesBefore + later.firstUndated;
-            }
-            if (unpriced == 0 && later.unpriced > 0) {
-                firstUnpriced = linesBefore + later.firstUnpriced;
-            }
-            if (shortLines == 0 && later.shortLines > 0) {
-                firstShort = linesBefore + later.firstShort;
-            }
-            undated += later.undated;
-            unpriced += later.unpriced;
-            shortLines += later.shortLines;
-        }
     };
     // Tells the user, once each, of the lines left out for want of a date or
     // of a price and of the lines stored with missing columns, and keeps the
@@ -243,37 +227,9 @@ class CConverter {
     // Tells that the line lineNumber would be one record too many.
     void TooManyRecords(ConvertTally& tally, long lineNumber);
 
-    // What ConvertRecords makes of a run of whole lines: the records, packed
-    // as the data file holds them, and what the tally needs to know of the
-    // lines. Line numbers count from 1 at the chunk's first line. Chunks are
-    // read apart (two at once, on two threads) and taken in order.
-    // (Aligned to a cache line, as two are filled at once, side by side.)
-    struct alignas(64) LineChunk {
-        enum class Stop { kNone, kDateTooLong, kTooManyRecords };
-        std::string records;
-        int recordCount = 0;
-        long lines = 0;
-        LineCounts counts;
-        Bytes4 firstDate{};
-        Bytes4 lastDate{};
-        // The first line with a date column, which judges the date format
-        // when no chunk before had one.
-        long checkLine = 0;
-        bool nonDigit = false;
-        bool excused = false;
-        // Where reading stopped, and why.
-        Stop stop = Stop::kNone;
-        long stopLine = 0;
-        std::size_t stopLength = 0;
-    };
-    // Reads the lines of text into chunk, no more than allowance records.
-    // Touches nothing else of the job, so two chunks can be read at once.
-    void ReadChunk(std::string_view text, FieldColumns& fields, int allowance, LineChunk& chunk);
-    // Takes chunk, whose lines follow line linesBefore of the input, into
-    // the tally and its records into the data file. False when reading
-    // stops.
-    bool TakeChunk(ConvertTally& tally, long linesBefore, std::string_view text,
-                   FieldColumns& fields, LineChunk& chunk);
+    // Converts the line lineNumber, read into fields, the classic way;
+    // false when reading stops.
+    bool StoreLine(ConvertTally& tally, long lineNumber, const FieldColumns& fields);
     // Closes the data file, reports, and sets the dates and the record
     // count of a run that kept its records. The stage's result.
     int FinishConvert(ConvertTally& tally, bool readFailed, int fileNumber);
@@ -325,9 +281,6 @@ class CConverter {
     File m_dataFile;
     std::string m_strDataPath;
     std::string m_strReadPath;
-    // Writes the data file's records while the next ones are made; only
-    // while records are being gathered.
-    std::unique_ptr<BackgroundWriter> m_dataWriter;
     // Work files that are complete go to disk on another thread while the
     // run goes on; Commit waits for them (WorkFilesOnDisk). Where faults are
     // injected they go at once, so that faults fall on the same steps in
@@ -345,8 +298,6 @@ class CConverter {
     // The slots of m_fValue that a record holds, in order.
     std::array<std::size_t, kFieldSlots> m_recordSlots{};
     int m_nRecordSlots = 0;
-    // Writes records straight from a chunk; false on an error.
-    bool WriteRecordBlock(std::string& block);
     // What the run changes, put in place by Commit; none before AddSecurity.
     std::unique_ptr<FileTransaction> m_transaction;
     // MASTER as Commit writes it: with the new entry and, once ConvertRecords

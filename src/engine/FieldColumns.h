@@ -16,9 +16,7 @@ namespace torvan {
 // delimiters count as one, delimiters at either end are passed over, and
 // each number is read as its column is met, so the usual price is looked at
 // once. Columns past the last one needed are never looked at.
-// Aligned to a cache line: two readers, one per thread, often sit side by
-// side and must not share one.
-class alignas(64) FieldColumns {
+class FieldColumns {
   public:
     FieldColumns(char delimiter, const FieldFlags& fieldOn,
                  const std::array<int, kFieldSlots>& fieldCol)

@@ -9,6 +9,7 @@
 #include "engine/InputText.h"
 #include "engine/PriceLine.h"
 #include "engine/TextReader.h"
+#include "platform/BlockWriter.h"
 #include "platform/Text.h"
 
 namespace torvan {
@@ -247,14 +248,14 @@ class LineReverser {
     }
 
     bool Emit() {
-        // Written, and sent to disk, while the next block is made.
+        // Written, and started to disk.
         const bool ok = m_writer.Write(m_pending);
         m_pending.clear();
         return ok;
     }
 
     File& m_input;
-    BackgroundWriter m_writer;
+    BlockWriter m_writer;
     std::vector<char> m_block;
     std::uint64_t m_size = 0;
     std::uint64_t m_blockStart = 0;  // m_block holds [m_blockStart, m_blockEnd)

@@ -1,124 +1,212 @@
 #include "engine/TextReader.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace torvan {
 namespace {
-constexpr std::size_t kBlock = 1 << 16;
-constexpr std::uint32_t kReplacement = 0xFFFD;
-}  // namespace
 
-void AppendUtf8(std::uint32_t c, std::string& out) {
+constexpr std::uint32_t kReplacement = 0xFFFD;
+// The most bytes one UTF-16 unit or pair becomes in UTF-8.
+constexpr std::size_t kMaxUtf8 = 4;
+
+// Writes code point c as UTF-8 at out; returns how many bytes it took.
+std::size_t EncodeUtf8(std::uint32_t c, char* out) {
     if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        out[0] = static_cast<char>(c);
+        return 1;
     }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
 }
 
+bool IsUtf16(TextEncoding encoding) {
+    return encoding == TextEncoding::kUtf16Le || encoding == TextEncoding::kUtf16Be;
+}
+
+}  // namespace
+
 bool StartsWithUtf16Mark(const std::string& path) {
-    TextReader reader;
-    const bool utf16 = reader.Open(path) && (reader.Encoding() == TextEncoding::kUtf16Le ||
-                                             reader.Encoding() == TextEncoding::kUtf16Be);
+    TextReader reader(16);
+    const bool utf16 = reader.Open(path) && IsUtf16(reader.Encoding());
     reader.Close();
     return utf16;
 }
 
+// At least room for a mark read ahead and for a decoded character.
+TextReader::TextReader(std::size_t blockSize)
+    : m_buffer(new char[std::max(blockSize, kMaxUtf8)]),
+      m_capacity(std::max(blockSize, kMaxUtf8)) {}
+
 bool TextReader::Open(const std::string& path) {
     m_encoding = TextEncoding::kBytes;
-    m_first = true;
-    m_pos = m_size = 0;
+    m_begin = m_scanned = m_end = m_rawSize = 0;
+    m_atEnd = false;
     if (!m_file.Open(path, File::Mode::Read)) {
         return false;
     }
     unsigned char mark[3] = {0, 0, 0};
     const std::size_t got = m_file.Read(mark, 3);
+    std::size_t markSize = 0;
     if (got >= 2 && mark[0] == 0xFF && mark[1] == 0xFE) {
         m_encoding = TextEncoding::kUtf16Le;
+        markSize = 2;
     } else if (got >= 2 && mark[0] == 0xFE && mark[1] == 0xFF) {
         m_encoding = TextEncoding::kUtf16Be;
+        markSize = 2;
     } else if (got == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) {
         m_encoding = TextEncoding::kUtf8Bom;
+        markSize = 3;
     }
-    const std::uint64_t start = m_encoding == TextEncoding::kUtf8Bom ? 3
-                                : m_encoding == TextEncoding::kBytes ? 0
-                                                                     : 2;
-    return m_file.Seek(start);
-}
-
-bool TextReader::ReadLine(std::string& line) {
-    if (m_encoding == TextEncoding::kUtf16Le || m_encoding == TextEncoding::kUtf16Be) {
-        return ReadUtf16Line(line);
+    // What was read past the mark is the start of the text, or of the
+    // bytes to decode.
+    const std::size_t rest = got - markSize;
+    if (IsUtf16(m_encoding)) {
+        if (!m_raw) {
+            m_rawCapacity = m_capacity;
+            m_raw.reset(new unsigned char[m_rawCapacity]);
+        }
+        std::memcpy(m_raw.get(), mark + markSize, rest);
+        m_rawSize = rest;
+    } else {
+        std::memcpy(m_buffer.get(), mark + markSize, rest);
+        m_end = rest;
     }
-    return m_file.ReadLine(line);
-}
-
-bool TextReader::NextUnit(std::uint16_t& unit) {
-    if (m_size - m_pos < 2) {
-        // Keep an odd byte left over and fill up behind it.
-        if (m_buffer.size() < kBlock) {
-            m_buffer.resize(kBlock);
-        }
-        const std::size_t left = m_size - m_pos;
-        if (left == 1) {
-            m_buffer[0] = m_buffer[m_pos];
-        }
-        m_size = left + m_file.Read(m_buffer.data() + left, kBlock - left);
-        m_pos = 0;
-        if (m_size < 2) {
-            m_size = 0;  // an odd last byte is no character
-            return false;
-        }
-    }
-    const unsigned a = m_buffer[m_pos];
-    const unsigned b = m_buffer[m_pos + 1];
-    m_pos += 2;
-    unit = static_cast<std::uint16_t>(m_encoding == TextEncoding::kUtf16Le ? (b << 8) | a
-                                                                           : (a << 8) | b);
+    // A failed read is told by Failed() once the lines are read.
     return true;
 }
 
-bool TextReader::ReadUtf16Line(std::string& line) {
-    line.clear();
-    std::uint16_t unit = 0;
-    bool any = false;
-    bool pending = false;  // unit already holds the next code unit
-    while (pending || NextUnit(unit)) {
-        pending = false;
-        any = true;
-        std::uint32_t c = unit;
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            std::uint16_t low = 0;
-            const bool gotLow = NextUnit(low);
-            if (gotLow && low >= 0xDC00 && low <= 0xDFFF) {
-                c = 0x10000 + ((static_cast<std::uint32_t>(unit) - 0xD800) << 10) +
-                    (static_cast<std::uint32_t>(low) - 0xDC00);
-            } else {
-                // A lone high surrogate: mark it and read what followed it
-                // as a character of its own.
-                c = kReplacement;
-                if (gotLow) {
-                    unit = low;
-                    pending = true;
-                }
-            }
-        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            c = kReplacement;
+bool TextReader::ReadLine(std::string& line) {
+    std::string_view view;
+    if (!Next(view)) {
+        line.clear();
+        return false;
+    }
+    line.assign(view);
+    return true;
+}
+
+bool TextReader::Next(std::string_view& line) {
+    for (;;) {
+        const char* base = m_buffer.get();
+        const std::string_view unscanned(base + m_begin + m_scanned, m_end - m_begin - m_scanned);
+        const std::size_t feed = unscanned.find('\n');
+        if (feed != std::string_view::npos) {
+            const std::size_t stop = m_begin + m_scanned + feed + 1;
+            line = std::string_view(base + m_begin, stop - m_begin);
+            m_begin = stop;
+            m_scanned = 0;
+            return true;
         }
-        AppendUtf8(c, line);
-        if (c == '\n') {
+        m_scanned = m_end - m_begin;
+        if (m_atEnd || !Refill()) {
+            if (m_begin == m_end || m_file.Failed()) {
+                return false;
+            }
+            line = std::string_view(m_buffer.get() + m_begin, m_end - m_begin);
+            m_begin = m_end;
+            m_scanned = 0;
             return true;
         }
     }
-    return any;
+}
+
+bool TextReader::Refill() {
+    const std::size_t unread = m_end - m_begin;
+    if (m_begin > 0) {
+        std::memmove(m_buffer.get(), m_buffer.get() + m_begin, unread);
+        m_begin = 0;
+        m_end = unread;
+    }
+    const bool utf16 = IsUtf16(m_encoding);
+    // Decoded text needs room for a whole character.
+    while (m_capacity - m_end < (utf16 ? kMaxUtf8 : 1)) {
+        std::unique_ptr<char[]> bigger(new char[2 * m_capacity]);
+        std::memcpy(bigger.get(), m_buffer.get(), m_end);
+        m_buffer = std::move(bigger);
+        m_capacity *= 2;
+    }
+    if (!utf16) {
+        const std::size_t got = m_file.Read(m_buffer.get() + m_end, m_capacity - m_end);
+        m_end += got;
+        m_atEnd = got == 0;
+        return !m_atEnd;
+    }
+    // The raw block is as large as the buffer was at the start; what the
+    // buffer has no room for waits there.
+    for (;;) {
+        const std::size_t room = m_rawCapacity - m_rawSize;
+        const std::size_t got = room > 0 ? m_file.Read(m_raw.get() + m_rawSize, room) : 0;
+        const bool end = room > 0 && got == 0;
+        m_rawSize += got;
+        const std::size_t before = m_end;
+        DecodeUtf16(end);
+        if (m_end > before) {
+            return true;
+        }
+        if (end) {
+            m_atEnd = true;
+            return false;
+        }
+    }
+}
+
+void TextReader::DecodeUtf16(bool atEnd) {
+    const bool little = m_encoding == TextEncoding::kUtf16Le;
+    const unsigned char* raw = m_raw.get();
+    auto unitAt = [&](std::size_t at) -> std::uint32_t {
+        const std::uint32_t a = raw[at];
+        const std::uint32_t b = raw[at + 1];
+        return little ? (b << 8) | a : (a << 8) | b;
+    };
+    char* out = m_buffer.get() + m_end;
+    char* const limit = m_buffer.get() + m_capacity;
+    std::size_t i = 0;
+    while (i + 2 <= m_rawSize && static_cast<std::size_t>(limit - out) >= kMaxUtf8) {
+        std::uint32_t c = unitAt(i);
+        std::size_t used = 2;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 4 <= m_rawSize) {
+                const std::uint32_t low = unitAt(i + 2);
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                    used = 4;
+                } else {
+                    // A lone high surrogate is marked; what follows it is
+                    // read as a character of its own.
+                    c = kReplacement;
+                }
+            } else if (!atEnd) {
+                break;  // its low half is still to be read
+            } else {
+                c = kReplacement;
+            }
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            c = kReplacement;
+        }
+        out += EncodeUtf8(c, out);
+        i += used;
+    }
+    if (atEnd && m_rawSize - i < 2) {
+        i = m_rawSize;  // an odd last byte is no character
+    }
+    std::memmove(m_raw.get(), raw + i, m_rawSize - i);
+    m_rawSize -= i;
+    m_end = static_cast<std::size_t>(out - m_buffer.get());
 }
 
 }  // namespace torvan

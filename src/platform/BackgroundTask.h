@@ -11,6 +11,12 @@ namespace torvan {
 // comes: the caller hands a job over, does its own share of the work, and
 // waits for the job before it uses what the job made. Without a thread to
 // be had, Start runs the job at once.
+//
+// Memory order: everything the caller wrote before Start happens-before the
+// job runs, and everything the job wrote happens-before Wait returns (both
+// pass through the task's mutex). So once Wait has returned, the caller may
+// read and change what the job touched without a lock of its own; between
+// Start and Wait neither side may touch what the other writes.
 class BackgroundTask {
   public:
     BackgroundTask() = default;
@@ -21,7 +27,8 @@ class BackgroundTask {
 
     // Starts job; the one before must have been waited for.
     void Start(std::function<void()> job);
-    // Returns once the job started last has finished.
+    // Returns once the job started last has finished; its writes are then
+    // visible to the caller.
     void Wait();
 
   private:

@@ -62,9 +62,6 @@ void File::Release() {
         m_fp = nullptr;
     }
     m_buffer.reset();
-    std::free(m_line);
-    m_line = nullptr;
-    m_lineCapacity = 0;
 }
 
 File::File(File&& other) noexcept
@@ -72,8 +69,6 @@ File::File(File&& other) noexcept
       m_path(std::move(other.m_path)),
       m_failed(other.m_failed),
       m_writing(other.m_writing),
-      m_line(std::exchange(other.m_line, nullptr)),
-      m_lineCapacity(std::exchange(other.m_lineCapacity, 0)),
       m_buffer(std::move(other.m_buffer)) {}
 
 File& File::operator=(File&& other) noexcept {
@@ -83,8 +78,6 @@ File& File::operator=(File&& other) noexcept {
         m_path = std::move(other.m_path);
         m_failed = other.m_failed;
         m_writing = other.m_writing;
-        m_line = std::exchange(other.m_line, nullptr);
-        m_lineCapacity = std::exchange(other.m_lineCapacity, 0);
         m_buffer = std::move(other.m_buffer);
     }
     return *this;
@@ -137,28 +130,6 @@ std::size_t File::Read(void* data, std::size_t size) {
 
 bool File::ReadExact(void* data, std::size_t size) {
     return Read(data, size) == size;
-}
-
-bool File::ReadLine(std::string& line) {
-    line.clear();
-    if (m_fp == nullptr) {
-        return false;
-    }
-    if (Faulted(FileOp::Read, m_path)) {
-        m_failed = true;
-        return false;
-    }
-    // getline keeps NUL bytes inside a line and reads lines of any length.
-    const ssize_t got = ::getline(&m_line, &m_lineCapacity, m_fp);
-    if (got > 0) {
-        line.assign(m_line, static_cast<std::size_t>(got));
-        return true;
-    }
-    if (std::ferror(m_fp)) {
-        m_failed = true;
-        return false;
-    }
-    return !line.empty();
 }
 
 bool File::Write(const void* data, std::size_t size) {

@@ -67,9 +67,6 @@ class File {
     std::size_t Read(void* data, std::size_t size);
     // Reads exactly size bytes or fails.
     bool ReadExact(void* data, std::size_t size);
-    // Reads one line with its line end ("\n" or "\r\n") as stored; the last
-    // line of a file may have none. Lines of any length. False at the end.
-    bool ReadLine(std::string& line);
 
     bool Write(const void* data, std::size_t size);
     bool Write(const std::string& text) { return Write(text.data(), text.size()); }
@@ -99,9 +96,6 @@ class File {
     std::string m_path;
     bool m_failed = false;
     bool m_writing = false;
-    // Line buffer of ReadLine, grown by the C library as needed.
-    char* m_line = nullptr;
-    std::size_t m_lineCapacity = 0;
     // Stream buffer: large enough that a big file takes few system calls.
     std::unique_ptr<char[]> m_buffer;
 };

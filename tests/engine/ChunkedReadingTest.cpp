@@ -1,5 +1,5 @@
-// Large inputs are read a buffer at a time, each buffer in two halves on two
-// threads: what is told and stored must not depend on where the cuts fall.
+// Large inputs are read a buffer at a time: what is told and stored must not
+// depend on where the buffer ends fall.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -79,8 +79,7 @@ TEST_F(ChunkedReading, CountsAndFirstLinesAreTheWholeFilesWhereverTheyFall) {
 }
 
 TEST_F(ChunkedReading, TheRecordLimitNamesItsLineWhereverItFalls) {
-    // Three line lengths put the limit at three places in the buffers and
-    // their halves.
+    // Three line lengths put the limit at three places in the buffers.
     for (const std::string& padding :
          {std::string(), std::string(16, ' '), std::string(300, ' ')}) {
         std::string text;

@@ -12,35 +12,55 @@
 
 #include "TestSupport.h"
 #include "engine/InputText.h"
+#include "engine/TextReader.h"
 #include "engine/NumberText.h"
 
 namespace torvan::test {
 namespace {
 
 std::vector<std::string> ReadAll(const std::string& path, std::size_t blockSize) {
-    File file;
-    EXPECT_TRUE(file.Open(path, File::Mode::Read));
-    LineReader reader(file, blockSize);
+    TextReader reader(blockSize);
+    EXPECT_TRUE(reader.Open(path));
     std::vector<std::string> lines;
     std::string_view line;
     while (reader.Next(line)) {
         lines.emplace_back(line);
     }
-    EXPECT_FALSE(file.Failed());
+    EXPECT_FALSE(reader.Failed());
     return lines;
 }
 
-TEST(LineReader, LinesAsStoredWhateverTheBlockSize) {
+// text as UTF-16 bytes with their mark.
+std::string Utf16(const std::u16string& text, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+        const char low = static_cast<char>(unit & 0xFF);
+        const char high = static_cast<char>(unit >> 8);
+        bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
+TEST(TextReader, LinesAsStoredWhateverTheBlockSizeAndEncoding) {
     TempDir dir;
     const std::string path = dir.File("in.txt");
-    std::string text = "a,1\r\n\nb,2\r\r\n" + std::string(300, 'x') + "\nlast\r";
-    text.insert(5, 1, '\0');
-    WriteText(path, text);
+    std::u16string text =
+        u"a,1\r\n?\nb,2\r\r\n" + std::u16string(300, u'x') + u"\n\u20AC\U0001F600last\r";
+    text[5] = u'\0';
     const std::vector<std::string> expected = {"a,1\r\n", std::string("\0\n", 2), "b,2\r\r\n",
-                                               std::string(300, 'x') + "\n", "last\r"};
-    // Blocks smaller than a line end, than a line, and larger than the file.
-    for (std::size_t block : {1U, 2U, 7U, 64U, 1U << 18}) {
-        EXPECT_EQ(ReadAll(path, block), expected) << block;
+                                               std::string(300, 'x') + "\n",
+                                               "\xE2\x82\xAC\xF0\x9F\x98\x80last\r"};
+    std::string utf8;
+    for (const std::string& line : expected) {
+        utf8 += line;
+    }
+    // Blocks smaller than a line end, a character or a line, and larger
+    // than the file: the same lines, as UTF-8, whatever the file holds.
+    for (const std::string& bytes : {utf8, kUtf8Bom + utf8, Utf16(text, true), Utf16(text, false)}) {
+        WriteText(path, bytes);
+        for (std::size_t block : {4U, 5U, 7U, 64U, 1U << 18}) {
+            EXPECT_EQ(ReadAll(path, block), expected) << block << " " << bytes.substr(0, 2);
+        }
     }
     WriteText(path, "");
     EXPECT_TRUE(ReadAll(path, 16).empty());
@@ -48,22 +68,23 @@ TEST(LineReader, LinesAsStoredWhateverTheBlockSize) {
     EXPECT_EQ(ReadAll(path, 16), std::vector<std::string>{"only\n"});
 }
 
-TEST(LineReader, ReadFaultEndsTheLinesAndIsTold) {
+TEST(TextReader, ReadFaultEndsTheLinesAndIsTold) {
     TempDir dir;
     const std::string path = dir.File("in.txt");
-    WriteText(path, "one\ntwo\nthree\n");
-    File file;
-    ASSERT_TRUE(file.Open(path, File::Mode::Read));
-    LineReader reader(file, 4);
-    std::string_view line;
-    ASSERT_TRUE(reader.Next(line));
-    EXPECT_EQ(line, "one\n");
-    FaultHookScope faults([](FileOp op, const std::string&) { return op == FileOp::Read; });
-    EXPECT_FALSE(reader.Next(line));
-    EXPECT_TRUE(file.Failed());
+    for (const std::string& bytes : {std::string("one\ntwo\nthree\n"), Utf16(u"one\ntwo\nthree\n", true)}) {
+        WriteText(path, bytes);
+        TextReader reader(4);
+        ASSERT_TRUE(reader.Open(path));
+        std::string_view line;
+        ASSERT_TRUE(reader.Next(line));
+        EXPECT_EQ(line, "one\n");
+        FaultHookScope faults([](FileOp op, const std::string&) { return op == FileOp::Read; });
+        EXPECT_FALSE(reader.Next(line));
+        EXPECT_TRUE(reader.Failed());
+    }
 }
 
-TEST(LineReader, LineEndsGoWithEveryCarriageReturn) {
+TEST(TextReader, LineEndsGoWithEveryCarriageReturn) {
     EXPECT_EQ(WithoutLineEnd("a,1\r\r\n"), "a,1");
     EXPECT_EQ(WithoutLineEnd("a,1\n"), "a,1");
     EXPECT_EQ(WithoutLineEnd("a,1\r"), "a,1");

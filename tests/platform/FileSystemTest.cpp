@@ -14,23 +14,6 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-TEST(FileSystem, ReadLineKeepsLineEndsNulBytesAndLongLines) {
-    TempDir dir;
-    const std::string longLine(100000, 'z');
-    const std::string text = std::string("a\r\nb\0c\n", 7) + longLine + "\n\nlast";
-    WriteText(dir.File("t.txt"), text);
-    File file;
-    ASSERT_TRUE(file.Open(dir.File("t.txt"), File::Mode::Read));
-    std::vector<std::string> lines;
-    std::string line;
-    while (file.ReadLine(line)) {
-        lines.push_back(line);
-    }
-    EXPECT_FALSE(file.Failed());
-    EXPECT_EQ(lines, (std::vector<std::string>{"a\r\n", std::string("b\0c\n", 4), longLine + "\n",
-                                               "\n", "last"}));
-}
-
 TEST(FileSystem, SmallAndLargeWritesKeepTheirOrderAndPosition) {
     // Large blocks bypass the stream's buffer: what it holds must go first,
     // and the position must follow, whether writing afresh or appending.
