@@ -138,9 +138,6 @@ constexpr MessageEntry kEntries[] = {
      "Cannot make the backup copy of the input file:\n{path}"},
     {Id::kCannotReplaceInputFile, "CannotReplaceInputFile", kError, "path",
      "Cannot replace the input file with its reversed lines:\n{path}"},
-    {Id::kUtf16Input, "Utf16Input", kError, "path",
-     "The input file is UTF-16 text, which cannot be converted.\nSave it as plain text (ANSI or "
-     "UTF-8) and try again:\n{path}"},
     {Id::kSecurityNotAdded, "SecurityNotAdded", kError, "symbol path",
      "The security {symbol} was not added to the Master file:\n{path}"},
     {Id::kCannotOpenDataFile, "CannotOpenDataFile", kError, "path",

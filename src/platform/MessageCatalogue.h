@@ -72,7 +72,6 @@ enum class MessageId : int {
     kCannotKeepInputPermissions,
     kCannotBackUpInputFile,
     kCannotReplaceInputFile,
-    kUtf16Input,
     kSecurityNotAdded,
     kCannotOpenDataFile,
     kCannotWriteDataFile,
