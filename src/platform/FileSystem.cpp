@@ -333,10 +333,8 @@ bool RemoveFile(const std::string& path) {
     if (Faulted(FileOp::Remove, path)) {
         return false;
     }
-    if (std::remove(path.c_str()) == 0) {
-        return true;
-    }
-    return !FileExists(path);
+    // unlink, not remove: a folder by the name is never taken for the file.
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
 bool RenameFile(const std::string& tmpPath, const std::string& target) {
@@ -427,7 +425,7 @@ bool CopyFileReplace(const std::string& src, const std::string& dst) {
     ok = out.Close() && ok;
     ok = ok && ReplaceFile(tmp, dst);
     if (!ok) {
-        std::remove(tmp.c_str());
+        RemoveFile(tmp);
     }
     return ok;
 }
@@ -493,7 +491,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& content) {
     ok = out.Close() && ok;
     ok = ok && ReplaceFile(tmp, path);
     if (!ok) {
-        std::remove(tmp.c_str());
+        RemoveFile(tmp);
     }
     return ok;
 }
@@ -521,7 +519,7 @@ FileStamp StampOf(const std::string& path) {
 bool LinkOrCopyFile(const std::string& src, const std::string& dst) {
     std::error_code ec;
     if (!Faulted(FileOp::Link, dst)) {
-        stdfs::remove(dst, ec);
+        ::unlink(dst.c_str());
         stdfs::create_hard_link(src, dst, ec);
         if (!ec) {
             // No directory sync: the new name matters only once a rename in
@@ -575,6 +573,21 @@ bool CopyPermissions(const std::string& original, File& file) {
         }
     }
     return ::fchmod(fd, st.st_mode & 07777) == 0;
+}
+
+bool OnlyWeCanWrite(const std::string& path) {
+    struct stat file {};
+    struct stat folder {};
+    if (::lstat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) ||
+        file.st_uid != ::geteuid() || (file.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
+        ::stat(ParentDirectory(path).c_str(), &folder) != 0) {
+        return false;
+    }
+    // In a folder others may write, they could have put the file there under
+    // our name; in a sticky one they can neither remove nor rename ours.
+    const bool folderOurs = folder.st_uid == ::geteuid() || folder.st_uid == 0;
+    return folderOurs &&
+           ((folder.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (folder.st_mode & S_ISVTX) != 0);
 }
 
 std::string ParentDirectory(const std::string& path) {
