@@ -1,7 +1,11 @@
 // Odd input encodings and two conversions into one database at once.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <functional>
 
 #include "JobFixture.h"
 #include "platform/DirectoryLock.h"
@@ -119,6 +123,61 @@ TEST_F(Reliability, SecondConversionIntoALockedDatabaseChangesNothing) {
     for (int fd : {ready[0], ready[1], release[0], release[1]}) {
         close(fd);
     }
+}
+
+// A lock that cannot be taken stops the run; nothing is written unlocked
+// and no link carries the lock file elsewhere.
+TEST_F(Reliability, LockFileThatIsNotAFileStopsTheRun) {
+    namespace fs = std::filesystem;
+    TempDir outside;
+    const std::string lock = m_db.File(DirectoryLock::kFileName);
+    const std::string victim = outside.File("victim");
+    const std::vector<std::function<void()>> plants = {
+        [&] { fs::create_directory(lock); },
+        [&] { fs::create_symlink(victim, lock); },
+        [&] {
+            WriteText(victim, "keep");
+            fs::create_symlink(victim, lock);
+        },
+        [&] { ASSERT_EQ(::mkfifo(lock.c_str(), 0644), 0); },
+    };
+    for (std::size_t i = 0; i < plants.size(); ++i) {
+        SCOPED_TRACE(i);
+        fs::remove_all(lock);
+        fs::remove(victim);
+        plants[i]();
+        m_messages.Clear();
+        CConverter job;
+        Fill(job, Input("a.txt", "01/02/04,1,2,3,4,5,6\n"));
+        EXPECT_EQ(job.Run(), 1);
+        EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"LockFileNotAFile"});
+        EXPECT_FALSE(FileExists(m_db.File("MASTER")));
+        EXPECT_TRUE(!FileExists(victim) || ReadText(victim) == "keep");
+    }
+}
+
+// A lock file left by another user, which we may not write, still locks:
+// a stale one blocks nobody, and two runs still exclude each other.
+TEST_F(Reliability, LockFileWeCannotWriteIsLockedReadOnly) {
+    const std::string lock = m_db.File(DirectoryLock::kFileName);
+    WriteText(lock, "");
+    ASSERT_EQ(::chmod(lock.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(m_db.Path().c_str(), 0777), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            _exit(2);
+        }
+        DirectoryLock first;
+        DirectoryLock second;
+        const bool ok = first.TryLock(m_db.Path()) == DirectoryLock::Result::Locked &&
+                        second.TryLock(m_db.Path()) == DirectoryLock::Result::Busy;
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 // Many processes add securities to one database at once: every one that
