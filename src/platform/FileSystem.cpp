@@ -32,6 +32,40 @@ bool Faulted(FileOp op, const std::string& path) {
     return hook && hook(op, path);
 }
 
+// Every file the core writes is one of its own work files (or a file it put
+// in place from one): a write never goes through a link or a second hard
+// link to somewhere else.
+int OpenDescriptor(const std::string& path, File::Mode mode) {
+    const char* name = path.c_str();
+    int fd = -1;
+    switch (mode) {
+        case File::Mode::Read:
+            fd = ::open(name, O_RDONLY | O_CLOEXEC);
+            break;
+        case File::Mode::Write:
+            // Whatever has the name (a leftover of a killed run, a link) is
+            // removed, never followed, and the file made afresh.
+            if (::unlink(name) != 0 && errno != ENOENT) {
+                return -1;
+            }
+            return ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        case File::Mode::Append:
+            fd = ::open(name, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+            break;
+        case File::Mode::Update:
+            fd = ::open(name, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+            break;
+    }
+    struct stat st {};
+    const bool writing = mode != File::Mode::Read;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
+                    (writing && (!S_ISREG(st.st_mode) || st.st_nlink != 1)))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
 bool FaultHookInstalled() {
@@ -105,10 +139,12 @@ bool File::Open(const std::string& path, Mode mode) {
                       : mode == Mode::Write  ? "wb"
                       : mode == Mode::Append ? "ab"
                                              : "r+b";
-    m_fp = std::fopen(path.c_str(), how);
-    if (m_fp != nullptr && mode != Mode::Write && mode != Mode::Append && IsDirectory(path)) {
-        std::fclose(m_fp);
-        m_fp = nullptr;
+    const int fd = OpenDescriptor(path, mode);
+    if (fd >= 0) {
+        m_fp = ::fdopen(fd, how);
+        if (m_fp == nullptr) {
+            ::close(fd);
+        }
     }
     if (m_fp != nullptr) {
         if (!m_buffer) {
@@ -356,7 +392,7 @@ bool SyncFile(const std::string& path) {
     if (Faulted(FileOp::Flush, path)) {
         return false;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }

@@ -44,9 +44,11 @@ class FaultHookScope {
 // ends are handled by the callers, never translated underneath them.
 class File {
   public:
+    // A file opened for writing is never reached through a link, nor one
+    // with a second name elsewhere: the core only ever writes its own.
     enum class Mode {
         Read,    // existing file, reading
-        Write,   // create or truncate, writing
+        Write,   // a new file in place of whatever had the name, writing
         Append,  // create if missing, writing at the end
         Update,  // existing file, reading and writing in place
     };

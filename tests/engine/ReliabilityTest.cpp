@@ -180,6 +180,48 @@ TEST_F(Reliability, LockFileWeCannotWriteIsLockedReadOnly) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+// Work files planted as links (symbolic or hard) to files elsewhere: they
+// are replaced, never written through, and no target ends up a link.
+TEST_F(Reliability, PlantedWorkFilesNeverCarryAWriteElsewhere) {
+    namespace fs = std::filesystem;
+    for (const bool hard : {false, true}) {
+        SCOPED_TRACE(hard ? "hard links" : "symbolic links");
+        TempDir db;
+        TempDir outside;
+        const std::string input = Input("in.txt", "01/03/04,1,2,3,4,5,6\n01/02/04,1,2,3,4,5,6\n");
+        auto plant = [&](const std::vector<std::string>& works) {
+            for (const std::string& work : works) {
+                const std::string victim = outside.File(fs::path(work).filename().string());
+                WriteText(victim, "keep");
+                hard ? fs::create_hard_link(victim, work) : fs::create_symlink(victim, work);
+            }
+        };
+        plant({db.File("F1.DAT.~NU"), db.File("F1.DOP.~NU"), db.File("MASTER.~NU")});
+        CConverter first;
+        Fill(first, Input("a.txt", "01/02/04,1,2,3,4,5,6\n"));
+        first.m_szPathOut = db.Path();
+        EXPECT_EQ(first.Run(), 0) << ::testing::PrintToString(m_messages.Texts());
+        fs::remove_all(outside.Path());
+        fs::create_directory(outside.Path());
+        plant({db.File("F2.DAT.~NU"), db.File("F2.DOP.~NU"), db.File("MASTER.~NU"),
+               db.File("MASTER.BAK.~NU"), input + ".~NU"});
+        CConverter second;
+        Fill(second, input, kMM_DD_YY, false);
+        second.m_szPathOut = db.Path();
+        second.m_szSymbol = "TWO";
+        second.m_bReverse = 1;
+        EXPECT_EQ(second.Run(), 0) << ::testing::PrintToString(m_messages.Texts());
+        for (const auto& entry : fs::directory_iterator(outside.Path())) {
+            EXPECT_EQ(ReadText(entry.path().string()), "keep") << entry.path();
+        }
+        for (const std::string& path : {db.File("F1.DAT"), db.File("F2.DAT"), db.File("F2.DOP"),
+                                        db.File("MASTER"), db.File("MASTER.BAK"), input}) {
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path))) << path;
+            EXPECT_EQ(fs::hard_link_count(path), 1U) << path;
+        }
+    }
+}
+
 // Many processes add securities to one database at once: every one that
 // reports success is in MASTER, and MASTER stays a whole file throughout.
 TEST_F(Reliability, ConcurrentConversionsLoseNoSecurity) {
