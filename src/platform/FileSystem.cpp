@@ -611,6 +611,13 @@ bool CopyPermissions(const std::string& original, File& file) {
     return ::fchmod(fd, st.st_mode & 07777) == 0;
 }
 
+bool KeepFromOthers(File& file) {
+    struct stat st {};
+    const int fd = file.Handle() != nullptr ? fileno(file.Handle()) : -1;
+    return fd >= 0 && ::fstat(fd, &st) == 0 &&
+           ::fchmod(fd, st.st_mode & 07777 & ~(S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool OnlyWeCanWrite(const std::string& path) {
     struct stat file {};
     struct stat folder {};

@@ -204,6 +204,9 @@ ReplaceProblem CheckReplaceable(const std::string& path);
 // file at original. False when the permissions could not be set.
 bool CopyPermissions(const std::string& original, File& file);
 
+// Takes write permission on the open file from everyone but its owner.
+bool KeepFromOthers(File& file);
+
 // Whether nobody but this process's user (and the superuser) could have put
 // the file at path there as it is: a regular file, not a link, of ours,
 // writable by no one else, in a folder where no one else can replace it.

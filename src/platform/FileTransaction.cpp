@@ -503,7 +503,9 @@ bool FileTransaction::WriteJournal(const std::string& directory, Phase phase,
     // before any rename they allow.
     const bool durable = phase != Phase::kStage;
     File out;
-    bool ok = out.Open(work, File::Mode::Write) &&
+    // Writable by us alone whatever the umask: recovery trusts a journal
+    // that names files outside the folder only then.
+    bool ok = out.Open(work, File::Mode::Write) && KeepFromOthers(out) &&
               out.Write(Serialize(directory, phase, tracked, steps)) && out.Flush(durable);
     ok = out.Close() && ok;
     if (!ok) {
