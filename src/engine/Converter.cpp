@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -96,23 +97,26 @@ int CConverter::Run() {
 }
 
 int CConverter::LockDatabase(DirectoryLock& lock) {
-    if (IsDirectory(m_szPathOut)) {
-        const DirectoryLock::Result locked = lock.TryLock(m_szPathOut);
-        if (locked == DirectoryLock::Result::Busy) {
+    if (!IsDirectory(m_szPathOut)) {
+        return 0;  // CheckOutputDirectory tells
+    }
+    // Never unlocked: two runs at once would both add to the same MASTER.
+    const std::string lockPath = DirectoryLock::PathIn(m_szPathOut);
+    switch (lock.TryLock(m_szPathOut)) {
+        case DirectoryLock::Result::Locked:
+            break;
+        case DirectoryLock::Result::Busy:
             return Fail(MessageId::kDatabaseBusy, {m_szPathOut});
-        }
-        // What a conversion killed half way left behind is finished or
-        // removed first. Without the lock another run may be under way, so
-        // its journal is left alone.
-        std::string failed;
-        if (locked == DirectoryLock::Result::Locked) {
-            if (!FileTransaction::Recover(m_szPathOut, failed)) {
-                return Fail(MessageId::kInterruptedConversionLeftovers, {failed});
-            }
-        } else if (FileExists(FileTransaction::JournalPath(m_szPathOut))) {
-            failed = FileTransaction::JournalPath(m_szPathOut);
-            return Fail(MessageId::kInterruptedConversionLeftovers, {failed});
-        }
+        case DirectoryLock::Result::NotAFile:
+            return Fail(MessageId::kLockFileNotAFile, {lockPath});
+        case DirectoryLock::Result::Unavailable:
+            return Fail(MessageId::kCannotLockDatabase, {lockPath, std::strerror(lock.Error())});
+    }
+    // What a conversion killed half way left behind is finished or removed
+    // first.
+    std::string failed;
+    if (!FileTransaction::Recover(m_szPathOut, failed)) {
+        return Fail(MessageId::kInterruptedConversionLeftovers, {failed});
     }
     return 0;
 }

@@ -9,15 +9,21 @@ DirectoryLock::~DirectoryLock() {
 }
 
 DirectoryLock::Result DirectoryLock::TryLock(const std::string& directory) {
-    switch (m_lock.Lock(JoinPath(directory, kFileName), false)) {
+    switch (m_lock.Lock(PathIn(directory), false)) {
         case LockFile::Result::kLocked:
             return Result::Locked;
         case LockFile::Result::kBusy:
             return Result::Busy;
+        case LockFile::Result::kNotAFile:
+            return Result::NotAFile;
         case LockFile::Result::kUnavailable:
             break;
     }
     return Result::Unavailable;
+}
+
+std::string DirectoryLock::PathIn(const std::string& directory) {
+    return JoinPath(directory, kFileName);
 }
 
 void DirectoryLock::Unlock() {

@@ -14,7 +14,8 @@ class DirectoryLock {
     enum class Result {
         Locked,       // this object holds the lock
         Busy,         // another process holds it
-        Unavailable,  // no lock file can be made here (e.g. read-only)
+        Unavailable,  // no lock file can be made or opened here (see Error)
+        NotAFile,     // a folder, a link or the like is in the lock file's place
     };
 
     static constexpr const char* kFileName = ".torvan-lock";
@@ -28,6 +29,9 @@ class DirectoryLock {
     Result TryLock(const std::string& directory);
     void Unlock();
     bool Held() const { return m_lock.Held(); }
+    // The system's error number when Unavailable.
+    int Error() const { return m_lock.Error(); }
+    static std::string PathIn(const std::string& directory);
 
   private:
     LockFile m_lock;

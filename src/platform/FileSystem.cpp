@@ -32,6 +32,40 @@ bool Faulted(FileOp op, const std::string& path) {
     return hook && hook(op, path);
 }
 
+// Every file the core writes is one of its own work files (or a file it put
+// in place from one): a write never goes through a link or a second hard
+// link to somewhere else.
+int OpenDescriptor(const std::string& path, File::Mode mode) {
+    const char* name = path.c_str();
+    int fd = -1;
+    switch (mode) {
+        case File::Mode::Read:
+            fd = ::open(name, O_RDONLY | O_CLOEXEC);
+            break;
+        case File::Mode::Write:
+            // Whatever has the name (a leftover of a killed run, a link) is
+            // removed, never followed, and the file made afresh.
+            if (::unlink(name) != 0 && errno != ENOENT) {
+                return -1;
+            }
+            return ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        case File::Mode::Append:
+            fd = ::open(name, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+            break;
+        case File::Mode::Update:
+            fd = ::open(name, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+            break;
+    }
+    struct stat st {};
+    const bool writing = mode != File::Mode::Read;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
+                    (writing && (!S_ISREG(st.st_mode) || st.st_nlink != 1)))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
 bool FaultHookInstalled() {
@@ -98,10 +132,12 @@ bool File::Open(const std::string& path, Mode mode) {
                       : mode == Mode::Write  ? "wb"
                       : mode == Mode::Append ? "ab"
                                              : "r+b";
-    m_fp = std::fopen(path.c_str(), how);
-    if (m_fp != nullptr && mode != Mode::Write && mode != Mode::Append && IsDirectory(path)) {
-        std::fclose(m_fp);
-        m_fp = nullptr;
+    const int fd = OpenDescriptor(path, mode);
+    if (fd >= 0) {
+        m_fp = ::fdopen(fd, how);
+        if (m_fp == nullptr) {
+            ::close(fd);
+        }
     }
     if (m_fp != nullptr) {
         if (!m_buffer) {
@@ -304,10 +340,8 @@ bool RemoveFile(const std::string& path) {
     if (Faulted(FileOp::Remove, path)) {
         return false;
     }
-    if (std::remove(path.c_str()) == 0) {
-        return true;
-    }
-    return !FileExists(path);
+    // unlink, not remove: a folder by the name is never taken for the file.
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
 bool RenameFile(const std::string& tmpPath, const std::string& target) {
@@ -329,7 +363,7 @@ bool SyncFile(const std::string& path) {
     if (Faulted(FileOp::Flush, path)) {
         return false;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
@@ -398,7 +432,7 @@ bool CopyFileReplace(const std::string& src, const std::string& dst) {
     ok = out.Close() && ok;
     ok = ok && ReplaceFile(tmp, dst);
     if (!ok) {
-        std::remove(tmp.c_str());
+        RemoveFile(tmp);
     }
     return ok;
 }
@@ -464,7 +498,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& content) {
     ok = out.Close() && ok;
     ok = ok && ReplaceFile(tmp, path);
     if (!ok) {
-        std::remove(tmp.c_str());
+        RemoveFile(tmp);
     }
     return ok;
 }
@@ -492,7 +526,7 @@ FileStamp StampOf(const std::string& path) {
 bool LinkOrCopyFile(const std::string& src, const std::string& dst) {
     std::error_code ec;
     if (!Faulted(FileOp::Link, dst)) {
-        stdfs::remove(dst, ec);
+        ::unlink(dst.c_str());
         stdfs::create_hard_link(src, dst, ec);
         if (!ec) {
             // No directory sync: the new name matters only once a rename in
@@ -546,6 +580,28 @@ bool CopyPermissions(const std::string& original, File& file) {
         }
     }
     return ::fchmod(fd, st.st_mode & 07777) == 0;
+}
+
+bool KeepFromOthers(File& file) {
+    struct stat st {};
+    const int fd = file.Handle() != nullptr ? fileno(file.Handle()) : -1;
+    return fd >= 0 && ::fstat(fd, &st) == 0 &&
+           ::fchmod(fd, st.st_mode & 07777 & ~(S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool OnlyWeCanWrite(const std::string& path) {
+    struct stat file {};
+    struct stat folder {};
+    if (::lstat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) ||
+        file.st_uid != ::geteuid() || (file.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
+        ::stat(ParentDirectory(path).c_str(), &folder) != 0) {
+        return false;
+    }
+    // In a folder others may write, they could have put the file there under
+    // our name; in a sticky one they can neither remove nor rename ours.
+    const bool folderOurs = folder.st_uid == ::geteuid() || folder.st_uid == 0;
+    return folderOurs &&
+           ((folder.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (folder.st_mode & S_ISVTX) != 0);
 }
 
 std::string ParentDirectory(const std::string& path) {

@@ -44,9 +44,11 @@ class FaultHookScope {
 // ends are handled by the callers, never translated underneath them.
 class File {
   public:
+    // A file opened for writing is never reached through a link, nor one
+    // with a second name elsewhere: the core only ever writes its own.
     enum class Mode {
         Read,    // existing file, reading
-        Write,   // create or truncate, writing
+        Write,   // a new file in place of whatever had the name, writing
         Append,  // create if missing, writing at the end
         Update,  // existing file, reading and writing in place
     };
@@ -129,7 +131,8 @@ std::string AbsolutePath(const std::string& path);
 // full path of the file found.
 std::optional<std::string> FindFileNoCase(const std::string& dir, const std::string& name);
 
-// Removes a file; true when it is gone afterwards.
+// Removes a file (never a folder, never what a link points to); true when
+// it is gone afterwards.
 bool RemoveFile(const std::string& path);
 
 // Renames tmpPath over target in one step, after the caller has flushed
@@ -194,6 +197,14 @@ ReplaceProblem CheckReplaceable(const std::string& path);
 // Gives the open file the permissions, and where allowed the group, of the
 // file at original. False when the permissions could not be set.
 bool CopyPermissions(const std::string& original, File& file);
+
+// Takes write permission on the open file from everyone but its owner.
+bool KeepFromOthers(File& file);
+
+// Whether nobody but this process's user (and the superuser) could have put
+// the file at path there as it is: a regular file, not a link, of ours,
+// writable by no one else, in a folder where no one else can replace it.
+bool OnlyWeCanWrite(const std::string& path);
 
 // The directory part of a path ("." when there is none).
 std::string ParentDirectory(const std::string& path);

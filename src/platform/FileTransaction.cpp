@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <sstream>
 #include <utility>
 
@@ -18,6 +19,34 @@ std::string Relative(const std::string& directory, const std::string& path) {
         return slash == std::string::npos ? path : path.substr(slash + 1);
     }
     return path;
+}
+
+// The endings of every file a run tracks: work files, old names, and the
+// UTF-8 copy of a UTF-16 input.
+constexpr const char* kWorkSuffixes[] = {".~NU", FileTransaction::kOldSuffix, ".~U8"};
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+bool IsWorkFile(const std::string& path) {
+    return std::any_of(std::begin(kWorkSuffixes), std::end(kWorkSuffixes),
+                       [&path](const char* suffix) { return EndsWith(path, suffix); });
+}
+
+// A plain name in directory, as the journal stores the database's files.
+bool InFolder(const std::string& directory, const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return !name.empty() && name != "." && name != ".." && path == JoinPath(directory, name);
+}
+
+// A file outside it is named by its whole, plain path (the input being
+// reversed); "..", "." or a relative path is never one a run wrote.
+bool PlainAbsolute(const std::string& path) {
+    return !path.empty() && path[0] == '/' &&
+           std::filesystem::path(path).lexically_normal().string() == path &&
+           path.back() != '/' && !EndsWith(path, "/.") && !EndsWith(path, "/..");
 }
 
 std::string Absolute(const std::string& directory, const std::string& stored) {
@@ -345,6 +374,10 @@ bool FileTransaction::Recover(const std::string& directory, std::string& failedP
         // nothing that may be touched.
         return Clear(directory, {}, failedPath);
     }
+    if (!Admissible(directory, tracked, steps)) {
+        failedPath = journal;
+        return false;
+    }
     if (phase == Phase::kCommit) {
         bool unchanged = true;
         for (Step& step : steps) {
@@ -371,6 +404,34 @@ bool FileTransaction::Recover(const std::string& directory, std::string& failedP
         return false;
     }
     return Clear(directory, tracked, failedPath);
+}
+
+bool FileTransaction::Admissible(const std::string& directory,
+                                 const std::vector<std::string>& tracked,
+                                 const std::vector<Step>& steps) {
+    // Whoever could write the journal can rename and remove the folder's
+    // files anyway; a file elsewhere is touched only when nobody but this
+    // user could have written the journal.
+    bool outside = false;
+    auto placed = [&](const std::string& path) {
+        if (InFolder(directory, path)) {
+            return true;
+        }
+        outside = true;
+        return PlainAbsolute(path);
+    };
+    for (const std::string& path : tracked) {
+        if (!IsWorkFile(path) || !placed(path)) {
+            return false;
+        }
+    }
+    for (const Step& step : steps) {
+        // A run only ever puts a work file in place beside it.
+        if (step.work != step.target + ".~NU" || !placed(step.target) || !placed(step.work)) {
+            return false;
+        }
+    }
+    return !outside || OnlyWeCanWrite(JournalPath(directory));
 }
 
 std::string FileTransaction::Serialize(const std::string& directory, Phase phase,
@@ -442,7 +503,9 @@ bool FileTransaction::WriteJournal(const std::string& directory, Phase phase,
     // before any rename they allow.
     const bool durable = phase != Phase::kStage;
     File out;
-    bool ok = out.Open(work, File::Mode::Write) &&
+    // Writable by us alone whatever the umask: recovery trusts a journal
+    // that names files outside the folder only then.
+    bool ok = out.Open(work, File::Mode::Write) && KeepFromOthers(out) &&
               out.Write(Serialize(directory, phase, tracked, steps)) && out.Flush(durable);
     ok = out.Close() && ok;
     if (!ok) {

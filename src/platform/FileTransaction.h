@@ -81,7 +81,11 @@ class FileTransaction {
     // committed one forward (or back, see above), removes the work files of
     // one that had not committed, and removes its journal. True when nothing
     // is left to do; otherwise failedPath names the file that could not be
-    // handled and the journal stays for another try.
+    // handled and the journal stays for another try. A journal that names
+    // anything else than work files (and, for a step, a work file put in
+    // place beside its target) is refused with failedPath naming it, and so
+    // is one that names files outside directory unless only this user could
+    // have written it.
     static bool Recover(const std::string& directory, std::string& failedPath);
 
   private:
@@ -99,6 +103,10 @@ class FileTransaction {
                                  const std::vector<Step>& steps);
     static bool Parse(const std::string& directory, const std::string& text, Phase& phase,
                       std::vector<std::string>& tracked, std::vector<Step>& steps);
+    // Whether the journal names only what a run of ours could have left:
+    // see Recover.
+    static bool Admissible(const std::string& directory, const std::vector<std::string>& tracked,
+                           const std::vector<Step>& steps);
     static bool WriteJournal(const std::string& directory, Phase phase,
                              const std::vector<std::string>& tracked,
                              const std::vector<Step>& steps, std::string& failedPath);

@@ -19,9 +19,9 @@ LockFile::Result LockFile::Lock(const std::string& path, bool wait) {
     // removed file must try again on the new one, or two would hold "the"
     // lock.
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            return Result::kUnavailable;
+        int fd = -1;
+        if (const Result opened = Open(path, fd); opened != Result::kLocked) {
+            return opened;
         }
         int locked = -1;
         do {
@@ -29,6 +29,7 @@ LockFile::Result LockFile::Lock(const std::string& path, bool wait) {
         } while (locked != 0 && errno == EINTR);
         if (locked != 0) {
             const bool busy = errno == EWOULDBLOCK;
+            m_error = errno;
             ::close(fd);
             return busy ? Result::kBusy : Result::kUnavailable;
         }
@@ -43,6 +44,31 @@ LockFile::Result LockFile::Lock(const std::string& path, bool wait) {
         ::close(fd);
     }
     return Result::kBusy;
+}
+
+LockFile::Result LockFile::Open(const std::string& path, int& fd) {
+    // Non-blocking, so that a FIFO put in its place cannot hold the open.
+    const int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | flags, 0644);
+    if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        // flock needs no write permission.
+        const int refused = errno;
+        fd = ::open(path.c_str(), O_RDONLY | flags);
+        if (fd < 0 && errno == ENOENT) {
+            errno = refused;  // not there, and cannot be made
+        }
+    }
+    if (fd < 0) {
+        m_error = errno;
+        return errno == ELOOP || errno == EISDIR || errno == ENXIO ? Result::kNotAFile
+                                                                   : Result::kUnavailable;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Result::kNotAFile;
+    }
+    return Result::kLocked;
 }
 
 void LockFile::Unlock(bool removeFile) {

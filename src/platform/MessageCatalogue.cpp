@@ -59,6 +59,12 @@ constexpr MessageEntry kEntries[] = {
     // A conversion
     {Id::kDatabaseBusy, "DatabaseBusy", kError, "path",
      "Another conversion is writing to this database:\n{path}\nTry again when it has finished."},
+    {Id::kLockFileNotAFile, "LockFileNotAFile", kError, "path",
+     "This database cannot be locked against other conversions: its lock file is not a plain "
+     "file.\n{path}\nRemove it and try again."},
+    {Id::kCannotLockDatabase, "CannotLockDatabase", kError, "path reason",
+     "This database cannot be locked against other conversions: its lock file cannot be created "
+     "or opened ({reason}).\n{path}"},
     {Id::kInterruptedConversionLeftovers, "InterruptedConversionLeftovers", kError, "path",
      "An earlier conversion into this database was interrupted, and what it left cannot be "
      "cleared away:\n{path}"},

@@ -37,6 +37,8 @@ enum class MessageId : int {
     kConversionFailed,
     // A conversion
     kDatabaseBusy,
+    kLockFileNotAFile,
+    kCannotLockDatabase,
     kInterruptedConversionLeftovers,
     kPathDoesNotExist,
     kOutputPathTooLong,

@@ -1,7 +1,11 @@
 // Odd input encodings and two conversions into one database at once.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <functional>
 
 #include "JobFixture.h"
 #include "platform/DirectoryLock.h"
@@ -118,6 +122,103 @@ TEST_F(Reliability, SecondConversionIntoALockedDatabaseChangesNothing) {
     EXPECT_FALSE(FileExists(m_db.File(DirectoryLock::kFileName)));
     for (int fd : {ready[0], ready[1], release[0], release[1]}) {
         close(fd);
+    }
+}
+
+// A lock that cannot be taken stops the run; nothing is written unlocked
+// and no link carries the lock file elsewhere.
+TEST_F(Reliability, LockFileThatIsNotAFileStopsTheRun) {
+    namespace fs = std::filesystem;
+    TempDir outside;
+    const std::string lock = m_db.File(DirectoryLock::kFileName);
+    const std::string victim = outside.File("victim");
+    const std::vector<std::function<void()>> plants = {
+        [&] { fs::create_directory(lock); },
+        [&] { fs::create_symlink(victim, lock); },
+        [&] {
+            WriteText(victim, "keep");
+            fs::create_symlink(victim, lock);
+        },
+        [&] { ASSERT_EQ(::mkfifo(lock.c_str(), 0644), 0); },
+    };
+    for (std::size_t i = 0; i < plants.size(); ++i) {
+        SCOPED_TRACE(i);
+        fs::remove_all(lock);
+        fs::remove(victim);
+        plants[i]();
+        m_messages.Clear();
+        CConverter job;
+        Fill(job, Input("a.txt", "01/02/04,1,2,3,4,5,6\n"));
+        EXPECT_EQ(job.Run(), 1);
+        EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"LockFileNotAFile"});
+        EXPECT_FALSE(FileExists(m_db.File("MASTER")));
+        EXPECT_TRUE(!FileExists(victim) || ReadText(victim) == "keep");
+    }
+}
+
+// A lock file left by another user, which we may not write, still locks:
+// a stale one blocks nobody, and two runs still exclude each other.
+TEST_F(Reliability, LockFileWeCannotWriteIsLockedReadOnly) {
+    const std::string lock = m_db.File(DirectoryLock::kFileName);
+    WriteText(lock, "");
+    ASSERT_EQ(::chmod(lock.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(m_db.Path().c_str(), 0777), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            _exit(2);
+        }
+        DirectoryLock first;
+        DirectoryLock second;
+        const bool ok = first.TryLock(m_db.Path()) == DirectoryLock::Result::Locked &&
+                        second.TryLock(m_db.Path()) == DirectoryLock::Result::Busy;
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// Work files planted as links (symbolic or hard) to files elsewhere: they
+// are replaced, never written through, and no target ends up a link.
+TEST_F(Reliability, PlantedWorkFilesNeverCarryAWriteElsewhere) {
+    namespace fs = std::filesystem;
+    for (const bool hard : {false, true}) {
+        SCOPED_TRACE(hard ? "hard links" : "symbolic links");
+        TempDir db;
+        TempDir outside;
+        const std::string input = Input("in.txt", "01/03/04,1,2,3,4,5,6\n01/02/04,1,2,3,4,5,6\n");
+        auto plant = [&](const std::vector<std::string>& works) {
+            for (const std::string& work : works) {
+                const std::string victim = outside.File(fs::path(work).filename().string());
+                WriteText(victim, "keep");
+                hard ? fs::create_hard_link(victim, work) : fs::create_symlink(victim, work);
+            }
+        };
+        plant({db.File("F1.DAT.~NU"), db.File("F1.DOP.~NU"), db.File("MASTER.~NU")});
+        CConverter first;
+        Fill(first, Input("a.txt", "01/02/04,1,2,3,4,5,6\n"));
+        first.m_szPathOut = db.Path();
+        EXPECT_EQ(first.Run(), 0) << ::testing::PrintToString(m_messages.Texts());
+        fs::remove_all(outside.Path());
+        fs::create_directory(outside.Path());
+        plant({db.File("F2.DAT.~NU"), db.File("F2.DOP.~NU"), db.File("MASTER.~NU"),
+               db.File("MASTER.BAK.~NU"), input + ".~NU"});
+        CConverter second;
+        Fill(second, input, kMM_DD_YY, false);
+        second.m_szPathOut = db.Path();
+        second.m_szSymbol = "TWO";
+        second.m_bReverse = 1;
+        EXPECT_EQ(second.Run(), 0) << ::testing::PrintToString(m_messages.Texts());
+        for (const auto& entry : fs::directory_iterator(outside.Path())) {
+            EXPECT_EQ(ReadText(entry.path().string()), "keep") << entry.path();
+        }
+        for (const std::string& path : {db.File("F1.DAT"), db.File("F2.DAT"), db.File("F2.DOP"),
+                                        db.File("MASTER"), db.File("MASTER.BAK"), input}) {
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path))) << path;
+            EXPECT_EQ(fs::hard_link_count(path), 1U) << path;
+        }
     }
 }
 

@@ -39,6 +39,25 @@ TEST(FileSystem, SmallAndLargeWritesKeepTheirOrderAndPosition) {
     EXPECT_EQ(ReadText(dir.File("w")), expected + "e" + large + "f");
 }
 
+TEST(FileSystem, WritesNeverGoThroughALink) {
+    // Write makes a new file in the link's place; Append and Update refuse.
+    TempDir dir;
+    TempDir outside;
+    for (const File::Mode mode : {File::Mode::Write, File::Mode::Append, File::Mode::Update}) {
+        for (const bool hard : {false, true}) {
+            const std::string path = dir.File("work");
+            const std::string victim = outside.File("victim");
+            WriteText(victim, "keep");
+            stdfs::remove(path);
+            hard ? stdfs::create_hard_link(victim, path) : stdfs::create_symlink(victim, path);
+            File file;
+            EXPECT_EQ(file.Open(path, mode) && file.Write("x", 1) && file.Close(),
+                      mode == File::Mode::Write);
+            EXPECT_EQ(ReadText(victim), "keep");
+        }
+    }
+}
+
 TEST(FileSystem, CopyReplacesWholeAndNamesAreFoundIgnoringCase) {
     TempDir dir;
     WriteText(dir.File("src"), std::string(200000, 'x'));

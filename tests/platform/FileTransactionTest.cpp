@@ -3,6 +3,7 @@
 #include "platform/FileTransaction.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -217,6 +218,9 @@ TEST_F(Transaction, OddNamesAndForeignJournals) {
     // Names with tab, line feed and backslash survive the journal.
     m_inputName = "in\tput\nwith\\odd name";
     WriteText(m_other.File(m_inputName), "old input");
+    // Whatever the umask, the journal is ours alone and so may name the
+    // input elsewhere.
+    const mode_t mask = ::umask(0);
     std::size_t k = 0;
     for (;; ++k) {
         ASSERT_TRUE(KillAt(k));
@@ -225,6 +229,7 @@ TEST_F(Transaction, OddNamesAndForeignJournals) {
             break;
         }
     }
+    ::umask(mask);
     std::string failed;
     ASSERT_TRUE(FileTransaction::Recover(m_dir.Path(), failed)) << failed;
     EXPECT_TRUE(AllNew());
@@ -235,6 +240,50 @@ TEST_F(Transaction, OddNamesAndForeignJournals) {
     EXPECT_TRUE(FileTransaction::Recover(m_dir.Path(), failed));
     EXPECT_FALSE(FileExists(FileTransaction::JournalPath(m_dir.Path())));
     EXPECT_TRUE(FileExists(m_dir.File("DATA")));
+}
+
+// A journal planted in a folder others may write is refused whole: nothing
+// outside the folder, nothing but work files, and a step only ever puts a
+// work file in place beside its target.
+TEST_F(Transaction, PlantedJournalsAreRefusedAndTouchNothing) {
+    ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0777), 0);
+    const std::string victim = m_other.File("victim");
+    const std::string journal = FileTransaction::JournalPath(m_dir.Path());
+    const std::string stamp = "9:" + std::to_string(StampOf(m_dir.File("INDEX")).modified);
+    const std::vector<std::string> bodies = {
+        "track\t" + victim + ".~NU\n",
+        "track\t../" + fs::path(m_other.Path()).filename().string() + "/victim.~NU\n",
+        "track\tINDEX\n",
+        "track\t.\n",
+        "step\t0\t-\t-\tINDEX.~NU\t" + victim + "\n",
+        "step\t0\t-\t-\t" + victim + ".~NU\tINDEX\n",
+        "step\t0\t-\t" + stamp + "\tDATA.~NU\tINDEX\n",
+    };
+    for (const char* phase : {"stage", "commit", "undo"}) {
+        for (const std::string& body : bodies) {
+            SCOPED_TRACE(std::string(phase) + ": " + body);
+            for (const std::string& path : {victim, victim + ".~NU", m_dir.File("INDEX.~NU"),
+                                            m_dir.File("DATA.~NU")}) {
+                WriteText(path, "keep " + path);
+            }
+            const Snapshot dir = Take(m_dir.Path());
+            WriteText(journal,
+                      std::string("torvan-journal 1\nphase ") + phase + "\n" + body + "end\n");
+            std::string failed;
+            EXPECT_FALSE(FileTransaction::Recover(m_dir.Path(), failed));
+            EXPECT_EQ(failed, journal);
+            RemoveFile(journal);
+            EXPECT_EQ(Take(m_dir.Path()), dir);
+            EXPECT_EQ(ReadText(victim), "keep " + victim);
+            EXPECT_EQ(ReadText(victim + ".~NU"), "keep " + victim + ".~NU");
+        }
+    }
+    // A folder by a work file's name is not a file to remove.
+    fs::create_directory(m_dir.File("DATA.~NU.~OLD"));
+    WriteText(journal, "torvan-journal 1\nphase stage\ntrack\tDATA.~NU.~OLD\nend\n");
+    std::string failed;
+    EXPECT_FALSE(FileTransaction::Recover(m_dir.Path(), failed));
+    EXPECT_TRUE(IsDirectory(m_dir.File("DATA.~NU.~OLD")));
 }
 
 }  // namespace
