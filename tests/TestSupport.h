@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "TestSinks.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
-#include "TestSinks.h"
 
 namespace torvan::test {
 

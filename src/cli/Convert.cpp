@@ -10,11 +10,11 @@
 #include "database/DatabaseReader.h"
 #include "database/Dates.h"
 #include "database/EMaster.h"
+#include "detect/Detect.h"
 #include "engine/Converter.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
 #include "platform/Text.h"
-#include "detect/Detect.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan::cli {

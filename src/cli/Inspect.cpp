@@ -7,9 +7,9 @@
 #include "cli/Output.h"
 #include "database/DatabaseReader.h"
 #include "database/Dates.h"
+#include "detect/Detect.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
-#include "detect/Detect.h"
 
 namespace torvan::cli {
 namespace {

@@ -49,7 +49,7 @@ struct PlainCheck {
 };
 
 void CheckPlain(const SampleLine& line, const PriceLine& csvRead, const LineLayout& plain,
-                  PlainCheck& check) {
+                PlainCheck& check) {
     const PriceLine b = ReadPriceLine(line.text, plain);
     if (csvRead.kind != b.kind || csvRead.day != b.day || csvRead.values != b.values) {
         check.works = false;

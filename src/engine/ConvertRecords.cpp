@@ -118,7 +118,8 @@ int CConverter::BeginConvert(const std::function<bool()>& openInput) {
         const auto s = static_cast<std::size_t>(slot);
         if ((m_bFieldOn[s] != 0 || slot == kSlotDate) &&
             (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return Fail(MessageId::kColumnOutOfRange, {kFieldLabels[s], std::to_string(kMaxColumns)});
+            return Fail(MessageId::kColumnOutOfRange,
+                        {kFieldLabels[s], std::to_string(kMaxColumns)});
         }
     }
     // The slots a record holds, in the order they are stored.
@@ -141,7 +142,8 @@ bool CConverter::DateTooLong(ConvertTally& tally, long lineNumber, std::size_t l
     if (length < kDateStopLength) {
         return false;
     }
-    tally.stop = Fail(MessageId::kDateColumnTooLong, {std::to_string(lineNumber), std::to_string(length)});
+    tally.stop =
+        Fail(MessageId::kDateColumnTooLong, {std::to_string(lineNumber), std::to_string(length)});
     return true;
 }
 
@@ -165,8 +167,7 @@ bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksCol
         return false;
     }
     if (AppendPriceRecord(fileNumber) != 0) {
-        tally.failed |=
-            Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
+        tally.failed |= Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
         return false;
     }
     if (lacksColumn) {
@@ -181,19 +182,17 @@ bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksCol
 }
 
 void CConverter::TooManyRecords(ConvertTally& tally, long lineNumber) {
-    tally.failed |=
-        Fail(MessageId::kTooManyPriceLines, {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)});
+    tally.failed |= Fail(MessageId::kTooManyPriceLines,
+                         {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)});
 }
 
 int CConverter::FinishConvert(ConvertTally& tally, bool readFailed, int fileNumber) {
     const bool dataOk = CloseDataFile();
     if (readFailed) {
-        tally.failed |=
-            Fail(MessageId::kCannotReadInputFile, {ReadPath()});
+        tally.failed |= Fail(MessageId::kCannotReadInputFile, {ReadPath()});
     }
     if (!dataOk && tally.failed == 0 && tally.stop == 0 && tally.dateFormatError == 0) {
-        tally.failed |=
-            Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
+        tally.failed |= Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
     }
     // A run that fails keeps nothing of its records; the messages so far
     // said why.
@@ -223,10 +222,12 @@ void CConverter::ReportLineCounts(const LineCounts& counts) {
         Say(MessageId::kLinesWithoutDate, {std::to_string(undated), std::to_string(firstUndated)});
     }
     if (unpriced > 0) {
-        Say(MessageId::kLinesWithoutPrice, {std::to_string(unpriced), std::to_string(firstUnpriced)});
+        Say(MessageId::kLinesWithoutPrice,
+            {std::to_string(unpriced), std::to_string(firstUnpriced)});
     }
     if (shortLines > 0) {
-        Say(MessageId::kLinesMissingColumns, {std::to_string(shortLines), std::to_string(firstShort)});
+        Say(MessageId::kLinesMissingColumns,
+            {std::to_string(shortLines), std::to_string(firstShort)});
     }
     m_result.linesWithoutDate = static_cast<int>(undated);
     m_result.firstLineWithoutDate = static_cast<int>(firstUndated);

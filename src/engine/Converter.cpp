@@ -197,7 +197,8 @@ int CConverter::CheckOutputDirectory() {
         absolute.pop_back();
     }
     if (absolute.size() > kMaxOutputDirectory) {
-        return Fail(MessageId::kOutputPathTooLong, {std::to_string(absolute.size()), std::to_string(kMaxOutputDirectory), absolute});
+        return Fail(MessageId::kOutputPathTooLong, {std::to_string(absolute.size()),
+                                                    std::to_string(kMaxOutputDirectory), absolute});
     }
     m_szPathOut = absolute;
     const std::string directory = DatabaseDirectory();
@@ -240,7 +241,8 @@ int CConverter::CheckColumnCount() {
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
         if (m_bFieldOn[s] != 0 && (m_nFieldCol[s] < 0 || m_nFieldCol[s] >= kMaxColumns)) {
-            return Fail(MessageId::kColumnOutOfRange, {kFieldLabels[s], std::to_string(kMaxColumns)});
+            return Fail(MessageId::kColumnOutOfRange,
+                        {kFieldLabels[s], std::to_string(kMaxColumns)});
         }
     }
     return 0;

@@ -17,8 +17,8 @@ class BlockWriter {
 
     // False once a write has failed.
     bool Write(std::string_view block) {
-        m_failed = m_failed || !(block.empty() || (m_file.Write(block.data(), block.size()) &&
-                                                   m_file.StartSync()));
+        m_failed = m_failed || !(block.empty() ||
+                                 (m_file.Write(block.data(), block.size()) && m_file.StartSync()));
         return !m_failed;
     }
     // True when every block was written.

@@ -592,8 +592,8 @@ bool KeepFromOthers(File& file) {
 bool OnlyWeCanWrite(const std::string& path) {
     struct stat file {};
     struct stat folder {};
-    if (::lstat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) ||
-        file.st_uid != ::geteuid() || (file.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
+    if (::lstat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) || file.st_uid != ::geteuid() ||
+        (file.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
         ::stat(ParentDirectory(path).c_str(), &folder) != 0) {
         return false;
     }

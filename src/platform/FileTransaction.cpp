@@ -45,8 +45,8 @@ bool InFolder(const std::string& directory, const std::string& path) {
 // reversed); "..", "." or a relative path is never one a run wrote.
 bool PlainAbsolute(const std::string& path) {
     return !path.empty() && path[0] == '/' &&
-           std::filesystem::path(path).lexically_normal().string() == path &&
-           path.back() != '/' && !EndsWith(path, "/.") && !EndsWith(path, "/..");
+           std::filesystem::path(path).lexically_normal().string() == path && path.back() != '/' &&
+           !EndsWith(path, "/.") && !EndsWith(path, "/..");
 }
 
 std::string Absolute(const std::string& directory, const std::string& stored) {

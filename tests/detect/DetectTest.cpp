@@ -7,9 +7,9 @@
 
 #include "TestSupport.h"
 #include "database/Dates.h"
+#include "detect/Detect.h"
 #include "engine/Converter.h"
 #include "platform/Message.h"
-#include "detect/Detect.h"
 
 namespace torvan::test {
 namespace {

@@ -47,7 +47,9 @@ TEST(CsvText, NumbersAsDataSitesWriteThem) {
         {"1.234,56", true, "1234.56"},
         {"141,6", true, "141.6"},
         {"1 234,5", true, "1234.5"},
-        {"1\xC2\xA0" "234,5", true, "1234.5"},
+        {"1\xC2\xA0"
+         "234,5",
+         true, "1234.5"},
         {" 268711.0 ", false, "268711.0"},
         {"1.5e3", false, "1.5e3"},
         {"12.5abc", false, "12.5"},
@@ -162,8 +164,7 @@ TEST(CsvText, OneLineReadAlikeForPreviewAndConversion) {
     // The plain reading of the same quoted line finds no date (the
     // closing quote makes it too long) and no number.
     layout.csv = false;
-    EXPECT_EQ(ReadPriceLine(R"("12/06/2024","1","2","3","4","5")", layout).kind,
-              LineKind::kNoDate);
+    EXPECT_EQ(ReadPriceLine(R"("12/06/2024","1","2","3","4","5")", layout).kind, LineKind::kNoDate);
     layout.dateFormat = kMMDDCCYY;
     EXPECT_EQ(ReadPriceLine(R"(12062024,"1","2","3","4","5")", layout).kind, LineKind::kNoPrice);
 }

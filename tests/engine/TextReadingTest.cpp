@@ -12,8 +12,8 @@
 
 #include "TestSupport.h"
 #include "engine/InputText.h"
-#include "engine/TextReader.h"
 #include "engine/NumberText.h"
+#include "engine/TextReader.h"
 
 namespace torvan::test {
 namespace {
@@ -56,7 +56,8 @@ TEST(TextReader, LinesAsStoredWhateverTheBlockSizeAndEncoding) {
     }
     // Blocks smaller than a line end, a character or a line, and larger
     // than the file: the same lines, as UTF-8, whatever the file holds.
-    for (const std::string& bytes : {utf8, kUtf8Bom + utf8, Utf16(text, true), Utf16(text, false)}) {
+    for (const std::string& bytes :
+         {utf8, kUtf8Bom + utf8, Utf16(text, true), Utf16(text, false)}) {
         WriteText(path, bytes);
         for (std::size_t block : {4U, 5U, 7U, 64U, 1U << 18}) {
             EXPECT_EQ(ReadAll(path, block), expected) << block << " " << bytes.substr(0, 2);
@@ -71,7 +72,8 @@ TEST(TextReader, LinesAsStoredWhateverTheBlockSizeAndEncoding) {
 TEST(TextReader, ReadFaultEndsTheLinesAndIsTold) {
     TempDir dir;
     const std::string path = dir.File("in.txt");
-    for (const std::string& bytes : {std::string("one\ntwo\nthree\n"), Utf16(u"one\ntwo\nthree\n", true)}) {
+    for (const std::string& bytes :
+         {std::string("one\ntwo\nthree\n"), Utf16(u"one\ntwo\nthree\n", true)}) {
         WriteText(path, bytes);
         TextReader reader(4);
         ASSERT_TRUE(reader.Open(path));

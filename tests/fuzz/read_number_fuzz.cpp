@@ -1,5 +1,5 @@
-// Line reading (TextReader with large and small blocks) and ReadNumber on the comma-separated fields of each line, with strtof in
-// the "C" locale as the reference.
+// Line reading (TextReader with large and small blocks) and ReadNumber on the comma-separated
+// fields of each line, with strtof in the "C" locale as the reference.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,8 +8,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "engine/TextReader.h"
 #include "engine/NumberText.h"
+#include "engine/TextReader.h"
 #include "platform/FileSystem.h"
 
 namespace {

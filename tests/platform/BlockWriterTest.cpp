@@ -21,7 +21,7 @@ TEST(BlockWriter, WritesBlocksInOrderAndNoneAfterAFailure) {
     });
     BlockWriter writer(file);
     EXPECT_TRUE(writer.Write("one"));
-    EXPECT_TRUE(writer.Write(""));  // an empty block writes nothing
+    EXPECT_TRUE(writer.Write(""));                       // an empty block writes nothing
     EXPECT_TRUE(writer.Write(std::string(70000, 'L')));  // past the stream's buffer
     EXPECT_TRUE(writer.Finish());
     EXPECT_FALSE(writer.Write("three"));

@@ -262,8 +262,8 @@ TEST_F(Transaction, PlantedJournalsAreRefusedAndTouchNothing) {
     for (const char* phase : {"stage", "commit", "undo"}) {
         for (const std::string& body : bodies) {
             SCOPED_TRACE(std::string(phase) + ": " + body);
-            for (const std::string& path : {victim, victim + ".~NU", m_dir.File("INDEX.~NU"),
-                                            m_dir.File("DATA.~NU")}) {
+            for (const std::string& path :
+                 {victim, victim + ".~NU", m_dir.File("INDEX.~NU"), m_dir.File("DATA.~NU")}) {
                 WriteText(path, "keep " + path);
             }
             const Snapshot dir = Take(m_dir.Path());

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "gui/app/RecentFileList.h"
 #include "engine/JobResult.h"
+#include "gui/app/RecentFileList.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan {

@@ -6,10 +6,10 @@
 #include <QGuiApplication>
 
 #include "engine/Converter.h"
+#include "gui/dialogs/SettingsDlg.h"
 #include "platform/MessageCatalogue.h"
 #include "settings/ImportSettings.h"
 #include "settings/ProfileStore.h"
-#include "gui/dialogs/SettingsDlg.h"
 
 namespace torvan {
 

@@ -13,10 +13,10 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include "database/DatabaseReader.h"
 #include "gui/app/Commands.h"
 #include "gui/app/TorvanDoc.h"
 #include "gui/app/TorvanView.h"
-#include "database/DatabaseReader.h"
 #include "tests/gui/app/AppFixture.h"
 #include "tests/gui/app/AppTestSupport.h"
 

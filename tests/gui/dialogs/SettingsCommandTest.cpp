@@ -11,8 +11,8 @@
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
 #include "database/DatabaseReader.h"
-#include "settings/ProfileStore.h"
 #include "gui/dialogs/SettingsDlg.h"
+#include "settings/ProfileStore.h"
 
 namespace torvan::test {
 namespace {
