@@ -14,6 +14,7 @@
 #include "engine/MonthNames.h"
 #include "engine/NumberText.h"
 #include "engine/TextReader.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -30,12 +31,7 @@ std::size_t CLength(std::string_view text) {
 
 bool AllDigits(std::string_view text) {
     const std::size_t length = CLength(text);
-    for (std::size_t i = 0; i < length; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length), IsDigit);
 }
 
 }  // namespace
