@@ -51,7 +51,7 @@ bool WriteNewFile(const std::string& path, const void* data, std::size_t size, b
 }  // namespace
 
 std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
-                               const FieldFlags& fieldOn, int fieldCount, bool syncDescription) {
+                               const FieldFlags& fieldOn, int fieldCount) {
     const std::vector<std::uint8_t> header = PackDataHeader(fieldCount, 1);
     // The data file's writer flushes it to disk once its records are in.
     if (!WriteNewFile(dataPath, header.data(), header.size(), /*sync=*/false)) {
@@ -59,7 +59,7 @@ std::string WriteSecurityFiles(const std::string& dataPath, const std::string& d
         return dataPath;
     }
     const std::string text = DescriptionText(fieldOn);
-    if (!WriteNewFile(descriptionPath, text.data(), text.size(), syncDescription)) {
+    if (!WriteNewFile(descriptionPath, text.data(), text.size(), /*sync=*/true)) {
         RemoveFile(descriptionPath);
         RemoveFile(dataPath);
         return descriptionPath;

@@ -25,12 +25,10 @@ std::string DescriptionText(const FieldFlags& fieldOn);
 // Creates the header-only data file and the description file of a new
 // security under the names given, replacing files of those names. Returns
 // the path that could not be written, or an empty string on success. The
-// description file is flushed to disk unless syncDescription is false (its
-// writer then does that); the data file is left to the writer of its
-// records. Nothing is left of them when one fails.
+// description file is flushed to disk; the data file is left to the writer
+// of its records. Nothing is left of them when one fails.
 std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
-                               const FieldFlags& fieldOn, int fieldCount,
-                               bool syncDescription = true);
+                               const FieldFlags& fieldOn, int fieldCount);
 
 // The existing description file of a security, found ignoring case; the
 // upper-case name when there is none yet.

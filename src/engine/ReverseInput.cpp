@@ -416,8 +416,9 @@ int CConverter::WriteReversedLines(const std::string& source, const std::string&
     }
     // On to disk while the records are read (inside a run; alone, the
     // commit below waits for it).
+    const std::uint64_t bytes = out.Tell().value_or(0);
     bool ok = out.Flush(false);
-    ok = out.Close() && ok && SyncInBackground(work);
+    ok = out.Close() && ok && SyncInBackground(work, bytes);
     if (!ok) {
         return Fail(MessageId::kCannotWriteTemporaryFile, {work});
     }

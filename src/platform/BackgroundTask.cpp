@@ -1,9 +1,23 @@
 #include "platform/BackgroundTask.h"
 
+#include <atomic>
 #include <system_error>
 #include <utility>
 
 namespace torvan {
+namespace {
+
+std::atomic<int> g_threadsRefused{0};
+
+}  // namespace
+
+BackgroundTask::NoThreadsScope::NoThreadsScope() {
+    ++g_threadsRefused;
+}
+
+BackgroundTask::NoThreadsScope::~NoThreadsScope() {
+    --g_threadsRefused;
+}
 
 BackgroundTask::~BackgroundTask() {
     if (m_thread.joinable()) {
@@ -19,6 +33,10 @@ BackgroundTask::~BackgroundTask() {
 void BackgroundTask::Start(std::function<void()> job) {
     if (!m_thread.joinable() && !m_noThread) {
         try {
+            if (g_threadsRefused > 0) {
+                throw std::system_error(
+                    std::make_error_code(std::errc::resource_unavailable_try_again));
+            }
             m_thread = std::thread([this] { Run(); });
         } catch (const std::system_error&) {
             m_noThread = true;

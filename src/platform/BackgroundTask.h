@@ -31,6 +31,16 @@ class BackgroundTask {
     // visible to the caller.
     void Wait();
 
+    // While one is alive, tasks start no thread, as when the system has
+    // none to give: Start runs each job at once. For tests of that path.
+    class NoThreadsScope {
+      public:
+        NoThreadsScope();
+        ~NoThreadsScope();
+        NoThreadsScope(const NoThreadsScope&) = delete;
+        NoThreadsScope& operator=(const NoThreadsScope&) = delete;
+    };
+
   private:
     void Run();
 

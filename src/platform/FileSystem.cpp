@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -27,9 +28,21 @@ FaultHook& Hook() {
     return hook;
 }
 
+bool& JobsInline() {
+    static bool jobsInline = false;
+    return jobsInline;
+}
+
 bool Faulted(FileOp op, const std::string& path) {
     const FaultHook& hook = Hook();
-    return hook && hook(op, path);
+    if (!hook) {
+        return false;
+    }
+    // Hooks count and record calls: a background job must not race the
+    // caller's thread in them.
+    static std::mutex calls;
+    const std::lock_guard lock(calls);
+    return hook(op, path);
 }
 
 // Every file the core writes is one of its own work files (or a file it put
@@ -68,12 +81,13 @@ int OpenDescriptor(const std::string& path, File::Mode mode) {
 
 }  // namespace
 
-bool FaultHookInstalled() {
-    return static_cast<bool>(Hook());
+bool BackgroundJobsInline() {
+    return Hook() && JobsInline();
 }
 
-FaultHookScope::FaultHookScope(FaultHook hook)
-    : m_previous(std::exchange(Hook(), std::move(hook))) {}
+FaultHookScope::FaultHookScope(FaultHook hook, BackgroundJobs jobs)
+    : m_previous(std::exchange(Hook(), std::move(hook))),
+      m_previousInline(std::exchange(JobsInline(), jobs == BackgroundJobs::kInline)) {}
 
 FaultHookScope::~FaultHookScope() {
     Remove();
@@ -82,6 +96,7 @@ FaultHookScope::~FaultHookScope() {
 void FaultHookScope::Remove() {
     if (m_installed) {
         Hook() = std::move(m_previous);
+        JobsInline() = m_previousInline;
         m_installed = false;
     }
 }

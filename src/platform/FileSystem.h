@@ -22,14 +22,21 @@ enum class FileOp { Open, Read, Write, Flush, Close, Rename, Remove, Copy, Link 
 // no hook installed the cost is one test of a null function.
 using FaultHook = std::function<bool(FileOp op, const std::string& path)>;
 
+// Where the work that the core hands to threads of its own (BackgroundTask
+// jobs) runs while a hook is installed: inline by default, so that faults
+// fall on the same steps in every run; kOnThreads to fail that work on the
+// thread it runs on. The hook is then called from two threads, one call at
+// a time.
+enum class BackgroundJobs { kInline, kOnThreads };
+
+// True while a hook installed with BackgroundJobs::kInline is in place.
+bool BackgroundJobsInline();
+
 // Installs a fault hook for its lifetime, so that a failing test can never
 // leave one behind; Remove() takes it out earlier.
-// Whether a fault hook is installed.
-bool FaultHookInstalled();
-
 class FaultHookScope {
   public:
-    explicit FaultHookScope(FaultHook hook);
+    explicit FaultHookScope(FaultHook hook, BackgroundJobs jobs = BackgroundJobs::kInline);
     ~FaultHookScope();
     FaultHookScope(const FaultHookScope&) = delete;
     FaultHookScope& operator=(const FaultHookScope&) = delete;
@@ -37,6 +44,7 @@ class FaultHookScope {
 
   private:
     FaultHook m_previous;
+    bool m_previousInline = false;
     bool m_installed = true;
 };
 
