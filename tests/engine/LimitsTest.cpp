@@ -9,6 +9,7 @@
 #include <random>
 
 #include "JobFixture.h"
+#include "engine/TextReader.h"
 
 namespace torvan::test {
 namespace {
@@ -41,14 +42,15 @@ TEST_F(Limits, MillionLinesReverseAndStopAtTheRecordLimit) {
     EXPECT_FALSE(FileExists(job.m_strInputPath + ".~NU"));
 }
 
-TEST_F(Limits, MegabyteLinesAndWideLines) {
+TEST_F(Limits, LinesAsLongAsTheyMayBeAndWideLines) {
     std::string wide = "01/02/04";
     for (int i = 1; i <= 40; ++i) {
         wide += "," + std::to_string(i);
     }
-    const std::string text = "01/02/04,1,2,3,4,5," + std::string(1 << 20, '7') + "\n" +
-                             "01/05/04,1,2,3,4,5,6" + std::string(1 << 20, ' ') + "\n" + wide +
-                             "\n";
+    // Each long line, with its line end, just at the longest a line may be.
+    const std::string text = "01/02/04,1,2,3,4,5," + std::string(kMaxLineBytes - 20, '7') + "\n" +
+                             "01/05/04,1,2,3,4,5,6" + std::string(kMaxLineBytes - 21, ' ') + "\n" +
+                             wide + "\n";
     CConverter job;
     Fill(job, Input("long.txt", text));
     ASSERT_EQ(job.Run(), 0);
