@@ -32,7 +32,8 @@ Reversal ReadingFailed(const TextReader& reader) {
 long FirstTooLongLine(const std::string& path) {
     TextReader reader;
     std::string_view line;
-    while (reader.Open(path) && reader.Next(line)) {
+    const bool opened = reader.Open(path);
+    while (opened && reader.Next(line)) {
     }
     return reader.Problem() == ReadProblem::kLineTooLong ? reader.LineNumber() : 0;
 }

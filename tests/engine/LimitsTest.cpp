@@ -124,6 +124,30 @@ TEST_F(Limits, MemoryDoesNotGrowWithTheInput) {
     // The large input is 8 MiB; the job may hold blocks, never the file.
     EXPECT_LT(largePeak - smallPeak, 2048) << smallPeak << " KiB vs " << largePeak << " KiB";
 }
+
+TEST_F(Limits, ALineWithoutEndTakesNoMoreMemoryThanAShortFile) {
+    const std::string small = Input("small.txt", Lines(1000, "01/02/04,1,2,3,4,5,6\n"));
+    const std::string endless =
+        Input("endless.txt", "01/02/04,1,2,3,4,5,6\r" + std::string(std::size_t{32} << 20, '7'));
+    auto convert = [this](const std::string& input, bool reverse) {
+        return [this, input, reverse] {
+            TempDir db;
+            CConverter job;
+            Fill(job, input);
+            job.m_szPathOut = db.Path();
+            job.m_pProfile = nullptr;
+            job.m_bReverse = reverse ? 1 : 0;
+            job.Run();
+        };
+    };
+    for (const bool reverse : {false, true}) {
+        const long smallPeak = PeakKiB(convert(small, reverse));
+        const long endlessPeak = PeakKiB(convert(endless, reverse));
+        ASSERT_GT(smallPeak, 0);
+        // The line is 32 MiB; the reader may hold its limit, never the line.
+        EXPECT_LT(endlessPeak - smallPeak, 2048) << smallPeak << " KiB vs " << endlessPeak;
+    }
+}
 #endif
 
 }  // namespace
