@@ -310,7 +310,7 @@ TEST_F(Cli, FailedConversionsExitOne) {
 TEST_F(Cli, HostileInputsAreRefusedByNameWithinLittleMemory) {
     // Memory and time limits, so that a reader that grows fails here and
     // does not take the machine with it.
-    limits = "ulimit -v 400000 && timeout 60 ";
+    limits = "ulimit -v 400000 && timeout 60 env ";
     ASSERT_EQ(::mkfifo(temp.File("pipe").c_str(), 0600), 0);
     WriteText(temp.File("long.txt"), "01/02/04,1,2,3,4,5\r" + std::string(50'000'000, '7'));
     const std::string db = NewDir("db");
@@ -326,7 +326,8 @@ TEST_F(Cli, HostileInputsAreRefusedByNameWithinLittleMemory) {
         const std::vector<std::vector<std::string>> commands = {
             {"inspect", c.input},
             {"convert", c.input, "--db", db, "--symbol", "X", "--new-master", "--auto"},
-            {"convert", c.input, "--db", db, "--symbol", "X", "--new-master"},
+            {"convert", c.input, "--db", db, "--symbol", "X", "--new-master", "--date-format",
+             "MM_DD_YY"},
         };
         for (const auto& args : commands) {
             const Result result = Run(args);
