@@ -249,8 +249,9 @@ int RunConvert(const ConvertRequest& request) {
     if (auto problem = CheckForRun(settings, inputPath, dateCode, kMaxLongName)) {
         const std::string option = OptionOf(problem->setting);
         Report((option.empty() ? "" : option + ": ") + problem->message.text);
-        return problem->message.id == MessageName(MessageId::kCannotOpenInputFile) ? kExitFailed
-                                                                                   : kExitUsage;
+        const bool input = problem->message.id == MessageName(MessageId::kCannotOpenInputFile) ||
+                           problem->message.id == MessageName(MessageId::kInputNotAFile);
+        return input ? kExitFailed : kExitUsage;
     }
 
     ReportingSink sink;

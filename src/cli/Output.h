@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/Message.h"
@@ -15,6 +16,11 @@ inline constexpr const char* kProgramName = "torvan-cli";
 
 // Prints "torvan-cli: <text>" on standard error, the text on one line.
 void Report(const std::string& text);
+
+// Runs work and returns its exit status; an exception it throws (memory
+// running out, above all) is reported and ends it with kExitFailed, never
+// silently.
+int RunReported(const std::function<int()>& work);
 
 // A job's messages, each reported on one line and answered with its default
 // button, as nobody is there to press another.

@@ -216,9 +216,7 @@ std::optional<int> Parse(CLI::App& app, int argc, char** argv) {
     return std::nullopt;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     CLI::App app{"Converts daily price text files into a MetaStock-format price database."};
     app.name(torvan::cli::kProgramName);
     app.set_version_flag("--version", std::string(torvan::cli::kProgramName) + " " TORVAN_VERSION);
@@ -253,4 +251,10 @@ int main(int argc, char** argv) {
         }
     }
     return torvan::cli::kExitUsage;  // the parse requires one subcommand
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return torvan::cli::RunReported([&] { return Main(argc, argv); });
 }

@@ -6,6 +6,7 @@
 #include "database/Dates.h"
 #include "detect/Stages.h"
 #include "engine/TextReader.h"
+#include "platform/MessageCatalogue.h"
 #include "platform/Text.h"
 
 namespace torvan {
@@ -38,6 +39,22 @@ namespace {
 
 constexpr std::size_t kHeadLines = 400;
 constexpr std::size_t kTailLines = 40;
+// The head sample ends early when its lines hold this much text.
+constexpr std::size_t kHeadBytes = std::size_t{1} << 20;
+
+std::string ReadingFailed(const TextReader& reader, const std::string& path) {
+    switch (reader.Problem()) {
+        case ReadProblem::kNotAFile:
+            return MessageText(MessageId::kInputNotAFile, {path});
+        case ReadProblem::kLineTooLong:
+            return MessageText(MessageId::kLineTooLong, {std::to_string(reader.LineNumber()), path,
+                                                         std::to_string(kMaxLineBytes)});
+        case ReadProblem::kCannotOpen:
+            return "Cannot open the file " + path;
+        default:
+            return "Cannot read the file " + path;
+    }
+}
 
 }  // namespace
 
@@ -85,18 +102,20 @@ LineLayout LayoutOf(const ImportSettings& settings, int dateCode) {
 Detection DetectLayout(const std::string& path) {
     Detection result;
     TextReader reader;
-    if (!reader.Open(path)) {
-        result.whyNot = "Cannot open the file " + path;
-        return result;
-    }
     std::vector<std::string> head;
     std::deque<std::string> tail;
+    std::size_t headBytes = 0;
+    bool headFull = false;
     long total = 0;
     std::string line;
-    while (reader.ReadLine(line)) {
+    const bool opened = reader.Open(path);
+    while (opened && reader.ReadLine(line)) {
         ++total;
         StripLineEnd(line);
-        if (head.size() < kHeadLines) {
+        // The head is the first lines, one after the other.
+        headFull = headFull || head.size() == kHeadLines || headBytes + line.size() > kHeadBytes;
+        if (!headFull) {
+            headBytes += line.size();
             head.push_back(line);
             continue;
         }
@@ -105,10 +124,9 @@ Detection DetectLayout(const std::string& path) {
             tail.pop_front();
         }
     }
-    const bool failed = reader.Failed();
     reader.Close();
-    if (failed) {
-        result.whyNot = "Cannot read the file " + path;
+    if (reader.Failed()) {
+        result.whyNot = ReadingFailed(reader, path);
         return result;
     }
     result = DetectLayout(head, std::vector<std::string>(tail.begin(), tail.end()), total);

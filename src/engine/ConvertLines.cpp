@@ -40,7 +40,7 @@ LineLayout CConverter::Layout() const {
 
 int CConverter::ConvertLines() {
     TextReader input;
-    if (const int refused = BeginConvert([&] { return input.Open(ReadPath()); }); refused != 0) {
+    if (const int refused = BeginConvert(input); refused != 0) {
         return refused;
     }
     const int fileNumber = m_nFileNumber;
@@ -101,9 +101,8 @@ int CConverter::ConvertLines() {
             held.pop_front();
         }
     }
-    const bool readFailed = input.Failed();
     input.Close();
-    return FinishConvert(tally, readFailed, fileNumber);
+    return FinishConvert(tally, input, fileNumber);
 }
 
 }  // namespace torvan

@@ -42,7 +42,7 @@ int CConverter::ConvertRecords() {
         return ConvertLines();
     }
     TextReader input;
-    if (const int refused = BeginConvert([&] { return input.Open(ReadPath()); }); refused != 0) {
+    if (const int refused = BeginConvert(input); refused != 0) {
         return refused;
     }
     const char delimiter = m_szDelimiter.empty() ? '\0' : m_szDelimiter[0];
@@ -58,9 +58,8 @@ int CConverter::ConvertRecords() {
             going = StoreLine(tally, lineNumber, fields);
         }
     }
-    const bool readFailed = input.Failed();
     input.Close();
-    return FinishConvert(tally, readFailed, m_nFileNumber);
+    return FinishConvert(tally, input, m_nFileNumber);
 }
 
 bool CConverter::StoreLine(ConvertTally& tally, long lineNumber, const FieldColumns& fields) {
@@ -104,7 +103,7 @@ bool CConverter::StoreLine(ConvertTally& tally, long lineNumber, const FieldColu
     return StoreRecord(tally, lineNumber, fields.LacksColumn(), m_nFileNumber);
 }
 
-int CConverter::BeginConvert(const std::function<bool()>& openInput) {
+int CConverter::BeginConvert(TextReader& input) {
     // The security is the one AddSecurity entered in this run; its data file
     // is the work file that Commit puts in place.
     if (m_nFileNumber == 0 || m_strDataPath.empty()) {
@@ -125,8 +124,8 @@ int CConverter::BeginConvert(const std::function<bool()>& openInput) {
             m_recordSlots[static_cast<std::size_t>(m_nRecordSlots++)] = slot;
         }
     }
-    if (!openInput()) {
-        return Fail(MessageId::kCannotOpenInputFile, {ReadPath()});
+    if (!input.Open(ReadPath())) {
+        return InputFailed(input);
     }
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {
         return Fail(MessageId::kCannotOpenDataFile, {m_strDataPath});
@@ -182,10 +181,24 @@ void CConverter::TooManyRecords(ConvertTally& tally, long lineNumber) {
                          {std::to_string(kMaxPriceRecords), std::to_string(lineNumber)});
 }
 
-int CConverter::FinishConvert(ConvertTally& tally, bool readFailed, int fileNumber) {
+int CConverter::InputFailed(const TextReader& input) {
+    switch (input.Problem()) {
+        case ReadProblem::kNotAFile:
+            return Fail(MessageId::kInputNotAFile, {m_strInputPath});
+        case ReadProblem::kLineTooLong:
+            return Fail(MessageId::kLineTooLong, {std::to_string(input.LineNumber()),
+                                                  m_strInputPath, std::to_string(kMaxLineBytes)});
+        case ReadProblem::kCannotOpen:
+            return Fail(MessageId::kCannotOpenInputFile, {ReadPath()});
+        default:
+            return Fail(MessageId::kCannotReadInputFile, {ReadPath()});
+    }
+}
+
+int CConverter::FinishConvert(ConvertTally& tally, const TextReader& input, int fileNumber) {
     const bool dataOk = CloseDataFile();
-    if (readFailed) {
-        tally.failed |= Fail(MessageId::kCannotReadInputFile, {ReadPath()});
+    if (input.Failed()) {
+        tally.failed |= InputFailed(input);
     }
     if (!dataOk && tally.failed == 0 && tally.stop == 0 && tally.dateFormatError == 0) {
         tally.failed |= Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});

@@ -22,6 +22,9 @@
 
 namespace torvan {
 
+class TextReader;
+enum class Reversal;
+
 class DirectoryLock;
 class FieldColumns;
 
@@ -175,8 +178,9 @@ class CConverter {
                            const std::string& work, bool utf16);
     // Puts the reversed input in place when the stage runs alone.
     int CommitReversedInput(FileTransaction& own);
-    // Tells that reading the input, or writing the work file written, failed.
-    int ReversalFailed(bool readFailed, const std::string& written);
+    // Tells why a reversal failed: reading the input, a line too long, or
+    // writing the work file written.
+    int ReversalFailed(Reversal result, const std::string& written);
 
     // Writes the records AppendPriceRecord gathered; false on an error.
     bool WritePendingRecords();
@@ -217,9 +221,11 @@ class CConverter {
         Bytes4 lastDate{};
     };
     // The stage's checks and files: the security was added, the field
-    // columns are in range, openInput opened the input, the data file is
+    // columns are in range, the input opened, the data file is
     // open. Non-zero when the stage cannot start.
-    int BeginConvert(const std::function<bool()>& openInput);
+    int BeginConvert(TextReader& input);
+    // Tells why the input could not be read (opened, read to its end); 1.
+    int InputFailed(const TextReader& input);
     // True, after telling why, when a date column is too long to read on.
     bool DateTooLong(ConvertTally& tally, long lineNumber, std::size_t length);
     // Judges the date format by the first line that has a date column;
@@ -235,7 +241,7 @@ class CConverter {
     bool StoreLine(ConvertTally& tally, long lineNumber, const FieldColumns& fields);
     // Closes the data file, reports, and sets the dates and the record
     // count of a run that kept its records. The stage's result.
-    int FinishConvert(ConvertTally& tally, bool readFailed, int fileNumber);
+    int FinishConvert(ConvertTally& tally, const TextReader& input, int fileNumber);
 
     // The work on EMASTER and XMASTER (IndexFiles.cpp).
     struct SideIndex {

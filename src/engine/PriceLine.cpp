@@ -6,18 +6,14 @@
 #include "database/Dates.h"
 #include "engine/Converter.h"
 #include "engine/CsvText.h"
+#include "engine/InputText.h"
 #include "engine/MonthNames.h"
 #include "engine/NumberText.h"
 
 namespace torvan {
 
 void StripLineEnd(std::string& line) {
-    if (!line.empty() && line.back() == '\n') {
-        line.pop_back();
-        while (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-    }
+    line.resize(WithoutLineEnd(line).size());
 }
 
 PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {

@@ -50,7 +50,8 @@ struct PriceLine {
 // Reads one line (its line end removed) as layout says.
 PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout);
 
-// Removes a line end (a line feed and the carriage returns before it).
+// Removes a line end: a line feed and the carriage returns before it, or
+// the carriage returns that end a line without one.
 void StripLineEnd(std::string& line);
 
 }  // namespace torvan

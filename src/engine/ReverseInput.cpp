@@ -13,13 +13,30 @@
 #include "platform/Text.h"
 
 namespace torvan {
+
+enum class Reversal { kDone, kEmpty, kReadFailed, kLineTooLong, kWriteFailed };
+
 namespace {
 
 // Reads and writes go in blocks of this size: few system calls, and memory
 // that does not grow with the file.
 constexpr std::size_t kBlock = 1 << 18;
 
-enum class Reversal { kDone, kEmpty, kReadFailed, kWriteFailed };
+Reversal ReadingFailed(const TextReader& reader) {
+    return reader.Problem() == ReadProblem::kLineTooLong ? Reversal::kLineTooLong
+                                                         : Reversal::kReadFailed;
+}
+
+// The number of the first line of path longer than kMaxLineBytes, counted
+// as the conversion counts them; 0 when there is none.
+long FirstTooLongLine(const std::string& path) {
+    TextReader reader;
+    std::string_view line;
+    const bool opened = reader.Open(path);
+    while (opened && reader.Next(line)) {
+    }
+    return reader.Problem() == ReadProblem::kLineTooLong ? reader.LineNumber() : 0;
+}
 
 // Tells whether a line (its end removed) counts towards the footer.
 using FooterLine = std::function<bool(std::string_view)>;
@@ -30,7 +47,8 @@ using FooterLine = std::function<bool(std::string_view)>;
 // footer lines that count, with the lines that do not count among and before
 // them up to the next one that does. A UTF-8 byte-order mark stays at the
 // start (or is put there with bom); a last line without an end gets the
-// file's own line end.
+// file's own line end. Lines end as TextReader ends them, and a line longer
+// than it reads is refused.
 class LineReverser {
   public:
     LineReverser(File& input, File& out, std::size_t footer, FooterLine counts, bool bom)
@@ -65,8 +83,8 @@ class LineReverser {
         }
         const bool bom = headSize == 3 && std::string_view(head, 3) == kUtf8Bom;
         std::uint64_t floor = bom ? 3 : 0;
-        if (!SkipLines(floor, skipRows)) {
-            return Reversal::kReadFailed;
+        if (const Reversal skipped = SkipLines(floor, skipRows); skipped != Reversal::kDone) {
+            return skipped;
         }
         if (bom || m_bom) {
             m_pending.append(kUtf8Bom);
@@ -83,33 +101,19 @@ class LineReverser {
 
     // Moves floor past skipRows lines; the end of the file on the way is not
     // an error, it only leaves nothing to convert.
-    bool SkipLines(std::uint64_t& floor, int skipRows) {
+    Reversal SkipLines(std::uint64_t& floor, int skipRows) {
+        TextReader reader;
         if (skipRows <= 0) {
-            return true;
+            return Reversal::kDone;
         }
-        int skipped = 0;
-        std::uint64_t position = floor;
-        while (position < m_size) {
-            if (!Load(position, std::min<std::uint64_t>(m_size, position + kBlock))) {
-                return false;
-            }
-            std::string_view text(m_block.data(), static_cast<std::size_t>(m_blockEnd - position));
-            std::size_t from = 0;
-            for (;;) {
-                const std::size_t newline = text.find('\n', from);
-                if (newline == std::string_view::npos) {
-                    break;
-                }
-                from = newline + 1;
-                if (++skipped == skipRows) {
-                    floor = position + from;
-                    return true;
-                }
-            }
-            position = m_blockEnd;
+        if (!reader.Open(m_input.Path())) {
+            return Reversal::kReadFailed;
         }
-        floor = m_size;
-        return true;
+        std::string_view line;
+        for (int skipped = 0; skipped < skipRows && reader.Next(line); ++skipped) {
+            floor += line.size();
+        }
+        return reader.Failed() ? ReadingFailed(reader) : Reversal::kDone;
     }
 
     Reversal ReverseFrom(std::uint64_t floor) {
@@ -118,44 +122,74 @@ class LineReverser {
         m_blockEnd = m_size;
         bool last = true;
         while (lineEnd > floor) {
-            // The line ending at lineEnd starts after the nearest line feed
-            // before its own last byte, or at floor.
-            std::uint64_t searchEnd = lineEnd - 1;
             std::uint64_t start = floor;
-            for (;;) {
-                if (searchEnd <= m_blockStart) {
-                    if (m_blockStart <= floor) {
-                        break;
-                    }
-                    // The line reaches into the block before: keep its part
-                    // in this block and load that one.
-                    const std::uint64_t partEnd = std::min(lineEnd, m_blockEnd);
-                    if (partEnd > m_blockStart) {
-                        m_parts.emplace_back(m_block.data(),
-                                             static_cast<std::size_t>(partEnd - m_blockStart));
-                    }
-                    const std::uint64_t end = m_blockStart;
-                    const std::uint64_t begin = end - std::min<std::uint64_t>(kBlock, end - floor);
-                    if (!Load(begin, end)) {
-                        return Reversal::kReadFailed;
-                    }
-                }
-                const std::string_view text(m_block.data(),
-                                            static_cast<std::size_t>(searchEnd - m_blockStart));
-                const std::size_t newline = FindLast(text, '\n');
-                if (newline != std::string_view::npos) {
-                    start = m_blockStart + newline + 1;
-                    break;
-                }
-                searchEnd = m_blockStart;
+            if (const Reversal found = FindLineStart(floor, lineEnd, start);
+                found != Reversal::kDone) {
+                return found;
             }
             if (!Take(start, std::min(lineEnd, m_blockEnd), last)) {
-                return Reversal::kWriteFailed;
+                return m_takeFailure;
             }
             last = false;
             lineEnd = start;
         }
         return Reversal::kDone;
+    }
+
+    // The line ending at lineEnd starts after the nearest line end before
+    // its own, or at floor. Its own end is a line feed with the carriage
+    // returns before it, a lone carriage return, or none for the last line.
+    // Leaves the block that holds start loaded and the line's parts in
+    // later blocks kept.
+    Reversal FindLineStart(std::uint64_t floor, std::uint64_t lineEnd, std::uint64_t& start) {
+        enum class Seen { kNothing, kFeed, kText } seen = Seen::kNothing;
+        std::uint64_t searchEnd = lineEnd;
+        for (;;) {
+            if (searchEnd <= m_blockStart) {
+                if (m_blockStart <= floor) {
+                    start = floor;
+                    break;
+                }
+                if (lineEnd - m_blockStart > kMaxLineBytes) {
+                    return Reversal::kLineTooLong;
+                }
+                // The line reaches into the block before: keep its part in
+                // this block and load that one.
+                const std::uint64_t partEnd = std::min(lineEnd, m_blockEnd);
+                if (partEnd > m_blockStart) {
+                    m_parts.emplace_back(m_block.data(),
+                                         static_cast<std::size_t>(partEnd - m_blockStart));
+                }
+                const std::uint64_t end = m_blockStart;
+                const std::uint64_t begin = end - std::min<std::uint64_t>(kBlock, end - floor);
+                if (!Load(begin, end)) {
+                    return Reversal::kReadFailed;
+                }
+            }
+            std::size_t at = static_cast<std::size_t>(searchEnd - m_blockStart);
+            for (; at > 0; --at) {
+                const char c = m_block[at - 1];
+                const bool ends = c == '\n' || c == '\r';
+                if (seen == Seen::kNothing) {
+                    seen = c == '\n' ? Seen::kFeed : Seen::kText;
+                    if (!ends) {
+                        continue;  // the last line, without a line end
+                    }
+                } else if (seen == Seen::kFeed && c == '\r') {
+                    continue;  // part of the line feed's end
+                } else if (ends) {
+                    break;
+                } else {
+                    seen = Seen::kText;
+                }
+            }
+            if (at > 0) {
+                start = m_blockStart + at;
+                break;
+            }
+            searchEnd = m_blockStart;
+        }
+        return lineEnd - start > kMaxLineBytes ? Reversal::kLineTooLong : Reversal::kDone;
     }
 
     // The line made of [start, end) of the block and the parts kept from
@@ -213,31 +247,30 @@ class LineReverser {
         return m_pending.size() < kBlock || Emit();
     }
 
-    bool EndsLine() const { return !m_pending.empty() && m_pending.back() == '\n'; }
+    bool EndsLine() const {
+        return !m_pending.empty() && (m_pending.back() == '\n' || m_pending.back() == '\r');
+    }
 
     // The line end of the file's first line that has one; CR LF when none has.
     bool FileLineEnd(std::string& lineEnd) {
-        File scan;
-        if (!scan.Open(m_input.Path(), File::Mode::Read)) {
-            return false;
-        }
-        std::vector<char> buffer(kBlock);
-        char before = '\0';
-        for (;;) {
-            const std::size_t got = scan.Read(buffer.data(), buffer.size());
-            if (got == 0) {
-                lineEnd = "\r\n";
-                return !scan.Failed();
+        TextReader reader;
+        std::string_view line;
+        if (!reader.Open(m_input.Path()) || !reader.Next(line)) {
+            lineEnd = "\r\n";
+            if (reader.Failed()) {
+                m_takeFailure = ReadingFailed(reader);
+                return false;
             }
-            const std::string_view text(buffer.data(), got);
-            const std::size_t newline = text.find('\n');
-            if (newline != std::string_view::npos) {
-                const char previous = newline > 0 ? text[newline - 1] : before;
-                lineEnd = previous == '\r' ? "\r\n" : "\n";
-                return true;
-            }
-            before = text.back();
+            return true;
         }
+        const std::string_view text = WithoutLineEnd(line);
+        lineEnd = line.substr(text.size());
+        if (lineEnd.empty() || lineEnd.starts_with("\r\r")) {
+            // Only the last line has no end; doubled carriage returns are
+            // not passed on.
+            lineEnd = "\r\n";
+        }
+        return true;
     }
 
     bool Load(std::uint64_t begin, std::uint64_t end) {
@@ -268,6 +301,7 @@ class LineReverser {
     std::size_t m_dropped = 0;
     FooterLine m_counts;
     bool m_bom = false;
+    Reversal m_takeFailure = Reversal::kWriteFailed;  // why Take failed
 };
 
 // Writes the lines of UTF-16 text to out as UTF-8, line ends kept.
@@ -288,7 +322,7 @@ Reversal DecodeUtf16(const std::string& path, File& out) {
         }
     }
     if (reader.Failed()) {
-        return Reversal::kReadFailed;
+        return ReadingFailed(reader);
     }
     return out.Write(pending) ? Reversal::kDone : Reversal::kWriteFailed;
 }
@@ -351,8 +385,12 @@ int CConverter::ReverseInput() {
     return 0;
 }
 
-int CConverter::ReversalFailed(bool readFailed, const std::string& written) {
-    if (readFailed) {
+int CConverter::ReversalFailed(Reversal result, const std::string& written) {
+    if (result == Reversal::kLineTooLong) {
+        return Fail(MessageId::kLineTooLong, {std::to_string(FirstTooLongLine(m_strInputPath)),
+                                              m_strInputPath, std::to_string(kMaxLineBytes)});
+    }
+    if (result == Reversal::kReadFailed) {
         return Fail(MessageId::kCannotReadInputFile, {m_strInputPath});
     }
     return Fail(MessageId::kCannotWriteTemporaryFile, {written});
@@ -374,7 +412,7 @@ int CConverter::DecodeUtf16Input(FileTransaction& transaction, const std::string
     bool ok = result == Reversal::kDone && decoded.Flush(false);
     ok = decoded.Close() && ok;
     if (!ok) {
-        return ReversalFailed(result == Reversal::kReadFailed, reversed);
+        return ReversalFailed(result, reversed);
     }
     return 0;
 }
@@ -411,8 +449,9 @@ int CConverter::WriteReversedLines(const std::string& source, const std::string&
         case Reversal::kEmpty:
             return 1;  // nothing but skipped rows and empty lines: no message of its own
         case Reversal::kReadFailed:
+        case Reversal::kLineTooLong:
         case Reversal::kWriteFailed:
-            return ReversalFailed(result == Reversal::kReadFailed, work);
+            return ReversalFailed(result, work);
     }
     // On to disk while the records are read (inside a run; alone, the
     // commit below waits for it).

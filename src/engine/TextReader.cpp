@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace torvan {
 namespace {
@@ -48,15 +50,28 @@ bool StartsWithUtf16Mark(const std::string& path) {
 }
 
 // At least room for a mark read ahead and for a decoded character.
-TextReader::TextReader(std::size_t blockSize)
+TextReader::TextReader(std::size_t blockSize, std::size_t maxLine)
     : m_buffer(new char[std::max(blockSize, kMaxUtf8)]),
-      m_capacity(std::max(blockSize, kMaxUtf8)) {}
+      m_capacity(std::max(blockSize, kMaxUtf8)),
+      m_maxLine(maxLine) {}
 
 bool TextReader::Open(const std::string& path) {
     m_encoding = TextEncoding::kBytes;
-    m_begin = m_scanned = m_end = m_rawSize = 0;
+    m_begin = m_feedAt = m_returnAt = m_loneUntil = m_end = m_rawSize = 0;
     m_atEnd = false;
+    m_problem = ReadProblem::kNone;
+    m_lineNumber = 0;
+    // Asked before opening: opening a pipe waits for a writer, and a device
+    // may never end.
+    std::error_code error;
+    const auto type = std::filesystem::status(path, error).type();
+    if (type != std::filesystem::file_type::regular &&
+        type != std::filesystem::file_type::not_found && !error) {
+        m_problem = ReadProblem::kNotAFile;
+        return false;
+    }
     if (!m_file.Open(path, File::Mode::Read)) {
+        m_problem = ReadProblem::kCannotOpen;
         return false;
     }
     unsigned char mark[3] = {0, 0, 0};
@@ -90,6 +105,11 @@ bool TextReader::Open(const std::string& path) {
     return true;
 }
 
+ReadProblem TextReader::Problem() const {
+    return m_problem == ReadProblem::kNone && m_file.Failed() ? ReadProblem::kReadFailed
+                                                              : m_problem;
+}
+
 bool TextReader::ReadLine(std::string& line) {
     std::string_view view;
     if (!Next(view)) {
@@ -100,27 +120,74 @@ bool TextReader::ReadLine(std::string& line) {
     return true;
 }
 
+std::size_t TextReader::Find(std::size_t& cached, std::size_t from, char c,
+                             std::size_t limit) const {
+    cached = std::max(cached, from);
+    if (cached < limit && m_buffer[cached] != c) {
+        const void* hit = std::memchr(m_buffer.get() + cached, c, limit - cached);
+        cached = hit != nullptr
+                     ? static_cast<std::size_t>(static_cast<const char*>(hit) - m_buffer.get())
+                     : limit;
+    }
+    return cached;
+}
+
+std::size_t TextReader::LineStop() {
+    if (m_begin < m_loneUntil) {
+        return m_begin + 1;
+    }
+    const std::size_t feed = Find(m_feedAt, m_begin, '\n', m_end);
+    const std::size_t cr = Find(m_returnAt, m_begin, '\r', feed);
+    if (cr >= feed) {
+        return feed < m_end ? feed + 1 : std::string_view::npos;
+    }
+    // Carriage returns right before a line feed are one line end with it;
+    // any others end a line each.
+    std::size_t after = cr;
+    while (after < m_end && m_buffer[after] == '\r') {
+        ++after;
+    }
+    if (after == m_end && !m_atEnd) {
+        return std::string_view::npos;
+    }
+    if (after < m_end && m_buffer[after] == '\n') {
+        return after + 1;
+    }
+    m_loneUntil = after;
+    return cr + 1;
+}
+
+bool TextReader::Take(std::size_t stop, std::string_view& line) {
+    ++m_lineNumber;
+    if (stop - m_begin > m_maxLine) {
+        m_problem = ReadProblem::kLineTooLong;
+        return false;
+    }
+    line = std::string_view(m_buffer.get() + m_begin, stop - m_begin);
+    m_begin = stop;
+    return true;
+}
+
 bool TextReader::Next(std::string_view& line) {
+    if (m_problem != ReadProblem::kNone) {
+        return false;
+    }
     for (;;) {
-        const char* base = m_buffer.get();
-        const std::string_view unscanned(base + m_begin + m_scanned, m_end - m_begin - m_scanned);
-        const std::size_t feed = unscanned.find('\n');
-        if (feed != std::string_view::npos) {
-            const std::size_t stop = m_begin + m_scanned + feed + 1;
-            line = std::string_view(base + m_begin, stop - m_begin);
-            m_begin = stop;
-            m_scanned = 0;
-            return true;
+        const std::size_t stop = LineStop();
+        if (stop != std::string_view::npos) {
+            return Take(stop, line);
         }
-        m_scanned = m_end - m_begin;
-        if (m_atEnd || !Refill()) {
-            if (m_begin == m_end || m_file.Failed()) {
-                return false;
-            }
-            line = std::string_view(m_buffer.get() + m_begin, m_end - m_begin);
-            m_begin = m_end;
-            m_scanned = 0;
-            return true;
+        if (m_atEnd) {
+            // The last line, without a line end.
+            return m_begin < m_end && !m_file.Failed() && Take(m_end, line);
+        }
+        if (m_end - m_begin > m_maxLine) {
+            ++m_lineNumber;
+            m_problem = ReadProblem::kLineTooLong;
+            return false;
+        }
+        if (!Refill() && m_file.Failed()) {
+            return false;
         }
     }
 }
@@ -129,6 +196,9 @@ bool TextReader::Refill() {
     const std::size_t unread = m_end - m_begin;
     if (m_begin > 0) {
         std::memmove(m_buffer.get(), m_buffer.get() + m_begin, unread);
+        for (std::size_t* at : {&m_feedAt, &m_returnAt, &m_loneUntil}) {
+            *at = std::max(*at, m_begin) - m_begin;
+        }
         m_begin = 0;
         m_end = unread;
     }

@@ -56,6 +56,10 @@ constexpr MessageEntry kEntries[] = {
     {Id::kConversionSucceeded, "ConversionSucceeded", kNote, "",
      "Conversion completed successfully!"},
     {Id::kConversionFailed, "ConversionFailed", kError, "", "Conversion failed."},
+    {Id::kOutOfMemory, "OutOfMemory", kError, "",
+     "There was not enough memory to finish, and the work was stopped."},
+    {Id::kUnexpectedFailure, "UnexpectedFailure", kError, "reason",
+     "The work was stopped by an unexpected error:\n{reason}"},
     // A conversion
     {Id::kDatabaseBusy, "DatabaseBusy", kError, "path",
      "Another conversion is writing to this database:\n{path}\nTry again when it has finished."},
@@ -136,6 +140,12 @@ constexpr MessageEntry kEntries[] = {
      "Cannot open the input file:\n{path}"},
     {Id::kCannotReadInputFile, "CannotReadInputFile", kError, "path",
      "Cannot read the input file:\n{path}"},
+    {Id::kInputNotAFile, "InputNotAFile", kError, "path",
+     "The input is not a regular file but a device, a pipe or a socket, which Torvan does not "
+     "read:\n{path}"},
+    {Id::kLineTooLong, "LineTooLong", kError, "line path limit",
+     "Line {line} of the input file is longer than {limit} bytes, which no price line is; the "
+     "file is not read:\n{path}"},
     {Id::kCannotCreateTemporaryFile, "CannotCreateTemporaryFile", kError, "path",
      "Cannot create the temporary file:\n{path}"},
     {Id::kCannotKeepInputPermissions, "CannotKeepInputPermissions", kError, "path",

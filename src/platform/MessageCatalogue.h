@@ -35,6 +35,8 @@ enum class MessageId : int {
     kCannotOpenFile,
     kConversionSucceeded,
     kConversionFailed,
+    kOutOfMemory,
+    kUnexpectedFailure,
     // A conversion
     kDatabaseBusy,
     kLockFileNotAFile,
@@ -70,6 +72,8 @@ enum class MessageId : int {
     kXMasterFull,
     kCannotOpenInputFile,
     kCannotReadInputFile,
+    kInputNotAFile,
+    kLineTooLong,
     kCannotCreateTemporaryFile,
     kCannotKeepInputPermissions,
     kCannotBackUpInputFile,

@@ -1,5 +1,8 @@
 #include "settings/ImportSettings.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "database/Dates.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
@@ -153,7 +156,15 @@ std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::
     }
     // The job would enter the security before it found the input missing.
     if (!IsReadableFile(inputPath)) {
-        return Problem(Setting::kInputPath, MessageId::kCannotOpenInputFile, {inputPath});
+        // A device or pipe may never end: it is refused by name.
+        std::error_code error;
+        const auto type = std::filesystem::status(inputPath, error).type();
+        const bool special = !error && type != std::filesystem::file_type::regular &&
+                             type != std::filesystem::file_type::directory &&
+                             type != std::filesystem::file_type::not_found;
+        return Problem(Setting::kInputPath,
+                       special ? MessageId::kInputNotAFile : MessageId::kCannotOpenInputFile,
+                       {inputPath});
     }
     return std::nullopt;
 }

@@ -3,17 +3,21 @@
 // through its own "dump" and "list".
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "cli/Output.h"
 #include "database/Master.h"
 #include "settings/ProfileStore.h"
 
@@ -82,8 +86,8 @@ class Cli : public ::testing::Test {
     // Runs the program in dir (default: the temporary folder) with a profile
     // root of its own, so that no test sees the user's settings.
     Result Run(const std::vector<std::string>& args, const std::string& dir = "") {
-        std::string command = "cd " + Quoted(dir.empty() ? temp.Path() : dir) +
-                              " && XDG_CONFIG_HOME=" + Quoted(configRoot) + " " +
+        std::string command = "cd " + Quoted(dir.empty() ? temp.Path() : dir) + " && " + limits +
+                              "XDG_CONFIG_HOME=" + Quoted(configRoot) + " " +
                               Quoted(TORVAN_CLI_PATH);
         for (const std::string& arg : args) {
             command += " " + Quoted(arg);
@@ -115,6 +119,7 @@ class Cli : public ::testing::Test {
 
     TempDir temp;
     std::string configRoot = temp.File("config");
+    std::string limits;  // shell commands run before the program
 };
 
 // Each input row's date and values, as the dump shows them.
@@ -300,6 +305,50 @@ TEST_F(Cli, FailedConversionsExitOne) {
         Run({"convert", temp.File("missing.csv"), "--db", db, "--symbol", "NEW"});
     EXPECT_EQ(noInput.status, 1);
     EXPECT_EQ(Split(Run({"list", db}).out, '\n').size(), 3U) << "nothing added by failures";
+}
+
+TEST_F(Cli, HostileInputsAreRefusedByNameWithinLittleMemory) {
+    // Memory and time limits, so that a reader that grows fails here and
+    // does not take the machine with it.
+    limits = "ulimit -v 400000 && timeout 60 env ";
+    ASSERT_EQ(::mkfifo(temp.File("pipe").c_str(), 0600), 0);
+    WriteText(temp.File("long.txt"), "01/02/04,1,2,3,4,5\r" + std::string(50'000'000, '7'));
+    const std::string db = NewDir("db");
+    const struct {
+        std::string input;
+        std::string says;
+    } cases[] = {
+        {"/dev/zero", "not a regular file"},
+        {temp.File("pipe"), "not a regular file"},
+        {temp.File("long.txt"), "Line 2 of the input file is longer than 65536 bytes"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::vector<std::string>> commands = {
+            {"inspect", c.input},
+            {"convert", c.input, "--db", db, "--symbol", "X", "--new-master", "--auto"},
+            {"convert", c.input, "--db", db, "--symbol", "X", "--new-master", "--date-format",
+             "MM_DD_YY"},
+        };
+        for (const auto& args : commands) {
+            const Result result = Run(args);
+            EXPECT_EQ(result.status, 1) << args[0] << " " << c.input << result.err;
+            EXPECT_NE((result.out + result.err).find(c.says), std::string::npos)
+                << args[0] << " " << c.input << ": " << result.out << result.err;
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(db));
+}
+
+TEST(CliRunReported, ExceptionsAreToldAndExitOne) {
+    EXPECT_EQ(cli::RunReported([] { return 0; }), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(cli::RunReported([]() -> int { throw std::bad_alloc(); }), 1);
+    EXPECT_EQ(cli::RunReported([]() -> int { throw std::runtime_error("disk on fire"); }), 1);
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_NE(told.find("torvan-cli: There was not enough memory"), std::string::npos) << told;
+    EXPECT_NE(told.find("torvan-cli: The work was stopped by an unexpected error: disk on fire"),
+              std::string::npos)
+        << told;
 }
 
 TEST_F(Cli, FromProfileStartsFromTheSavedSettingsAndSavesThemBack) {

@@ -9,6 +9,7 @@
 #include "database/Dates.h"
 #include "detect/Detect.h"
 #include "engine/Converter.h"
+#include "engine/TextReader.h"
 #include "platform/Message.h"
 
 namespace torvan::test {
@@ -191,6 +192,25 @@ class Detect : public ::testing::Test {
     }
     TempDir m_dir;
 };
+
+TEST_F(Detect, ClassicMacLinesAndFilesThatCannotBeRead) {
+    std::string mac = "Date,Open,High,Low,Close\r";
+    for (int i = 0; i < 99; ++i) {
+        mac += "2004-01-" + std::to_string(10 + i % 20) + ",1,3,0.5,2\r";
+    }
+    const Detection found = On(mac);
+    EXPECT_TRUE(found.convertible) << found.whyNot;
+    EXPECT_EQ(found.linesInFile, 100);
+    EXPECT_EQ(found.settings.skipRows, 1);
+
+    const Detection tooLong = On("a,1\rb,2\n" + std::string(kMaxLineBytes + 1, '\0'));
+    EXPECT_FALSE(tooLong.convertible);
+    EXPECT_NE(tooLong.whyNot.find("Line 3 "), std::string::npos) << tooLong.whyNot;
+
+    const Detection device = DetectLayout("/dev/zero");
+    EXPECT_FALSE(device.convertible);
+    EXPECT_NE(device.whyNot.find("not a regular file"), std::string::npos) << device.whyNot;
+}
 
 TEST_F(Detect, DayAndMonthOrderDecidedByTheOtherRowsOrTheSeries) {
     // One row with a day above 12 decides for every row.

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "JobFixture.h"
+#include "engine/TextReader.h"
 
 namespace torvan::test {
 namespace {
@@ -264,6 +265,46 @@ TEST_F(Convert, EveryCarriageReturnBeforeTheLineFeedGoes) {
     EXPECT_EQ(records[1][0], 1040105.0F);
     EXPECT_EQ(records[2][0], 1040106.0F);
     EXPECT_TRUE(m_messages.Messages().empty());
+}
+
+TEST_F(Convert, LoneCarriageReturnsEndLinesInEveryReading) {
+    // 100 lines of a classic Mac file; line 51 has no date, so the message
+    // shows that every line was counted.
+    std::string text;
+    for (int i = 0; i < 100; ++i) {
+        text += i == 50 ? std::string("no date,1,2,3,4,5\r")
+                        : "01/" + std::to_string(10 + i % 20) + "/04,1,2,3,4," + std::to_string(i) +
+                              "\r";
+    }
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : text) {
+        utf16 += {c, '\0'};
+    }
+    for (const auto& [bytes, csv] : {std::pair{text, 0}, std::pair{text, 1}, std::pair{utf16, 0}}) {
+        m_db.~TempDir();
+        new (&m_db) TempDir();
+        m_messages.Clear();
+        ASSERT_EQ(RunOn(bytes, kMM_DD_YY, [csv](CConverter& job) { job.m_bCsv = csv; }), 0);
+        const auto records = Records(1, 6);
+        ASSERT_EQ(records.size(), 99U) << csv;
+        EXPECT_EQ(records[98][5], 99.0F);  // the last column has no CR left on it
+        EXPECT_EQ(m_result.linesWithoutDate, 1);
+        EXPECT_EQ(m_result.firstLineWithoutDate, 51);
+    }
+}
+
+TEST_F(Convert, LineLongerThanAnyPriceLineIsRefusedByNumber) {
+    const std::string text = "01/02/04,1,2,3,4,5\r01/05/04,1,2,3,4,5\n01/06/04," +
+                             std::string(kMaxLineBytes, '7') + "\n01/07/04,1,2,3,4,5\n";
+    for (int csv : {0, 1}) {
+        m_messages.Clear();
+        EXPECT_EQ(RunOn(text, kMM_DD_YY, [csv](CConverter& job) { job.m_bCsv = csv; }), 1);
+        ASSERT_EQ(m_messages.Messages().size(), 1U) << testing::PrintToString(m_messages.Texts());
+        EXPECT_EQ(m_messages.Messages()[0].id, "LineTooLong");
+        EXPECT_NE(m_messages.Texts()[0].find("Line 3 "), std::string::npos);
+        EXPECT_NE(m_messages.Texts()[0].find("in.txt"), std::string::npos);
+        EXPECT_TRUE(fs::is_empty(m_db.Path()));
+    }
 }
 
 TEST_F(Convert, LongDateColumnStopsTheConversionWithItsOwnMessage) {

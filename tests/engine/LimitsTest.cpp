@@ -9,6 +9,7 @@
 #include <random>
 
 #include "JobFixture.h"
+#include "engine/TextReader.h"
 
 namespace torvan::test {
 namespace {
@@ -41,14 +42,15 @@ TEST_F(Limits, MillionLinesReverseAndStopAtTheRecordLimit) {
     EXPECT_FALSE(FileExists(job.m_strInputPath + ".~NU"));
 }
 
-TEST_F(Limits, MegabyteLinesAndWideLines) {
+TEST_F(Limits, LinesAsLongAsTheyMayBeAndWideLines) {
     std::string wide = "01/02/04";
     for (int i = 1; i <= 40; ++i) {
         wide += "," + std::to_string(i);
     }
-    const std::string text = "01/02/04,1,2,3,4,5," + std::string(1 << 20, '7') + "\n" +
-                             "01/05/04,1,2,3,4,5,6" + std::string(1 << 20, ' ') + "\n" + wide +
-                             "\n";
+    // Each long line, with its line end, just at the longest a line may be.
+    const std::string text = "01/02/04,1,2,3,4,5," + std::string(kMaxLineBytes - 20, '7') + "\n" +
+                             "01/05/04,1,2,3,4,5,6" + std::string(kMaxLineBytes - 21, ' ') + "\n" +
+                             wide + "\n";
     CConverter job;
     Fill(job, Input("long.txt", text));
     ASSERT_EQ(job.Run(), 0);
@@ -121,6 +123,30 @@ TEST_F(Limits, MemoryDoesNotGrowWithTheInput) {
     ASSERT_GT(smallPeak, 0);
     // The large input is 8 MiB; the job may hold blocks, never the file.
     EXPECT_LT(largePeak - smallPeak, 2048) << smallPeak << " KiB vs " << largePeak << " KiB";
+}
+
+TEST_F(Limits, ALineWithoutEndTakesNoMoreMemoryThanAShortFile) {
+    const std::string small = Input("small.txt", Lines(1000, "01/02/04,1,2,3,4,5,6\n"));
+    const std::string endless =
+        Input("endless.txt", "01/02/04,1,2,3,4,5,6\r" + std::string(std::size_t{32} << 20, '7'));
+    auto convert = [this](const std::string& input, bool reverse) {
+        return [this, input, reverse] {
+            TempDir db;
+            CConverter job;
+            Fill(job, input);
+            job.m_szPathOut = db.Path();
+            job.m_pProfile = nullptr;
+            job.m_bReverse = reverse ? 1 : 0;
+            job.Run();
+        };
+    };
+    for (const bool reverse : {false, true}) {
+        const long smallPeak = PeakKiB(convert(small, reverse));
+        const long endlessPeak = PeakKiB(convert(endless, reverse));
+        ASSERT_GT(smallPeak, 0);
+        // The line is 32 MiB; the reader may hold its limit, never the line.
+        EXPECT_LT(endlessPeak - smallPeak, 2048) << smallPeak << " KiB vs " << endlessPeak;
+    }
 }
 #endif
 

@@ -8,6 +8,7 @@
 
 #include "JobFixture.h"
 #include "engine/MonthNames.h"
+#include "engine/TextReader.h"
 
 namespace torvan::test {
 namespace {
@@ -75,13 +76,14 @@ TEST_F(Reverse, NothingLeftFailsSilentlyAndLeavesTheInput) {
 }
 
 TEST_F(Reverse, LargeFileWithLongLinesAcrossBlocks) {
-    // Lines longer than the reader's block and many short ones.
+    // Lines as long as a line may be, across the reader's blocks, and many
+    // short ones.
     std::string text;
     std::vector<std::string> lines;
     for (int i = 0; i < 20000; ++i) {
-        std::size_t length = i % 500 == 0 ? 70000 : static_cast<std::size_t>(i % 50);
+        std::size_t length = i % 500 == 0 ? 60000 : static_cast<std::size_t>(i % 50);
         if (i == 9001) {
-            length = 200000;
+            length = kMaxLineBytes - 5;
         }
         std::string line = std::to_string(i) + std::string(length, 'v');
         lines.push_back(line);
@@ -93,6 +95,46 @@ TEST_F(Reverse, LargeFileWithLongLinesAcrossBlocks) {
         expected += *it + "\n";
     }
     EXPECT_TRUE(ReadText(m_input) == expected);
+}
+
+TEST_F(Reverse, LoneCarriageReturnsKeepTheirOwnEnds) {
+    struct {
+        std::string text;
+        int skip;
+        std::string reversed;
+    } cases[] = {
+        // The last line takes the file's own end: here a lone CR.
+        {"Date,Close\rC,3\rB,2\r\rA,1", 1, "A,1\rB,2\rC,3\r"},
+        {"h\r\nC,3\rB,2\r\r\nA,1\n", 1, "A,1\nB,2\r\r\nC,3\r"},
+        {"C,3\nB,2\r\nA,1\r", 0, "A,1\rB,2\r\nC,3\n"},
+        {"C,3\r\r", 0, "C,3\r"},
+    };
+    // Lines as long as may be, across the reversal's blocks.
+    cases[3].text += "Z,9\r";
+    cases[3].reversed.insert(0, "Z,9\r");
+    for (const char c : std::string("DEFGH")) {
+        cases[3].text += std::string(kMaxLineBytes - 1, c) + "\r";
+        cases[3].reversed.insert(0, std::string(kMaxLineBytes - 1, c) + "\r");
+    }
+    for (const auto& c : cases) {
+        ASSERT_EQ(ReverseOn(c.text, c.skip), 0) << c.skip;
+        EXPECT_TRUE(ReadText(m_input) == c.reversed) << testing::PrintToString(ReadText(m_input));
+    }
+}
+
+TEST_F(Reverse, LineLongerThanAnyPriceLineIsRefusedAndTheInputKept) {
+    const std::string tooLong(kMaxLineBytes + 1, 'x');
+    for (const std::string& text :
+         {"a,1\rb,2\r" + tooLong + "\rc,3\r", "a,1\nb,2\r\n" + tooLong, "h\nh\r" + tooLong}) {
+        m_messages.Clear();
+        EXPECT_EQ(ReverseOn(text, 1), 1);
+        EXPECT_TRUE(ReadText(m_input) == text);
+        EXPECT_TRUE(TempFilesGone());
+        ASSERT_EQ(m_messages.Messages().size(), 1U);
+        EXPECT_EQ(m_messages.Messages()[0].id, "LineTooLong");
+        EXPECT_NE(m_messages.Texts()[0].find("Line 3 "), std::string::npos)
+            << m_messages.Texts()[0];
+    }
 }
 
 TEST_F(Reverse, FailureLeavesInputUntouchedAndRunStops) {

@@ -1,6 +1,7 @@
 // Reading the input: lines out of large blocks, numbers exactly as strtof
 // rounds them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdint>
@@ -67,6 +68,82 @@ TEST(TextReader, LinesAsStoredWhateverTheBlockSizeAndEncoding) {
     EXPECT_TRUE(ReadAll(path, 16).empty());
     WriteText(path, "only\n");
     EXPECT_EQ(ReadAll(path, 16), std::vector<std::string>{"only\n"});
+}
+
+TEST(TextReader, LoneCarriageReturnsEndLinesAsLineFeedsDo) {
+    TempDir dir;
+    const std::string path = dir.File("in.txt");
+    // Classic Mac lines, an empty one among them, CRs before an LF (one
+    // line end with it), mixed ends, and lone CRs at the end of the file.
+    const std::vector<std::vector<std::string>> cases = {
+        {"a,1\r", "b,2\r", "\r", "c,3\r"},
+        {"a,1\r", "b,2\r\n", "c,3\n", "\r\r\n", "d\r\r\n", "e\r", "\r"},
+        {"x\r", "yy\r", "zzz"},
+        {std::string(9, 'q') + "\r\r\r\n", "\r", "w\n", "\n", "v\r"},
+    };
+    for (const auto& expected : cases) {
+        std::string utf8;
+        std::u16string utf16;
+        for (const std::string& line : expected) {
+            utf8 += line;
+            utf16 += std::u16string(line.begin(), line.end());
+        }
+        // Every block size puts some CR and its LF on two sides of a block.
+        for (const std::string& bytes : {utf8, kUtf8Bom + utf8, Utf16(utf16, true)}) {
+            WriteText(path, bytes);
+            for (std::size_t block : {4U, 5U, 6U, 7U, 9U, 64U}) {
+                EXPECT_EQ(ReadAll(path, block), expected) << block << " " << bytes.substr(0, 4);
+            }
+        }
+    }
+    EXPECT_EQ(WithoutLineEnd("a,1\r"), "a,1");
+}
+
+TEST(TextReader, RefusesLinesLongerThanTheLimitAndFilesThatAreNone) {
+    TempDir dir;
+    const std::string path = dir.File("in.txt");
+    const std::string longest(kMaxLineBytes - 1, 'x');
+    const struct {
+        std::string text;
+        long tooLong;  // the number of the refused line, or 0
+    } cases[] = {
+        {"a\r" + longest + "\n" + longest + "\r" + longest, 0},
+        {"a\rb\r\n" + longest + "x\n", 3},
+        {"a\n\r" + longest + "xx", 3},
+        {longest + "\r\r\n", 1},
+        {std::string(3 * kMaxLineBytes, '\0'), 1},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t block : {std::size_t{1000}, TextReader::kBlockSize}) {
+            WriteText(path, c.text);
+            TextReader reader(block);
+            ASSERT_TRUE(reader.Open(path));
+            std::string_view line;
+            long lines = 0;
+            while (reader.Next(line)) {
+                EXPECT_LE(line.size(), kMaxLineBytes);
+                ++lines;
+            }
+            EXPECT_EQ(reader.Failed(), c.tooLong != 0) << lines;
+            EXPECT_EQ(reader.Problem(),
+                      c.tooLong != 0 ? ReadProblem::kLineTooLong : ReadProblem::kNone);
+            if (c.tooLong != 0) {
+                EXPECT_EQ(reader.LineNumber(), c.tooLong);
+                EXPECT_EQ(lines, c.tooLong - 1);
+            }
+        }
+    }
+    // A device or a pipe may never end: refused before it is read (a pipe
+    // without a writer would not even open).
+    ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    for (const std::string& special : {std::string("/dev/zero"), dir.File("pipe")}) {
+        TextReader reader;
+        EXPECT_FALSE(reader.Open(special)) << special;
+        EXPECT_EQ(reader.Problem(), ReadProblem::kNotAFile) << special;
+    }
+    TextReader reader;
+    EXPECT_FALSE(reader.Open(dir.File("missing")));
+    EXPECT_EQ(reader.Problem(), ReadProblem::kCannotOpen);
 }
 
 TEST(TextReader, ReadFaultEndsTheLinesAndIsTold) {

@@ -5,6 +5,12 @@
 #include <QStringDecoder>
 
 namespace torvan {
+namespace {
+
+// How far a carriage return looks for the line feed it belongs to.
+constexpr qint64 kLookAhead = 64;
+
+}  // namespace
 
 QString PreviewHeader(const QString& path) {
     return QStringLiteral("To help you with the conversion settings, your file...\r\n\r\n\t") +
@@ -26,11 +32,19 @@ QList<QByteArray> ReadPreviewSegments(QIODevice& file, int maxSegments) {
                 break;
             }
             if (c == '\r') {
-                char next = 0;
-                if (file.peek(&next, 1) == 1 && next == '\n') {
-                    file.getChar(&next);
-                    c = '\n';
+                // Carriage returns right before a line feed are one line end
+                // with it, as the conversion reads them; a lone one ends a
+                // line too.
+                char ahead[kLookAhead];
+                const qint64 got = file.peek(ahead, kLookAhead);
+                qint64 returns = 0;
+                while (returns < got && ahead[returns] == '\r') {
+                    ++returns;
                 }
+                if (returns < got && ahead[returns] == '\n') {
+                    file.skip(returns + 1);
+                }
+                c = '\n';
             }
             if (c == '\n') {
                 lineEnded = true;

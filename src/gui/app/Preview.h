@@ -19,8 +19,9 @@ inline constexpr int kPreviewPathChars = 260;
 QString PreviewHeader(const QString& path);
 
 // Reads up to maxSegments segments from the start of a file as a text-mode
-// line reader does: CR LF counts as one line feed, a segment ends after a
-// line feed or after kSegmentChars characters or at the end of the file.
+// line reader does: CR LF counts as one line feed, and so does a lone CR (a
+// classic Mac line end); a segment ends after a line feed or after
+// kSegmentChars characters or at the end of the file.
 // Each segment is returned without its line feed and ends at a NUL byte if
 // it holds one.
 QList<QByteArray> ReadPreviewSegments(QIODevice& file, int maxSegments = kPreviewSegments);

@@ -6,7 +6,9 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QTextCursor>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "gui/app/HelpContexts.h"
 #include "gui/app/Preview.h"
@@ -34,6 +36,16 @@ CTorvanView::CTorvanView(QWidget* parent) : QPlainTextEdit(parent) {
 CTorvanView::~CTorvanView() = default;
 
 bool CTorvanView::OpenInput(const QString& path) {
+    // Opening a pipe waits for a writer, and a device may never end.
+    std::error_code error;
+    const auto type = std::filesystem::status(QFile::encodeName(path).toStdString(), error).type();
+    using Type = std::filesystem::file_type;
+    if (!error && type != Type::regular && type != Type::directory && type != Type::not_found) {
+        const std::string text =
+            MessageText(MessageId::kInputNotAFile, {QDir::toNativeSeparators(path).toStdString()});
+        QMessageBox::warning(window(), QStringLiteral("Torvan"), QString::fromStdString(text));
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const std::string text = MessageText(

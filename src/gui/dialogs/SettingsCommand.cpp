@@ -4,6 +4,8 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <exception>
+#include <new>
 
 #include "engine/Converter.h"
 #include "gui/dialogs/SettingsDlg.h"
@@ -12,6 +14,17 @@
 #include "settings/ProfileStore.h"
 
 namespace torvan {
+
+int RunGuarded(IMessageSink& sink, const std::function<int()>& work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        sink.Show(MakeMessage(MessageId::kOutOfMemory));
+    } catch (const std::exception& e) {
+        sink.Show(MakeMessage(MessageId::kUnexpectedFailure, {e.what()}));
+    }
+    return 1;
+}
 
 CSettingsCommand::CSettingsCommand(CProfileStore& store, IMessageSink& sink)
     : beep([] { QApplication::beep(); }),
@@ -49,7 +62,7 @@ std::optional<JobResult> CSettingsCommand::OnSettings(QWidget* parent,
         job.m_pProfile = &m_store;
         job.m_pSink = &m_sink;
         beginWaitCursor();
-        status = job.Run();
+        status = RunGuarded(m_sink, [&job] { return job.Run(); });
         endWaitCursor();
         result = job.Result();
     }

@@ -13,6 +13,11 @@ namespace torvan {
 
 class CProfileStore;
 
+// Runs work and returns what it returns; an exception it throws (memory
+// running out, above all) is shown on sink and gives 1, so that the program
+// never stops without a word.
+int RunGuarded(IMessageSink& sink, const std::function<int()>& work);
+
 // The Settings command (id 32771, File > Settings..., F2): shows the
 // Conversion Settings dialog with the saved "Import" settings and, when the
 // user confirms, saves them, runs one conversion of the input file on the

@@ -12,6 +12,7 @@
 #include "detect/Detect.h"
 #include "gui/dialogs/ChooseDir.h"
 #include "gui/dialogs/NumberSpin.h"
+#include "gui/dialogs/SettingsCommand.h"
 #include "platform/MessageCatalogue.h"
 #include "ui_SettingsDlg.h"
 
@@ -334,7 +335,13 @@ void CSettingsDlg::OnBrowse() {
 }
 
 void CSettingsDlg::OnDetect() {
-    const Detection found = DetectLayout(m_strInputPath);
+    Detection found;
+    if (RunGuarded(m_sink, [&] {
+            found = DetectLayout(m_strInputPath);
+            return 0;
+        }) != 0) {
+        return;
+    }
     if (!found.convertible) {
         m_sink.Show(MakeMessage(MessageId::kDetectionFailed, {found.whyNot}));
         return;

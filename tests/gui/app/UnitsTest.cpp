@@ -162,8 +162,9 @@ class UnitsTest : public QObject {
         QCOMPARE(Segments("a\nb"), QList<QByteArray>({"a", "b"}));
         QCOMPARE(Segments(""), QList<QByteArray>());
         QCOMPARE(Segments("\n\n"), QList<QByteArray>({"", ""}));
-        // A lone CR is text, as a text-mode reader leaves it.
-        QCOMPARE(Segments("a\rb\n"), QList<QByteArray>({"a\rb"}));
+        // A lone CR ends a line (classic Mac files); CRs before an LF are
+        // one line end with it.
+        QCOMPARE(Segments("a\rb\r\rc\r\r\nd"), QList<QByteArray>({"a", "b", "", "c", "d"}));
 
         QByteArray many;
         for (int i = 1; i <= 25; ++i) {
