@@ -3,7 +3,7 @@
 // XMASTER (securities 256 and up, price files F<n>.MWD).
 #include <algorithm>
 #include <filesystem>
-#include <set>
+#include <vector>
 
 #include "database/EMaster.h"
 #include "database/Index.h"
@@ -152,17 +152,17 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
     }
     // Numbers of every record, also those past the count, and of MASTER:
     // their price files may still be there.
-    std::set<int> used;
+    std::vector<bool> used(kMaxXMasterFileNumber + 1);
     for (const XMasterRecord& record : xmaster.records) {
-        used.insert(record.fileNumber);
+        used[record.fileNumber] = true;
     }
     for (std::size_t offset = kMasterRecordSize; offset + kMasterRecordSize <= masterBefore.size();
          offset += kMasterRecordSize) {
-        used.insert(masterBefore[offset]);
+        used[masterBefore[offset]] = true;
     }
     const std::string directory = DatabaseDirectory();
     for (int n = kFirstXMasterFileNumber; n <= kMaxXMasterFileNumber && fileNumber == 0; ++n) {
-        if (used.count(n) == 0 && !FindMwdFile(directory, n)) {
+        if (!used[static_cast<std::size_t>(n)] && !FindMwdFile(directory, n)) {
             fileNumber = n;
         }
     }
