@@ -22,6 +22,27 @@ std::string SpelledLike(const std::string& masterPath, const std::string& name) 
     return masterName == ToLowerAscii(masterName) ? ToLowerAscii(name) : name;
 }
 
+// An XMASTER's content taken in place, a record at a time: one of thousands
+// of entries is not copied into a vector of its records at every look.
+struct XMasterView {
+    const std::string& content;
+
+    const std::uint8_t* Bytes() const {
+        return reinterpret_cast<const std::uint8_t*>(content.data());
+    }
+    bool Valid() const {
+        return content.size() >= kXMasterRecordSize && XMasterHeader::Unpack(Bytes()).HasMagic();
+    }
+    // Every whole record, also those past the header's count.
+    std::size_t Records() const { return content.size() / kXMasterRecordSize - 1; }
+    std::size_t Counted() const {
+        return std::min<std::size_t>(XMasterHeader::Unpack(Bytes()).entryCount, Records());
+    }
+    XMasterRecord Record(std::size_t i) const {
+        return XMasterRecord::Unpack(Bytes() + kXMasterRecordSize * (i + 1));
+    }
+};
+
 }  // namespace
 
 int CConverter::ReadSideIndexes() {
@@ -66,11 +87,10 @@ bool CConverter::SideIndexesHold(const std::string& symbol) const {
             }
         }
     }
-    XMasterFile xmaster;
-    if (m_xmaster.present && ParseXMaster(m_xmaster.content, xmaster) &&
-        xmaster.header.HasMagic()) {
-        for (std::size_t i = 0; i < xmaster.CountedEntries(); ++i) {
-            if (EqualsNoCase(xmaster.records[i].SymbolText(), sought)) {
+    const XMasterView xmaster{m_xmaster.content};
+    if (m_xmaster.present && xmaster.Valid()) {
+        for (std::size_t i = 0; i < xmaster.Counted(); ++i) {
+            if (EqualsNoCase(xmaster.Record(i).SymbolText(), sought)) {
                 return true;
             }
         }
@@ -142,9 +162,10 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
         Say(MessageId::kPortfolioFull);
         return 1;
     }
-    XMasterFile xmaster;
-    const std::string before = m_xmaster.present ? m_xmaster.content : NewXMasterContent();
-    if (!ParseXMaster(before, xmaster) || !xmaster.header.HasMagic()) {
+    const std::string fresh = m_xmaster.present ? std::string() : NewXMasterContent();
+    const std::string& before = m_xmaster.present ? m_xmaster.content : fresh;
+    const XMasterView xmaster{before};
+    if (!xmaster.Valid()) {
         return Fail(MessageId::kNotAnXMaster, {m_xmaster.path});
     }
     if (const int status = CheckIndexSymbol(); status != 0) {
@@ -153,8 +174,8 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
     // Numbers of every record, also those past the count, and of MASTER:
     // their price files may still be there.
     std::vector<bool> used(kMaxXMasterFileNumber + 1);
-    for (const XMasterRecord& record : xmaster.records) {
-        used[record.fileNumber] = true;
+    for (std::size_t i = 0; i < xmaster.Records(); ++i) {
+        used[xmaster.Record(i).fileNumber] = true;
     }
     for (std::size_t offset = kMasterRecordSize; offset + kMasterRecordSize <= masterBefore.size();
          offset += kMasterRecordSize) {
@@ -166,7 +187,7 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
             fileNumber = n;
         }
     }
-    if (fileNumber == 0 || xmaster.CountedEntries() >= 0xFFFF) {
+    if (fileNumber == 0 || xmaster.Counted() >= 0xFFFF) {
         return Fail(MessageId::kXMasterFull, {m_xmaster.path});
     }
     m_xmaster.changed =
