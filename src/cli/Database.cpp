@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -84,6 +85,66 @@ void ReportNoMaster(const std::string& directory) {
     }
 }
 
+// The CSV of dump, written as the records are read, in pieces of 64 KiB:
+// memory stays the same whatever the security's size.
+class DumpWriter {
+  public:
+    // entry is filled in by the time the first record comes.
+    explicit DumpWriter(const SecurityEntry& entry) : m_entry(entry) {}
+
+    void Row(std::span<const float> row) {
+        Begin();
+        for (std::size_t f = 0; f < m_isDate.size() && f < row.size(); ++f) {
+            if (f > 0) {
+                m_text += ',';
+            }
+            if (m_isDate[f]) {
+                AppendStoredDateText(m_text, row[f]);
+            } else {
+                AppendNumberText(m_text, row[f]);
+            }
+        }
+        m_text += '\n';
+        if (m_text.size() >= kPiece) {
+            Write();
+        }
+    }
+
+    // Writes what is left (the header line alone when there were no
+    // records); false when standard output failed.
+    bool Finish() {
+        Begin();
+        Write();
+        return static_cast<bool>(std::cout.flush());
+    }
+
+  private:
+    static constexpr std::size_t kPiece = 1 << 16;
+
+    void Begin() {
+        if (m_started) {
+            return;
+        }
+        m_started = true;
+        for (const std::string& name : m_entry.fieldNames) {
+            m_text += m_isDate.empty() ? "" : ",";
+            m_text += name;
+            m_isDate.push_back(name == "Date");
+        }
+        m_text += '\n';
+    }
+
+    void Write() {
+        std::cout.write(m_text.data(), static_cast<std::streamsize>(m_text.size()));
+        m_text.clear();
+    }
+
+    const SecurityEntry& m_entry;
+    bool m_started = false;
+    std::vector<bool> m_isDate;
+    std::string m_text;
+};
+
 }  // namespace
 
 int RunList(const std::string& directory) {
@@ -125,7 +186,9 @@ int RunList(const std::string& directory) {
 
 int RunDump(const std::string& directory, const std::string& symbol) {
     SecurityRecords security;
-    switch (ReadSecurity(directory, symbol, security)) {
+    DumpWriter csv(security.entry);
+    const auto take = [&csv](std::span<const float> row) { csv.Row(row); };
+    switch (ReadSecurity(directory, symbol, security, take)) {
         case ReadResult::kNoMaster:
             ReportNoMaster(directory);
             return kExitFailed;
@@ -142,22 +205,7 @@ int RunDump(const std::string& directory, const std::string& symbol) {
         case ReadResult::kOk:
             break;
     }
-    const std::vector<std::string>& names = security.entry.fieldNames;
-    std::string line;
-    for (const std::string& name : names) {
-        line += line.empty() ? "" : ",";
-        line += name;
-    }
-    std::cout << line << '\n';
-    for (const std::vector<float>& row : security.rows) {
-        line.clear();
-        for (std::size_t f = 0; f < names.size() && f < row.size(); ++f) {
-            line += f == 0 ? "" : ",";
-            line += names[f] == "Date" ? StoredDateText(row[f]) : NumberText(row[f]);
-        }
-        std::cout << line << '\n';
-    }
-    if (!std::cout.flush()) {
+    if (!csv.Finish()) {
         // A full disk or a closed pipe would otherwise leave a cut-off CSV
         // with no word of why.
         Report("Cannot write the records to standard output");

@@ -386,6 +386,8 @@ void Checker::CheckUses() {
 }  // namespace
 
 std::vector<Finding> CheckDatabase(const std::string& directory) {
+    // Each security's files are looked up, missing ones too.
+    const DirectoryListingScope listing(directory);
     return Checker(directory).Run();
 }
 

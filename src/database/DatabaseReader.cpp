@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 
@@ -148,25 +149,44 @@ std::vector<std::string> FieldNames(const std::string& directory, int fileNumber
 }
 
 std::string StoredDateText(float stored) {
+    std::string text;
+    AppendStoredDateText(text, stored);
+    return text;
+}
+
+std::string NumberText(float value) {
+    std::string text;
+    AppendNumberText(text, value);
+    return text;
+}
+
+void AppendStoredDateText(std::string& out, float stored) {
     if (stored == 0.0F) {
-        return {};
+        return;
     }
     const long number = std::lround(stored);
     const long month = number / 100 % 100;
     const long day = number % 100;
     if (number <= 0 || static_cast<float>(number) != stored || month < 1 || month > 12 || day < 1 ||
         day > 31) {
-        return NumberText(stored);
+        AppendNumberText(out, stored);
+        return;
     }
+    // YYYY-MM-DD; the year has four digits at least, as it is 1900 or later.
     char text[32];
-    std::snprintf(text, sizeof text, "%04ld-%02ld-%02ld", number / 10000 + 1900, month, day);
-    return text;
+    char* end = std::to_chars(text, text + 20, number / 10000 + 1900).ptr;
+    for (const long part : {month, day}) {
+        *end++ = '-';
+        *end++ = static_cast<char>('0' + part / 10);
+        *end++ = static_cast<char>('0' + part % 10);
+    }
+    out.append(text, end);
 }
 
-std::string NumberText(float value) {
+void AppendNumberText(std::string& out, float value) {
     char text[64];
     const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
+    out.append(text, result.ptr);
 }
 
 std::string SecurityEntry::PriceFileName() const {
@@ -218,6 +238,8 @@ bool ListSecurities(const std::string& directory, std::vector<SecurityEntry>& en
     if (unread != nullptr) {
         unread->clear();
     }
+    // Every security's files are looked up, missing ones too.
+    const DirectoryListingScope listing(directory);
     DatabaseIndex index;
     if (!ReadDatabaseIndex(directory, index)) {
         return false;
@@ -237,6 +259,7 @@ namespace {
 ReadResult FindForReading(const std::string& directory, const std::string& symbol,
                           SecurityRecords& out) {
     out = SecurityRecords{};
+    const DirectoryListingScope listing(directory);
     DatabaseIndex index;
     if (!ReadDatabaseIndex(directory, index)) {
         return ReadResult::kNoMaster;
@@ -298,6 +321,9 @@ ReadResult FindForReading(const std::string& directory, const std::string& symbo
                                                                    : ReadResult::kOk;
 }
 
+// Records read at a time when all of them are read.
+constexpr std::size_t kRecordsPerRead = 4096;
+
 std::vector<float> RowOf(const std::uint8_t* bytes, std::size_t fields) {
     std::vector<float> row(fields);
     for (std::size_t i = 0; i < fields; ++i) {
@@ -310,29 +336,51 @@ std::vector<float> RowOf(const std::uint8_t* bytes, std::size_t fields) {
 
 ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
                         SecurityRecords& out) {
+    std::vector<std::vector<float>> rows;
+    const ReadResult result = ReadSecurity(
+        directory, symbol, out, [&rows](auto row) { rows.emplace_back(row.begin(), row.end()); });
+    out.rows = result == ReadResult::kOk ? std::move(rows) : std::vector<std::vector<float>>();
+    return result;
+}
+
+ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
+                        SecurityRecords& out, const RowTaker& take) {
     const ReadResult found = FindForReading(directory, symbol, out);
     if (found != ReadResult::kOk) {
         return found;
     }
-    DataFileContents contents;
-    if (!ReadDataFile(out.dataPath, out.entry.record.fieldCount, contents)) {
+    const auto fields = static_cast<std::size_t>(out.entry.record.fieldCount);
+    const std::size_t recordSize = 4 * fields;
+    File file;
+    std::vector<std::uint8_t> bytes(recordSize * kRecordsPerRead);
+    if (!file.Open(out.dataPath, File::Mode::Read) || !file.ReadExact(bytes.data(), recordSize)) {
         return ReadResult::kCannotReadData;
     }
-    // The header's count rules: bytes past it are no records.
-    std::size_t rows = contents.records.size();
-    if (contents.recordCount > 0) {
-        rows = std::min<std::size_t>(rows, contents.recordCount - 1U);
+    // The header's count rules: bytes past it are no records. So do those
+    // of a last record cut short.
+    const std::uint16_t counted = GetU16(bytes.data() + 2);
+    std::size_t left = counted > 0 ? counted - 1U : SIZE_MAX;
+    std::size_t rows = 0;
+    std::vector<float> row(fields);
+    while (left > 0) {
+        const std::size_t got = file.Read(bytes.data(), bytes.size());
+        const std::size_t whole = std::min(got / recordSize, left);
+        for (std::size_t r = 0; r < whole; ++r) {
+            for (std::size_t i = 0; i < fields; ++i) {
+                row[i] = MbfToFloat(bytes.data() + r * recordSize + 4 * i);
+            }
+            take(row);
+        }
+        rows += whole;
+        left -= whole;
+        if (got < bytes.size()) {
+            break;
+        }
+    }
+    if (file.Failed()) {
+        return ReadResult::kCannotReadData;
     }
     out.entry.recordCount = static_cast<int>(rows);
-    out.rows.reserve(rows);
-    for (std::size_t r = 0; r < rows; ++r) {
-        std::vector<float> row;
-        row.reserve(contents.records[r].size());
-        for (const Bytes4& value : contents.records[r]) {
-            row.push_back(MbfToFloat(value));
-        }
-        out.rows.push_back(std::move(row));
-    }
     return ReadResult::kOk;
 }
 

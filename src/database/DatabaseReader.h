@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,12 @@ struct SecurityRecords {
 // kNotFound.
 ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
                         SecurityRecords& out);
+// The same, handing each record to take as it is read instead of keeping it
+// in rows, so that the memory needed does not grow with the records. A read
+// error after some records were handed over still gives kCannotReadData.
+using RowTaker = std::function<void(std::span<const float> row)>;
+ReadResult ReadSecurity(const std::string& directory, const std::string& symbol,
+                        SecurityRecords& out, const RowTaker& take);
 // The same with only the first and the last record in rows (one when there
 // is one, none when there is none), read without the records between them:
 // a summary costs the same whatever the security's size.
@@ -98,5 +106,9 @@ std::string StoredDateText(float stored);
 
 // Shortest text that reads back to the same float.
 std::string NumberText(float value);
+// StoredDateText and NumberText appended to out, without a string of their
+// own for each.
+void AppendStoredDateText(std::string& out, float stored);
+void AppendNumberText(std::string& out, float value);
 
 }  // namespace torvan

@@ -71,6 +71,8 @@ bool ReadDatabaseIndex(const std::string& directory, DatabaseIndex& index) {
         }
     }
 
+    index.entries.reserve(index.master.records.size() +
+                          (index.xmaster ? index.xmaster->CountedEntries() : 0));
     for (std::size_t i = 0; i < index.master.records.size(); ++i) {
         const MasterRecord& record = index.master.records[i];
         IndexEntry entry;

@@ -48,6 +48,7 @@ bool ParseIndexRecords(const std::string& content, std::size_t recordSize, Index
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
     file.size = content.size();
     file.header = Header::Unpack(bytes);
+    file.records.reserve(content.size() / recordSize - 1);
     for (std::size_t offset = recordSize; offset + recordSize <= content.size();
          offset += recordSize) {
         file.records.push_back(Record::Unpack(bytes + offset));

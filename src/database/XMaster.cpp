@@ -127,17 +127,34 @@ XMasterRecord NewXMasterRecord(int fileNumber, const std::string& symbol, const 
     return r;
 }
 
+namespace {
+
+// The entries XMASTER's header counts and its content holds: a large XMASTER
+// is read once per run, so header and records are taken in place rather
+// than parsed whole again.
+std::size_t CountedIn(const std::string& content, const XMasterHeader& header) {
+    return std::min<std::size_t>(header.entryCount, content.size() / kXMasterRecordSize - 1);
+}
+
+const std::uint8_t* BytesOf(const std::string& content) {
+    return reinterpret_cast<const std::uint8_t*>(content.data());
+}
+
+}  // namespace
+
 std::optional<std::string> InsertXMasterEntry(const std::string& content,
                                               const XMasterRecord& entry) {
-    XMasterFile file;
-    if (!ParseXMaster(content, file) || !file.header.HasMagic()) {
+    if (content.size() < kXMasterRecordSize) {
         return std::nullopt;
     }
-    const std::size_t at = file.CountedEntries();
+    XMasterHeader header = XMasterHeader::Unpack(BytesOf(content));
+    if (!header.HasMagic()) {
+        return std::nullopt;
+    }
+    const std::size_t at = CountedIn(content, header);
     if (at + 1 > 0xFFFF) {
         return std::nullopt;
     }
-    XMasterHeader header = file.header;
     header.entryCount = static_cast<std::uint16_t>(at + 1);
     header.entryCount2 = header.entryCount;
     if (header.nextFileNumber <= entry.fileNumber) {
@@ -146,7 +163,9 @@ std::optional<std::string> InsertXMasterEntry(const std::string& content,
             static_cast<std::uint16_t>(std::min<int>(entry.fileNumber + 1, kMaxXMasterFileNumber));
     }
     const XMasterBytes packed = header.Pack();
-    std::string result(reinterpret_cast<const char*>(packed.data()), packed.size());
+    std::string result;
+    result.reserve(content.size() + kXMasterRecordSize);
+    result.append(reinterpret_cast<const char*>(packed.data()), packed.size());
     const std::size_t split = kXMasterRecordSize * (at + 1);
     result.append(content, kXMasterRecordSize, split - kXMasterRecordSize);
     const XMasterBytes bytes = entry.Pack();
@@ -157,21 +176,23 @@ std::optional<std::string> InsertXMasterEntry(const std::string& content,
 
 bool SetXMasterDates(std::string& content, int fileNumber, std::uint32_t first,
                      std::uint32_t last) {
-    XMasterFile file;
-    if (!ParseXMaster(content, file)) {
+    if (content.size() < kXMasterRecordSize) {
         return false;
     }
+    const std::size_t count = CountedIn(content, XMasterHeader::Unpack(BytesOf(content)));
     bool found = false;
-    for (std::size_t i = 0; i < file.CountedEntries(); ++i) {
-        XMasterRecord& record = file.records[i];
-        if (record.fileNumber != fileNumber) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t offset = kXMasterRecordSize * (i + 1);
+        // The record's file number, as Unpack takes it.
+        if (GetU16(BytesOf(content) + offset + 65) != fileNumber) {
             continue;
         }
+        XMasterRecord record = XMasterRecord::Unpack(BytesOf(content) + offset);
         record.firstDate = first;
         record.lastDate = last;
         const XMasterBytes bytes = record.Pack();
-        content.replace(kXMasterRecordSize * (i + 1), kXMasterRecordSize,
-                        reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        content.replace(offset, kXMasterRecordSize, reinterpret_cast<const char*>(bytes.data()),
+                        bytes.size());
         found = true;
     }
     return found;

@@ -19,10 +19,9 @@ namespace torvan {
 namespace {
 
 // Writes a work file whole and flushed to disk; false when it could not be.
-bool WriteWorkFile(const std::string& path, const std::vector<std::uint8_t>& content) {
+bool WriteWorkFile(const std::string& path, const void* data, std::size_t size) {
     File out;
-    bool ok = out.Open(path, File::Mode::Write) && out.Write(content.data(), content.size()) &&
-              out.Flush(true);
+    bool ok = out.Open(path, File::Mode::Write) && out.Write(data, size) && out.Flush(true);
     ok = out.Close() && ok;
     if (!ok) {
         RemoveFile(path);
@@ -133,6 +132,11 @@ int CConverter::RunStages() {
     if (const int status = LockDatabase(lock); status != 0) {
         return status;
     }
+    // Under the lock: no other conversion adds names meanwhile.
+    std::optional<DirectoryListingScope> listing;
+    if (lock.Held()) {
+        listing.emplace(m_szPathOut);
+    }
 
     int status = CheckOutputDirectory();
     if (status == 0) {
@@ -175,11 +179,11 @@ void CConverter::RecordInProfile() {
     if (m_pProfile == nullptr) {
         return;
     }
-    m_pProfile->WriteString("Import", "PathIn", m_strInputPath);
     // The root is kept as "" in m_szPathOut, which would read back as "no path".
-    m_pProfile->WriteString("Import", "PathOut", DatabaseDirectory());
-    m_pProfile->WriteString("Import", "Symbol", m_szSymbol);
-    m_pProfile->WriteString("Import", "Name", m_szName);
+    m_pProfile->WriteEntries({{"Import", "PathIn", m_strInputPath},
+                              {"Import", "PathOut", DatabaseDirectory()},
+                              {"Import", "Symbol", m_szSymbol},
+                              {"Import", "Name", m_szName}});
 }
 
 int CConverter::CheckOutputDirectory() {
@@ -488,15 +492,14 @@ int CConverter::Commit() {
     DropDataFile();
     std::unique_ptr<FileTransaction> transaction = std::move(m_transaction);
     const std::string masterWork = m_szMasterPath + ".~NU";
-    if (!m_bInXMaster && !WriteWorkFile(masterWork, m_masterContent)) {
+    if (!m_bInXMaster &&
+        !WriteWorkFile(masterWork, m_masterContent.data(), m_masterContent.size())) {
         transaction->Abort();
         return Fail(MessageId::kCannotWriteTemporaryFile, {masterWork});
     }
     for (const SideIndex* side : {&m_emaster, &m_xmaster}) {
         const std::string work = side->path + ".~NU";
-        if (side->changed &&
-            !WriteWorkFile(
-                work, std::vector<std::uint8_t>(side->changed->begin(), side->changed->end()))) {
+        if (side->changed && !WriteWorkFile(work, side->changed->data(), side->changed->size())) {
             transaction->Abort();
             return Fail(MessageId::kCannotWriteTemporaryFile, {work});
         }
@@ -505,7 +508,7 @@ int CConverter::Commit() {
         // The backup holds MASTER with the new entry as AddSecurity made it.
         // Without it the run goes on; the backup then stays as it was.
         const std::string backup = BackupPathOf(m_szMasterPath);
-        if (WriteWorkFile(backup + ".~NU", m_masterAdded)) {
+        if (WriteWorkFile(backup + ".~NU", m_masterAdded.data(), m_masterAdded.size())) {
             transaction->PlanReplace(backup + ".~NU", backup, /*optional=*/true);
         }
     }

@@ -3,7 +3,7 @@
 // XMASTER (securities 256 and up, price files F<n>.MWD).
 #include <algorithm>
 #include <filesystem>
-#include <set>
+#include <vector>
 
 #include "database/EMaster.h"
 #include "database/Index.h"
@@ -21,6 +21,27 @@ std::string SpelledLike(const std::string& masterPath, const std::string& name) 
     const std::string masterName = std::filesystem::path(masterPath).filename().string();
     return masterName == ToLowerAscii(masterName) ? ToLowerAscii(name) : name;
 }
+
+// An XMASTER's content taken in place, a record at a time: one of thousands
+// of entries is not copied into a vector of its records at every look.
+struct XMasterView {
+    const std::string& content;
+
+    const std::uint8_t* Bytes() const {
+        return reinterpret_cast<const std::uint8_t*>(content.data());
+    }
+    bool Valid() const {
+        return content.size() >= kXMasterRecordSize && XMasterHeader::Unpack(Bytes()).HasMagic();
+    }
+    // Every whole record, also those past the header's count.
+    std::size_t Records() const { return content.size() / kXMasterRecordSize - 1; }
+    std::size_t Counted() const {
+        return std::min<std::size_t>(XMasterHeader::Unpack(Bytes()).entryCount, Records());
+    }
+    XMasterRecord Record(std::size_t i) const {
+        return XMasterRecord::Unpack(Bytes() + kXMasterRecordSize * (i + 1));
+    }
+};
 
 }  // namespace
 
@@ -66,11 +87,10 @@ bool CConverter::SideIndexesHold(const std::string& symbol) const {
             }
         }
     }
-    XMasterFile xmaster;
-    if (m_xmaster.present && ParseXMaster(m_xmaster.content, xmaster) &&
-        xmaster.header.HasMagic()) {
-        for (std::size_t i = 0; i < xmaster.CountedEntries(); ++i) {
-            if (EqualsNoCase(xmaster.records[i].SymbolText(), sought)) {
+    const XMasterView xmaster{m_xmaster.content};
+    if (m_xmaster.present && xmaster.Valid()) {
+        for (std::size_t i = 0; i < xmaster.Counted(); ++i) {
+            if (EqualsNoCase(xmaster.Record(i).SymbolText(), sought)) {
                 return true;
             }
         }
@@ -142,9 +162,10 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
         Say(MessageId::kPortfolioFull);
         return 1;
     }
-    XMasterFile xmaster;
-    const std::string before = m_xmaster.present ? m_xmaster.content : NewXMasterContent();
-    if (!ParseXMaster(before, xmaster) || !xmaster.header.HasMagic()) {
+    const std::string fresh = m_xmaster.present ? std::string() : NewXMasterContent();
+    const std::string& before = m_xmaster.present ? m_xmaster.content : fresh;
+    const XMasterView xmaster{before};
+    if (!xmaster.Valid()) {
         return Fail(MessageId::kNotAnXMaster, {m_xmaster.path});
     }
     if (const int status = CheckIndexSymbol(); status != 0) {
@@ -152,21 +173,21 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
     }
     // Numbers of every record, also those past the count, and of MASTER:
     // their price files may still be there.
-    std::set<int> used;
-    for (const XMasterRecord& record : xmaster.records) {
-        used.insert(record.fileNumber);
+    std::vector<bool> used(kMaxXMasterFileNumber + 1);
+    for (std::size_t i = 0; i < xmaster.Records(); ++i) {
+        used[xmaster.Record(i).fileNumber] = true;
     }
     for (std::size_t offset = kMasterRecordSize; offset + kMasterRecordSize <= masterBefore.size();
          offset += kMasterRecordSize) {
-        used.insert(masterBefore[offset]);
+        used[masterBefore[offset]] = true;
     }
     const std::string directory = DatabaseDirectory();
     for (int n = kFirstXMasterFileNumber; n <= kMaxXMasterFileNumber && fileNumber == 0; ++n) {
-        if (used.count(n) == 0 && !FindMwdFile(directory, n)) {
+        if (!used[static_cast<std::size_t>(n)] && !FindMwdFile(directory, n)) {
             fileNumber = n;
         }
     }
-    if (fileNumber == 0 || xmaster.CountedEntries() >= 0xFFFF) {
+    if (fileNumber == 0 || xmaster.Counted() >= 0xFFFF) {
         return Fail(MessageId::kXMasterFull, {m_xmaster.path});
     }
     m_xmaster.changed =

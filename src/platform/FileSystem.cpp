@@ -1,10 +1,12 @@
 #include "platform/FileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +45,130 @@ bool Faulted(FileOp op, const std::string& path) {
     static std::mutex calls;
     const std::lock_guard lock(calls);
     return hook(op, path);
+}
+
+// The directory listings that DirectoryListingScope holds. A lookup scans
+// the names, most of which differ in length from the one sought: that costs
+// far less than reading the directory again, and keeping them sorted or
+// hashed would cost more than the few lookups of a conversion.
+struct Listing {
+    FileIdentity identity;
+    std::string directory;  // as the first scope named it
+    // Read at the first lookup that needs it: many runs find every name as
+    // written and never read the directory.
+    std::optional<std::vector<std::string>> names;
+    int scopes = 0;
+};
+
+struct Listings {
+    std::mutex mutex;
+    std::vector<Listing> open;
+    // Read without the lock: no scope, no cost beyond this test.
+    std::atomic<int> count{0};
+};
+
+Listings& OpenListings() {
+    static Listings listings;
+    return listings;
+}
+
+// The listing of dir, by its name as given or else by what it is; the
+// caller holds the lock.
+Listing* ListingOf(Listings& listings, const std::string& dir) {
+    for (Listing& listing : listings.open) {
+        if (listing.directory == dir) {
+            return &listing;
+        }
+    }
+    const auto identity = IdentityOf(dir.empty() ? std::string(".") : dir);
+    for (Listing& listing : listings.open) {
+        if (identity && listing.identity == *identity) {
+            return &listing;
+        }
+    }
+    return nullptr;
+}
+
+// Every name in dir, or nullopt when it could not all be read or dir is no
+// longer the directory it was.
+std::optional<std::vector<std::string>> ReadNames(const std::string& dir,
+                                                  const FileIdentity& identity) {
+    DIR* stream = ::opendir(dir.c_str());
+    if (stream == nullptr) {
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(::dirfd(stream), &st) != 0 ||
+        FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                     static_cast<std::uint64_t>(st.st_ino)} != identity) {
+        ::closedir(stream);
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream);
+        if (entry == nullptr) {
+            break;
+        }
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+    }
+    const bool complete = errno == 0;
+    ::closedir(stream);
+    if (!complete) {
+        return std::nullopt;
+    }
+    return names;
+}
+
+// The names of dir's listing that are name in some case, in name order;
+// nullopt when dir has no listing.
+std::optional<std::vector<std::string>> ListedNames(const std::string& dir,
+                                                    const std::string& name) {
+    Listings& listings = OpenListings();
+    if (listings.count.load() == 0) {
+        return std::nullopt;
+    }
+    const std::lock_guard<std::mutex> hold(listings.mutex);
+    Listing* listing = ListingOf(listings, dir);
+    if (listing == nullptr) {
+        return std::nullopt;
+    }
+    if (!listing->names) {
+        // A part of a listing would hide files: none at all then, and the
+        // next lookup tries again.
+        listing->names =
+            ReadNames(listing->directory.empty() ? "." : listing->directory, listing->identity);
+        if (!listing->names) {
+            return std::nullopt;
+        }
+    }
+    std::vector<std::string> found;
+    for (const std::string& entry : *listing->names) {
+        if (entry.size() == name.size() && EqualsNoCase(entry, name)) {
+            found.push_back(entry);
+        }
+    }
+    // In name order, and each once (a name made twice is noted twice).
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+}
+
+// A name this process has just made: later lookups must find it.
+void NoteNewName(const std::string& path) {
+    Listings& listings = OpenListings();
+    if (listings.count.load() == 0) {
+        return;
+    }
+    const std::lock_guard<std::mutex> hold(listings.mutex);
+    Listing* listing = ListingOf(listings, ParentDirectory(path));
+    if (listing != nullptr && listing->names) {
+        listing->names->push_back(stdfs::path(path).filename().string());
+    }
 }
 
 // Every file the core writes is one of its own work files (or a file it put
@@ -148,6 +274,9 @@ bool File::Open(const std::string& path, Mode mode) {
                       : mode == Mode::Append ? "ab"
                                              : "r+b";
     const int fd = OpenDescriptor(path, mode);
+    if (fd >= 0 && m_writing) {
+        NoteNewName(path);
+    }
     if (fd >= 0) {
         m_fp = ::fdopen(fd, how);
         if (m_fp == nullptr) {
@@ -327,6 +456,16 @@ std::optional<std::string> FindFileNoCase(const std::string& dir, const std::str
     if (stdfs::is_regular_file(exact, ec)) {
         return exact;
     }
+    if (const auto listed = ListedNames(dir, name)) {
+        // In name order, as below.
+        for (const std::string& entry : *listed) {
+            std::string path = JoinPath(dir, entry);
+            if (stdfs::is_regular_file(path, ec)) {
+                return path;
+            }
+        }
+        return std::nullopt;
+    }
     stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : stdfs::path(dir), ec);
     if (ec) {
         return std::nullopt;
@@ -363,7 +502,11 @@ bool RenameFile(const std::string& tmpPath, const std::string& target) {
     if (Faulted(FileOp::Rename, target)) {
         return false;
     }
-    return std::rename(tmpPath.c_str(), target.c_str()) == 0;
+    if (std::rename(tmpPath.c_str(), target.c_str()) != 0) {
+        return false;
+    }
+    NoteNewName(target);
+    return true;
 }
 
 bool ReplaceFile(const std::string& tmpPath, const std::string& target) {
@@ -484,6 +627,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
         return std::nullopt;
     }
     std::string content;
+    // One allocation for the usual file that does not grow meanwhile.
+    if (const auto size = in.Size()) {
+        content.reserve(static_cast<std::size_t>(*size));
+    }
     char buffer[1 << 16];
     for (;;) {
         std::size_t got = in.Read(buffer, sizeof buffer);
@@ -544,6 +691,7 @@ bool LinkOrCopyFile(const std::string& src, const std::string& dst) {
         ::unlink(dst.c_str());
         stdfs::create_hard_link(src, dst, ec);
         if (!ec) {
+            NoteNewName(dst);
             // No directory sync: the new name matters only once a rename in
             // the same folder, which syncs it, makes it one.
             return true;
@@ -652,6 +800,45 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
     }
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
                         static_cast<std::uint64_t>(st.st_ino)};
+}
+
+DirectoryListingScope::DirectoryListingScope(const std::string& dir) {
+    const std::string where = dir.empty() ? std::string(".") : dir;
+    const auto identity = IdentityOf(where);
+    if (!identity) {
+        return;
+    }
+    Listings& listings = OpenListings();
+    const std::lock_guard<std::mutex> hold(listings.mutex);
+    for (Listing& listing : listings.open) {
+        if (listing.identity == *identity) {
+            ++listing.scopes;
+            m_identity = identity;
+            return;
+        }
+    }
+    Listing listing;
+    listing.identity = *identity;
+    listing.directory = dir;
+    listing.scopes = 1;
+    listings.open.push_back(std::move(listing));
+    listings.count.fetch_add(1);
+    m_identity = identity;
+}
+
+DirectoryListingScope::~DirectoryListingScope() {
+    if (!m_identity) {
+        return;
+    }
+    Listings& listings = OpenListings();
+    const std::lock_guard<std::mutex> hold(listings.mutex);
+    for (auto it = listings.open.begin(); it != listings.open.end(); ++it) {
+        if (it->identity == *m_identity && --it->scopes == 0) {
+            listings.open.erase(it);
+            listings.count.fetch_sub(1);
+            return;
+        }
+    }
 }
 
 std::vector<std::string> ListDirectory(const std::string& dir) {

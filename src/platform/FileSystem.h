@@ -139,6 +139,27 @@ std::string AbsolutePath(const std::string& path);
 // full path of the file found.
 std::optional<std::string> FindFileNoCase(const std::string& dir, const std::string& name);
 
+// While one lives, FindFileNoCase answers for its directory from one listing
+// of it, read at the first lookup that misses the exact name, instead of
+// reading the whole directory at every such lookup: in a database of
+// thousands of files those readings were most of the cost of adding a
+// security. Names this process creates there through this layer
+// (File::Open for writing, RenameFile, LinkOrCopyFile) join the listing as
+// they come, and every answer is checked against the file system, so a name
+// removed since is no answer. Files another process creates meanwhile are
+// not seen: begin one while holding the directory's lock. A directory that
+// cannot be listed is read at every lookup, as without one.
+class DirectoryListingScope {
+  public:
+    explicit DirectoryListingScope(const std::string& dir);
+    ~DirectoryListingScope();
+    DirectoryListingScope(const DirectoryListingScope&) = delete;
+    DirectoryListingScope& operator=(const DirectoryListingScope&) = delete;
+
+  private:
+    std::optional<FileIdentity> m_identity;  // set while the listing is held
+};
+
 // Removes a file (never a folder, never what a link points to); true when
 // it is gone afterwards.
 bool RemoveFile(const std::string& path);

@@ -200,31 +200,39 @@ void ImportSettings::LoadForDialog(const CProfileStore& store) {
 }
 
 void ImportSettings::SaveConfirmed(CProfileStore& store) const {
-    store.WriteInt("Newbie", "Newbie2", 0);
-    Save(store);
+    CProfileBatch batch(store);
+    batch.WriteInt("Newbie", "Newbie2", 0);
+    Save(batch);
+    batch.Commit();
 }
 
 void ImportSettings::Save(CProfileStore& store) const {
-    store.WriteString(kSection, "DateFormat", dateFormat);
-    store.WriteInt(kSection, "Delimiter", delimiter);
-    store.WriteInt(kSection, "Exist", newMaster);
-    store.WriteInt(kSection, "Reverse", reverse);
-    store.WriteInt(kSection, "SkipOn", skipOn);
-    store.WriteInt(kSection, "SkipRows", skipRows);
+    CProfileBatch batch(store);
+    Save(batch);
+    batch.Commit();
+}
+
+void ImportSettings::Save(CProfileBatch& batch) const {
+    batch.WriteString(kSection, "DateFormat", dateFormat);
+    batch.WriteInt(kSection, "Delimiter", delimiter);
+    batch.WriteInt(kSection, "Exist", newMaster);
+    batch.WriteInt(kSection, "Reverse", reverse);
+    batch.WriteInt(kSection, "SkipOn", skipOn);
+    batch.WriteInt(kSection, "SkipRows", skipRows);
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         if (s == kSlotClose) {
-            store.WriteInt(kSection, kFieldColEntries[s], fieldCol[s]);
+            batch.WriteInt(kSection, kFieldColEntries[s], fieldCol[s]);
             continue;
         }
         if (kFieldOnEntries[s] != nullptr) {
-            store.WriteInt(kSection, kFieldOnEntries[s], fieldOn[s]);
+            batch.WriteInt(kSection, kFieldOnEntries[s], fieldOn[s]);
         }
-        store.WriteInt(kSection, kFieldColEntries[s], fieldCol[s]);
+        batch.WriteInt(kSection, kFieldColEntries[s], fieldCol[s]);
     }
-    store.WriteInt(kSection, "JAN", monthNames);
-    store.WriteInt(kSection, "Csv", csv);
-    store.WriteInt(kSection, "DecimalComma", decimalComma);
-    store.WriteInt(kSection, "FooterRows", footerRows);
+    batch.WriteInt(kSection, "JAN", monthNames);
+    batch.WriteInt(kSection, "Csv", csv);
+    batch.WriteInt(kSection, "DecimalComma", decimalComma);
+    batch.WriteInt(kSection, "FooterRows", footerRows);
 }
 
 void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int dateCode) const {

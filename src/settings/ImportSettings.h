@@ -9,6 +9,7 @@
 
 namespace torvan {
 
+class CProfileBatch;
 class CProfileStore;
 
 // The conversion settings of profile section "Import", with their defaults.
@@ -39,12 +40,15 @@ struct ImportSettings {
     // "PathOut" becomes the current working directory while
     // "Newbie"/"Newbie2" (default 1) is non-zero.
     void LoadForDialog(const CProfileStore& store);
-    // What a confirmed settings dialog writes: "Newbie2" = 0, then Save.
+    // What a confirmed settings dialog writes: "Newbie2" = 0, then Save,
+    // all with one replacement of the profile file.
     void SaveConfirmed(CProfileStore& store) const;
     // Writes the entries the settings dialog writes on OK ("PathOut",
     // "Symbol" and "Name" are written by the job itself once it passed its
-    // checks).
+    // checks), with one replacement of the profile file.
     void Save(CProfileStore& store) const;
+    // The same entries into a batch, to be stored with others.
+    void Save(CProfileBatch& batch) const;
 
     // Fills a job with these settings. dateCode is the format's position in
     // the list (1..12), or 0 when none is chosen.

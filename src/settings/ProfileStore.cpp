@@ -443,6 +443,14 @@ std::string CProfileStore::GetString(const std::string& section, const std::stri
 bool CProfileStore::WriteString(const std::string& section, const std::string& entry,
                                 const std::string& value) {
     try {
+        return WriteEntries({{section, entry, value}});
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CProfileStore::WriteEntries(const std::vector<ProfileEntry>& entries) {
+    try {
         if (m_strFilePath.empty()) {
             return false;
         }
@@ -460,7 +468,9 @@ bool CProfileStore::WriteString(const std::string& section, const std::string& e
             content = std::move(*read);
         }
         std::vector<Line> lines = Parse(content);
-        SetEntry(lines, section, entry, value);
+        for (const ProfileEntry& item : entries) {
+            SetEntry(lines, item.section, item.entry, item.value);
+        }
         return WriteFileAtomically(m_strFilePath, Serialize(lines));
     } catch (...) {
         return false;
@@ -512,6 +522,21 @@ bool CProfileStore::WriteInt(const std::string& section, const std::string& entr
     } catch (...) {
         return false;
     }
+}
+
+void CProfileBatch::WriteString(const std::string& section, const std::string& entry,
+                                const std::string& value) {
+    m_entries.push_back({section, entry, value});
+}
+
+void CProfileBatch::WriteInt(const std::string& section, const std::string& entry, int value) {
+    m_entries.push_back({section, entry, std::to_string(value)});
+}
+
+bool CProfileBatch::Commit() {
+    const std::vector<ProfileEntry> entries = std::move(m_entries);
+    m_entries.clear();
+    return entries.empty() || m_store.WriteEntries(entries);
 }
 
 }  // namespace torvan

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/ProfileWriter.h"
 
@@ -36,6 +37,10 @@ class CProfileStore : public IProfileWriter {
                      const std::string& value) override;
     int GetInt(const std::string& section, const std::string& entry, int defaultValue) const;
     bool WriteInt(const std::string& section, const std::string& entry, int value);
+    // Writes all the entries, in order, with one replacement of the file
+    // under one lock, merged into the file as it is then: what another
+    // instance wrote meanwhile stays. All or none of them are stored.
+    bool WriteEntries(const std::vector<ProfileEntry>& entries) override;
 
     // Copies a legacy settings file into the store: each "[Section]" of the
     // file becomes a section, each "name=value" line below it an entry,
@@ -55,6 +60,26 @@ class CProfileStore : public IProfileWriter {
     std::string m_strBasePath;
     std::string m_strRoot;
     std::string m_strFilePath;
+};
+
+// Entries written one by one and stored together by Commit: settings saved
+// at one time cost one replacement of the file instead of one each.
+class CProfileBatch {
+  public:
+    explicit CProfileBatch(CProfileStore& store) : m_store(store) {}
+
+    void WriteString(const std::string& section, const std::string& entry,
+                     const std::string& value);
+    void WriteInt(const std::string& section, const std::string& entry, int value);
+    // Stores what was written since the last Commit; false when nothing of
+    // it could be stored.
+    bool Commit();
+    // What Commit would store, in order.
+    const std::vector<ProfileEntry>& Entries() const { return m_entries; }
+
+  private:
+    CProfileStore& m_store;
+    std::vector<ProfileEntry> m_entries;
 };
 
 }  // namespace torvan

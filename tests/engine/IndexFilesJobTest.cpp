@@ -268,11 +268,14 @@ TEST_F(IndexFilesJob, AFullMasterWithoutXMasterIsRefusedWithAHint) {
     EXPECT_TRUE(FileExists(m_db.File("F256.DOP")));
 
     // From now on the XMASTER is used without asking; a symbol it holds is
-    // a duplicate, and F257.MWD of another program is not overwritten.
+    // a duplicate, and F257.MWD of another program is not overwritten, in
+    // any spelling.
     WriteText(m_db.File("F257.MWD"), "someone else's");
+    WriteText(m_db.File("f258.mwd"), "someone else's");
     ASSERT_EQ(Add("NEXT"), 0);
-    EXPECT_EQ(lastNumber, 258);
+    EXPECT_EQ(lastNumber, 259);
     EXPECT_EQ(ReadText(m_db.File("F257.MWD")), "someone else's");
+    EXPECT_EQ(ReadText(m_db.File("f258.mwd")), "someone else's");
     m_messages.Clear();
     EXPECT_EQ(Add("more"), 1);
     EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"DuplicateSymbol"});

@@ -71,6 +71,45 @@ TEST(FileSystem, CopyReplacesWholeAndNamesAreFoundIgnoringCase) {
     EXPECT_EQ(FindFileNoCase(dir.Path(), "EMASTER"), std::nullopt);
 }
 
+TEST(FileSystem, ListingScopeAnswersAsTheDirectoryDoes) {
+    // Under a scope, lookups that ignore case must find what reading the
+    // directory finds: files there before it began and those this process
+    // made since, but not those removed since, nor folders.
+    TempDir dir;
+    WriteText(dir.File("master"), "m");
+    WriteText(dir.File("f2.DAT"), "d");
+    WriteText(dir.File("F2.dat"), "d");
+    WriteText(dir.File("gone"), "g");
+    stdfs::create_directory(dir.File("emaster"));
+    const std::vector<std::string> names = {"MASTER",  "F2.DAT", "GONE",   "EMASTER",
+                                            "XMASTER", "F3.MWD", "F3.DOP", "F4.MWD"};
+    // Named as looked up, then otherwise: the second run finds the files
+    // the first one made in the listing.
+    std::vector<std::vector<std::optional<std::string>>> answers;
+    for (const std::string& spelling : {dir.Path(), dir.Path() + "/."}) {
+        const DirectoryListingScope listing(spelling);
+        EXPECT_EQ(FindFileNoCase(dir.Path(), "NONE"), std::nullopt);  // reads the listing
+        File made;
+        ASSERT_TRUE(made.Open(dir.File("xmaster"), File::Mode::Write) && made.Close());
+        ASSERT_TRUE(made.Open(dir.File("f3.mwd.~NU"), File::Mode::Write) && made.Close());
+        ASSERT_TRUE(RenameFile(dir.File("f3.mwd.~NU"), dir.File("f3.mwd")));
+        ASSERT_TRUE(LinkOrCopyFile(dir.File("f3.mwd"), dir.File("f3.dop")));
+        ASSERT_TRUE(RemoveFile(dir.File("gone")));
+        answers.emplace_back();
+        for (const std::string& name : names) {
+            answers.back().push_back(FindFileNoCase(dir.Path(), name));
+        }
+    }
+    for (const auto& scoped : answers) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(scoped[i], FindFileNoCase(dir.Path(), names[i])) << names[i];
+        }
+    }
+    EXPECT_EQ(answers[0][1], dir.File("F2.dat"));  // the first in name order
+    EXPECT_EQ(answers[0][4], dir.File("xmaster"));
+    EXPECT_EQ(answers[0][6], dir.File("f3.dop"));
+}
+
 TEST(FileSystem, FailedCopyOrReplaceKeepsTheTarget) {
     TempDir dir;
     WriteText(dir.File("src"), "new");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "settings/ImportSettings.h"
 
 namespace torvan {
 namespace {
@@ -157,6 +158,38 @@ TEST_F(ProfileStoreTest, AFailedReplaceLeavesTheOldFile) {
     EXPECT_EQ(test::ReadText(target), before);
     EXPECT_EQ(store.GetString("S", "e", ""), "old");
     EXPECT_FALSE(FileExists(target + ".~NU"));
+}
+
+TEST_F(ProfileStoreTest, SavingTheSettingsReplacesTheFileOnceWithWhatSingleWritesWrite) {
+    const std::string start = "; by hand\n[Import]\nSymbol=OLD\nexist = 1\n\n[Other]\nx=1\n";
+    ImportSettings settings;
+    settings.dateFormat = "CCYY/MM/DD";
+    settings.fieldOn[kSlotVolume] = 0;
+    CProfileBatch batch(store);
+    batch.WriteInt("Newbie", "Newbie2", 0);
+    settings.Save(batch);
+    ASSERT_EQ(batch.Entries().size(), 23U);
+
+    test::TempDir otherDir;
+    CProfileStore single;
+    bool created = false;
+    ASSERT_TRUE(single.Open(otherDir.Path(), kKey, created));
+    test::WriteText(single.FilePath(), start);
+    for (const ProfileEntry& item : batch.Entries()) {
+        ASSERT_TRUE(single.WriteString(item.section, item.entry, item.value));
+    }
+
+    test::WriteText(store.FilePath(), start);
+    int replaced = 0;
+    FaultHookScope count([&](FileOp op, const std::string& path) {
+        replaced += op == FileOp::Rename && path == store.FilePath() ? 1 : 0;
+        return false;
+    });
+    settings.SaveConfirmed(store);
+    count.Remove();
+    EXPECT_EQ(replaced, 1);
+    EXPECT_EQ(test::ReadText(store.FilePath()), test::ReadText(single.FilePath()));
+    EXPECT_EQ(store.GetString("Import", "DateFormat", ""), "CCYY/MM/DD");
 }
 
 TEST_F(ProfileStoreTest, ConcurrentWritersLoseNoUpdate) {

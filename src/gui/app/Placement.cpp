@@ -45,10 +45,12 @@ Placement ReadPlacement(const CProfileStore& store) {
 
 void WritePlacement(CProfileStore& store, const Placement& placement) {
     // A failed write only loses the placement; nothing to tell the user.
-    store.WriteInt(kSection, "x", placement.x);
-    store.WriteInt(kSection, "y", placement.y);
-    store.WriteInt(kSection, "cx", placement.cx);
-    store.WriteInt(kSection, "cy", placement.cy);
+    CProfileBatch batch(store);
+    batch.WriteInt(kSection, "x", placement.x);
+    batch.WriteInt(kSection, "y", placement.y);
+    batch.WriteInt(kSection, "cx", placement.cx);
+    batch.WriteInt(kSection, "cy", placement.cy);
+    batch.Commit();
 }
 
 }  // namespace torvan

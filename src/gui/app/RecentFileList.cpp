@@ -43,10 +43,12 @@ void CRecentFileList::Load(const CProfileStore& store) {
 }
 
 void CRecentFileList::Save(CProfileStore& store) const {
+    CProfileBatch batch(store);
     for (int i = 0; i < kSize; ++i) {
-        store.WriteString(kSection, EntryName(i),
+        batch.WriteString(kSection, EntryName(i),
                           i < m_entries.size() ? m_entries[i].toStdString() : std::string());
     }
+    batch.Commit();
 }
 
 void CRecentFileList::Add(const QString& path) {
