@@ -26,6 +26,8 @@ CTorvanApp::CTorvanApp() {
 }
 
 CTorvanApp::~CTorvanApp() {
+    m_settingsCommand.reset();
+    m_settingsSink.reset();
     m_frame.reset();
     m_document.reset();
     if (g_app == this) {
@@ -158,9 +160,11 @@ bool CTorvanApp::OpenDocumentFile(const QString& path) {
 }
 
 std::optional<JobResult> CTorvanApp::RunSettingsCommand(const QString& inputPath) {
-    QtMessageSink sink(m_frame.get());
-    CSettingsCommand command(m_profile, sink);
-    return command.OnSettings(m_frame.get(), QFile::encodeName(inputPath).toStdString());
+    if (!m_settingsCommand) {
+        m_settingsSink = std::make_unique<QtMessageSink>(m_frame.get());
+        m_settingsCommand = std::make_unique<CSettingsCommand>(m_profile, *m_settingsSink);
+    }
+    return m_settingsCommand->OnSettings(m_frame.get(), QFile::encodeName(inputPath).toStdString());
 }
 
 void CTorvanApp::WinHelp(int context) {
