@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <filesystem>
 #include <memory>
@@ -397,6 +398,18 @@ TEST_F(SettingsDlgTest, BrowseChangesThePathOnOkOnly) {
     EXPECT_EQ(dlg->m_settings.pathOut, chosen.Path());
     EXPECT_EQ(dlg->m_settings.symbol, "TYPED");
     EXPECT_TRUE(sink.Messages().empty());
+}
+
+TEST_F(SettingsDlgTest, ATypedTildeIsTheHomeDirectory) {
+    Show();
+    const std::string home = QDir::homePath().toStdString();
+    for (const auto& [typed, meant] : std::vector<std::pair<QString, std::string>>{
+             {"~", home}, {"~/prices", home + "/prices"}, {"a~/b", "a~/b"}}) {
+        TypeOver(Edit("edit1027"), typed);
+        ASSERT_TRUE(PressOk());
+        EXPECT_EQ(dlg->m_settings.pathOut, meant);
+        Show();
+    }
 }
 
 TEST_F(SettingsDlgTest, CancelLeavesTheValuesAsTheyWere) {
