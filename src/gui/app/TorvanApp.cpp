@@ -1,6 +1,7 @@
 #include "gui/app/TorvanApp.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -104,8 +105,10 @@ QString CTorvanApp::OpenFilter() {
 void CTorvanApp::OnFileOpen() {
     const QString starter = QString::fromStdString(m_profile.GetString("FileSel", "Starter", ""));
     const int newbie2 = starter.isEmpty() ? m_profile.GetInt("Newbie", "Newbie2", 1) : 0;
-    const OpenDialogStart start = SplitProposal(
-        OpenProposal(starter, newbie2, QDir::toNativeSeparators(QDir::currentPath())));
+    const OpenDialogStart start =
+        SplitProposal(OpenProposal(starter, newbie2,
+                                   SampleFolder(QDir::toNativeSeparators(QDir::currentPath()),
+                                                QCoreApplication::applicationDirPath())));
 
     QFileDialog dialog(m_frame.get(), QStringLiteral("Open"));
     dialog.setObjectName(QStringLiteral("openDialog"));
