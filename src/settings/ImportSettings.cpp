@@ -130,6 +130,17 @@ std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings) {
     if (TrimRight(settings.pathOut).empty()) {
         return Problem(Setting::kPathOut, MessageId::kEnterPath);
     }
+    // Refused here rather than by the job, which would take text it cannot
+    // read as a format for lines without dates.
+    if (DateFormatCode(settings.dateFormat) == kFormatNone || settings.dateFormat.empty()) {
+        std::string list;
+        for (const char* name : DateFormatList()) {
+            list += list.empty() ? "" : ", ";
+            list += name;
+        }
+        return Problem(Setting::kDateFormat, MessageId::kUnknownDateFormat,
+                       {settings.dateFormat, list});
+    }
     return std::nullopt;
 }
 
@@ -142,15 +153,6 @@ std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::
         return problem;
     }
     dateCode = DateFormatCode(settings.dateFormat);
-    if (dateCode == kFormatNone || settings.dateFormat.empty()) {
-        std::string list;
-        for (const char* name : DateFormatList()) {
-            list += list.empty() ? "" : ", ";
-            list += name;
-        }
-        return Problem(Setting::kDateFormat, MessageId::kUnknownDateFormat,
-                       {settings.dateFormat, list});
-    }
     if (settings.decimalComma != 0 && settings.csv == 0) {
         return Problem(Setting::kDecimalComma, MessageId::kDecimalCommaWithoutCsv);
     }

@@ -112,7 +112,8 @@ std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
 // The checks of the dialog's OK after the exchange: no column used twice by
 // the date, the close and the switched-on fields; the symbol without trailing
 // white space, upper-cased (leading blanks kept) and not empty; an output
-// directory that is not blank. Leaves the symbol as it will be used.
+// directory that is not blank; a date format from the list. Leaves the
+// symbol as it will be used.
 std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings);
 
 // Everything a conversion started without the dialog must pass: the

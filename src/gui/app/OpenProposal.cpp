@@ -1,5 +1,8 @@
 #include "gui/app/OpenProposal.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace torvan {
 namespace {
 
@@ -65,6 +68,19 @@ QString OpenProposal(const QString& starter, int newbie2, const QString& current
         return p + QStringLiteral("ibm.txt");
     }
     return kAllFiles;
+}
+
+QString SampleFolder(const QString& currentDir, const QString& programDir) {
+    const QString sample = QStringLiteral("ibm.txt");
+    if (QFileInfo(QDir(currentDir).filePath(sample)).isFile()) {
+        return currentDir;
+    }
+    const QString installed =
+        QDir::cleanPath(QDir(programDir).filePath(QStringLiteral("../share/torvan/samples")));
+    if (QFileInfo(QDir(installed).filePath(sample)).isFile()) {
+        return QDir::toNativeSeparators(installed);
+    }
+    return currentDir;
 }
 
 OpenDialogStart SplitProposal(const QString& proposal) {

@@ -58,7 +58,8 @@ QUrl CStaticLink::TargetUrl(const QString& target) {
 }
 
 QColor CStaticLink::TextColor() const {
-    return (m_pVisited != nullptr && *m_pVisited == 1) ? m_colorVisited : m_colorUnvisited;
+    const bool visited = m_pVisited != nullptr && *m_pVisited == 1;
+    return palette().color(visited ? QPalette::LinkVisited : QPalette::Link);
 }
 
 bool CStaticLink::HasTextLook() const {

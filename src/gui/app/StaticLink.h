@@ -9,8 +9,9 @@
 
 namespace torvan {
 
-// A text label that works as a hyperlink: underlined, blue until its target
-// has been opened and purple afterwards, a pointing hand while the pointer is
+// A text label that works as a hyperlink: underlined, in the palette's link
+// colour until its target has been opened and in its visited-link colour
+// afterwards (so it follows dark themes), a pointing hand while the pointer is
 // over it. A click hands the target to the desktop (QDesktopServices), then
 // the link ignores the pointer for a second so that a double click does not
 // open the target twice. A label showing a picture instead of text keeps its
@@ -19,8 +20,6 @@ class CStaticLink : public QLabel {
     Q_OBJECT
 
   public:
-    static constexpr QRgb kColorUnvisited = 0xFF0000FF;  // red 0, green 0, blue 255
-    static constexpr QRgb kColorVisited = 0xFF800080;    // red 128, green 0, blue 128
     static constexpr int kPauseMs = 1000;
 
     explicit CStaticLink(QWidget* parent = nullptr);
@@ -62,8 +61,6 @@ class CStaticLink : public QLabel {
     bool HasTextLook() const;
     void StopHover();
 
-    QColor m_colorUnvisited{kColorUnvisited};
-    QColor m_colorVisited{kColorVisited};
     int m_bHover = 0;
     int m_bRecentClick = 0;
     bool m_bPressed = false;

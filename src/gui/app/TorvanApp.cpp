@@ -1,6 +1,7 @@
 #include "gui/app/TorvanApp.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -26,6 +27,8 @@ CTorvanApp::CTorvanApp() {
 }
 
 CTorvanApp::~CTorvanApp() {
+    m_settingsCommand.reset();
+    m_settingsSink.reset();
     m_frame.reset();
     m_document.reset();
     if (g_app == this) {
@@ -102,8 +105,10 @@ QString CTorvanApp::OpenFilter() {
 void CTorvanApp::OnFileOpen() {
     const QString starter = QString::fromStdString(m_profile.GetString("FileSel", "Starter", ""));
     const int newbie2 = starter.isEmpty() ? m_profile.GetInt("Newbie", "Newbie2", 1) : 0;
-    const OpenDialogStart start = SplitProposal(
-        OpenProposal(starter, newbie2, QDir::toNativeSeparators(QDir::currentPath())));
+    const OpenDialogStart start =
+        SplitProposal(OpenProposal(starter, newbie2,
+                                   SampleFolder(QDir::toNativeSeparators(QDir::currentPath()),
+                                                QCoreApplication::applicationDirPath())));
 
     QFileDialog dialog(m_frame.get(), QStringLiteral("Open"));
     dialog.setObjectName(QStringLiteral("openDialog"));
@@ -158,9 +163,11 @@ bool CTorvanApp::OpenDocumentFile(const QString& path) {
 }
 
 std::optional<JobResult> CTorvanApp::RunSettingsCommand(const QString& inputPath) {
-    QtMessageSink sink(m_frame.get());
-    CSettingsCommand command(m_profile, sink);
-    return command.OnSettings(m_frame.get(), QFile::encodeName(inputPath).toStdString());
+    if (!m_settingsCommand) {
+        m_settingsSink = std::make_unique<QtMessageSink>(m_frame.get());
+        m_settingsCommand = std::make_unique<CSettingsCommand>(m_profile, *m_settingsSink);
+    }
+    return m_settingsCommand->OnSettings(m_frame.get(), QFile::encodeName(inputPath).toStdString());
 }
 
 void CTorvanApp::WinHelp(int context) {

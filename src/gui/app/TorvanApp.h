@@ -14,7 +14,9 @@
 namespace torvan {
 
 class CMainFrame;
+class CSettingsCommand;
 class CTorvanDoc;
+class QtMessageSink;
 
 // The application: the profile store, the one document with its main window
 // and view, the recent-file list, and the commands File > Open, New and
@@ -81,6 +83,10 @@ class CTorvanApp : public QObject {
     CRecentFileList m_recentFiles;
     std::unique_ptr<CTorvanDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
+    // Made at the first Settings command and kept, so that it remembers
+    // what a failed conversion was asked to do.
+    std::unique_ptr<QtMessageSink> m_settingsSink;
+    std::unique_ptr<CSettingsCommand> m_settingsCommand;
     bool m_bProfileCreated = false;
 };
 

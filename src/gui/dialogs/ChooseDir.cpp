@@ -79,6 +79,13 @@ CChooseDir::CChooseDir(IMessageSink& sink, QWidget* parent)
 
 CChooseDir::~CChooseDir() = default;
 
+QString ExpandHome(const QString& path) {
+    if (path == QStringLiteral("~") || path.startsWith(QStringLiteral("~/"))) {
+        return QDir::homePath() + path.mid(1);
+    }
+    return path;
+}
+
 void CChooseDir::SetInitialDir(const std::string& directory) {
     m_strInitialDir = QString::fromStdString(directory);
 }
@@ -255,10 +262,7 @@ void CChooseDir::accept() {
     // "~" is the home directory, as in a shell; a relative path is taken
     // from the directory open in the list, not from the process's working
     // directory, which the user cannot see.
-    QString path = typed;
-    if (path == QStringLiteral("~") || path.startsWith(QStringLiteral("~/"))) {
-        path = QDir::homePath() + path.mid(1);
-    }
+    QString path = ExpandHome(typed);
     if (QDir::isRelativePath(path)) {
         path = QDir::cleanPath(QDir(m_strDir).filePath(path));
     }

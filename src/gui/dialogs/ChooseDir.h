@@ -16,6 +16,10 @@ class QShowEvent;
 
 namespace torvan {
 
+// A typed path with a leading "~" or "~/" taken as the home directory, as in
+// a shell; any other path as it is.
+QString ExpandHome(const QString& path);
+
 // The modal "Choose Directory" dialog of the Conversion Settings' Browse
 // button. The drive box lists the file-system roots (on Unix: "/" and the
 // mounted volumes); the directory list shows the components of the open

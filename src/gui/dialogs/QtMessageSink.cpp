@@ -62,8 +62,10 @@ std::unique_ptr<QMessageBox> QtMessageSink::CreateBox(const Message& message, QW
             box->setIcon(QMessageBox::Information);
             break;
         default:
+            // A message that asks nothing and names no icon is plain news:
+            // a warning sign would alarm where nothing went wrong.
             box->setIcon(buttons == kMbYesNo || buttons == kMbYesNoCancel ? QMessageBox::Question
-                                                                          : QMessageBox::Warning);
+                                                                          : QMessageBox::NoIcon);
             break;
     }
     return box;

@@ -42,7 +42,12 @@ std::optional<JobResult> CSettingsCommand::OnSettings(QWidget* parent,
                                                       const std::string& inputPath) {
     CSettingsDlg dialog(m_sink, parent);
     dialog.runModal = runModal;
-    dialog.m_settings.LoadForDialog(m_store);
+    if (m_retry && m_retry->inputPath == inputPath) {
+        dialog.m_settings = m_retry->settings;
+    } else {
+        dialog.m_settings.LoadForDialog(m_store);
+        m_retry.reset();
+    }
     dialog.m_strInputPath = inputPath;
     if (runModal(dialog) != QDialog::Accepted) {
         return std::nullopt;  // nothing written, nothing run
@@ -68,9 +73,11 @@ std::optional<JobResult> CSettingsCommand::OnSettings(QWidget* parent,
     }
 
     if (status == 0) {
+        m_retry.reset();
         m_sink.Show(MakeMessage(MessageId::kConversionSucceeded));
         beep();
     } else {
+        m_retry = Retry{dialog.m_strInputPath, dialog.m_settings};
         m_sink.Show(MakeMessage(MessageId::kConversionFailed));
     }
     return result;

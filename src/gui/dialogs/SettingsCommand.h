@@ -8,6 +8,7 @@
 
 #include "engine/JobResult.h"
 #include "platform/Message.h"
+#include "settings/ImportSettings.h"
 
 namespace torvan {
 
@@ -35,7 +36,10 @@ class CSettingsCommand {
     // nothing when the user cancelled (then nothing was written or run),
     // else what the conversion did. The outcome has been reported already:
     // "Conversion completed successfully!" followed by the beep, or
-    // "Conversion failed.".
+    // "Conversion failed.". After a conversion that failed, the next dialog
+    // for the same input shows what the user confirmed rather than the
+    // saved settings (the job saves the path, symbol and name only once its
+    // checks pass), so that one mistake is mended and the rest kept.
     std::optional<JobResult> OnSettings(QWidget* parent, const std::string& inputPath);
 
     // Seams, set by default to the real thing; tests replace them.
@@ -52,6 +56,12 @@ class CSettingsCommand {
   private:
     CProfileStore& m_store;
     IMessageSink& m_sink;
+    // What was confirmed for the conversion that failed last.
+    struct Retry {
+        std::string inputPath;
+        ImportSettings settings;
+    };
+    std::optional<Retry> m_retry;
 };
 
 }  // namespace torvan

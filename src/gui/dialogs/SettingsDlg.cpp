@@ -208,7 +208,7 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     }
     taken.newMaster = m_newMaster.checkedId();
     taken.name = m_ui->edit1032->text().toStdString();
-    taken.pathOut = m_ui->edit1027->text().toStdString();
+    taken.pathOut = ExpandHome(m_ui->edit1027->text()).toStdString();
     taken.symbol = m_ui->edit1031->text().toStdString();
     taken.skipRows = NumberOf(m_ui->spin1034);
     taken.skipOn = m_ui->check1035->isChecked() ? 1 : 0;
@@ -325,7 +325,7 @@ void CSettingsDlg::OnBrowse() {
     // Starts from the path as it stands in its field, and changes only that
     // field, so that nothing else the user typed is lost.
     CChooseDir chooser(m_sink, this);
-    chooser.SetInitialDir(m_ui->edit1027->text().toStdString());
+    chooser.SetInitialDir(ExpandHome(m_ui->edit1027->text()).toStdString());
     const int result = runModal ? runModal(chooser) : chooser.exec();
     if (result != QDialog::Accepted) {
         return;

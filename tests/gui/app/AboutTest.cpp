@@ -241,6 +241,23 @@ class AboutTest : public QObject {
         QCOMPARE(fixture.App().m_linkVisited[1], 0);
     }
 
+    void linkColoursComeFromThePalette() {
+        int visited = 0;
+        CStaticLink link;
+        link.m_pVisited = &visited;
+        link.setText("link");
+        QPalette dark = link.palette();
+        dark.setColor(QPalette::Link, QColor(0x80, 0xC0, 0xFF));
+        dark.setColor(QPalette::LinkVisited, QColor(0xE0, 0xA0, 0xFF));
+        link.setPalette(dark);
+        link.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&link));
+        QCOMPARE(link.TextColor(), QColor(0x80, 0xC0, 0xFF));
+        QVERIFY(DrawnIn(&link, link.TextColor()));
+        visited = 1;
+        QCOMPARE(link.TextColor(), QColor(0xE0, 0xA0, 0xFF));
+    }
+
     void aPictureLinkKeepsItsOwnLook() {
         QPixmap picture(24, 24);
         picture.fill(Qt::darkGreen);

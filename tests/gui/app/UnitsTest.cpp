@@ -80,6 +80,19 @@ class UnitsTest : public QObject {
         QCOMPARE(ClampPlacement({-30, 20, 2000, 100}, 1024, 738), (Placement{0, 20, 1024, 100}));
     }
 
+    void firstRunProposesTheInstalledSampleWhenHereIsNone() {
+        QTemporaryDir root;
+        const QString here = root.filePath("home");
+        const QString bin = root.filePath("usr/bin");
+        const QString samples = root.filePath("usr/share/torvan/samples");
+        QVERIFY(QDir().mkpath(here) && QDir().mkpath(bin) && QDir().mkpath(samples));
+        QCOMPARE(SampleFolder(here, bin), here);  // none anywhere
+        QVERIFY(QFile(samples + "/ibm.txt").open(QIODevice::WriteOnly));
+        QCOMPARE(SampleFolder(here, bin), QDir::toNativeSeparators(samples));
+        QVERIFY(QFile(here + "/ibm.txt").open(QIODevice::WriteOnly));
+        QCOMPARE(SampleFolder(here, bin), here);
+    }
+
     void openProposal() {
 #ifndef Q_OS_WIN
         QCOMPARE(OpenProposal("/data/ibm.txt", 1, "/home/u"), QString("/data/*.*"));

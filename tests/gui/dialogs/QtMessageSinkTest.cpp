@@ -23,9 +23,9 @@ TEST(QtMessageSink, ButtonsAndIconsFollowTheMessageType) {
         QMessageBox::Icon icon;
     };
     const Case cases[] = {
-        {kMbOk, QMessageBox::Ok, QMessageBox::Warning},
+        {kMbOk, QMessageBox::Ok, QMessageBox::NoIcon},
         {kMbYesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question},
-        {kMbOkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Warning},
+        {kMbOkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoIcon},
         {kMbOk | kMbIconInformation, QMessageBox::Ok, QMessageBox::Information},
         {kMbOk | kMbIconExclamation, QMessageBox::Ok, QMessageBox::Warning},
         {kMbOk | kMbIconStop, QMessageBox::Ok, QMessageBox::Critical},

@@ -161,6 +161,31 @@ TEST_F(SettingsCommandTest, ADuplicateSymbolFailsAndKeepsTheJobsEntriesButSavesT
     EXPECT_EQ(Securities(), 1U);
 }
 
+TEST_F(SettingsCommandTest, AfterAFailureTheNextDialogShowsWhatWasConfirmed) {
+    const std::string nowhere = temp.File("nowhere");
+    const auto typeNowhere = [&](CSettingsDlg& dlg) {
+        Fill(dlg, "IBM", true);
+        TypeOver(Control<QLineEdit>(&dlg, "edit1027"), QString::fromStdString(nowhere));
+    };
+    ASSERT_FALSE(Run(typeNowhere)->Succeeded());
+    const auto shows = [&](const std::string& path, const QString& symbol) {
+        return [&, path, symbol](CSettingsDlg& dlg) {
+            EXPECT_EQ(Control<QLineEdit>(&dlg, "edit1027")->text().toStdString(), path);
+            EXPECT_EQ(Control<QLineEdit>(&dlg, "edit1031")->text(), symbol);
+        };
+    };
+    // Cancel keeps them for the next try; the job saved none of them.
+    EXPECT_FALSE(Run(shows(nowhere, "IBM"), false).has_value());
+    EXPECT_EQ(Entry("Symbol"), "<missing>");
+    ASSERT_TRUE(Run([&](CSettingsDlg& dlg) {
+                    shows(nowhere, "IBM")(dlg);
+                    TypeOver(Control<QLineEdit>(&dlg, "edit1027"), QString::fromStdString(db));
+                })->Succeeded());
+    // After a success the saved settings are shown again.
+    store.WriteString("Import", "Symbol", "SAVED");
+    Run(shows(db, "SAVED"), false);
+}
+
 TEST_F(SettingsCommandTest, AfterAConfirmedDialogAnEmptyPathStaysEmpty) {
     store.WriteInt("Newbie", "Newbie2", 0);
     const auto result =

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <filesystem>
 #include <memory>
@@ -212,6 +213,7 @@ TEST_F(SettingsDlgTest, TextLimitsCapTypingAndLongerSavedTextsAreRefused) {
     EXPECT_EQ(Edit("edit1031")->text(), "ABCDEFGHIJKLMNOP");
     QTest::keyClicks(DateBox()->lineEdit(), "_ABCDEFGHIJKLMN");
     EXPECT_EQ(DateBox()->currentText().size(), 12);
+    TypeOver(DateBox()->lineEdit(), "MMDDYY");
     ASSERT_TRUE(PressOk());
     EXPECT_EQ(dlg->m_settings.name, "International Bu");
 }
@@ -238,14 +240,16 @@ TEST_F(SettingsDlgTest, TheDateFormatSelectsTheFirstEntryBeginningWithTheText) {
     EXPECT_EQ(DateBox()->currentText(), "DD_MM_YY");
 }
 
-TEST_F(SettingsDlgTest, ADateFormatMatchingNoEntryGivesCodeZero) {
-    dlg->m_settings.dateFormat = "YYYY-MM-DD";
+TEST_F(SettingsDlgTest, ADateFormatMatchingNoEntryIsRefusedNamingIt) {
     Show();
-    EXPECT_EQ(DateBox()->currentIndex(), -1);
-    EXPECT_EQ(DateBox()->currentText(), "YYYY-MM-DD");
-    ASSERT_TRUE(PressOk());
-    EXPECT_EQ(dlg->m_nDateFormat, 0);
-    EXPECT_EQ(dlg->m_settings.dateFormat, "YYYY-MM-DD");
+    for (const char* typed : {"YYYY-MM-DD", "XYZ", ""}) {
+        sink.Clear();
+        TypeOver(DateBox()->lineEdit(), typed);
+        EXPECT_FALSE(PressOk());
+        ASSERT_EQ(sink.Ids(), std::vector<std::string>{"UnknownDateFormat"});
+        EXPECT_NE(sink.Texts()[0].find(std::string("\"") + typed + "\""), std::string::npos);
+        EXPECT_TRUE(DateBox()->hasFocus());
+    }
 
     // Choosing an entry from the list after typing something else.
     auto other = std::make_unique<CSettingsDlg>(sink);
@@ -394,6 +398,18 @@ TEST_F(SettingsDlgTest, BrowseChangesThePathOnOkOnly) {
     EXPECT_EQ(dlg->m_settings.pathOut, chosen.Path());
     EXPECT_EQ(dlg->m_settings.symbol, "TYPED");
     EXPECT_TRUE(sink.Messages().empty());
+}
+
+TEST_F(SettingsDlgTest, ATypedTildeIsTheHomeDirectory) {
+    Show();
+    const std::string home = QDir::homePath().toStdString();
+    for (const auto& [typed, meant] : std::vector<std::pair<QString, std::string>>{
+             {"~", home}, {"~/prices", home + "/prices"}, {"a~/b", "a~/b"}}) {
+        TypeOver(Edit("edit1027"), typed);
+        ASSERT_TRUE(PressOk());
+        EXPECT_EQ(dlg->m_settings.pathOut, meant);
+        Show();
+    }
 }
 
 TEST_F(SettingsDlgTest, CancelLeavesTheValuesAsTheyWere) {
