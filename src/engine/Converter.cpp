@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "database/DataFile.h"
 #include "database/Dates.h"
 #include "database/EMaster.h"
 #include "database/Master.h"
@@ -184,13 +185,11 @@ void CConverter::RecordInProfile() {
 
 int CConverter::CheckOutputDirectory() {
     if (m_szPathOut.empty() || !IsDirectory(m_szPathOut)) {
-        Say(MessageId::kPathDoesNotExist);
-        return 1;
+        return Fail(MessageId::kPathDoesNotExist, {m_szPathOut});
     }
     std::string absolute = AbsoluteDirectory(m_szPathOut);
     if (absolute.empty()) {
-        Say(MessageId::kPathDoesNotExist);
-        return 1;
+        return Fail(MessageId::kPathDoesNotExist, {m_szPathOut});
     }
     // The root loses its separator too, as a drive root does: "/" + "MASTER".
     while (!absolute.empty() && absolute.back() == '/') {
@@ -210,12 +209,10 @@ int CConverter::CheckOutputDirectory() {
         if (existing && master.Open(*existing, File::Mode::Read)) {
             return 0;
         }
-        Say(MessageId::kNoMasterFile);
-        return 1;
+        return Fail(MessageId::kNoMasterFile, {m_szMasterPath});
     }
     if (existing) {
-        Say(MessageId::kMasterExists);
-        return 1;
+        return Fail(MessageId::kMasterExists, {*existing});
     }
     // A new MASTER beside another directory's EMASTER or XMASTER would not
     // match them.
@@ -361,6 +358,12 @@ int CConverter::ReadMasterRecords(std::vector<std::uint8_t>& content) {
     if (master.Failed()) {
         return Fail(MessageId::kCannotReadMasterFile, {m_szMasterPath});
     }
+    if (!MasterCountAgrees(content)) {
+        const MasterHeader header = MasterHeader::Unpack(content.data());
+        return Fail(MessageId::kIndexCountDisagrees,
+                    {m_szMasterPath, std::to_string(header.entryCount),
+                     std::to_string(content.size() / kMasterRecordSize - 1)});
+    }
     return 0;
 }
 
@@ -371,6 +374,13 @@ int CConverter::FreeMasterFileNumber(const std::vector<std::uint8_t>& master) co
     }
     std::array<bool, 256> used{};
     used[0] = true;
+    // A number whose price files are there (left by a security deleted
+    // elsewhere, or listed in a damaged index) would replace them.
+    for (const int n : NumbersWithPriceFiles(DatabaseDirectory())) {
+        if (n < static_cast<int>(used.size())) {
+            used[static_cast<std::size_t>(n)] = true;
+        }
+    }
     for (std::size_t offset = kMasterRecordSize; offset < master.size();
          offset += kMasterRecordSize) {
         used[master[offset]] = true;
@@ -393,6 +403,8 @@ int CConverter::FreeMasterFileNumber(const std::vector<std::uint8_t>& master) co
 int CConverter::AddMasterEntry(std::vector<std::uint8_t>& master, int fileNumber) {
     const std::vector<std::uint8_t> before = master;
     MasterHeader header = MasterHeader::Unpack(master.data());
+    // Right after the counted entries, before any padding behind them.
+    const std::size_t at = kMasterRecordSize * (header.entryCount + 1U);
     header.entryCount = static_cast<std::uint16_t>(header.entryCount + 1);
     header.fileCounter = static_cast<std::uint16_t>(header.fileCounter + 1);
     const MasterBytes packedHeader = header.Pack();
@@ -411,7 +423,8 @@ int CConverter::AddMasterEntry(std::vector<std::uint8_t>& master, int fileNumber
     record.period = 'D';
     record.symbol = PadField(m_szSymbol);
     const MasterBytes packedRecord = record.Pack();
-    master.insert(master.end(), packedRecord.begin(), packedRecord.end());
+    master.insert(master.begin() + static_cast<std::ptrdiff_t>(std::min(at, master.size())),
+                  packedRecord.begin(), packedRecord.end());
 
     const auto highest =
         static_cast<std::uint8_t>(std::min<int>(header.fileCounter, kMaxSecurities));

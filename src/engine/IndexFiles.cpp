@@ -3,8 +3,11 @@
 // XMASTER (securities 256 and up, price files F<n>.MWD).
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <set>
+#include <utility>
 
+#include "database/DataFile.h"
 #include "database/EMaster.h"
 #include "database/Index.h"
 #include "database/IndexFields.h"
@@ -20,6 +23,27 @@ namespace {
 std::string SpelledLike(const std::string& masterPath, const std::string& name) {
     const std::string masterName = std::filesystem::path(masterPath).filename().string();
     return masterName == ToLowerAscii(masterName) ? ToLowerAscii(name) : name;
+}
+
+// The header's count and the entries held, as texts, of an EMASTER or
+// XMASTER whose count promises more entries than it holds: one cut short.
+// Records past the count are kept as they are: an EMASTER may lag behind
+// MASTER.
+std::optional<std::pair<std::string, std::string>> CountBeyondRecords(const std::string& content,
+                                                                      bool emaster) {
+    std::size_t counted = 0;
+    std::size_t held = 0;
+    if (EMasterFile e; emaster && ParseEMaster(content, e)) {
+        counted = e.header.entryCount;
+        held = e.records.size();
+    } else if (XMasterFile x; !emaster && ParseXMaster(content, x) && x.header.HasMagic()) {
+        counted = x.header.entryCount;
+        held = x.records.size();
+    }
+    if (counted <= held) {
+        return std::nullopt;
+    }
+    return std::pair{std::to_string(counted), std::to_string(held)};
 }
 
 }  // namespace
@@ -47,6 +71,9 @@ int CConverter::ReadSideIndexes() {
         auto content = ReadWholeFile(*found);
         if (!content) {
             return Fail(MessageId::kCannotReadIndexFile, {*found});
+        }
+        if (const auto counted = CountBeyondRecords(*content, side == &m_emaster)) {
+            return Fail(MessageId::kIndexCountDisagrees, {*found, counted->first, counted->second});
         }
         side->content = std::move(*content);
         side->present = true;
@@ -139,8 +166,7 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
                                     int& fileNumber) {
     fileNumber = 0;
     if (!m_xmaster.present && m_bXMaster == 0) {
-        Say(MessageId::kPortfolioFull);
-        return 1;
+        return Fail(MessageId::kPortfolioFull, {m_szMasterPath});
     }
     XMasterFile xmaster;
     const std::string before = m_xmaster.present ? m_xmaster.content : NewXMasterContent();
@@ -160,9 +186,9 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
          offset += kMasterRecordSize) {
         used.insert(masterBefore[offset]);
     }
-    const std::string directory = DatabaseDirectory();
+    used.merge(NumbersWithPriceFiles(DatabaseDirectory()));
     for (int n = kFirstXMasterFileNumber; n <= kMaxXMasterFileNumber && fileNumber == 0; ++n) {
-        if (used.count(n) == 0 && !FindMwdFile(directory, n)) {
+        if (used.count(n) == 0) {
             fileNumber = n;
         }
     }

@@ -302,6 +302,50 @@ TEST_F(Cli, FailedConversionsExitOne) {
     EXPECT_EQ(Split(Run({"list", db}).out, '\n').size(), 3U) << "nothing added by failures";
 }
 
+TEST_F(Cli, EveryFailureExitsNonZeroAndNamesItsPath) {
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    const std::string db = NewDir("db");
+    auto convert = [&](const std::string& into, const std::string& symbol, bool newMaster) {
+        std::vector<std::string> args = {"convert",       input,       "--db",   into,
+                                         "--symbol",      symbol,      "--skip", "1",
+                                         "--date-format", "CCYY_MM_DD"};
+        if (newMaster) {
+            args.push_back("--new-master");
+        }
+        return Run(args);
+    };
+    for (const char* symbol : {"A", "B", "C"}) {
+        ASSERT_EQ(convert(db, symbol, symbol[0] == 'A').status, 0);
+    }
+    WriteText(temp.File("file"), "");
+    // MASTER's header counts 1 of its 3 entries: a new one would be lost.
+    auto master = ReadBytes(temp.File("db/MASTER"));
+    master[0] = 1;
+    WriteBytes(temp.File("db/MASTER"), master);
+    struct Case {
+        std::string db, symbol;
+        bool newMaster;
+        int status;
+        std::string text;  // on standard error, with the path
+    };
+    const Case cases[] = {
+        {temp.File("file"), "X", true, 1, "Path does not exist: " + temp.File("file")},
+        {temp.File("none"), "X", true, 1, "Path does not exist: " + temp.File("none")},
+        {NewDir("empty"), "X", false, 1,
+         "Path specified does not point to a Master file: " + temp.File("empty/MASTER")},
+        {db, "X", true, 1, "New Master chosen but one already exists: " + temp.File("db/MASTER")},
+        {db, "D", false, 1, temp.File("db/MASTER") + " Run torvan-cli check"},
+        {db, "TAB\tX", false, 2, "--symbol: You did not enter a valid symbol"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const Result result = convert(c.db, c.symbol, c.newMaster);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_NE(result.err.find(c.text), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(ReadBytes(temp.File("db/MASTER")), master);
+}
+
 TEST_F(Cli, FromProfileStartsFromTheSavedSettingsAndSavesThemBack) {
     CProfileStore store;
     bool created = false;
