@@ -157,6 +157,25 @@ bool ReadBack(const std::string& directory, const std::string& symbol, const Job
            ReadSecurityEnds(directory, symbol, stored) == ReadResult::kOk && same(stored.entry);
 }
 
+// The first and last records of a security as read back.
+void PrintStoredEnds(const SecurityRecords& stored) {
+    if (stored.rows.empty()) {
+        return;
+    }
+    const auto& names = stored.entry.fieldNames;
+    auto row = [&](const char* label, const std::vector<float>& values) {
+        std::cout << label;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const std::string name = i < names.size() ? names[i] : "?";
+            std::cout << (i == 0 ? " " : ", ") << name << " "
+                      << (name == "Date" ? StoredDateText(values[i]) : NumberText(values[i]));
+        }
+        std::cout << "\n";
+    };
+    row("First stored:", stored.rows.front());
+    row("Last stored: ", stored.rows.back());
+}
+
 }  // namespace
 
 std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSettings& settings) {
@@ -307,21 +326,7 @@ int RunConvert(const ConvertRequest& request) {
                   << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
                   << " with missing columns stored as 0.\n";
     }
-    // What was stored, as read back.
-    if (!stored.rows.empty()) {
-        const auto& names = stored.entry.fieldNames;
-        auto row = [&](const char* label, const std::vector<float>& values) {
-            std::cout << label;
-            for (std::size_t i = 0; i < values.size(); ++i) {
-                const std::string name = i < names.size() ? names[i] : "?";
-                std::cout << (i == 0 ? " " : ", ") << name << " "
-                          << (name == "Date" ? StoredDateText(values[i]) : NumberText(values[i]));
-            }
-            std::cout << "\n";
-        };
-        row("First stored:", stored.rows.front());
-        row("Last stored: ", stored.rows.back());
-    }
+    PrintStoredEnds(stored);
     return kExitOk;
 }
 

@@ -59,6 +59,41 @@ std::string Truncated(const std::string& text, std::size_t limit) {
     return result;
 }
 
+// A failure to create, write or replace a file is told by the system's
+// reason when that is a refusal or a full disk: "is the disk full?" is no
+// answer for a folder the user may not write to.
+MessageId ForWriteError(MessageId id, int error) {
+    bool asksDiskFull = false;
+    switch (id) {
+        case MessageId::kCannotWriteJournal:
+        case MessageId::kCannotWriteTemporaryFile:
+        case MessageId::kCannotWriteDataFile:
+            asksDiskFull = true;
+            break;
+        case MessageId::kCannotCreateFile:
+        case MessageId::kCannotReplaceFile:
+        case MessageId::kCannotOpenDataFile:
+        case MessageId::kCannotCreateTemporaryFile:
+        case MessageId::kCannotKeepInputPermissions:
+        case MessageId::kCannotBackUpInputFile:
+        case MessageId::kCannotReplaceInputFile:
+            break;
+        default:
+            return id;
+    }
+    switch (WriteTroubleOf(error)) {
+        case WriteTrouble::kPermission:
+            return MessageId::kWritePermissionDenied;
+        case WriteTrouble::kReadOnly:
+            return MessageId::kReadOnlyFileSystem;
+        case WriteTrouble::kDiskFull:
+            return asksDiskFull ? id : MessageId::kDiskFull;
+        case WriteTrouble::kOther:
+            break;
+    }
+    return id;
+}
+
 }  // namespace
 
 int CConverter::Say(MessageId id, std::vector<std::string> params) {
@@ -69,7 +104,7 @@ int CConverter::Say(MessageId id, std::vector<std::string> params) {
 }
 
 int CConverter::Fail(MessageId id, std::vector<std::string> params) {
-    Say(id, std::move(params));
+    Say(ForWriteError(id, LastFileError()), std::move(params));
     return 1;
 }
 
@@ -79,6 +114,9 @@ int CConverter::Run() {
     WorkFilesOnDisk();
     m_bSynced = true;
     m_syncFailedPath.clear();
+    m_syncError = 0;
+    // A failure of an earlier run must not give this one's its reason.
+    SetLastFileError(0);
     m_bSideRead = false;
     m_bInXMaster = false;
     m_emaster = SideIndex{};
@@ -480,7 +518,12 @@ bool CConverter::SyncInBackground(const std::string& path) {
         return true;  // Commit tells of the one that failed
     }
     m_syncingPath = path;
-    m_workSync.Start([this] { m_bSynced = SyncFile(m_syncingPath); });
+    m_workSync.Start([this] {
+        m_bSynced = SyncFile(m_syncingPath);
+        if (!m_bSynced) {
+            m_syncError = LastFileError();
+        }
+    });
     return true;
 }
 
@@ -489,7 +532,12 @@ bool CConverter::WorkFilesOnDisk() {
     if (!m_bSynced && m_syncFailedPath.empty()) {
         m_syncFailedPath = m_syncingPath;
     }
-    return m_syncFailedPath.empty();
+    if (!m_syncFailedPath.empty()) {
+        // Its reason, for the message that names it.
+        SetLastFileError(m_syncError);
+        return false;
+    }
+    return true;
 }
 
 int CConverter::Commit() {

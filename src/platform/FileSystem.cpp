@@ -27,9 +27,27 @@ FaultHook& Hook() {
     return hook;
 }
 
+thread_local int t_lastError = 0;
+
+// Notes the errno of a failed operation; returns false for the caller to
+// return.
+bool NoteError(int error) {
+    t_lastError = error;
+    return false;
+}
+
 bool Faulted(FileOp op, const std::string& path) {
     const FaultHook& hook = Hook();
-    return hook && hook(op, path);
+    if (!hook) {
+        return false;
+    }
+    // A hook may set errno to act out a particular failure.
+    errno = 0;
+    if (!hook(op, path)) {
+        return false;
+    }
+    t_lastError = errno != 0 ? errno : EIO;
+    return true;
 }
 
 // Every file the core writes is one of its own work files (or a file it put
@@ -61,12 +79,36 @@ int OpenDescriptor(const std::string& path, File::Mode mode) {
     if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
                     (writing && (!S_ISREG(st.st_mode) || st.st_nlink != 1)))) {
         ::close(fd);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return -1;
     }
     return fd;
 }
 
 }  // namespace
+
+int LastFileError() {
+    return t_lastError;
+}
+
+void SetLastFileError(int error) {
+    t_lastError = error;
+}
+
+WriteTrouble WriteTroubleOf(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return WriteTrouble::kPermission;
+        case EROFS:
+            return WriteTrouble::kReadOnly;
+        case ENOSPC:
+        case EDQUOT:
+            return WriteTrouble::kDiskFull;
+        default:
+            return WriteTrouble::kOther;
+    }
+}
 
 bool FaultHookInstalled() {
     return static_cast<bool>(Hook());
@@ -133,20 +175,21 @@ bool File::Open(const std::string& path, Mode mode) {
                       : mode == Mode::Append ? "ab"
                                              : "r+b";
     const int fd = OpenDescriptor(path, mode);
-    if (fd >= 0) {
-        m_fp = ::fdopen(fd, how);
-        if (m_fp == nullptr) {
-            ::close(fd);
-        }
+    if (fd < 0) {
+        return NoteError(errno);
     }
-    if (m_fp != nullptr) {
-        if (!m_buffer) {
-            // Not zero-filled: the stream writes before it reads.
-            m_buffer = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
-        }
-        std::setvbuf(m_fp, m_buffer.get(), _IOFBF, kStreamBuffer);
+    m_fp = ::fdopen(fd, how);
+    if (m_fp == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        return NoteError(error);
     }
-    return m_fp != nullptr;
+    if (!m_buffer) {
+        // Not zero-filled: the stream writes before it reads.
+        m_buffer = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
+    }
+    std::setvbuf(m_fp, m_buffer.get(), _IOFBF, kStreamBuffer);
+    return true;
 }
 
 std::size_t File::Read(void* data, std::size_t size) {
@@ -160,6 +203,7 @@ std::size_t File::Read(void* data, std::size_t size) {
     std::size_t got = std::fread(data, 1, size, m_fp);
     if (got < size && std::ferror(m_fp)) {
         m_failed = true;
+        t_lastError = errno;
     }
     return got;
 }
@@ -182,7 +226,7 @@ bool File::Write(const void* data, std::size_t size) {
     if (size < kStreamBuffer) {
         if (std::fwrite(data, 1, size, m_fp) != size) {
             m_failed = true;
-            return false;
+            return NoteError(errno);
         }
         return true;
     }
@@ -191,7 +235,7 @@ bool File::Write(const void* data, std::size_t size) {
     // first, and the stream takes up its position after it.
     if (std::fflush(m_fp) != 0) {
         m_failed = true;
-        return false;
+        return NoteError(errno);
     }
     const int fd = fileno(m_fp);
     const auto* bytes = static_cast<const char*>(data);
@@ -202,7 +246,7 @@ bool File::Write(const void* data, std::size_t size) {
         }
         if (written <= 0) {
             m_failed = true;
-            return false;
+            return NoteError(written < 0 ? errno : ENOSPC);
         }
         bytes += written;
         size -= static_cast<std::size_t>(written);
@@ -255,11 +299,11 @@ bool File::Flush(bool sync) {
     }
     if (std::fflush(m_fp) != 0) {
         m_failed = true;
-        return false;
+        return NoteError(errno);
     }
     if (sync && ::fsync(fileno(m_fp)) != 0 && errno != EINVAL) {
         m_failed = true;
-        return false;
+        return NoteError(errno);
     }
     return true;
 }
@@ -282,6 +326,9 @@ bool File::Close() {
     // Closing a file that was only read cannot lose anything.
     const bool faulted = m_writing && Faulted(FileOp::Close, m_path);
     bool ok = std::fclose(m_fp) == 0;
+    if (!ok) {
+        t_lastError = errno;
+    }
     m_fp = nullptr;
     if (faulted || !ok) {
         m_failed = true;
@@ -341,14 +388,14 @@ bool RemoveFile(const std::string& path) {
         return false;
     }
     // unlink, not remove: a folder by the name is never taken for the file.
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT || NoteError(errno);
 }
 
 bool RenameFile(const std::string& tmpPath, const std::string& target) {
     if (Faulted(FileOp::Rename, target)) {
         return false;
     }
-    return std::rename(tmpPath.c_str(), target.c_str()) == 0;
+    return std::rename(tmpPath.c_str(), target.c_str()) == 0 || NoteError(errno);
 }
 
 bool ReplaceFile(const std::string& tmpPath, const std::string& target) {
@@ -365,10 +412,10 @@ bool SyncFile(const std::string& path) {
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return false;
+        return NoteError(errno);
     }
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
-    return ::close(fd) == 0 && ok;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || NoteError(errno);
+    return (::close(fd) == 0 || NoteError(errno)) && ok;
 }
 
 void SyncDirectoryOf(const std::string& path) {

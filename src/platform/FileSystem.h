@@ -40,6 +40,22 @@ class FaultHookScope {
     bool m_installed = true;
 };
 
+// The errno of this thread's last file operation that failed (EIO for one a
+// fault hook failed without setting errno), so that a message can say why;
+// 0 when none has failed since it was last set. Work done on another thread
+// hands its error over with SetLastFileError.
+int LastFileError();
+void SetLastFileError(int error);
+
+// What an errno means to someone whose file could not be written.
+enum class WriteTrouble {
+    kOther,
+    kPermission,  // EACCES, EPERM
+    kReadOnly,    // EROFS
+    kDiskFull,    // ENOSPC, EDQUOT
+};
+WriteTrouble WriteTroubleOf(int error);
+
 // A binary file handle. Text files are read and written as bytes too: line
 // ends are handled by the callers, never translated underneath them.
 class File {

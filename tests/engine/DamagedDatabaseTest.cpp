@@ -1,8 +1,10 @@
-// Databases whose index files disagree with themselves, and folders holding
-// price files that no index lists: a conversion refuses the first and never
-// replaces the second.
+// Databases whose index files disagree with themselves, folders holding
+// price files that no index lists, folders that cannot be written: a
+// conversion refuses the first, never replaces the second, and says why the
+// third failed.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -156,6 +158,39 @@ TEST_F(DamagedDatabase, ANewSecurityNeverTakesTheNumberOfPriceFilesThatAreThere)
         if (stray.back() != '/') {
             EXPECT_EQ(ReadText(stray), "someone else's");
         }
+    }
+}
+
+TEST_F(DamagedDatabase, AFailedWriteSaysPermissionDeniedReadOnlyOrDiskFull) {
+    struct Case {
+        const char* file;  // the work file whose creation fails
+        int error;
+        const char* id;
+    };
+    const Case cases[] = {
+        {"F1.DAT.~NU", EACCES, "WritePermissionDenied"},
+        {"F1.DAT.~NU", EPERM, "WritePermissionDenied"},
+        {"F1.DAT.~NU", EROFS, "ReadOnlyFileSystem"},
+        {"F1.DAT.~NU", ENOSPC, "DiskFull"},
+        {"F1.DOP.~NU", EDQUOT, "DiskFull"},
+        {"F1.DAT.~NU", 0, "CannotCreateFile"},  // no reason known
+        // A text that asks whether the disk is full keeps asking it then.
+        {"MASTER.~NU", ENOSPC, "CannotWriteTemporaryFile"},
+        {"MASTER.~NU", EACCES, "WritePermissionDenied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + std::to_string(c.error));
+        EmptyDatabase();
+        const std::string path = m_db.File(c.file);
+        FaultHookScope hook([&](FileOp op, const std::string& p) {
+            errno = op == FileOp::Open && p == path ? c.error : 0;
+            return op == FileOp::Open && p == path;
+        });
+        EXPECT_EQ(Add("NEW", true), 1);
+        ASSERT_FALSE(m_messages.Messages().empty());
+        EXPECT_EQ(m_messages.Messages()[0].id, c.id);
+        EXPECT_NE(m_messages.Messages()[0].text.find(path), std::string::npos);
+        EXPECT_FALSE(FileExists(m_db.File("MASTER")));
     }
 }
 
