@@ -141,6 +141,41 @@ std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings&
     return std::nullopt;
 }
 
+// Whether readers find the new security as the job wrote it: listed in
+// directory under its file number and symbol with every record, and found
+// by its symbol with the same number. stored then holds its first and last
+// records.
+bool ReadBack(const std::string& directory, const std::string& symbol, const JobResult& result,
+              bool inXMaster, SecurityRecords& stored) {
+    auto same = [&](const SecurityEntry& entry) {
+        return entry.fileNumber == result.fileNumber && entry.inXMaster == inXMaster &&
+               EqualsNoCase(entry.symbol, symbol) &&
+               entry.recordCount == std::optional<int>(result.recordsWritten);
+    };
+    std::vector<SecurityEntry> listed;
+    return ListSecurities(directory, listed) && std::any_of(listed.begin(), listed.end(), same) &&
+           ReadSecurityEnds(directory, symbol, stored) == ReadResult::kOk && same(stored.entry);
+}
+
+// The first and last records of a security as read back.
+void PrintStoredEnds(const SecurityRecords& stored) {
+    if (stored.rows.empty()) {
+        return;
+    }
+    const auto& names = stored.entry.fieldNames;
+    auto row = [&](const char* label, const std::vector<float>& values) {
+        std::cout << label;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const std::string name = i < names.size() ? names[i] : "?";
+            std::cout << (i == 0 ? " " : ", ") << name << " "
+                      << (name == "Date" ? StoredDateText(values[i]) : NumberText(values[i]));
+        }
+        std::cout << "\n";
+    };
+    row("First stored:", stored.rows.front());
+    row("Last stored: ", stored.rows.back());
+}
+
 }  // namespace
 
 std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSettings& settings) {
@@ -273,6 +308,15 @@ int RunConvert(const ConvertRequest& request) {
     }
 
     const JobResult& result = job.Result();
+    // Success is a security that readers find where it was put, with every
+    // record: read back from the folder the job wrote into.
+    SecurityRecords stored;
+    const std::string directory = result.databaseDirectory;
+    if (!ReadBack(directory, settings.symbol, result, job.m_bInXMaster, stored)) {
+        Report(MessageText(MessageId::kReadBackFailed, {settings.symbol, directory}));
+        Report(MessageText(MessageId::kConversionFailed));
+        return kExitFailed;
+    }
     const int count = result.recordsWritten;
     std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
               << settings.symbol << " (F" << result.fileNumber
@@ -283,23 +327,7 @@ int RunConvert(const ConvertRequest& request) {
                   << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
                   << " with missing columns stored as 0.\n";
     }
-    // What was stored, read back from the database.
-    SecurityRecords stored;
-    if (ReadSecurityEnds(settings.pathOut, settings.symbol, stored) == ReadResult::kOk &&
-        !stored.rows.empty()) {
-        const auto& names = stored.entry.fieldNames;
-        auto row = [&](const char* label, const std::vector<float>& values) {
-            std::cout << label;
-            for (std::size_t i = 0; i < values.size(); ++i) {
-                const std::string name = i < names.size() ? names[i] : "?";
-                std::cout << (i == 0 ? " " : ", ") << name << " "
-                          << (name == "Date" ? StoredDateText(values[i]) : NumberText(values[i]));
-            }
-            std::cout << "\n";
-        };
-        row("First stored:", stored.rows.front());
-        row("Last stored: ", stored.rows.back());
-    }
+    PrintStoredEnds(stored);
     return kExitOk;
 }
 

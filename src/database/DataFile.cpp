@@ -1,6 +1,9 @@
 #include "database/DataFile.h"
 
+#include <algorithm>
+
 #include "platform/FileSystem.h"
+#include "platform/Text.h"
 
 namespace torvan {
 
@@ -65,6 +68,25 @@ std::string WriteSecurityFiles(const std::string& dataPath, const std::string& d
         return descriptionPath;
     }
     return {};
+}
+
+std::set<int> NumbersWithPriceFiles(const std::string& directory) {
+    std::set<int> numbers;
+    for (const std::string& entry : ListDirectory(directory)) {
+        const std::string name = ToUpperAscii(entry);
+        const std::size_t dot = name.size() >= 4 ? name.size() - 4 : 0;
+        const std::string suffix = name.substr(dot);
+        if (dot < 2 || name[0] != 'F' ||
+            (suffix != ".DAT" && suffix != ".DOP" && suffix != ".MWD")) {
+            continue;
+        }
+        const std::string digits = name.substr(1, dot - 1);
+        if (!digits.empty() && digits.size() <= 5 &&
+            std::all_of(digits.begin(), digits.end(), [](char c) { return IsDigit(c); })) {
+            numbers.insert(std::stoi(digits));
+        }
+    }
+    return numbers;
 }
 
 std::string ExistingDescriptionFilePath(const std::string& directory, int fileNumber) {

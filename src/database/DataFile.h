@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,11 @@ std::string WriteSecurityFiles(const std::string& dataPath, const std::string& d
 // The existing description file of a security, found ignoring case; the
 // upper-case name when there is none yet.
 std::string ExistingDescriptionFilePath(const std::string& directory, int fileNumber);
+
+// The numbers n of every F<n>.DAT, F<n>.DOP and F<n>.MWD in directory, in
+// any letter case and of any kind (file, folder, link): a new security must
+// not take a number whose files are there, or it would replace them.
+std::set<int> NumbersWithPriceFiles(const std::string& directory);
 
 // A data file read back: its header's recordCount and the price records,
 // each fieldCount MBF values.

@@ -277,6 +277,21 @@ std::int16_t FindSecurity(const std::string& directory, const std::string& text,
     return kNotFound;
 }
 
+bool MasterCountAgrees(const std::vector<std::uint8_t>& content) {
+    if (content.size() < kMasterRecordSize) {
+        return false;
+    }
+    const std::size_t counted = MasterHeader::Unpack(content.data()).entryCount;
+    const std::size_t whole = content.size() / kMasterRecordSize - 1;
+    if (whole < counted) {
+        return false;
+    }
+    const auto padding =
+        content.begin() + static_cast<std::ptrdiff_t>(kMasterRecordSize * (counted + 1));
+    const auto end = content.begin() + static_cast<std::ptrdiff_t>(kMasterRecordSize * (whole + 1));
+    return std::all_of(padding, end, [](std::uint8_t byte) { return byte == 0; });
+}
+
 bool ReadMaster(const std::string& directory, MasterFile& master) {
     master = MasterFile{};
     auto path = FindFileNoCase(directory, "MASTER");

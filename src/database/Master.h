@@ -80,6 +80,13 @@ struct SecurityLocation {
 std::int16_t FindSecurity(const std::string& directory, const std::string& text,
                           MasterRecord& found, SecurityLocation* where = nullptr);
 
+// Whether MASTER content (its header and the whole records after it) holds
+// the entries its header counts: no fewer records, and past them only
+// records of zero bytes, which a writer may leave as padding. Anything else
+// is a count that disagrees with the file, and an entry added after it would
+// land where readers do not look or take a number that is still in use.
+bool MasterCountAgrees(const std::vector<std::uint8_t>& content);
+
 // Everything of a MASTER file that a reader needs.
 struct MasterFile {
     MasterHeader header;

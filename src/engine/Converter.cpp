@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "database/DataFile.h"
 #include "database/Dates.h"
 #include "database/EMaster.h"
 #include "database/Master.h"
@@ -57,6 +58,41 @@ std::string Truncated(const std::string& text, std::size_t limit) {
     return result;
 }
 
+// A failure to create, write or replace a file is told by the system's
+// reason when that is a refusal or a full disk: "is the disk full?" is no
+// answer for a folder the user may not write to.
+MessageId ForWriteError(MessageId id, int error) {
+    bool asksDiskFull = false;
+    switch (id) {
+        case MessageId::kCannotWriteJournal:
+        case MessageId::kCannotWriteTemporaryFile:
+        case MessageId::kCannotWriteDataFile:
+            asksDiskFull = true;
+            break;
+        case MessageId::kCannotCreateFile:
+        case MessageId::kCannotReplaceFile:
+        case MessageId::kCannotOpenDataFile:
+        case MessageId::kCannotCreateTemporaryFile:
+        case MessageId::kCannotKeepInputPermissions:
+        case MessageId::kCannotBackUpInputFile:
+        case MessageId::kCannotReplaceInputFile:
+            break;
+        default:
+            return id;
+    }
+    switch (WriteTroubleOf(error)) {
+        case WriteTrouble::kPermission:
+            return MessageId::kWritePermissionDenied;
+        case WriteTrouble::kReadOnly:
+            return MessageId::kReadOnlyFileSystem;
+        case WriteTrouble::kDiskFull:
+            return asksDiskFull ? id : MessageId::kDiskFull;
+        case WriteTrouble::kOther:
+            break;
+    }
+    return id;
+}
+
 }  // namespace
 
 int CConverter::Say(MessageId id, std::vector<std::string> params) {
@@ -67,7 +103,7 @@ int CConverter::Say(MessageId id, std::vector<std::string> params) {
 }
 
 int CConverter::Fail(MessageId id, std::vector<std::string> params) {
-    Say(id, std::move(params));
+    Say(ForWriteError(id, LastFileError()), std::move(params));
     return 1;
 }
 
@@ -77,6 +113,9 @@ int CConverter::Run() {
     WorkFilesOnDisk();
     m_bSynced = true;
     m_syncFailedPath.clear();
+    m_syncError = 0;
+    // A failure of an earlier run must not give this one's its reason.
+    SetLastFileError(0);
     m_bSideRead = false;
     m_bInXMaster = false;
     m_emaster = SideIndex{};
@@ -188,13 +227,11 @@ void CConverter::RecordInProfile() {
 
 int CConverter::CheckOutputDirectory() {
     if (m_szPathOut.empty() || !IsDirectory(m_szPathOut)) {
-        Say(MessageId::kPathDoesNotExist);
-        return 1;
+        return Fail(MessageId::kPathDoesNotExist, {m_szPathOut});
     }
     std::string absolute = AbsoluteDirectory(m_szPathOut);
     if (absolute.empty()) {
-        Say(MessageId::kPathDoesNotExist);
-        return 1;
+        return Fail(MessageId::kPathDoesNotExist, {m_szPathOut});
     }
     // The root loses its separator too, as a drive root does: "/" + "MASTER".
     while (!absolute.empty() && absolute.back() == '/') {
@@ -214,12 +251,10 @@ int CConverter::CheckOutputDirectory() {
         if (existing && master.Open(*existing, File::Mode::Read)) {
             return 0;
         }
-        Say(MessageId::kNoMasterFile);
-        return 1;
+        return Fail(MessageId::kNoMasterFile, {m_szMasterPath});
     }
     if (existing) {
-        Say(MessageId::kMasterExists);
-        return 1;
+        return Fail(MessageId::kMasterExists, {*existing});
     }
     // A new MASTER beside another directory's EMASTER or XMASTER would not
     // match them.
@@ -365,6 +400,12 @@ int CConverter::ReadMasterRecords(std::vector<std::uint8_t>& content) {
     if (master.Failed()) {
         return Fail(MessageId::kCannotReadMasterFile, {m_szMasterPath});
     }
+    if (!MasterCountAgrees(content)) {
+        const MasterHeader header = MasterHeader::Unpack(content.data());
+        return Fail(MessageId::kIndexCountDisagrees,
+                    {m_szMasterPath, std::to_string(header.entryCount),
+                     std::to_string(content.size() / kMasterRecordSize - 1)});
+    }
     return 0;
 }
 
@@ -375,6 +416,13 @@ int CConverter::FreeMasterFileNumber(const std::vector<std::uint8_t>& master) co
     }
     std::array<bool, 256> used{};
     used[0] = true;
+    // A number whose price files are there (left by a security deleted
+    // elsewhere, or listed in a damaged index) would replace them.
+    for (const int n : NumbersWithPriceFiles(DatabaseDirectory())) {
+        if (n < static_cast<int>(used.size())) {
+            used[static_cast<std::size_t>(n)] = true;
+        }
+    }
     for (std::size_t offset = kMasterRecordSize; offset < master.size();
          offset += kMasterRecordSize) {
         used[master[offset]] = true;
@@ -397,6 +445,8 @@ int CConverter::FreeMasterFileNumber(const std::vector<std::uint8_t>& master) co
 int CConverter::AddMasterEntry(std::vector<std::uint8_t>& master, int fileNumber) {
     const std::vector<std::uint8_t> before = master;
     MasterHeader header = MasterHeader::Unpack(master.data());
+    // Right after the counted entries, before any padding behind them.
+    const std::size_t at = kMasterRecordSize * (header.entryCount + 1U);
     header.entryCount = static_cast<std::uint16_t>(header.entryCount + 1);
     header.fileCounter = static_cast<std::uint16_t>(header.fileCounter + 1);
     const MasterBytes packedHeader = header.Pack();
@@ -415,7 +465,8 @@ int CConverter::AddMasterEntry(std::vector<std::uint8_t>& master, int fileNumber
     record.period = 'D';
     record.symbol = PadField(m_szSymbol);
     const MasterBytes packedRecord = record.Pack();
-    master.insert(master.end(), packedRecord.begin(), packedRecord.end());
+    master.insert(master.begin() + static_cast<std::ptrdiff_t>(std::min(at, master.size())),
+                  packedRecord.begin(), packedRecord.end());
 
     const auto highest =
         static_cast<std::uint8_t>(std::min<int>(header.fileCounter, kMaxSecurities));
@@ -470,7 +521,12 @@ bool CConverter::SyncInBackground(const std::string& path, std::uint64_t bytes) 
         return true;  // Commit tells of the one that failed
     }
     m_syncingPath = path;
-    m_workSync.Start([this] { m_bSynced = SyncFile(m_syncingPath); });
+    m_workSync.Start([this] {
+        m_bSynced = SyncFile(m_syncingPath);
+        if (!m_bSynced) {
+            m_syncError = LastFileError();
+        }
+    });
     return true;
 }
 
@@ -479,7 +535,12 @@ bool CConverter::WorkFilesOnDisk() {
     if (!m_bSynced && m_syncFailedPath.empty()) {
         m_syncFailedPath = m_syncingPath;
     }
-    return m_syncFailedPath.empty();
+    if (!m_syncFailedPath.empty()) {
+        // Its reason, for the message that names it.
+        SetLastFileError(m_syncError);
+        return false;
+    }
+    return true;
 }
 
 int CConverter::Commit() {

@@ -302,6 +302,7 @@ class CConverter {
     std::string m_syncingPath;
     bool m_bSynced = true;
     std::string m_syncFailedPath;
+    int m_syncError = 0;  // the errno of a failed background sync
     // Records gathered for the data file and not yet written: a block of
     // kRecordBlock bytes, filled up to m_recordBytes.
     std::string m_records;

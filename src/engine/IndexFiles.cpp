@@ -3,8 +3,11 @@
 // XMASTER (securities 256 and up, price files F<n>.MWD).
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <utility>
 #include <vector>
 
+#include "database/DataFile.h"
 #include "database/EMaster.h"
 #include "database/Index.h"
 #include "database/IndexFields.h"
@@ -43,6 +46,27 @@ struct XMasterView {
     }
 };
 
+// The header's count and the entries held, as texts, of an EMASTER or
+// XMASTER whose count promises more entries than it holds: one cut short.
+// Records past the count are kept as they are: an EMASTER may lag behind
+// MASTER.
+std::optional<std::pair<std::string, std::string>> CountBeyondRecords(const std::string& content,
+                                                                      bool emaster) {
+    std::size_t counted = 0;
+    std::size_t held = 0;
+    if (EMasterFile e; emaster && ParseEMaster(content, e)) {
+        counted = e.header.entryCount;
+        held = e.records.size();
+    } else if (XMasterFile x; !emaster && ParseXMaster(content, x) && x.header.HasMagic()) {
+        counted = x.header.entryCount;
+        held = x.records.size();
+    }
+    if (counted <= held) {
+        return std::nullopt;
+    }
+    return std::pair{std::to_string(counted), std::to_string(held)};
+}
+
 }  // namespace
 
 int CConverter::ReadSideIndexes() {
@@ -68,6 +92,9 @@ int CConverter::ReadSideIndexes() {
         auto content = ReadWholeFile(*found);
         if (!content) {
             return Fail(MessageId::kCannotReadIndexFile, {*found});
+        }
+        if (const auto counted = CountBeyondRecords(*content, side == &m_emaster)) {
+            return Fail(MessageId::kIndexCountDisagrees, {*found, counted->first, counted->second});
         }
         side->content = std::move(*content);
         side->present = true;
@@ -159,8 +186,7 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
                                     int& fileNumber) {
     fileNumber = 0;
     if (!m_xmaster.present && m_bXMaster == 0) {
-        Say(MessageId::kPortfolioFull);
-        return 1;
+        return Fail(MessageId::kPortfolioFull, {m_szMasterPath});
     }
     const std::string fresh = m_xmaster.present ? std::string() : NewXMasterContent();
     const std::string& before = m_xmaster.present ? m_xmaster.content : fresh;
@@ -181,9 +207,15 @@ int CConverter::PrepareXMasterEntry(const std::vector<std::uint8_t>& masterBefor
          offset += kMasterRecordSize) {
         used[masterBefore[offset]] = true;
     }
-    const std::string directory = DatabaseDirectory();
+    // A number whose price files are in the folder, in any case, is taken
+    // whatever the indexes say.
+    for (const int n : NumbersWithPriceFiles(DatabaseDirectory())) {
+        if (n >= 0 && n <= kMaxXMasterFileNumber) {
+            used[static_cast<std::size_t>(n)] = true;
+        }
+    }
     for (int n = kFirstXMasterFileNumber; n <= kMaxXMasterFileNumber && fileNumber == 0; ++n) {
-        if (!used[static_cast<std::size_t>(n)] && !FindMwdFile(directory, n)) {
+        if (!used[static_cast<std::size_t>(n)]) {
             fileNumber = n;
         }
     }

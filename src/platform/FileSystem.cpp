@@ -35,6 +35,15 @@ bool& JobsInline() {
     return jobsInline;
 }
 
+thread_local int t_lastError = 0;
+
+// Notes the errno of a failed operation; returns false for the caller to
+// return.
+bool NoteError(int error) {
+    t_lastError = error;
+    return false;
+}
+
 bool Faulted(FileOp op, const std::string& path) {
     const FaultHook& hook = Hook();
     if (!hook) {
@@ -44,7 +53,13 @@ bool Faulted(FileOp op, const std::string& path) {
     // caller's thread in them.
     static std::mutex calls;
     const std::lock_guard lock(calls);
-    return hook(op, path);
+    // A hook may set errno to act out a particular failure.
+    errno = 0;
+    if (!hook(op, path)) {
+        return false;
+    }
+    t_lastError = errno != 0 ? errno : EIO;
+    return true;
 }
 
 // The directory listings that DirectoryListingScope holds. A lookup scans
@@ -124,18 +139,18 @@ std::optional<std::vector<std::string>> ReadNames(const std::string& dir,
     return names;
 }
 
-// The names of dir's listing that are name in some case, in name order;
-// nullopt when dir has no listing.
-std::optional<std::vector<std::string>> ListedNames(const std::string& dir,
-                                                    const std::string& name) {
+// Calls use with every name of dir's listing, reading it first if need be;
+// false when dir has no listing or it cannot be read whole.
+template <typename Use>
+bool WithListing(const std::string& dir, Use use) {
     Listings& listings = OpenListings();
     if (listings.count.load() == 0) {
-        return std::nullopt;
+        return false;
     }
     const std::lock_guard<std::mutex> hold(listings.mutex);
     Listing* listing = ListingOf(listings, dir);
     if (listing == nullptr) {
-        return std::nullopt;
+        return false;
     }
     if (!listing->names) {
         // A part of a listing would hide files: none at all then, and the
@@ -143,14 +158,27 @@ std::optional<std::vector<std::string>> ListedNames(const std::string& dir,
         listing->names =
             ReadNames(listing->directory.empty() ? "." : listing->directory, listing->identity);
         if (!listing->names) {
-            return std::nullopt;
+            return false;
         }
     }
+    use(*listing->names);
+    return true;
+}
+
+// The names of dir's listing that are name in some case, in name order;
+// nullopt when dir has no listing.
+std::optional<std::vector<std::string>> ListedNames(const std::string& dir,
+                                                    const std::string& name) {
     std::vector<std::string> found;
-    for (const std::string& entry : *listing->names) {
-        if (entry.size() == name.size() && EqualsNoCase(entry, name)) {
-            found.push_back(entry);
+    const bool listed = WithListing(dir, [&](const std::vector<std::string>& names) {
+        for (const std::string& entry : names) {
+            if (entry.size() == name.size() && EqualsNoCase(entry, name)) {
+                found.push_back(entry);
+            }
         }
+    });
+    if (!listed) {
+        return std::nullopt;
     }
     // In name order, and each once (a name made twice is noted twice).
     std::sort(found.begin(), found.end());
@@ -200,12 +228,36 @@ int OpenDescriptor(const std::string& path, File::Mode mode) {
     if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
                     (writing && (!S_ISREG(st.st_mode) || st.st_nlink != 1)))) {
         ::close(fd);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return -1;
     }
     return fd;
 }
 
 }  // namespace
+
+int LastFileError() {
+    return t_lastError;
+}
+
+void SetLastFileError(int error) {
+    t_lastError = error;
+}
+
+WriteTrouble WriteTroubleOf(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return WriteTrouble::kPermission;
+        case EROFS:
+            return WriteTrouble::kReadOnly;
+        case ENOSPC:
+        case EDQUOT:
+            return WriteTrouble::kDiskFull;
+        default:
+            return WriteTrouble::kOther;
+    }
+}
 
 bool BackgroundJobsInline() {
     return Hook() && JobsInline();
@@ -274,23 +326,24 @@ bool File::Open(const std::string& path, Mode mode) {
                       : mode == Mode::Append ? "ab"
                                              : "r+b";
     const int fd = OpenDescriptor(path, mode);
-    if (fd >= 0 && m_writing) {
+    if (fd < 0) {
+        return NoteError(errno);
+    }
+    if (m_writing) {
         NoteNewName(path);
     }
-    if (fd >= 0) {
-        m_fp = ::fdopen(fd, how);
-        if (m_fp == nullptr) {
-            ::close(fd);
-        }
+    m_fp = ::fdopen(fd, how);
+    if (m_fp == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        return NoteError(error);
     }
-    if (m_fp != nullptr) {
-        if (!m_buffer) {
-            // Not zero-filled: the stream writes before it reads.
-            m_buffer = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
-        }
-        std::setvbuf(m_fp, m_buffer.get(), _IOFBF, kStreamBuffer);
+    if (!m_buffer) {
+        // Not zero-filled: the stream writes before it reads.
+        m_buffer = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
     }
-    return m_fp != nullptr;
+    std::setvbuf(m_fp, m_buffer.get(), _IOFBF, kStreamBuffer);
+    return true;
 }
 
 std::size_t File::Read(void* data, std::size_t size) {
@@ -304,6 +357,7 @@ std::size_t File::Read(void* data, std::size_t size) {
     std::size_t got = std::fread(data, 1, size, m_fp);
     if (got < size && std::ferror(m_fp)) {
         m_failed = true;
+        t_lastError = errno;
     }
     return got;
 }
@@ -326,7 +380,7 @@ bool File::Write(const void* data, std::size_t size) {
     if (size < kStreamBuffer) {
         if (std::fwrite(data, 1, size, m_fp) != size) {
             m_failed = true;
-            return false;
+            return NoteError(errno);
         }
         return true;
     }
@@ -335,7 +389,7 @@ bool File::Write(const void* data, std::size_t size) {
     // first, and the stream takes up its position after it.
     if (std::fflush(m_fp) != 0) {
         m_failed = true;
-        return false;
+        return NoteError(errno);
     }
     const int fd = fileno(m_fp);
     const auto* bytes = static_cast<const char*>(data);
@@ -346,7 +400,7 @@ bool File::Write(const void* data, std::size_t size) {
         }
         if (written <= 0) {
             m_failed = true;
-            return false;
+            return NoteError(written < 0 ? errno : ENOSPC);
         }
         bytes += written;
         size -= static_cast<std::size_t>(written);
@@ -399,11 +453,11 @@ bool File::Flush(bool sync) {
     }
     if (std::fflush(m_fp) != 0) {
         m_failed = true;
-        return false;
+        return NoteError(errno);
     }
     if (sync && ::fsync(fileno(m_fp)) != 0 && errno != EINVAL) {
         m_failed = true;
-        return false;
+        return NoteError(errno);
     }
     return true;
 }
@@ -426,6 +480,9 @@ bool File::Close() {
     // Closing a file that was only read cannot lose anything.
     const bool faulted = m_writing && Faulted(FileOp::Close, m_path);
     bool ok = std::fclose(m_fp) == 0;
+    if (!ok) {
+        t_lastError = errno;
+    }
     m_fp = nullptr;
     if (faulted || !ok) {
         m_failed = true;
@@ -495,7 +552,7 @@ bool RemoveFile(const std::string& path) {
         return false;
     }
     // unlink, not remove: a folder by the name is never taken for the file.
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT || NoteError(errno);
 }
 
 bool RenameFile(const std::string& tmpPath, const std::string& target) {
@@ -503,7 +560,7 @@ bool RenameFile(const std::string& tmpPath, const std::string& target) {
         return false;
     }
     if (std::rename(tmpPath.c_str(), target.c_str()) != 0) {
-        return false;
+        return NoteError(errno);
     }
     NoteNewName(target);
     return true;
@@ -523,10 +580,10 @@ bool SyncFile(const std::string& path) {
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return false;
+        return NoteError(errno);
     }
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
-    return ::close(fd) == 0 && ok;
+    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || NoteError(errno);
+    return (::close(fd) == 0 || NoteError(errno)) && ok;
 }
 
 void SyncDirectoryOf(const std::string& path) {
@@ -843,6 +900,13 @@ DirectoryListingScope::~DirectoryListingScope() {
 
 std::vector<std::string> ListDirectory(const std::string& dir) {
     std::vector<std::string> names;
+    // Inside a DirectoryListingScope the listing answers: a database of
+    // thousands of files is read once per run, not once per question.
+    if (WithListing(dir, [&](const std::vector<std::string>& listed) { names = listed; })) {
+        std::sort(names.begin(), names.end());
+        names.erase(std::unique(names.begin(), names.end()), names.end());
+        return names;
+    }
     std::error_code ec;
     stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : stdfs::path(dir), ec);
     // Incremented with an error code: the throwing ++ must not be used.

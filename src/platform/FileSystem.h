@@ -48,6 +48,22 @@ class FaultHookScope {
     bool m_installed = true;
 };
 
+// The errno of this thread's last file operation that failed (EIO for one a
+// fault hook failed without setting errno), so that a message can say why;
+// 0 when none has failed since it was last set. Work done on another thread
+// hands its error over with SetLastFileError.
+int LastFileError();
+void SetLastFileError(int error);
+
+// What an errno means to someone whose file could not be written.
+enum class WriteTrouble {
+    kOther,
+    kPermission,  // EACCES, EPERM
+    kReadOnly,    // EROFS
+    kDiskFull,    // ENOSPC, EDQUOT
+};
+WriteTrouble WriteTroubleOf(int error);
+
 // A binary file handle. Text files are read and written as bytes too: line
 // ends are handled by the callers, never translated underneath them.
 class File {
@@ -127,7 +143,9 @@ struct FileIdentity {
 };
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 // The names of a directory's entries ("." and ".." left out), in no
-// particular order; empty when it cannot be read.
+// particular order; empty when it cannot be read. Inside a
+// DirectoryListingScope for dir, its listing: names removed since may
+// still be among them.
 std::vector<std::string> ListDirectory(const std::string& dir);
 // The process's working directory; empty when it cannot be told.
 std::string CurrentDirectory();

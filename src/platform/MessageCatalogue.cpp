@@ -60,6 +60,9 @@ constexpr MessageEntry kEntries[] = {
      "There was not enough memory to finish, and the work was stopped."},
     {Id::kUnexpectedFailure, "UnexpectedFailure", kError, "reason",
      "The work was stopped by an unexpected error:\n{reason}"},
+    {Id::kReadBackFailed, "ReadBackFailed", kError, "symbol path",
+     "The conversion reported no error, but the new security {symbol} cannot be read back from "
+     "the database as it was written:\n{path}\nRun torvan-cli check on the database folder."},
     // A conversion
     {Id::kDatabaseBusy, "DatabaseBusy", kError, "path",
      "Another conversion is writing to this database:\n{path}\nTry again when it has finished."},
@@ -72,13 +75,13 @@ constexpr MessageEntry kEntries[] = {
     {Id::kInterruptedConversionLeftovers, "InterruptedConversionLeftovers", kError, "path",
      "An earlier conversion into this database was interrupted, and what it left cannot be "
      "cleared away:\n{path}"},
-    {Id::kPathDoesNotExist, "PathDoesNotExist", kMbOk, "", "Path does not exist"},
+    {Id::kPathDoesNotExist, "PathDoesNotExist", kMbOk, "path", "Path does not exist"},
     {Id::kOutputPathTooLong, "OutputPathTooLong", kError, "length limit path",
      "The output directory path is too long ({length} characters; at most {limit} are "
      "allowed):\n{path}"},
-    {Id::kNoMasterFile, "NoMasterFile", kMbOk, "",
+    {Id::kNoMasterFile, "NoMasterFile", kMbOk, "path",
      "Path specified does not point to a Master file"},
-    {Id::kMasterExists, "MasterExists", kMbOk, "", "New Master chosen but one already exists"},
+    {Id::kMasterExists, "MasterExists", kMbOk, "path", "New Master chosen but one already exists"},
     {Id::kIndexFileExists, "IndexFileExists", kError, "path file",
      "New Master chosen but the directory already holds an {file} file:\n{path}"},
     {Id::kMoreColumnsNeeded, "MoreColumnsNeeded", kNote, "", "You need to select more columns"},
@@ -105,6 +108,15 @@ constexpr MessageEntry kEntries[] = {
     {Id::kCannotWriteJournal, "CannotWriteJournal", kError, "path",
      "Cannot write the journal file (is the disk full?):\n{path}"},
     {Id::kCannotCreateFile, "CannotCreateFile", kError, "path", "Cannot create the file:\n{path}"},
+    {Id::kWritePermissionDenied, "WritePermissionDenied", kError, "path",
+     "Permission denied: this file or its folder may not be written:\n{path}\nNothing was "
+     "changed in the database."},
+    {Id::kReadOnlyFileSystem, "ReadOnlyFileSystem", kError, "path",
+     "The file system is read-only, so this file cannot be written:\n{path}\nNothing was changed "
+     "in the database."},
+    {Id::kDiskFull, "DiskFull", kError, "path",
+     "The disk is full (or your disk quota is used up), so this file cannot be written:\n{path}\n"
+     "Nothing was changed in the database."},
     {Id::kNothingToCommit, "NothingToCommit", kError, "",
      "There is no new security to put in place."},
     {Id::kCannotWriteTemporaryFile, "CannotWriteTemporaryFile", kError, "path",
@@ -118,6 +130,10 @@ constexpr MessageEntry kEntries[] = {
      "Cannot replace the file:\n{path}"},
     {Id::kCannotReadIndexFile, "CannotReadIndexFile", kError, "path",
      "Cannot read the index file:\n{path}"},
+    {Id::kIndexCountDisagrees, "IndexCountDisagrees", kError, "path counted held",
+     "The entry count in the header of this index file ({counted}) disagrees with the entries the "
+     "file holds ({held}), so nothing was added to the database:\n{path}\nRun torvan-cli check "
+     "on the database folder to see what is wrong."},
     {Id::kSymbolTooLongForIndex, "SymbolTooLongForIndex", kError, "symbol limit",
      "The symbol {symbol} is longer than the {limit} characters that EMASTER and XMASTER "
      "hold.\nChoose a shorter symbol."},
@@ -128,7 +144,7 @@ constexpr MessageEntry kEntries[] = {
     {Id::kEMasterCompleted, "EMasterCompleted", kNote, "path added",
      "The EMASTER file lacked the last {added} securities of MASTER; they were added to it, so "
      "that programs show the long names again.\n{path}"},
-    {Id::kPortfolioFull, "PortfolioFull", kMbOk, "",
+    {Id::kPortfolioFull, "PortfolioFull", kMbOk, "path",
      "This portfolio already has the\nmaximum number of symbols (255).\nChoose a different or new "
      "portfolio.\n\nAn XMASTER index beside MASTER holds more securities; torvan-cli convert "
      "--xmaster makes one."},
@@ -254,7 +270,17 @@ std::string FillParameters(const char* text, const char* names,
 std::string MessageText(MessageId id, const std::vector<std::string>& params) {
     const MessageEntry& entry = CatalogueEntry(id);
     const bool one = entry.singular != nullptr && !params.empty() && params.front() == "1";
-    return FillParameters(one ? entry.singular : entry.text, entry.params, params);
+    std::string text = FillParameters(one ? entry.singular : entry.text, entry.params, params);
+    const int path = ParameterIndex("path", entry.params);
+    const auto at = static_cast<std::size_t>(path);
+    if (path >= 0 && at < params.size() && !params[at].empty() &&
+        std::string_view(entry.text).find("{path}") == std::string_view::npos) {
+        text += text.empty() || std::string_view(".:?!").find(text.back()) != std::string_view::npos
+                    ? "\n"
+                    : ":\n";
+        text += params[at];
+    }
+    return text;
 }
 
 Message MakeMessage(MessageId id, std::vector<std::string> params) {

@@ -37,6 +37,7 @@ enum class MessageId : int {
     kConversionFailed,
     kOutOfMemory,
     kUnexpectedFailure,
+    kReadBackFailed,
     // A conversion
     kDatabaseBusy,
     kLockFileNotAFile,
@@ -58,12 +59,16 @@ enum class MessageId : int {
     kCannotReadMasterFile,
     kCannotWriteJournal,
     kCannotCreateFile,
+    kWritePermissionDenied,
+    kReadOnlyFileSystem,
+    kDiskFull,
     kNothingToCommit,
     kCannotWriteTemporaryFile,
     kFileChangedMeanwhile,
     kCannotRestoreReplacedFiles,
     kCannotReplaceFile,
     kCannotReadIndexFile,
+    kIndexCountDisagrees,
     kSymbolTooLongForIndex,
     kEMasterOutOfStep,
     kEMasterCompleted,
@@ -96,7 +101,10 @@ struct MessageEntry {
     const char* name;    // Message::id and the anchor of its help entry
     unsigned type;       // MessageBoxType buttons | icon
     const char* params;  // the parameters' names, in order, separated by blanks
-    const char* text;    // English; "{name}" stands for a parameter
+    // English; "{name}" stands for a parameter. A text that does not place
+    // its "path" parameter is followed by it on a line of its own, so that
+    // short texts stay word for word and still name the path.
+    const char* text;
     // The text when the first parameter is "1", for a count in the text.
     const char* singular = nullptr;
 };

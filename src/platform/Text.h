@@ -22,6 +22,10 @@ constexpr char ToUpperAscii(char c) {
 std::string ToLowerAscii(std::string text);
 std::string ToUpperAscii(std::string text);
 
+// Whether text holds an ASCII control character (a line end, a tab, ...),
+// which would break the lines that list or report it.
+bool HasControlCharacter(std::string_view text);
+
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 

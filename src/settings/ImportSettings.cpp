@@ -124,7 +124,9 @@ std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings) {
         return Problem(duplicate, MessageId::kDuplicateColumns);
     }
     settings.symbol = ToUpperAscii(std::string(TrimRight(settings.symbol)));
-    if (settings.symbol.empty()) {
+    // A tab or line end would be stored in the index and break every line
+    // that lists the security.
+    if (settings.symbol.empty() || HasControlCharacter(settings.symbol)) {
         return Problem(Setting::kSymbol, MessageId::kInvalidSymbol);
     }
     if (TrimRight(settings.pathOut).empty()) {

@@ -185,7 +185,8 @@ TEST_F(RunStages, TheTwoHundredFiftyFifthSecurityIsTheLast) {
     next.m_szSymbol = "MORE";
     next.m_szName = "More";
     EXPECT_EQ(AddThroughStages(next), 1);
-    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{kFull});
+    EXPECT_EQ(m_messages.Texts(),
+              std::vector<std::string>{std::string(kFull) + "\n" + m_db.File("MASTER")});
     EXPECT_EQ(Master(), full);
     EXPECT_FALSE(FileExists(m_db.File("MASTER.~NU")));
 }
@@ -199,7 +200,8 @@ TEST_F(RunStages, FullFileCounterOrNoFreeNumberRefusesAndChangesNothing) {
     EXPECT_EQ(AddThroughStages(job), 1);
     EXPECT_EQ(Master(), before);
 
-    // Low counters, but every number from 1 to 255 taken by records beyond them.
+    // Low counters, but every number from 1 to 255 taken by records beyond
+    // them: a count that disagrees with the file.
     std::vector<std::uint8_t> master = HeaderBytes(3, 3);
     for (int n = 1; n <= 255; ++n) {
         auto e = EntryBytes(n, "S" + std::to_string(n), "N");
@@ -211,7 +213,7 @@ TEST_F(RunStages, FullFileCounterOrNoFreeNumberRefusesAndChangesNothing) {
     EXPECT_EQ(AddThroughStages(again), 1);
     EXPECT_EQ(Master(), master);
     EXPECT_FALSE(FileExists(m_db.File("MASTER.~NU")));
-    EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{kFull, kFull}));
+    EXPECT_EQ(m_messages.Ids(), (std::vector<std::string>{"PortfolioFull", "IndexCountDisagrees"}));
 }
 
 TEST_F(RunStages, DirectoryAndMasterChecksWithTheirMessages) {
@@ -232,10 +234,12 @@ TEST_F(RunStages, DirectoryAndMasterChecksWithTheirMessages) {
         Fill(job, "unused.txt", kMM_DD_YY, /*newMaster=*/true);
         EXPECT_EQ(job.Run(), 1);
     }
+    // Each names the path it is about.
     EXPECT_EQ(m_messages.Texts(),
-              (std::vector<std::string>{"Path does not exist",
-                                        "Path specified does not point to a Master file",
-                                        "New Master chosen but one already exists"}));
+              (std::vector<std::string>{
+                  "Path does not exist:\n" + m_db.File("missing"),
+                  "Path specified does not point to a Master file:\n" + m_db.File("MASTER"),
+                  "New Master chosen but one already exists:\n" + m_db.File("MASTER")}));
     EXPECT_TRUE(m_profile.writes.empty());
 }
 
@@ -473,7 +477,7 @@ TEST_F(JobResults, OutcomeCountsDatesAndMessagesOfEachJobAreItsOwn) {
     EXPECT_EQ(m_messages.Messages()[0].id, "LinesWithoutDate");
     ASSERT_EQ(other.Messages().size(), 1U);
     EXPECT_EQ(other.Messages()[0].id, "PathDoesNotExist");
-    EXPECT_EQ(other.Messages()[0].text, "Path does not exist");
+    EXPECT_EQ(other.Messages()[0].text, "Path does not exist:\n" + m_db.File("missing"));
 
     EXPECT_EQ(refused.Result().outcome, Outcome::kRefused);
     EXPECT_EQ(refused.Result().fileNumber, 0);

@@ -105,6 +105,18 @@ TEST(SettingsChecks, SymbolIsTrimmedAtTheEndAndUpperCasedPathMustNotBeBlank) {
     EXPECT_EQ(s.pathOut, "/data  ");
 }
 
+TEST(SettingsChecks, SymbolsWithControlCharactersAreRefused) {
+    for (const char* symbol : {"A\tB", "A\nB", "A\rB", "\x1b[2J", "A\x7f"}) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(symbol)));
+        ImportSettings s = Valid();
+        s.symbol = symbol;
+        const auto problem = CheckForConversion(s);
+        ASSERT_TRUE(problem);
+        EXPECT_EQ(problem->setting, Setting::kSymbol);
+        EXPECT_EQ(problem->message.id, "InvalidSymbol");
+    }
+}
+
 TEST(SettingsChecks, DateFormatIsTheFirstEntryBeginningWithTheText) {
     EXPECT_EQ(DateFormatCode("MMDDYY"), 9);
     EXPECT_EQ(DateFormatCode("dd"), 5);  // DD_MM_YY comes before DDMMYY
