@@ -1,6 +1,7 @@
 #include "engine/Converter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -153,10 +154,47 @@ int CConverter::LockDatabase(DirectoryLock& lock) {
     // What a conversion killed half way left behind is finished or removed
     // first.
     std::string failed;
-    if (!FileTransaction::Recover(m_szPathOut, failed)) {
-        return Fail(MessageId::kInterruptedConversionLeftovers, {failed});
+    FileTransaction::Stuck why = FileTransaction::Stuck::kNone;
+    if (FileTransaction::Recover(m_szPathOut, failed, why)) {
+        return 0;
     }
-    return 0;
+    switch (why) {
+        case FileTransaction::Stuck::kInUse:
+            return Fail(MessageId::kInterruptedConversionInputBusy, {failed});
+        case FileTransaction::Stuck::kOutOfReach:
+            return Fail(MessageId::kInterruptedConversionOutOfReach, {failed});
+        case FileTransaction::Stuck::kNone:
+        case FileTransaction::Stuck::kFailed:
+        case FileTransaction::Stuck::kForeign:
+            break;
+    }
+    return Fail(MessageId::kInterruptedConversionLeftovers, {failed});
+}
+
+int CConverter::GuardInput(FileTransaction& transaction) {
+    // Beside the file that is rewritten, whatever link led to it: two runs
+    // on one input, into two databases, would write the same work files.
+    // Refused rather than waited for: a run holds its database's lock by
+    // now, and two runs waiting for each other's would never end.
+    const std::string real = ResolvedPath(m_strInputPath);
+    const std::string lockPath = real + FileTransaction::kLockSuffix;
+    switch (transaction.Guard(lockPath)) {
+        case LockFile::Result::kLocked:
+            return 0;
+        case LockFile::Result::kBusy:
+            return Fail(MessageId::kInputBusy, {real});
+        case LockFile::Result::kNotAFile:
+            return Fail(MessageId::kInputLockNotAFile, {lockPath});
+        case LockFile::Result::kUnavailable:
+            break;
+    }
+    if (transaction.LastError() == FileTransaction::Error::kJournal) {
+        return Fail(MessageId::kCannotWriteJournal, {transaction.FailedPath()});
+    }
+    if (transaction.LockError() == ENOENT) {
+        return Fail(MessageId::kCannotOpenInputFile, {m_strInputPath});
+    }
+    return Fail(MessageId::kCannotLockInput, {lockPath, std::strerror(transaction.LockError())});
 }
 
 int CConverter::RunStages() {
@@ -484,6 +522,9 @@ int CConverter::PlanIndexesAndTrack(FileTransaction& transaction, const FileStam
     }
     std::vector<std::string> work = {BackupPathOf(m_szMasterPath) + ".~NU"};
     if (m_bReverse == 1) {
+        if (const int status = GuardInput(transaction); status != 0) {
+            return status;
+        }
         // The reversal's work files, so that the journal is written once.
         const std::string real = ResolvedPath(m_strInputPath);
         work.push_back(real + ".~NU");

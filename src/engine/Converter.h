@@ -153,6 +153,9 @@ class CConverter {
     // Takes the database directory's lock, when the directory exists, and
     // clears away what an interrupted conversion left there.
     int LockDatabase(DirectoryLock& lock);
+    // Has transaction take the input's lock, so that no other run rewrites
+    // it meanwhile; the failure of the stage when it cannot.
+    int GuardInput(FileTransaction& transaction);
 
     // The steps of AddSecurity, each 0 to go on or the stage's failure.
     // Appends MASTER's records, whole ones only, to content (its header).

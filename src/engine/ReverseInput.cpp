@@ -346,6 +346,9 @@ int CConverter::ReverseInput() {
     if (transaction == nullptr) {
         own = std::make_unique<FileTransaction>(ParentDirectory(source));
         transaction = own.get();
+        if (const int status = GuardInput(*own); status != 0) {
+            return status;
+        }
     }
     const FileStamp seen = StampOf(source);
     transaction->PlanReplace(backupWork, backup);

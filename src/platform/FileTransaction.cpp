@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <utility>
@@ -128,6 +129,36 @@ bool ParseStamp(const std::string& text, FileStamp& stamp) {
     return true;
 }
 
+// What recovery finds of a step.
+enum class Found {
+    kPending,     // the work file is there, the target as planned
+    kChanged,     // the work file is there, the target changed meanwhile
+    kPlaced,      // the target is the work file put in place
+    kLost,        // the work file is gone, the target as it was before
+    kOthers,      // the work file is gone, the target is neither: someone else's
+    kMissing,     // neither the work file nor the target is there
+    kOutOfReach,  // their folder is not there
+};
+
+Found Inspect(const std::string& work, const std::string& target, const FileStamp& prior,
+              const FileStamp& written) {
+    // The work file lies beside its target.
+    if (!IsDirectory(ParentDirectory(target))) {
+        return Found::kOutOfReach;
+    }
+    const FileStamp now = StampOf(target);
+    if (FileExists(work)) {
+        return now == prior ? Found::kPending : Found::kChanged;
+    }
+    if (written.exists && now == written) {
+        return Found::kPlaced;
+    }
+    if (!now.exists) {
+        return Found::kMissing;
+    }
+    return now == prior ? Found::kLost : Found::kOthers;
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t start = 0;
@@ -177,12 +208,44 @@ bool FileTransaction::Track(const std::vector<std::string>& paths) {
         return true;
     }
     std::string failed;
-    if (!WriteJournal(m_directory, Phase::kStage, m_tracked, {}, failed)) {
+    if (!WriteJournal(m_directory, Current(Phase::kStage, false), failed)) {
         return Fail(Error::kJournal, failed);
     }
     m_journalWritten = true;
     m_journalCurrent = true;
     return true;
+}
+
+FileTransaction::Journal FileTransaction::Current(Phase phase, bool withSteps) const {
+    Journal journal;
+    journal.phase = phase;
+    journal.tracked = m_tracked;
+    if (withSteps) {
+        journal.steps = m_steps;
+    }
+    journal.locks = m_locks;
+    return journal;
+}
+
+LockFile::Result FileTransaction::Guard(const std::string& lockPath) {
+    const std::string path = AbsolutePath(lockPath);
+    if (std::find(m_locks.begin(), m_locks.end(), path) == m_locks.end()) {
+        m_locks.push_back(path);
+        m_journalCurrent = false;
+    }
+    // Named before it is made: a process killed in between leaves no lock
+    // file that recovery does not remove.
+    if (!Track({})) {
+        return LockFile::Result::kUnavailable;
+    }
+    auto lock = std::make_unique<LockFile>();
+    const LockFile::Result result = lock->Lock(path, false);
+    if (result == LockFile::Result::kLocked) {
+        m_held.push_back(std::move(lock));
+    } else {
+        m_lockError = lock->Error();
+    }
+    return result;
 }
 
 void FileTransaction::PlanReplace(const std::string& work, const std::string& target,
@@ -235,7 +298,7 @@ bool FileTransaction::Commit() {
         }
     }
     std::string failed;
-    if (!WriteJournal(m_directory, Phase::kCommit, m_tracked, m_steps, failed)) {
+    if (!WriteJournal(m_directory, Current(Phase::kCommit, true), failed)) {
         Abort();
         return Fail(Error::kJournal, failed);
     }
@@ -250,10 +313,12 @@ bool FileTransaction::Commit() {
         // killed while taking back must not be rolled forward instead.
         const std::string target = step.target;
         std::string ignored;
-        WriteJournal(m_directory, Phase::kUndo, m_tracked, m_steps, ignored);
-        if (!Undo(m_steps, failed)) {
+        WriteJournal(m_directory, Current(Phase::kUndo, true), ignored);
+        Failure undone;
+        if (!Undo(m_steps, undone)) {
             m_finished = true;
-            return Fail(Error::kUndo, failed);
+            Release(m_held);
+            return Fail(Error::kUndo, undone.path);
         }
         Abort();
         return Fail(Error::kReplace, target);
@@ -263,20 +328,98 @@ bool FileTransaction::Commit() {
     // Leftovers of a finished commit are only old names and dropped work
     // files; if they cannot go now, the journal stays and the next Recover
     // removes them.
-    Clear(m_directory, m_tracked, failed);
+    Failure ignored;
+    Clear(m_directory, m_tracked, ignored);
+    Release(m_held);
     return true;
 }
 
 bool FileTransaction::Abort() {
     m_finished = true;
-    if (!m_journalWritten) {
-        return true;
+    bool ok = true;
+    Failure failure;
+    if (m_journalWritten && !Clear(m_directory, m_tracked, failure)) {
+        ok = Fail(Error::kJournal, failure.path);
     }
-    std::string failed;
-    if (!Clear(m_directory, m_tracked, failed)) {
-        return Fail(Error::kJournal, failed);
+    // Only once the journal is gone: until then, it is what the locks keep.
+    Release(m_held);
+    return ok;
+}
+
+void FileTransaction::Release(HeldLocks& held) {
+    for (auto& lock : held) {
+        lock->Unlock(true);
+    }
+    held.clear();
+}
+
+bool FileTransaction::TakeLocks(const std::vector<std::string>& locks, HeldLocks& held,
+                                Failure& failure) {
+    for (const std::string& path : locks) {
+        const std::string guarded = path.substr(0, path.size() - std::strlen(kLockSuffix));
+        if (!IsDirectory(ParentDirectory(path))) {
+            return failure.Set(guarded, Stuck::kOutOfReach);
+        }
+        auto lock = std::make_unique<LockFile>();
+        switch (lock->Lock(path, false)) {
+            case LockFile::Result::kLocked:
+                held.push_back(std::move(lock));
+                continue;
+            case LockFile::Result::kBusy:
+                return failure.Set(guarded, Stuck::kInUse);
+            case LockFile::Result::kNotAFile:
+            case LockFile::Result::kUnavailable:
+                return failure.Set(path, Stuck::kFailed);
+        }
     }
     return true;
+}
+
+bool FileTransaction::Finish(const std::string& directory, Journal& journal, Failure& failure) {
+    if (journal.phase != Phase::kCommit) {
+        return true;
+    }
+    // Every step is looked at before anything is done, so that a step that
+    // must wait stops the whole recovery, not half of it.
+    bool forward = true;
+    std::vector<std::string> dropped;
+    for (const Step& step : journal.steps) {
+        switch (Inspect(step.work, step.target, step.prior, step.written)) {
+            case Found::kOutOfReach:
+                return failure.Set(step.target, Stuck::kOutOfReach);
+            case Found::kMissing:
+                // Nothing to compare: no proof that the rename was made.
+                if (!step.optional) {
+                    return failure.Set(step.target, Stuck::kOutOfReach);
+                }
+                break;
+            case Found::kChanged:
+                // Someone else's file now: an optional step is not replaced.
+                if (step.optional) {
+                    dropped.push_back(step.work);
+                }
+                forward = forward && step.optional;
+                break;
+            case Found::kLost:
+                // The work file is gone before its rename: not to be finished.
+                forward = forward && step.optional;
+                break;
+            case Found::kPending:
+            case Found::kPlaced:
+            case Found::kOthers:
+                break;
+        }
+    }
+    for (const std::string& work : dropped) {
+        RemoveFile(work);
+    }
+    if (forward) {
+        std::string failed;
+        return RollForward(journal.steps, failed) || failure.Set(failed, Stuck::kFailed);
+    }
+    journal.phase = Phase::kUndo;
+    std::string failed;
+    return WriteJournal(directory, journal, failed) || failure.Set(failed, Stuck::kFailed);
 }
 
 bool FileTransaction::RollForward(std::vector<Step>& steps, std::string& failedPath) {
@@ -306,109 +449,112 @@ void FileTransaction::SyncTargetDirectories(const std::vector<Step>& steps) {
     }
 }
 
-bool FileTransaction::Undo(const std::vector<Step>& steps, std::string& failedPath) {
+bool FileTransaction::Undo(const std::vector<Step>& steps, Failure& failure) {
+    // A target that was there before and is not now, or that cannot be
+    // taken back for want of its old name, may lie in a folder out of reach:
+    // nothing is taken back until every step can be.
+    for (const Step& step : steps) {
+        const Found found = Inspect(step.work, step.target, step.prior, step.written);
+        if (step.optional) {
+            continue;  // it has no old name, and keeps the new file
+        }
+        if (found == Found::kOutOfReach || (found == Found::kMissing && step.prior.exists)) {
+            return failure.Set(step.target, Stuck::kOutOfReach);
+        }
+        const std::string old = step.target + kOldSuffix;
+        if (found == Found::kPlaced && step.prior.exists && !FileExists(old)) {
+            return failure.Set(old, Stuck::kOutOfReach);
+        }
+    }
     bool ok = true;
     for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
         const Step& step = *it;
-        // Not put in place, or no longer the file that was: leave it.
-        if (FileExists(step.work) || !step.written.exists || StampOf(step.target) != step.written) {
+        // Not put in place, taken back already, or no longer the file that
+        // was: leave it.
+        if (Inspect(step.work, step.target, step.prior, step.written) != Found::kPlaced) {
             continue;
         }
+        const std::string old = step.target + kOldSuffix;
         if (step.prior.exists) {
-            const std::string old = step.target + kOldSuffix;
             if (FileExists(old) && !ReplaceFile(old, step.target)) {
-                failedPath = step.target;
-                ok = false;
+                ok = failure.Set(step.target, Stuck::kFailed);
             }
         } else if (!RemoveFile(step.target)) {
-            failedPath = step.target;
-            ok = false;
+            ok = failure.Set(step.target, Stuck::kFailed);
         }
     }
     return ok;
 }
 
 bool FileTransaction::Clear(const std::string& directory, const std::vector<std::string>& tracked,
-                            std::string& failedPath) {
+                            Failure& failure) {
+    // A work file not found in a folder that is not there is not gone.
+    for (const std::string& path : tracked) {
+        if (!IsDirectory(ParentDirectory(path))) {
+            return failure.Set(path, Stuck::kOutOfReach);
+        }
+    }
     bool ok = true;
     for (const std::string& path : tracked) {
         if (FileExists(path) && !RemoveFile(path)) {
-            failedPath = path;
-            ok = false;
+            ok = failure.Set(path, Stuck::kFailed);
         }
     }
     const std::string journal = JournalPath(directory);
     const std::string journalWork = journal + ".~NU";
     if (FileExists(journalWork) && !RemoveFile(journalWork)) {
-        failedPath = journalWork;
-        ok = false;
+        ok = failure.Set(journalWork, Stuck::kFailed);
     }
     if (ok && FileExists(journal) && !RemoveFile(journal)) {
-        failedPath = journal;
-        ok = false;
+        ok = failure.Set(journal, Stuck::kFailed);
     }
     return ok;
 }
 
 bool FileTransaction::Recover(const std::string& directory, std::string& failedPath) {
-    const std::string journal = JournalPath(directory);
-    if (!FileExists(journal)) {
+    Stuck why = Stuck::kNone;
+    return Recover(directory, failedPath, why);
+}
+
+bool FileTransaction::Recover(const std::string& directory, std::string& failedPath, Stuck& why) {
+    Failure failure;
+    auto stop = [&] {
+        failedPath = failure.path;
+        why = failure.why;
+        return false;
+    };
+    const std::string journalPath = JournalPath(directory);
+    if (!FileExists(journalPath)) {
         // A journal that was being written when the process died.
-        const std::string journalWork = journal + ".~NU";
+        const std::string journalWork = journalPath + ".~NU";
         if (FileExists(journalWork) && !RemoveFile(journalWork)) {
-            failedPath = journalWork;
-            return false;
+            return failure.Set(journalWork, Stuck::kFailed) || stop();
         }
         return true;
     }
-    auto text = ReadWholeFile(journal);
+    auto text = ReadWholeFile(journalPath);
     if (!text) {
-        failedPath = journal;
-        return false;
+        return failure.Set(journalPath, Stuck::kFailed) || stop();
     }
-    Phase phase = Phase::kStage;
-    std::vector<std::string> tracked;
-    std::vector<Step> steps;
-    if (!Parse(directory, *text, phase, tracked, steps)) {
+    Journal journal;
+    if (!Parse(directory, *text, journal)) {
         // Written whole or not at all, so this is not ours to read: it names
         // nothing that may be touched.
-        return Clear(directory, {}, failedPath);
+        return Clear(directory, {}, failure) || stop();
     }
-    if (!Admissible(directory, tracked, steps)) {
-        failedPath = journal;
-        return false;
+    if (!Admissible(directory, journal)) {
+        return failure.Set(journalPath, Stuck::kForeign) || stop();
     }
-    if (phase == Phase::kCommit) {
-        bool unchanged = true;
-        for (Step& step : steps) {
-            if (FileExists(step.work) && StampOf(step.target) != step.prior) {
-                if (!step.optional) {
-                    unchanged = false;
-                } else {
-                    RemoveFile(step.work);  // someone else's file now: not replaced
-                }
-            }
-        }
-        if (unchanged) {
-            if (!RollForward(steps, failedPath)) {
-                return false;
-            }
-        } else {
-            phase = Phase::kUndo;
-            if (!WriteJournal(directory, phase, tracked, steps, failedPath)) {
-                return false;
-            }
-        }
-    }
-    if (phase == Phase::kUndo && !Undo(steps, failedPath)) {
-        return false;
-    }
-    return Clear(directory, tracked, failedPath);
+    HeldLocks held;
+    const bool ok = TakeLocks(journal.locks, held, failure) &&
+                    Finish(directory, journal, failure) &&
+                    (journal.phase != Phase::kUndo || Undo(journal.steps, failure)) &&
+                    Clear(directory, journal.tracked, failure);
+    Release(held);
+    return ok || stop();
 }
 
-bool FileTransaction::Admissible(const std::string& directory,
-                                 const std::vector<std::string>& tracked,
-                                 const std::vector<Step>& steps) {
+bool FileTransaction::Admissible(const std::string& directory, const Journal& journal) {
     // Whoever could write the journal can rename and remove the folder's
     // files anyway; a file elsewhere is touched only when nobody but this
     // user could have written the journal.
@@ -420,12 +566,17 @@ bool FileTransaction::Admissible(const std::string& directory,
         outside = true;
         return PlainAbsolute(path);
     };
-    for (const std::string& path : tracked) {
+    for (const std::string& path : journal.tracked) {
         if (!IsWorkFile(path) || !placed(path)) {
             return false;
         }
     }
-    for (const Step& step : steps) {
+    for (const std::string& path : journal.locks) {
+        if (!EndsWith(path, kLockSuffix) || !placed(path)) {
+            return false;
+        }
+    }
+    for (const Step& step : journal.steps) {
         // A run only ever puts a work file in place beside it.
         if (step.work != step.target + ".~NU" || !placed(step.target) || !placed(step.work)) {
             return false;
@@ -434,16 +585,20 @@ bool FileTransaction::Admissible(const std::string& directory,
     return !outside || OnlyWeCanWrite(JournalPath(directory));
 }
 
-std::string FileTransaction::Serialize(const std::string& directory, Phase phase,
-                                       const std::vector<std::string>& tracked,
-                                       const std::vector<Step>& steps) {
+std::string FileTransaction::Serialize(const std::string& directory, const Journal& journal) {
+    const Phase phase = journal.phase;
     std::string text = std::string(kMagic) + "\nphase ";
     text += phase == Phase::kStage ? "stage" : phase == Phase::kCommit ? "commit" : "undo";
     text += "\n";
-    for (const std::string& path : tracked) {
+    // Only a run that rewrites a file of its own beside another folder's
+    // files names a lock.
+    for (const std::string& path : journal.locks) {
+        text += "lock\t" + Escape(Relative(directory, path)) + "\n";
+    }
+    for (const std::string& path : journal.tracked) {
         text += "track\t" + Escape(Relative(directory, path)) + "\n";
     }
-    for (const Step& step : steps) {
+    for (const Step& step : journal.steps) {
         text += std::string("step\t") + (step.optional ? "1" : "0") + "\t" + StampText(step.prior) +
                 "\t" + StampText(step.written) + "\t" + Escape(Relative(directory, step.work)) +
                 "\t" + Escape(Relative(directory, step.target)) + "\n";
@@ -451,8 +606,9 @@ std::string FileTransaction::Serialize(const std::string& directory, Phase phase
     return text + "end\n";
 }
 
-bool FileTransaction::Parse(const std::string& directory, const std::string& text, Phase& phase,
-                            std::vector<std::string>& tracked, std::vector<Step>& steps) {
+bool FileTransaction::Parse(const std::string& directory, const std::string& text,
+                            Journal& journal) {
+    Phase& phase = journal.phase;
     std::istringstream in(text);
     std::string line;
     if (!std::getline(in, line) || line != kMagic || !std::getline(in, line)) {
@@ -474,7 +630,11 @@ bool FileTransaction::Parse(const std::string& directory, const std::string& tex
             return true;
         }
         if (fields.size() == 2 && fields[0] == "track" && Unescape(fields[1], path)) {
-            tracked.push_back(Absolute(directory, path));
+            journal.tracked.push_back(Absolute(directory, path));
+            continue;
+        }
+        if (fields.size() == 2 && fields[0] == "lock" && Unescape(fields[1], path)) {
+            journal.locks.push_back(Absolute(directory, path));
             continue;
         }
         Step step;
@@ -485,7 +645,7 @@ bool FileTransaction::Parse(const std::string& directory, const std::string& tex
             step.optional = fields[1] == "1";
             step.work = Absolute(directory, path);
             step.target = Absolute(directory, target);
-            steps.push_back(std::move(step));
+            journal.steps.push_back(std::move(step));
             continue;
         }
         return false;
@@ -493,11 +653,11 @@ bool FileTransaction::Parse(const std::string& directory, const std::string& tex
     return false;  // no end line
 }
 
-bool FileTransaction::WriteJournal(const std::string& directory, Phase phase,
-                                   const std::vector<std::string>& tracked,
-                                   const std::vector<Step>& steps, std::string& failedPath) {
-    const std::string journal = JournalPath(directory);
-    const std::string work = journal + ".~NU";
+bool FileTransaction::WriteJournal(const std::string& directory, const Journal& journal,
+                                   std::string& failedPath) {
+    const Phase phase = journal.phase;
+    const std::string path = JournalPath(directory);
+    const std::string work = path + ".~NU";
     // A stage journal lost to a power cut costs only work files that nothing
     // refers to, so it need not wait for the disk; the others must be on it
     // before any rename they allow.
@@ -506,15 +666,15 @@ bool FileTransaction::WriteJournal(const std::string& directory, Phase phase,
     // Writable by us alone whatever the umask: recovery trusts a journal
     // that names files outside the folder only then.
     bool ok = out.Open(work, File::Mode::Write) && KeepFromOthers(out) &&
-              out.Write(Serialize(directory, phase, tracked, steps)) && out.Flush(durable);
+              out.Write(Serialize(directory, journal)) && out.Flush(durable);
     ok = out.Close() && ok;
     if (!ok) {
         failedPath = work;
         RemoveFile(work);
         return false;
     }
-    if (!(durable ? ReplaceFile(work, journal) : RenameFile(work, journal))) {
-        failedPath = journal;
+    if (!(durable ? ReplaceFile(work, path) : RenameFile(work, path))) {
+        failedPath = path;
         RemoveFile(work);
         return false;
     }

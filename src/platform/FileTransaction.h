@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/LockFile.h"
 
 namespace torvan {
 
@@ -25,11 +27,19 @@ namespace torvan {
 //
 // Only files named in the journal are ever removed or renamed by recovery,
 // and a target is only taken back while it is still the file this
-// transaction put there.
+// transaction put there. A step is only taken for done when its target is
+// the file its work file was: a work file that cannot be found is no proof
+// of a rename, as its folder may just be out of reach (moved, or on a disk
+// that is not there), and then the journal stays until it is back.
+//
+// Files outside the journal's folder (an input being rewritten) may be used
+// by a transaction of another folder too: a lock named in the journal keeps
+// the two apart, and recovery takes it as well.
 class FileTransaction {
   public:
     static constexpr const char* kJournalName = ".torvan-journal";
     static constexpr const char* kOldSuffix = ".~OLD";
+    static constexpr const char* kLockSuffix = ".~LK";
 
     enum class Error {
         kNone,
@@ -38,6 +48,15 @@ class FileTransaction {
         kPrepare,  // the second name of an old target could not be made
         kReplace,  // a work file could not be put in place; all was taken back
         kUndo,     // ... and taking back failed too: the next Recover finishes it
+    };
+
+    // Why Recover left a journal where it was.
+    enum class Stuck {
+        kNone,
+        kFailed,      // a file could not be renamed or removed
+        kForeign,     // the journal is not one this user's runs could have written
+        kInUse,       // another transaction holds a lock the journal names
+        kOutOfReach,  // a file the journal names, or its folder, cannot be found
     };
 
     // The journal lives in directory; the files may lie anywhere on the
@@ -64,6 +83,15 @@ class FileTransaction {
     void PlanReplace(const std::string& work, const std::string& target, const FileStamp& seen,
                      bool optional = false);
 
+    // Takes the lock at lockPath (a lock file beside a file outside the
+    // folder) and holds it until the transaction ends. The journal names it
+    // first, so that recovery takes it too. Anything but kLocked means the
+    // caller must stop: LastError() is then kJournal when the journal could
+    // not be written, and LockError() the system's error of a lock file that
+    // could not be made.
+    LockFile::Result Guard(const std::string& lockPath);
+    int LockError() const { return m_lockError; }
+
     // Puts every planned work file in place. False when that failed: then
     // nothing of it is in place (unless Error() is kUndo) and FailedPath()
     // names the file that failed.
@@ -85,8 +113,9 @@ class FileTransaction {
     // anything else than work files (and, for a step, a work file put in
     // place beside its target) is refused with failedPath naming it, and so
     // is one that names files outside directory unless only this user could
-    // have written it.
+    // have written it. why tells what kept the journal.
     static bool Recover(const std::string& directory, std::string& failedPath);
+    static bool Recover(const std::string& directory, std::string& failedPath, Stuck& why);
 
   private:
     struct Step {
@@ -97,31 +126,54 @@ class FileTransaction {
         FileStamp written;  // the complete work file
     };
     enum class Phase { kStage, kCommit, kUndo };
+    // What a journal says.
+    struct Journal {
+        Phase phase = Phase::kStage;
+        std::vector<std::string> tracked;
+        std::vector<Step> steps;
+        std::vector<std::string> locks;
+    };
+    // Where recovery stopped, and why.
+    struct Failure {
+        std::string path;
+        Stuck why = Stuck::kNone;
+        bool Set(const std::string& failed, Stuck reason) {
+            path = failed;
+            why = reason;
+            return false;
+        }
+    };
+    using HeldLocks = std::vector<std::unique_ptr<LockFile>>;
 
-    static std::string Serialize(const std::string& directory, Phase phase,
-                                 const std::vector<std::string>& tracked,
-                                 const std::vector<Step>& steps);
-    static bool Parse(const std::string& directory, const std::string& text, Phase& phase,
-                      std::vector<std::string>& tracked, std::vector<Step>& steps);
+    static std::string Serialize(const std::string& directory, const Journal& journal);
+    static bool Parse(const std::string& directory, const std::string& text, Journal& journal);
     // Whether the journal names only what a run of ours could have left:
     // see Recover.
-    static bool Admissible(const std::string& directory, const std::vector<std::string>& tracked,
-                           const std::vector<Step>& steps);
-    static bool WriteJournal(const std::string& directory, Phase phase,
-                             const std::vector<std::string>& tracked,
-                             const std::vector<Step>& steps, std::string& failedPath);
+    static bool Admissible(const std::string& directory, const Journal& journal);
+    static bool WriteJournal(const std::string& directory, const Journal& journal,
+                             std::string& failedPath);
+    Journal Current(Phase phase, bool withSteps) const;
+    // Takes every lock the journal names, or none.
+    static bool TakeLocks(const std::vector<std::string>& locks, HeldLocks& held, Failure& failure);
+    static void Release(HeldLocks& held);
+    // Rolls a committed journal forward, or turns it into an undo one when
+    // a target was changed or a work file lost; false when it must wait.
+    static bool Finish(const std::string& directory, Journal& journal, Failure& failure);
     static bool RollForward(std::vector<Step>& steps, std::string& failedPath);
     static void SyncTargetDirectories(const std::vector<Step>& steps);
-    static bool Undo(const std::vector<Step>& steps, std::string& failedPath);
+    static bool Undo(const std::vector<Step>& steps, Failure& failure);
     // Removes the tracked files still there, then the journal.
     static bool Clear(const std::string& directory, const std::vector<std::string>& tracked,
-                      std::string& failedPath);
+                      Failure& failure);
     bool Fail(Error error, const std::string& path);
     void AddTracked(const std::string& path);
 
     std::string m_directory;
     std::vector<std::string> m_tracked;
     std::vector<Step> m_steps;
+    std::vector<std::string> m_locks;
+    HeldLocks m_held;
+    int m_lockError = 0;
     bool m_journalWritten = false;
     bool m_journalCurrent = true;  // the journal lists every tracked file
     bool m_finished = false;

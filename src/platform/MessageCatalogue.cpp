@@ -75,6 +75,14 @@ constexpr MessageEntry kEntries[] = {
     {Id::kInterruptedConversionLeftovers, "InterruptedConversionLeftovers", kError, "path",
      "An earlier conversion into this database was interrupted, and what it left cannot be "
      "cleared away:\n{path}"},
+    {Id::kInterruptedConversionInputBusy, "InterruptedConversionInputBusy", kError, "path",
+     "An earlier conversion into this database was interrupted, and it can only be finished once "
+     "no other conversion is reversing its input file:\n{path}\nTry again when that conversion "
+     "has finished."},
+    {Id::kInterruptedConversionOutOfReach, "InterruptedConversionOutOfReach", kError, "path",
+     "An earlier conversion into this database was interrupted, and it cannot be finished while "
+     "this file or its folder cannot be found:\n{path}\nIf the folder was moved, or is on a disk "
+     "that is not attached, put it back and try again."},
     {Id::kPathDoesNotExist, "PathDoesNotExist", kMbOk, "path", "Path does not exist"},
     {Id::kOutputPathTooLong, "OutputPathTooLong", kError, "length limit path",
      "The output directory path is too long ({length} characters; at most {limit} are "
@@ -101,6 +109,14 @@ constexpr MessageEntry kEntries[] = {
     {Id::kInputOwnedByOtherUser, "InputOwnedByOtherUser", kError, "path",
      "The input file belongs to another user; reversing its lines would make it yours:\n{path}\n"
      "Copy it, or convert without reversing."},
+    {Id::kInputBusy, "InputBusy", kError, "path",
+     "Another conversion is reversing this input file:\n{path}\nTry again when it has finished."},
+    {Id::kInputLockNotAFile, "InputLockNotAFile", kError, "path",
+     "The input file cannot be locked against other conversions: its lock file is not a plain "
+     "file.\n{path}\nRemove it and try again."},
+    {Id::kCannotLockInput, "CannotLockInput", kError, "path reason",
+     "The input file cannot be locked against other conversions: its lock file cannot be created "
+     "or opened ({reason}).\n{path}"},
     {Id::kCannotOpenMasterFile, "CannotOpenMasterFile", kError, "path",
      "Cannot open the Master file:\n{path}"},
     {Id::kCannotReadMasterFile, "CannotReadMasterFile", kError, "path",

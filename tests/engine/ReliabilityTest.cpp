@@ -4,11 +4,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 
 #include "JobFixture.h"
 #include "platform/DirectoryLock.h"
+#include "platform/FileTransaction.h"
+#include "platform/LockFile.h"
 
 namespace torvan::test {
 namespace {
@@ -220,6 +225,186 @@ TEST_F(Reliability, PlantedWorkFilesNeverCarryAWriteElsewhere) {
             EXPECT_EQ(fs::hard_link_count(path), 1U) << path;
         }
     }
+}
+
+// A newest-first input of n lines, days apart.
+std::string NewestFirst(int n) {
+    std::string text;
+    for (int i = n - 1; i >= 0; --i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%02d/%02d/%02d,%d,2,3,4,5,6\n", 1 + (i / 28) % 12,
+                      1 + i % 28, (i / 336) % 100, i % 97);
+        text += line;
+    }
+    return text;
+}
+
+// Runs job in a child process that dies just before it renames anything
+// onto target; true when it got there.
+bool KillBeforeRename(CConverter& job, const std::string& target) {
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(60);
+        FaultHookScope faults([&](FileOp op, const std::string& path) {
+            if (op == FileOp::Rename && path == target) {
+                _exit(3);
+            }
+            return false;
+        });
+        _exit(job.Run());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 3;
+}
+
+// Two runs on one input exclude each other through the input's lock: a
+// run, or the recovery of an interrupted one, that finds it held is refused
+// with a message naming the input and changes nothing.
+TEST_F(Reliability, InputLockedByAnotherRunRefusesAndChangesNothing) {
+    const std::string text = NewestFirst(3);
+    const std::string input = Input("in.txt", text);
+    const std::string real = ResolvedPath(input);
+    for (const bool recovering : {false, true}) {
+        SCOPED_TRACE(recovering ? "recovering" : "converting");
+        TempDir db;
+        auto fill = [&](CConverter& job) {
+            Fill(job, input);
+            job.m_szPathOut = db.Path();
+            job.m_bReverse = 1;
+        };
+        std::vector<std::string> expected = {"InputBusy"};
+        if (recovering) {
+            CConverter killed;
+            fill(killed);
+            ASSERT_TRUE(KillBeforeRename(killed, real));
+            expected = {"InterruptedConversionInputBusy"};
+        }
+        const auto before = ReadBytes(db.File("MASTER"));
+        LockFile other;
+        ASSERT_EQ(other.Lock(real + ".~LK", false), LockFile::Result::kLocked);
+        m_messages.Clear();
+        CConverter job;
+        fill(job);
+        EXPECT_EQ(job.Run(), 1);
+        EXPECT_EQ(m_messages.Ids(), expected);
+        ASSERT_EQ(m_messages.Texts().size(), 1U);
+        EXPECT_NE(m_messages.Texts()[0].find(real), std::string::npos);
+        EXPECT_EQ(ReadBytes(db.File("MASTER")), before);
+        EXPECT_EQ(ReadText(input), text);
+        EXPECT_EQ(FileExists(input + ".~NU"), recovering);
+        other.Unlock();
+        CConverter next;
+        fill(next);
+        next.m_bExistingMaster = recovering ? 1 : 0;
+        next.m_szSymbol = "NEXT";
+        EXPECT_EQ(next.Run(), 0) << testing::PrintToString(m_messages.Texts());
+        auto names = ListDirectory(m_inputs.Path());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"in.txt", "in.txt.BAK"}));
+        RemoveFile(input + ".BAK");
+        WriteText(input, text);
+    }
+}
+
+// A run killed between its renames, the input's folder moved away before
+// the next run: that run refuses and changes nothing, as nothing tells
+// whether the input was renamed; with the folder back, the next one finishes
+// the killed run and leaves nothing of it beside the input.
+TEST_F(Reliability, InterruptedReversalWaitsForTheInputsFolder) {
+    namespace fs = std::filesystem;
+    const std::string text = NewestFirst(3);
+    const std::string input = Input("in.txt", text);
+    CConverter killed;
+    Fill(killed, input);
+    killed.m_bReverse = 1;
+    ASSERT_TRUE(KillBeforeRename(killed, ResolvedPath(input)));
+    const auto master = Master();
+    const std::string away = m_inputs.Path() + "-away";
+    fs::rename(m_inputs.Path(), away);
+    auto next = [&](const std::string& symbol) {
+        CConverter job;
+        Fill(job, Input(symbol, "01/02/04,1,2,3,4,5,6\n"), kMM_DD_YY, false);
+        job.m_szSymbol = symbol;
+        return job.Run();
+    };
+    fs::create_directory(m_inputs.Path());
+    m_messages.Clear();
+    EXPECT_EQ(next("ONE"), 1);
+    EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"InterruptedConversionOutOfReach"});
+    EXPECT_EQ(Master(), master);
+    EXPECT_TRUE(FileExists(FileTransaction::JournalPath(m_db.Path())));
+    fs::remove_all(m_inputs.Path());
+    fs::rename(away, m_inputs.Path());
+    EXPECT_EQ(next("TWO"), 0) << testing::PrintToString(m_messages.Texts());
+    EXPECT_EQ(ReadText(input),
+              "01/01/00,0,2,3,4,5,6\n01/02/00,1,2,3,4,5,6\n01/03/00,2,2,3,4,5,6\n");
+    EXPECT_EQ(ReadText(input + ".BAK"), text);
+    auto names = ListDirectory(m_inputs.Path());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"TWO", "in.txt", "in.txt.BAK"}));
+}
+
+// Two processes reverse one input into two databases at once, again and
+// again: a run that succeeds converted every line, and the input ends up
+// reversed once for every run that did.
+TEST_F(Reliability, TwoReversalsOfOneInputAtOnceExcludeEachOther) {
+    constexpr int kLines = 20000;
+    const std::string text = NewestFirst(kLines);
+    const std::string input = Input("both.txt", text);
+    std::string reversed;
+    for (auto line = text.rbegin(); line != text.rend();) {
+        auto end = std::find(line + 1, text.rend(), '\n');
+        reversed.append(end.base(), line.base());
+        line = end;
+    }
+    int successes = 0;
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        WriteText(input, text);
+        RemoveFile(input + ".BAK");
+        TempDir dbs[2];
+        int go[2];
+        ASSERT_EQ(pipe(go), 0);
+        pid_t children[2];
+        for (int i = 0; i < 2; ++i) {
+            children[i] = fork();
+            if (children[i] == 0) {
+                alarm(60);
+                char c = 0;
+                (void)!read(go[0], &c, 1);
+                CConverter job;
+                Fill(job, input);
+                job.m_pSink = nullptr;
+                job.m_pProfile = nullptr;
+                job.m_szPathOut = dbs[i].Path();
+                job.m_bReverse = 1;
+                _exit(job.Run());
+            }
+        }
+        (void)!write(go[1], "gg", 2);
+        int done = 0;
+        for (int i = 0; i < 2; ++i) {
+            int status = 0;
+            waitpid(children[i], &status, 0);
+            ASSERT_TRUE(WIFEXITED(status));
+            if (WEXITSTATUS(status) == 0) {
+                ++done;
+                EXPECT_EQ(ReadBytes(dbs[i].File("F1.DAT")).size(), 28U * (kLines + 1)) << i;
+            } else {
+                EXPECT_FALSE(FileExists(dbs[i].File("MASTER"))) << i;
+            }
+        }
+        close(go[0]);
+        close(go[1]);
+        EXPECT_GE(done, 1);
+        EXPECT_TRUE(ReadText(input) == (done == 1 ? reversed : text));
+        for (const char* leftover : {".~NU", ".~OLD", ".~LK", ".BAK.~NU"}) {
+            EXPECT_FALSE(FileExists(input + leftover)) << leftover;
+        }
+        successes += done;
+    }
+    std::cout << "[ reversal ] " << successes << " of 24 runs succeeded\n";
 }
 
 // Many processes add securities to one database at once: every one that

@@ -48,6 +48,11 @@ class Transaction : public ::testing::Test {
     // Runs a whole transaction; false when a step failed.
     bool RunTransaction() {
         FileTransaction transaction(m_dir.Path());
+        if (m_guard &&
+            transaction.Guard(m_other.File(m_inputName) + FileTransaction::kLockSuffix) !=
+                LockFile::Result::kLocked) {
+            return false;
+        }
         std::vector<std::string> work;
         for (const auto& [target, content] : Targets()) {
             work.push_back(target + ".~NU");
@@ -75,7 +80,7 @@ class Transaction : public ::testing::Test {
     bool AllOld() const {
         return Take(m_dir.Path()) == m_oldDir && Take(m_other.Path()) == m_oldOther;
     }
-    // Only the targets: no work file, no old name, no journal.
+    // Only the targets: no work file, no old name, no journal, no lock.
     bool Tidy() const {
         for (const auto& dir : {m_dir.Path(), m_other.Path()}) {
             for (const auto& [name, content] : Take(dir)) {
@@ -110,6 +115,7 @@ class Transaction : public ::testing::Test {
     TempDir m_dir;
     TempDir m_other;
     std::string m_inputName = "input.txt";
+    bool m_guard = false;  // the input's lock is taken, as a reversing run does
     Snapshot m_oldDir;
     Snapshot m_oldOther;
     bool m_committed = false;
@@ -157,6 +163,99 @@ TEST_F(Transaction, KilledAtAnyOperationIsFinishedOrUndoneByTheNextRecover) {
     }
     EXPECT_GT(finished, 3);
     EXPECT_GT(undone, 5);
+}
+
+// A work file that cannot be found is no proof of its rename. Killed at
+// any point, with the other folder moved away or an empty one in its place:
+// recovery refuses and changes nothing (but for an empty folder with only
+// work files to remove, which cannot be told from one they were removed
+// from); with the folder back, it finishes as usual.
+TEST_F(Transaction, RecoveryWaitsForAFolderOutOfReach) {
+    int waited = 0;
+    for (const bool empty : {false, true}) {
+        for (std::size_t k = 0;; ++k) {
+            SCOPED_TRACE(std::string(empty ? "empty folder, " : "moved away, ") +
+                         std::to_string(k));
+            m_dir.~TempDir();
+            new (&m_dir) TempDir();
+            m_other.~TempDir();
+            new (&m_other) TempDir();
+            WriteText(m_dir.File("INDEX"), "old index");
+            WriteText(m_other.File("input.txt"), "old input");
+            if (!KillAt(k)) {
+                break;
+            }
+            const std::string journal = FileTransaction::JournalPath(m_dir.Path());
+            if (!FileExists(journal)) {
+                continue;
+            }
+            const std::string text = ReadText(journal);
+            const bool committed = text.find("phase commit") != std::string::npos;
+            const Snapshot dir = Take(m_dir.Path());
+            const std::string away = m_other.Path() + "-away";
+            fs::rename(m_other.Path(), away);
+            if (empty) {
+                fs::create_directory(m_other.Path());
+            }
+            std::string failed;
+            FileTransaction::Stuck why = FileTransaction::Stuck::kNone;
+            const bool waits = !empty || text.find("phase stage") == std::string::npos;
+            EXPECT_EQ(FileTransaction::Recover(m_dir.Path(), failed, why), !waits);
+            if (waits) {
+                EXPECT_EQ(why, FileTransaction::Stuck::kOutOfReach);
+                EXPECT_EQ(ParentDirectory(failed), m_other.Path());
+                EXPECT_EQ(Take(m_dir.Path()), dir);
+                ++waited;
+            }
+            fs::remove_all(m_other.Path());
+            fs::rename(away, m_other.Path());
+            ASSERT_TRUE(FileTransaction::Recover(m_dir.Path(), failed)) << failed;
+            if (committed) {
+                EXPECT_TRUE(AllNew());
+            } else {
+                EXPECT_EQ(Take(m_dir.Path()), m_oldDir);
+                EXPECT_EQ(ReadText(m_other.File("input.txt")), "old input");
+            }
+            EXPECT_TRUE(!waits || Tidy()) << testing::PrintToString(Take(m_other.Path()));
+        }
+    }
+    EXPECT_GT(waited, 15);
+}
+
+// A journal that names a lock (a reversing run's, on its input) is
+// recovered only while no other transaction holds that lock.
+TEST_F(Transaction, RecoveryTakesTheLocksTheJournalNames) {
+    m_guard = true;
+    std::size_t k = 0;
+    for (;; ++k) {
+        ASSERT_TRUE(KillAt(k));
+        const std::string journal = FileTransaction::JournalPath(m_dir.Path());
+        if (FileExists(journal) && ReadText(journal).find("phase commit") != std::string::npos) {
+            break;
+        }
+    }
+    const std::string input = m_other.File(m_inputName);
+    const Snapshot dir = Take(m_dir.Path());
+    const Snapshot other = Take(m_other.Path());
+    LockFile held;
+    ASSERT_EQ(held.Lock(input + FileTransaction::kLockSuffix, false), LockFile::Result::kLocked);
+    std::string failed;
+    FileTransaction::Stuck why = FileTransaction::Stuck::kNone;
+    EXPECT_FALSE(FileTransaction::Recover(m_dir.Path(), failed, why));
+    EXPECT_EQ(why, FileTransaction::Stuck::kInUse);
+    EXPECT_EQ(failed, input);
+    EXPECT_EQ(Take(m_dir.Path()), dir);
+    EXPECT_EQ(Take(m_other.Path()), other);
+    // A transaction of another folder guarded by the same lock is refused.
+    {
+        TempDir elsewhere;
+        FileTransaction second(elsewhere.Path());
+        EXPECT_EQ(second.Guard(input + FileTransaction::kLockSuffix), LockFile::Result::kBusy);
+    }
+    held.Unlock();
+    ASSERT_TRUE(FileTransaction::Recover(m_dir.Path(), failed)) << failed;
+    EXPECT_TRUE(AllNew());
+    EXPECT_TRUE(Tidy()) << testing::PrintToString(Take(m_other.Path()));
 }
 
 TEST_F(Transaction, AFailedRenameTakesBackTheOnesBefore) {
