@@ -75,6 +75,8 @@ class Table {
     std::vector<std::vector<std::string>> m_rows;
 };
 
+}  // namespace
+
 void ReportNoMaster(const std::string& directory) {
     // A MASTER that is there but cannot be read is not "no MASTER".
     if (const auto master = FindFileNoCase(directory, "MASTER")) {
@@ -83,8 +85,6 @@ void ReportNoMaster(const std::string& directory) {
         Report("No MASTER file in " + directory);
     }
 }
-
-}  // namespace
 
 int RunList(const std::string& directory) {
     std::vector<SecurityEntry> entries;

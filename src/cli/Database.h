@@ -4,6 +4,9 @@
 
 namespace torvan::cli {
 
+// Says on standard error why directory has no MASTER that can be read.
+void ReportNoMaster(const std::string& directory);
+
 // Runs "list" and "dump"; return the exit status.
 int RunList(const std::string& directory);
 int RunDump(const std::string& directory, const std::string& symbol);

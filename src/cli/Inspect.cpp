@@ -28,6 +28,8 @@ std::string ShellWord(const std::string& text) {
     return out + "'";
 }
 
+}  // namespace
+
 const char* ConfidenceText(Confidence confidence) {
     switch (confidence) {
         case Confidence::kSure:
@@ -38,8 +40,6 @@ const char* ConfidenceText(Confidence confidence) {
             return "guess";
     }
 }
-
-}  // namespace
 
 std::string ConvertCommand(const std::string& input, const ImportSettings& settings) {
     std::string columns;
