@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -790,6 +791,39 @@ TEST_F(Cli, ListCheckAndInspectPrintJson) {
     const Result none = Run({"list", "--json", temp.File("nowhere")});
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out, "");
+}
+
+// The bash completion offers every option that a subcommand's --help lists:
+// its function runs in bash, with bash-completion's helpers stubbed.
+TEST_F(Cli, BashCompletionOffersEveryOption) {
+    const std::string script = temp.File("complete.sh");
+    WriteText(script,
+              "_init_completion() { words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD;"
+              " cur=${words[cword]}; prev=${words[cword-1]}; }\n"
+              "_filedir() { :; }\n"
+              "source " TORVAN_SOURCE_DIR
+              "/pkg/torvan-cli.bash-completion\n"
+              "COMP_WORDS=(torvan-cli \"$1\" --); COMP_CWORD=2; _torvan_cli\n"
+              "printf '%s\\n' \"${COMPREPLY[@]}\" >\"$2\"\n");
+    const std::regex option("--[a-z][a-z-]*");
+    for (const std::string command : {"convert", "inspect", "list", "dump", "check"}) {
+        const std::string offered = temp.File("offered");
+        ASSERT_EQ(
+            std::system(("bash " + Quoted(script) + " " + command + " " + Quoted(offered)).c_str()),
+            0);
+        const std::vector<std::string> words = Split(ReadText(offered), '\n');
+        for (const std::string& line : Split(Run({command, "--help"}).out, '\n')) {
+            if (line.rfind("  -", 0) != 0) {
+                continue;  // descriptions mention options too
+            }
+            const std::string names = line.substr(0, line.find("  ", 2));
+            for (auto it = std::sregex_iterator(names.begin(), names.end(), option);
+                 it != std::sregex_iterator(); ++it) {
+                EXPECT_NE(std::find(words.begin(), words.end(), it->str()), words.end())
+                    << command << " " << it->str();
+            }
+        }
+    }
 }
 
 }  // namespace
