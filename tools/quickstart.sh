@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Quick start on a fresh Debian 12 machine, as root: installs what is
 # missing, builds torvan-cli and the desktop program torvan, converts the
 # sample price file into a new database, shows what the database holds and

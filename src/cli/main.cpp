@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // torvan-cli: the conversion of the desktop program, scriptable, plus a
 // look at what a price database holds.
 

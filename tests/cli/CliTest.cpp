@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end tests of torvan-cli: the built program runs in a temporary
 // folder on copies of real price files, and what it wrote is read back
 // through its own "dump" and "list".

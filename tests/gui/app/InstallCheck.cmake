@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a fresh folder and checks that the programs, the
 # desktop entry, the icon and the sample land where desktops find them.
 #   cmake -DBUILD_DIR=... -DPREFIX=... -P InstallCheck.cmake
