@@ -17,7 +17,7 @@ check=0
 missing=0
 while IFS= read -r -d '' file; do
     [ -f "$file" ] || continue
-    if head -n 5 "$file" | grep -q 'SPDX-License-Identifier:'; then
+    if [ -n "$(head -n 5 "$file" | grep 'SPDX-License-Identifier:')" ]; then
         continue
     fi
     case "$file" in
@@ -30,7 +30,7 @@ while IFS= read -r -d '' file; do
         continue
     fi
     tmp=$(mktemp)
-    if head -n 1 "$file" | grep -q '^#!'; then
+    if [[ $(head -n 1 "$file") == '#!'* ]]; then
         { head -n 1 "$file"; echo "$comment"; tail -n +2 "$file"; } >"$tmp"
     else
         { echo "$comment"; cat "$file"; } >"$tmp"
