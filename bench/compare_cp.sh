@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # torvan-cli convert side by side with the single-threaded reference
 # (bench/reference.cpp) and cp of the same file (by hand; not a test, not run
 # by CI).

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Generate a daily price text file for the torvan-cli benchmark.
 
 Layout is the converter's default one: comma separated, seven fields per line

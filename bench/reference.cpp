@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The least a conversion of the benchmark's input has to do, to measure
 // torvan-cli against: read the lines "MMDDYY,open,high,low,close,volume,
 // open interest", pack each as seven MBF numbers behind the data file's

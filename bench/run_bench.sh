@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # By-hand benchmark of `torvan-cli convert` (not a test, not run by CI).
 #
 # Times, side by side in one hyperfine run (median of BENCH_RUNS runs each):

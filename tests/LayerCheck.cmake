@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source file includes a header of a layer above its own, or
 # when Qt is included outside src/gui. Run by CTest:
 #   cmake -DSOURCE_DIR=<repo>/src -P LayerCheck.cmake

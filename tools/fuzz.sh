@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets of tests/fuzz with clang, AddressSanitizer and
 # UBSan in build/fuzz, replays the saved regressions, then runs every target
 # for SECONDS (default 20) on a copy of its seed corpus. Exits non-zero as

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes res/samples/ibm.txt, the sample price file of the quick start.
 
 The prices are GENERATED: a seeded random walk, not real IBM prices. The file

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Quick start on a fresh Debian 12 machine, as root: installs what is
 # missing, builds torvan-cli and the desktop program torvan, converts the
 # sample price file into a new database, shows what the database holds and
@@ -9,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 # The packages of .ci/run, so that ./tools/test.sh works afterwards too.
 packages=(build-essential cmake libgtest-dev libgmock-dev libcli11-dev
-          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev)
+          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

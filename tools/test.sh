@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures, builds and runs the whole test suite with one CMake preset
 # (default: "default"; "asan-ubsan" for the sanitizer build).
 set -euo pipefail

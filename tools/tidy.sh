@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs clang-tidy (the checks of .clang-tidy: function size) on the C++
 # sources under src/ that changed since BASE, or on all of them without BASE.
 # Needs a configured build with compile_commands.json (default: build/default).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Database.h"
 
 #include <algorithm>
@@ -76,6 +77,8 @@ class Table {
     std::vector<std::vector<std::string>> m_rows;
 };
 
+}  // namespace
+
 void ReportNoMaster(const std::string& directory) {
     // A MASTER that is there but cannot be read is not "no MASTER".
     if (const auto master = FindFileNoCase(directory, "MASTER")) {
@@ -84,6 +87,8 @@ void ReportNoMaster(const std::string& directory) {
         Report("No MASTER file in " + directory);
     }
 }
+
+namespace {
 
 // The CSV of dump, written as the records are read, in pieces of 64 KiB:
 // memory stays the same whatever the security's size.

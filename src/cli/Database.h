@@ -1,8 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <string>
 
 namespace torvan::cli {
+
+// Says on standard error why directory has no MASTER that can be read.
+void ReportNoMaster(const std::string& directory);
 
 // Runs "list" and "dump"; return the exit status.
 int RunList(const std::string& directory);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Inspect.h"
 
 #include <cstdio>
@@ -28,6 +29,8 @@ std::string ShellWord(const std::string& text) {
     return out + "'";
 }
 
+}  // namespace
+
 const char* ConfidenceText(Confidence confidence) {
     switch (confidence) {
         case Confidence::kSure:
@@ -38,8 +41,6 @@ const char* ConfidenceText(Confidence confidence) {
             return "guess";
     }
 }
-
-}  // namespace
 
 std::string ConvertCommand(const std::string& input, const ImportSettings& settings) {
     std::string columns;

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <string>
 
+#include "detect/Detect.h"
 #include "settings/ImportSettings.h"
 
 namespace torvan::cli {
@@ -10,6 +12,9 @@ namespace torvan::cli {
 // lists them, for the input file input ("--db DIR --symbol SYMBOL" stand
 // for what the file cannot tell).
 std::string ConvertCommand(const std::string& input, const ImportSettings& settings);
+
+// "sure", "likely" or "guess".
+const char* ConfidenceText(Confidence confidence);
 
 // Runs "inspect": the proposed settings as convert options, the choices
 // with their confidence, the first rows as they would be stored and the

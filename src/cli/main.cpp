@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // torvan-cli: the conversion of the desktop program, scriptable, plus a
 // look at what a price database holds.
 
@@ -15,6 +16,7 @@
 #include "cli/Convert.h"
 #include "cli/Database.h"
 #include "cli/Inspect.h"
+#include "cli/Json.h"
 #include "cli/Output.h"
 
 namespace {
@@ -153,27 +155,37 @@ class InspectSubcommand : public Subcommand {
         m_command->add_option("INPUT", m_input, "Price text file")->required();
         m_command->add_option("--rows", m_rows, "How many rows to show (default 10)")
             ->check(CLI::Range(1, 1000));
+        m_command->add_flag("--json", m_json, "Print the same as one JSON document (see README)");
     }
-    int Run() const override { return torvan::cli::RunInspect(m_input, m_rows); }
+    int Run() const override {
+        return m_json ? torvan::cli::RunInspectJson(m_input, m_rows)
+                      : torvan::cli::RunInspect(m_input, m_rows);
+    }
 
   private:
     std::string m_input;
     int m_rows = 10;
+    bool m_json = false;
 };
 
-// list and check: a database directory and nothing else.
+// list and check: a database directory, and text or JSON.
 class DatabaseSubcommand : public Subcommand {
   public:
+    using Runner = int (*)(const std::string&);
+
     DatabaseSubcommand(CLI::App& app, const std::string& name, const std::string& description,
-                       int (*run)(const std::string&))
-        : Subcommand(app, name, description), m_run(run) {
+                       Runner run, Runner runJson)
+        : Subcommand(app, name, description), m_run(run), m_runJson(runJson) {
         m_command->add_option("DIR", m_directory, "Database directory")->required();
+        m_command->add_flag("--json", m_json, "Print the same as one JSON document (see README)");
     }
-    int Run() const override { return m_run(m_directory); }
+    int Run() const override { return (m_json ? m_runJson : m_run)(m_directory); }
 
   private:
-    int (*m_run)(const std::string&);
+    Runner m_run;
+    Runner m_runJson;
     std::string m_directory;
+    bool m_json = false;
 };
 
 class DumpSubcommand : public Subcommand {
@@ -232,14 +244,14 @@ int Main(int argc, char** argv) {
         "List the securities of a database: file number, symbol, name, fields "
         "(D date, T time, O open, H high, L low, C close, V volume, I open interest), "
         "first and last date and number of price records.",
-        torvan::cli::RunList);
+        torvan::cli::RunList, torvan::cli::RunListJson);
     DumpSubcommand dump(app);
     DatabaseSubcommand check(
         app, "check",
         "Check a database for inconsistencies: MASTER, EMASTER and XMASTER against each other "
         "and against the price files they name. One line per finding; exit status 1 when there "
         "is any.",
-        torvan::cli::RunCheck);
+        torvan::cli::RunCheck, torvan::cli::RunCheckJson);
 
     if (const std::optional<int> status = Parse(app, argc, argv)) {
         return *status;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // EMASTER: a second index beside MASTER with one 192-byte record per MASTER

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // XMASTER: the index of securities numbered 256 and up, beyond the 255 that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The date column, its layout, and the choices about dates.
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which column holds which field: from the header's names, or else from
 // the values.
 

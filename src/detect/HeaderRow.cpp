@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The header row: which line names the columns, and what its names mean.
 
 #include <algorithm>

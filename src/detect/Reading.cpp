@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reading: the plain splitting where it reads every sampled line as
 // the CSV reading does, CSV reading otherwise; and what the price lines
 // tell about the conversion.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which lines hold prices: the rows to skip at the start and the end, and
 // the order of the days.
 

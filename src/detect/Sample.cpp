@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sample of lines detection works on, and the delimiter that splits it.
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The values of the columns on the price lines, and their decimal separator.
 
 #include <algorithm>

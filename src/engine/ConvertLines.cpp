@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record conversion for the reading options beyond the basic ones:
 // CSV reading, trailing footer lines and UTF-16 text. Every line goes
 // through ReadPriceLine, the reading that the preview and the layout

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The index files that charting programs and data vendors keep beside
 // MASTER: EMASTER (long names, field bitsets) kept in step with MASTER, and
 // XMASTER (securities 256 and up, price files F<n>.MWD).

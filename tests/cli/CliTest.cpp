@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end tests of torvan-cli: the built program runs in a temporary
 // folder on copies of real price files, and what it wrote is read back
 // through its own "dump" and "list".
@@ -11,6 +12,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -818,6 +821,105 @@ TEST_F(Cli, AutoConvertsAsTheProposedOptionsDo) {
     // 2,223 dated lines and the header record; 6 and 5 fields of 4 bytes.
     EXPECT_EQ(ReadBytes(dbAuto + "/F1.DAT").size(), 2224U * 24U);
     EXPECT_EQ(ReadBytes(dbHand + "/F1.DAT").size(), 2224U * 20U);
+}
+
+// --json gives what the text gives, as numbers, ISO dates and UTF-8 text.
+TEST_F(Cli, ListCheckAndInspectPrintJson) {
+    using nlohmann::json;
+    const std::string real = RealData("metastock");
+    const Result list = Run({"list", "--json", real + "/futures_2yr_note"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    const json listed = json::parse(list.out);
+    const json& securities = listed.at("securities");
+    ASSERT_EQ(securities.size(),
+              Split(Run({"list", real + "/futures_2yr_note"}).out, '\n').size() - 1);
+    const json& first = securities.at(0);
+    EXPECT_EQ(first.at("symbol"), "TU2__1990U");
+    EXPECT_EQ(first.at("fields"),
+              json({"Date", "Open", "High", "Low", "Close", "Volume", "OpenInterest"}));
+    EXPECT_EQ(first.at("firstDate"), "1990-06-22");
+    EXPECT_EQ(first.at("lastDate"), "1990-09-19");
+    EXPECT_EQ(first.at("records"), 62);
+    EXPECT_EQ(securities.back().at("index"), "XMASTER");
+    EXPECT_EQ(securities.back().at("priceFile").get<std::string>().substr(0, 1), "F");
+
+    // The findings in the text's order, one line each.
+    const Result checkText = Run({"check", real + "/futures_2yr_note"});
+    const Result check = Run({"check", real + "/futures_2yr_note", "--json"});
+    EXPECT_EQ(check.status, 1);
+    const std::vector<std::string> lines = Split(checkText.out, '\n');
+    const json findings = json::parse(check.out).at("findings");
+    ASSERT_EQ(findings.size(), lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(findings[i].at("file").get<std::string>() + ": " +
+                      findings[i].at("text").get<std::string>(),
+                  lines[i]);
+    }
+    EXPECT_EQ(json::parse(Run({"check", "--json", real + "/equis_b"}).out).at("findings"),
+              json::array());
+
+    const std::string input = CopyReal("investing_gold_futures_quoted.csv");
+    const Result inspect = Run({"inspect", input, "--rows", "2", "--json"});
+    ASSERT_EQ(inspect.status, 0) << inspect.err;
+    const json proposal = json::parse(inspect.out);
+    EXPECT_NE(Run({"inspect", input}).out.find(proposal.at("command").get<std::string>()),
+              std::string::npos);
+    const json& settings = proposal.at("settings");
+    EXPECT_EQ(settings.at("dateFormat"), "MM_DD_CCYY");
+    EXPECT_EQ(settings.at("columns"),
+              json({{"date", 1}, {"open", 3}, {"high", 4}, {"low", 5}, {"close", 2}, {"vol", 6}}));
+    EXPECT_EQ(settings.at("skip"), 1);
+    EXPECT_EQ(settings.at("reverse"), true);
+    ASSERT_EQ(proposal.at("rows").size(), 2U);
+    EXPECT_EQ(proposal.at("rows")[0].at("date"), "2023-08-07");
+    EXPECT_TRUE(proposal.at("rows")[0].at("values").at("close").is_number());
+
+    // A name in an 8-bit code page comes out as the characters of its bytes.
+    const std::string db = NewDir("db");
+    ASSERT_EQ(Run({"convert", TORVAN_SOURCE_DIR "/res/samples/ibm.txt", "--db", db, "--symbol",
+                   "SG", "--name", "Soci\xE9t\xE9 G", "--new-master"})
+                  .status,
+              0);
+    const Result latin = Run({"list", db, "--json"});
+    ASSERT_EQ(latin.status, 0) << latin.err;
+    EXPECT_EQ(json::parse(latin.out).at("securities")[0].at("name"), "Soci\u00e9t\u00e9 G");
+
+    const Result none = Run({"list", "--json", temp.File("nowhere")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+}
+
+// The bash completion offers every option that a subcommand's --help lists:
+// its function runs in bash, with bash-completion's helpers stubbed.
+TEST_F(Cli, BashCompletionOffersEveryOption) {
+    const std::string script = temp.File("complete.sh");
+    WriteText(script,
+              "_init_completion() { words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD;"
+              " cur=${words[cword]}; prev=${words[cword-1]}; }\n"
+              "_filedir() { :; }\n"
+              "source " TORVAN_SOURCE_DIR
+              "/pkg/torvan-cli.bash-completion\n"
+              "COMP_WORDS=(torvan-cli \"$1\" --); COMP_CWORD=2; _torvan_cli\n"
+              "printf '%s\\n' \"${COMPREPLY[@]}\" >\"$2\"\n");
+    const std::regex option("--[a-z][a-z-]*");
+    for (const std::string command : {"convert", "inspect", "list", "dump", "check"}) {
+        const std::string offered = temp.File("offered");
+        ASSERT_EQ(
+            std::system(("bash " + Quoted(script) + " " + command + " " + Quoted(offered)).c_str()),
+            0);
+        const std::vector<std::string> words = Split(ReadText(offered), '\n');
+        for (const std::string& line : Split(Run({command, "--help"}).out, '\n')) {
+            if (line.rfind("  -", 0) != 0) {
+                continue;  // descriptions mention options too
+            }
+            const std::string names = line.substr(0, line.find("  ", 2));
+            for (auto it = std::sregex_iterator(names.begin(), names.end(), option);
+                 it != std::sregex_iterator(); ++it) {
+                EXPECT_NE(std::find(words.begin(), words.end(), it->str()), words.end())
+                    << command << " " << it->str();
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The consistency check: a sound database passes, each kind of damage is
 // reported, and the vendor databases show what is really wrong in them.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The day-number calendar, stored dates and the twelve date text layouts.
 #include <gtest/gtest.h>
 

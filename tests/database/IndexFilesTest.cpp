@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // EMASTER and XMASTER records, the edits made to those files when a security
 // is added, and the directory index that readers build from them.
 #include <gtest/gtest.h>

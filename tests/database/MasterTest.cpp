@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MASTER records, the search for a security through a database tree, and the
 // data and description files of a security.
 #include <gtest/gtest.h>

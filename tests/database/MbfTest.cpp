@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IEEE <-> MBF single conversions: exact where both formats can hold a value,
 // clamped (never wrapped) where only one of them can.
 #include <gtest/gtest.h>

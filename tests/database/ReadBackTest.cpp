@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a converted security back: the summary of its first and last
 // records agrees with reading every record.
 #include <gtest/gtest.h>

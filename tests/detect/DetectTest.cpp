@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Layout detection: every real price file converts with the detected
 // settings exactly as with settings picked by hand, and the choices on
 // made-up files where only one thing decides.

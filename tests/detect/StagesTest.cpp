@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The detection stages that decide on a single text, tested on their own.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Large inputs are read a buffer at a time: what is told and stored must not
 // depend on where the buffer ends fall.
 #include <gtest/gtest.h>

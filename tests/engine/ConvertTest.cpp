@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text lines into price records: splitting, dates, numbers, the final
 // updates of MASTER and the data file header.
 #include <gtest/gtest.h>

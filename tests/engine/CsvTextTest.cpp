@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSV reading of one line, numbers as data sites write them, dates with
 // times and month names, the UTF-16 reader, and the month-name tables.
 #include <gtest/gtest.h>

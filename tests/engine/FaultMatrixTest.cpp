@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fault injected at every file operation of a whole conversion in turn,
 // and the process killed at random moments and at every step of its commit:
 // the database and the input are always as before the run or as after a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one-pass column reader of the conversion, against the plain reading it
 // stands for: split the line into columns, then read each field's column.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fault injected at every file operation of an addition to a vendor
 // database with EMASTER and XMASTER, in turn: the run either completes or
 // leaves every file as it was, so MASTER, EMASTER and XMASTER never disagree.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions into databases with EMASTER and XMASTER: the vendor databases
 // get the new security without losing a byte, EMASTER stays in step with
 // MASTER, XMASTER takes what MASTER cannot hold.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs far beyond the usual: each works or fails with a clear message, in
 // bounded memory.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real thing rather than injected faults: a read-only database and a
 // full disk. Mounting a small file system needs root; without it the
 // read-only case falls back to permissions and the full-disk case is skipped.

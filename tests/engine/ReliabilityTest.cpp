@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Odd input encodings and two conversions into one database at once.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reversing newest-first input files, and month names in dates.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversion job's checks and the entry of a new security into MASTER.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the input: lines out of large blocks, numbers exactly as strtof
 // rounds them.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A whole CConverter::Run of an arbitrary input file into a new database,
 // with the invariants every run keeps: no work file left behind; a failed run

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target's LLVMFuzzerTestOneInput on saved inputs without
 // libFuzzer, so that every build replays the seed corpora and regressions.
 // Usage: <target>_replay FILE_OR_FOLDER...; exits non-zero when an argument

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole CConverter::Run of an arbitrary input file into a new database,
 // read the plain way. Bytes 0..3 choose the job's options, the rest is the
 // input file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole CConverter::Run with CSV reading: quoted fields, empty fields kept
 // in their column, thousands separators, K/M volumes, decimal commas and
 // footer rows. Bytes 0..3 choose the options as for convert_run; byte 4 sets

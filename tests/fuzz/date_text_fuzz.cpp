@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ParseDateText with every format code; the first byte picks the code.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The check, the reader and an addition on arbitrary MASTER, EMASTER,
 // XMASTER and price file bytes. Byte 0: flags; bytes 1..6: the lengths of
 // MASTER, EMASTER and XMASTER (16 bits each); the rest is cut into those

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import of a legacy settings file into a new profile store. The input
 // is the file's content. Checks every entry against a plain model of the
 // file's rules (lines cut at 519 characters and at NUL, white space trimmed,

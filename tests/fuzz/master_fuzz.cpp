@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FindSecurity and the stages that add a security, on arbitrary MASTER bytes.
 // Byte 0: flags, byte 1: symbol length, byte 2: where to split, then the
 // symbol, then the MASTER content.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile store's file parser. The input is "section\0entry\0value\0"
 // followed by the .ini file's content.
 #include <climits>

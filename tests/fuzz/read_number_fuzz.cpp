@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line reading (TextReader with large and small blocks) and ReadNumber on the comma-separated
 // fields of each line, with strtof in the "C" locale as the reference.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Blocks appended to a file, none after a failed one.
 #include "platform/BlockWriter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file layer under every database write.
 #include "platform/FileSystem.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several files replaced as one, and what the next transaction does with
 // the leftovers of one that was killed.
 #include "platform/FileTransaction.h"

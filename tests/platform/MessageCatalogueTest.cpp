@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message catalogue: one entry per id, and texts that place every
 // parameter they declare.
 #include "platform/MessageCatalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text helpers that the file readers lean on.
 #include "platform/Text.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
 
 #include "gui/app/Icons.h"
@@ -9,7 +10,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Torvan"));
     QApplication::setOrganizationName(QStringLiteral("Quennel"));
     QApplication::setApplicationVersion(QString::fromLatin1(torvan::kVersion));
-    QApplication::setDesktopFileName(QStringLiteral("torvan"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.torvan.Torvan"));
     QApplication::setWindowIcon(torvan::AppIcon());
 
     torvan::CTorvanApp app;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box and its hyperlinks: looks, hover, the pause after a click,
 // the target handed to the desktop, failures, and the visited colour that
 // lasts for the run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: placement, menu, accelerators, toolbar, status bar and
 // the help commands, on a running application.
 #include <QClipboard>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help pages: every page and anchor that the program or a page links to
 // exists, and every message the program can show is explained.
 #include <QDirIterator>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The road of a conversion through the desktop program: File > Open, the
 // preview, the Conversion Settings dialog answered by the test, the outcome,
 // the emptied pane, the new security, the recent-file list and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the pictures of the README: the main window with a preview, the
 // Conversion Settings dialog over it, the About box and the help window.
 //   torvan_screenshots SAMPLE_FILE OUTPUT_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces of the desktop program that need no window: placement rules,
 // the File > Open proposal, the recent-file list and the preview reader.
 #include <QBuffer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the dialog tests inside a QApplication. Without a display they use
 // Qt's offscreen platform; message boxes never appear, since every dialog
 // under test reports through a recording sink.

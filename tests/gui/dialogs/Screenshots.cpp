@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes pictures of the two dialogs, filled with the first-run settings:
 //   torvan_dialog_screenshots OUTPUT_DIR
 // Run under Qt's offscreen platform (the default here) or any display.
