@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Grow a one-security database into one of COUNT securities by copying.
 
     grow_db.py master DIR COUNT   MASTER's one entry and F1.DAT/.DOP copied to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // torvan-profile-bench DIR [RUNS]: the cost of saving the Conversion
 // Settings into a profile store below DIR, as ImportSettings::SaveConfirmed
 // does on the dialog's OK, beside writing the same entries one WriteString

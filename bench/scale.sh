@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Costs that should not grow with the database (by hand; not a test, not run
 # by CI):
 #   1. the k-th addition of a security (250 lines, --xmaster) for

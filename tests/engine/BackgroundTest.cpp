@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The work a conversion hands to a thread of its own: the flush of a large
 // reversed input, and the same work where no thread can be had.
 #include <gtest/gtest.h>

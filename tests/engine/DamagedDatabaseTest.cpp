@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Databases whose index files disagree with themselves, folders holding
 // price files that no index lists, folders that cannot be written: a
 // conversion refuses the first, never replaces the second, and says why the
