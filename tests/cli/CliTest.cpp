@@ -352,355 +352,353 @@ TEST(CliRunReported, ExceptionsAreToldAndExitOne) {
     EXPECT_NE(told.find("torvan-cli: The work was stopped by an unexpected error: disk on fire"),
               std::string::npos)
         << told;
-    TEST_F(Cli, EveryFailureExitsNonZeroAndNamesItsPath) {
-        const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
-        const std::string db = NewDir("db");
-        auto convert = [&](const std::string& into, const std::string& symbol, bool newMaster) {
-            std::vector<std::string> args = {"convert",       input,       "--db",   into,
-                                             "--symbol",      symbol,      "--skip", "1",
-                                             "--date-format", "CCYY_MM_DD"};
-            if (newMaster) {
-                args.push_back("--new-master");
-            }
-            return Run(args);
-        };
-        for (const char* symbol : {"A", "B", "C"}) {
-            ASSERT_EQ(convert(db, symbol, symbol[0] == 'A').status, 0);
+}
+
+TEST_F(Cli, EveryFailureExitsNonZeroAndNamesItsPath) {
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    const std::string db = NewDir("db");
+    auto convert = [&](const std::string& into, const std::string& symbol, bool newMaster) {
+        std::vector<std::string> args = {"convert",       input,       "--db",   into,
+                                         "--symbol",      symbol,      "--skip", "1",
+                                         "--date-format", "CCYY_MM_DD"};
+        if (newMaster) {
+            args.push_back("--new-master");
         }
-        WriteText(temp.File("file"), "");
-        // MASTER's header counts 1 of its 3 entries: a new one would be lost.
-        auto master = ReadBytes(temp.File("db/MASTER"));
-        master[0] = 1;
-        WriteBytes(temp.File("db/MASTER"), master);
-        struct Case {
-            std::string db, symbol;
-            bool newMaster;
-            int status;
-            std::string text;  // on standard error, with the path
-        };
-        const Case cases[] = {
-            {temp.File("file"), "X", true, 1, "Path does not exist: " + temp.File("file")},
-            {temp.File("none"), "X", true, 1, "Path does not exist: " + temp.File("none")},
-            {NewDir("empty"), "X", false, 1,
-             "Path specified does not point to a Master file: " + temp.File("empty/MASTER")},
-            {db, "X", true, 1,
-             "New Master chosen but one already exists: " + temp.File("db/MASTER")},
-            {db, "D", false, 1, temp.File("db/MASTER") + " Run torvan-cli check"},
-            {db, "TAB\tX", false, 2, "--symbol: You did not enter a valid symbol"},
-        };
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.text);
-            const Result result = convert(c.db, c.symbol, c.newMaster);
-            EXPECT_EQ(result.status, c.status);
-            EXPECT_NE(result.err.find(c.text), std::string::npos) << result.err;
-        }
-        EXPECT_EQ(ReadBytes(temp.File("db/MASTER")), master);
+        return Run(args);
+    };
+    for (const char* symbol : {"A", "B", "C"}) {
+        ASSERT_EQ(convert(db, symbol, symbol[0] == 'A').status, 0);
     }
-
-    TEST_F(Cli, FromProfileStartsFromTheSavedSettingsAndSavesThemBack) {
-        CProfileStore store;
-        bool created = false;
-        ASSERT_TRUE(store.Open(configRoot, "Software\\Quennel\\Torvan", created));
-        store.WriteInt("Import", "Exist", 1);
-        store.WriteInt("Import", "Delimiter", 1);
-        store.WriteString("Import", "DateFormat", "YYMMDD");  // replaced on the command line
-        store.WriteInt("Import", "SkipOn", 1);
-        store.WriteInt("Import", "SkipRows", 2);
-        store.WriteInt("Import", "OIOn", 0);
-
-        const std::string input = CopyReal("tdx_sz000001_tab.txt");
-        const std::string db = NewDir("db");
-        const Result convert = Run({"convert", input, "--from-profile", "--db", db, "--symbol",
-                                    "sz1", "--date-format", "CCYY_MM_DD"});
-        ASSERT_EQ(convert.status, 0) << convert.err;
-        EXPECT_NE(convert.out.find("7516 price records"), std::string::npos) << convert.out;
-        EXPECT_EQ(Dump(db, "SZ1").front().size(), 6U) << "open interest stays off";
-        EXPECT_EQ(store.GetString("Import", "DateFormat", ""), "CCYY_MM_DD");
-        EXPECT_EQ(store.GetString("Import", "Symbol", ""), "SZ1");
-        EXPECT_EQ(store.GetString("Import", "PathOut", ""), db);
-        EXPECT_EQ(store.GetString("Import", "PathIn", ""), input);
-
-        // Without --from-profile the saved settings are neither used nor changed.
-        const std::string saved = ReadText(store.FilePath());
-        const Result plain = Run({"convert", input, "--db", NewDir("db2"), "--symbol", "OTHER"});
-        EXPECT_EQ(plain.status, 1);
-        EXPECT_EQ(ReadText(store.FilePath()), saved);
-
-        // A stored date format is read as the settings dialog reads it: the
-        // first list entry that begins with it.
-        store.WriteString("Import", "DateFormat", "ccyy_mm");
-        const Result prefix =
-            Run({"convert", input, "--from-profile", "--existing-master", "--symbol", "sz2"});
-        ASSERT_EQ(prefix.status, 0) << prefix.err;
-        EXPECT_EQ(Dump(db, "SZ2"), Dump(db, "SZ1"));
-        EXPECT_EQ(store.GetInt("Newbie", "Newbie2", 1), 0);
+    WriteText(temp.File("file"), "");
+    // MASTER's header counts 1 of its 3 entries: a new one would be lost.
+    auto master = ReadBytes(temp.File("db/MASTER"));
+    master[0] = 1;
+    WriteBytes(temp.File("db/MASTER"), master);
+    struct Case {
+        std::string db, symbol;
+        bool newMaster;
+        int status;
+        std::string text;  // on standard error, with the path
+    };
+    const Case cases[] = {
+        {temp.File("file"), "X", true, 1, "Path does not exist: " + temp.File("file")},
+        {temp.File("none"), "X", true, 1, "Path does not exist: " + temp.File("none")},
+        {NewDir("empty"), "X", false, 1,
+         "Path specified does not point to a Master file: " + temp.File("empty/MASTER")},
+        {db, "X", true, 1, "New Master chosen but one already exists: " + temp.File("db/MASTER")},
+        {db, "D", false, 1, temp.File("db/MASTER") + " Run torvan-cli check"},
+        {db, "TAB\tX", false, 2, "--symbol: You did not enter a valid symbol"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const Result result = convert(c.db, c.symbol, c.newMaster);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_NE(result.err.find(c.text), std::string::npos) << result.err;
     }
+    EXPECT_EQ(ReadBytes(temp.File("db/MASTER")), master);
+}
 
-    TEST_F(Cli, FromProfileOnANewStoreUsesTheDefaultsAndTheWorkingDirectory) {
-        const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
-        // No --db: the first-run rule gives the working directory, which has no
-        // MASTER, so the defaults ("Use Existing Master") are refused there.
-        const Result convert = Run({"convert", input, "--from-profile", "--symbol", "x"});
-        EXPECT_EQ(convert.status, 1);
-        EXPECT_NE(convert.err.find("Path specified does not point to a Master file"),
-                  std::string::npos)
-            << convert.err;
-        const Result refused = Run({"convert", input, "--from-profile", "--symbol", " "});
-        EXPECT_EQ(refused.status, 2);
-        EXPECT_NE(refused.err.find("--symbol: You did not enter a valid symbol"), std::string::npos)
-            << refused.err;
-    }
+TEST_F(Cli, FromProfileStartsFromTheSavedSettingsAndSavesThemBack) {
+    CProfileStore store;
+    bool created = false;
+    ASSERT_TRUE(store.Open(configRoot, "Software\\Quennel\\Torvan", created));
+    store.WriteInt("Import", "Exist", 1);
+    store.WriteInt("Import", "Delimiter", 1);
+    store.WriteString("Import", "DateFormat", "YYMMDD");  // replaced on the command line
+    store.WriteInt("Import", "SkipOn", 1);
+    store.WriteInt("Import", "SkipRows", 2);
+    store.WriteInt("Import", "OIOn", 0);
 
-    // --from-profile reads the settings as the desktop program's Settings
-    // command does, with the same checks and texts.
-    TEST_F(Cli, FromProfileReadsTheSettingsAsTheDesktopProgramDoes) {
-        const std::string work = NewDir("work");
-        std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+    const std::string input = CopyReal("tdx_sz000001_tab.txt");
+    const std::string db = NewDir("db");
+    const Result convert = Run({"convert", input, "--from-profile", "--db", db, "--symbol", "sz1",
+                                "--date-format", "CCYY_MM_DD"});
+    ASSERT_EQ(convert.status, 0) << convert.err;
+    EXPECT_NE(convert.out.find("7516 price records"), std::string::npos) << convert.out;
+    EXPECT_EQ(Dump(db, "SZ1").front().size(), 6U) << "open interest stays off";
+    EXPECT_EQ(store.GetString("Import", "DateFormat", ""), "CCYY_MM_DD");
+    EXPECT_EQ(store.GetString("Import", "Symbol", ""), "SZ1");
+    EXPECT_EQ(store.GetString("Import", "PathOut", ""), db);
+    EXPECT_EQ(store.GetString("Import", "PathIn", ""), input);
 
-        // Nothing saved yet: the defaults fit the sample, and the database goes
-        // into the working directory.
-        const Result first = Run(
-            {"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "ibm", "--new-master"},
+    // Without --from-profile the saved settings are neither used nor changed.
+    const std::string saved = ReadText(store.FilePath());
+    const Result plain = Run({"convert", input, "--db", NewDir("db2"), "--symbol", "OTHER"});
+    EXPECT_EQ(plain.status, 1);
+    EXPECT_EQ(ReadText(store.FilePath()), saved);
+
+    // A stored date format is read as the settings dialog reads it: the
+    // first list entry that begins with it.
+    store.WriteString("Import", "DateFormat", "ccyy_mm");
+    const Result prefix =
+        Run({"convert", input, "--from-profile", "--existing-master", "--symbol", "sz2"});
+    ASSERT_EQ(prefix.status, 0) << prefix.err;
+    EXPECT_EQ(Dump(db, "SZ2"), Dump(db, "SZ1"));
+    EXPECT_EQ(store.GetInt("Newbie", "Newbie2", 1), 0);
+}
+
+TEST_F(Cli, FromProfileOnANewStoreUsesTheDefaultsAndTheWorkingDirectory) {
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    // No --db: the first-run rule gives the working directory, which has no
+    // MASTER, so the defaults ("Use Existing Master") are refused there.
+    const Result convert = Run({"convert", input, "--from-profile", "--symbol", "x"});
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_NE(convert.err.find("Path specified does not point to a Master file"), std::string::npos)
+        << convert.err;
+    const Result refused = Run({"convert", input, "--from-profile", "--symbol", " "});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--symbol: You did not enter a valid symbol"), std::string::npos)
+        << refused.err;
+}
+
+// --from-profile reads the settings as the desktop program's Settings
+// command does, with the same checks and texts.
+TEST_F(Cli, FromProfileReadsTheSettingsAsTheDesktopProgramDoes) {
+    const std::string work = NewDir("work");
+    std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+
+    // Nothing saved yet: the defaults fit the sample, and the database goes
+    // into the working directory.
+    const Result first =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "ibm", "--new-master"},
             work);
-        ASSERT_EQ(first.status, 0) << first.err;
-        EXPECT_TRUE(std::filesystem::exists(temp.File("work/MASTER")));
-        CProfileStore store;
-        bool created = true;
-        ASSERT_TRUE(store.Open(configRoot, "Software\\Quennel\\Torvan", created));
-        EXPECT_EQ(store.GetInt("Newbie", "Newbie2", 1), 0);
-        EXPECT_EQ(store.GetString("Import", "PathOut", ""), work);
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(std::filesystem::exists(temp.File("work/MASTER")));
+    CProfileStore store;
+    bool created = true;
+    ASSERT_TRUE(store.Open(configRoot, "Software\\Quennel\\Torvan", created));
+    EXPECT_EQ(store.GetInt("Newbie", "Newbie2", 1), 0);
+    EXPECT_EQ(store.GetString("Import", "PathOut", ""), work);
 
-        // A saved date format is the beginning of a list entry; it is saved
-        // back as the entry's full text.
-        store.WriteString("Import", "DateFormat", "mmddy");
-        const Result second = Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol",
-                                   "IBM2", "--existing-master"});
-        ASSERT_EQ(second.status, 0) << second.err;
-        EXPECT_EQ(store.GetString("Import", "DateFormat", ""), "MMDDYY");
+    // A saved date format is the beginning of a list entry; it is saved
+    // back as the entry's full text.
+    store.WriteString("Import", "DateFormat", "mmddy");
+    const Result second = Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol",
+                               "IBM2", "--existing-master"});
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(store.GetString("Import", "DateFormat", ""), "MMDDYY");
 
-        // The dialog's refusals, with its texts.
-        store.WriteInt("Import", "SkipRows", 300);
-        const Result refused =
-            Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "X"});
-        EXPECT_EQ(refused.status, 2);
-        EXPECT_NE(refused.err.find("Please enter an integer between 0 and 200."), std::string::npos)
-            << refused.err;
-        store.WriteInt("Import", "SkipRows", 0);
-        store.WriteInt("Import", "HiCol", 1);
-        const Result duplicate =
-            Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "X"});
-        EXPECT_EQ(duplicate.status, 2);
-        EXPECT_NE(duplicate.err.find("Duplicate columns specified Correct or disable"),
-                  std::string::npos)
-            << duplicate.err;
-    }
+    // The dialog's refusals, with its texts.
+    store.WriteInt("Import", "SkipRows", 300);
+    const Result refused =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "X"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("Please enter an integer between 0 and 200."), std::string::npos)
+        << refused.err;
+    store.WriteInt("Import", "SkipRows", 0);
+    store.WriteInt("Import", "HiCol", 1);
+    const Result duplicate =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "X"});
+    EXPECT_EQ(duplicate.status, 2);
+    EXPECT_NE(duplicate.err.find("Duplicate columns specified Correct or disable"),
+              std::string::npos)
+        << duplicate.err;
+}
 
-    TEST_F(Cli, FromProfileWithoutAUsableStoreStartsFromTheDefaults) {
-        const std::string work = NewDir("work");
-        WriteText(configRoot, "a file where the settings folder should be");
-        std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
-        const Result run = Run(
-            {"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "ibm", "--new-master"},
+TEST_F(Cli, FromProfileWithoutAUsableStoreStartsFromTheDefaults) {
+    const std::string work = NewDir("work");
+    WriteText(configRoot, "a file where the settings folder should be");
+    std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+    const Result run =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--symbol", "ibm", "--new-master"},
             work);
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_NE(run.err.find("using the defaults"), std::string::npos) << run.err;
-        EXPECT_TRUE(std::filesystem::exists(temp.File("work/MASTER")));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("using the defaults"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(temp.File("work/MASTER")));
+}
+
+TEST_F(Cli, TheFirstStartOfTheStoreImportsTheLegacySettingsFile) {
+    std::filesystem::create_directories(configRoot + "/Quennel");
+    WriteText(configRoot + "/Quennel/Torvan.INI", "[Import]\nSymbol=LEGACY\nName=Old settings\n");
+    std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
+    const std::string db = NewDir("db");
+    const Result run =
+        Run({"convert", temp.File("ibm.txt"), "--from-profile", "--db", db, "--new-master"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(" as LEGACY "), std::string::npos) << run.out;
+    EXPECT_NE(Run({"list", db}).out.find("Old settings"), std::string::npos);
+}
+
+TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
+    const std::string real = RealData("metastock");
+    const Result equis = Run({"list", real + "/equis_b"});
+    EXPECT_EQ(equis.status, 0);
+    // Names are as wide as the longest, EMASTER's "1/100 Dow Jones INDU".
+    EXPECT_NE(equis.out.find(".FCHI             CAC 40 INDICE         DOHLCVI   1988-08-19  "
+                             "2011-12-27  2\n"),
+              std::string::npos)
+        << equis.out;
+
+    const Result futures = Run({"list", real + "/futures_2yr_note"});
+    const Rows futureRows = Table(futures.out, '\n');
+    // The header, MASTER's 128 securities and XMASTER's 294.
+    EXPECT_EQ(futureRows.size(), 1U + 128U + 294U);
+    EXPECT_NE(futures.out.find("TU2__1990U        2-Year Note C 19      DOHLCVI   1990-06-22  "
+                               "1990-09-19  62\n"),
+              std::string::npos)
+        << futures.out;
+
+    const Result bist = Run({"list", real + "/bist_full_master"});
+    EXPECT_NE(bist.out.find("CHFJPY            ISVICRE F./JAPON" + std::string(45 - 16 + 2, ' ') +
+                            "DOHLCV"),
+              std::string::npos);
+    EXPECT_NE(bist.out.find("  4928\n"), std::string::npos);
+
+    const Rows intraday = Dump(real + "/stooq_intraday", "2hr.de");
+    ASSERT_EQ(intraday.size(), 3U);
+    EXPECT_EQ(intraday[0],
+              (std::vector<std::string>{"Date", "Time", "Open", "High", "Low", "Close", "Volume"}));
+    EXPECT_EQ(intraday[1], (std::vector<std::string>{"2013-11-15", "90500", "8.585", "8.65",
+                                                     "8.585", "8.65", "1713"}));
+
+    const Result noMaster = Run({"list", temp.Path()});
+    EXPECT_EQ(noMaster.status, 1);
+    EXPECT_NE(noMaster.err.find("No MASTER"), std::string::npos);
+    const Result unknown = Run({"dump", real + "/equis_b", "NOSUCH"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("NOSUCH"), std::string::npos);
+}
+
+TEST_F(Cli, SubdirectoriesAndFieldLayoutsWithoutDescriptionFile) {
+    // A top-level MASTER whose only entry is the subdirectory "sub".
+    const std::string sub = NewDir("top/sub");
+    ASSERT_EQ(Run({"convert", TORVAN_SOURCE_DIR "/res/samples/ibm.txt", "--db", sub, "--symbol",
+                   "IBM", "--new-master", "--columns", "date=1,open=2,high=3,low=4,close=5"})
+                  .status,
+              0);
+    WriteSubdirectoryMaster(temp.File("top/MASTER"), "sub");
+
+    const Result list = Run({"list", temp.File("top")});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("\n1     <DIR> sub\n"), std::string::npos) << list.out;
+
+    Rows dump = Dump(temp.File("top"), "ibm");
+    ASSERT_EQ(dump.size(), 301U);
+    EXPECT_EQ(dump[0], (std::vector<std::string>{"Date", "Open", "High", "Low", "Close"}));
+    // Without F1.DOP five fields are taken as date, high, low, close, volume.
+    std::filesystem::remove(sub + "/F1.DOP");
+    dump = Dump(sub, "IBM");
+    EXPECT_EQ(dump[0], (std::vector<std::string>{"Date", "High", "Low", "Close", "Volume"}));
+}
+
+// Leaves path where it is but unreadable. Permissions do not stop the
+// superuser, so for it path becomes a link to a file that fails every read.
+void MakeUnreadable(const std::string& path) {
+    if (::geteuid() == 0) {
+        std::filesystem::remove(path);
+        std::filesystem::create_symlink("/proc/self/mem", path);
+    } else {
+        std::filesystem::permissions(path, std::filesystem::perms::none);
     }
+}
 
-    TEST_F(Cli, TheFirstStartOfTheStoreImportsTheLegacySettingsFile) {
-        std::filesystem::create_directories(configRoot + "/Quennel");
-        WriteText(configRoot + "/Quennel/Torvan.INI",
-                  "[Import]\nSymbol=LEGACY\nName=Old settings\n");
-        std::filesystem::copy_file(TORVAN_SOURCE_DIR "/res/samples/ibm.txt", temp.File("ibm.txt"));
-        const std::string db = NewDir("db");
-        const Result run =
-            Run({"convert", temp.File("ibm.txt"), "--from-profile", "--db", db, "--new-master"});
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_NE(run.out.find(" as LEGACY "), std::string::npos) << run.out;
-        EXPECT_NE(Run({"list", db}).out.find("Old settings"), std::string::npos);
+TEST_F(Cli, IndexFilesThatCannotBeReadAreNamed) {
+    const std::string db = NewDir("top/db");
+    for (const auto& e : std::filesystem::directory_iterator(RealData("metastock/equis_b"))) {
+        std::filesystem::copy_file(e.path(), db + "/" + e.path().filename().string());
     }
+    const Result whole = Run({"list", db});
+    ASSERT_EQ(whole.status, 0);
+    ASSERT_EQ(Split(whole.out, '\n').size(), 5U);
+    EXPECT_EQ(whole.err, "");
 
-    TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
-        const std::string real = RealData("metastock");
-        const Result equis = Run({"list", real + "/equis_b"});
-        EXPECT_EQ(equis.status, 0);
-        // Names are as wide as the longest, EMASTER's "1/100 Dow Jones INDU".
-        EXPECT_NE(equis.out.find(".FCHI             CAC 40 INDICE         DOHLCVI   1988-08-19  "
-                                 "2011-12-27  2\n"),
-                  std::string::npos)
-            << equis.out;
+    // What can be read is listed; the list says it is not all, and fails.
+    MakeUnreadable(db + "/XMASTER");
+    MakeUnreadable(db + "/EMASTER");
+    const Result part = Run({"list", db});
+    EXPECT_EQ(part.status, 1);
+    const std::vector<std::string> lines = Split(part.out, '\n');
+    ASSERT_EQ(lines.size(), 3U) << part.out;
+    EXPECT_NE(lines[1].find(" .DJX              1/100 Dow Jones   DOHLCVI"), std::string::npos)
+        << lines[1];
+    EXPECT_EQ(part.err, "torvan-cli: Cannot read the EMASTER file " + db +
+                            "/EMASTER; the long names it holds are not shown\n"
+                            "torvan-cli: Cannot read the XMASTER file " +
+                            db + "/XMASTER; the securities it lists are not shown\n");
 
-        const Result futures = Run({"list", real + "/futures_2yr_note"});
-        const Rows futureRows = Table(futures.out, '\n');
-        // The header, MASTER's 128 securities and XMASTER's 294.
-        EXPECT_EQ(futureRows.size(), 1U + 128U + 294U);
-        EXPECT_NE(futures.out.find("TU2__1990U        2-Year Note C 19      DOHLCVI   1990-06-22  "
-                                   "1990-09-19  62\n"),
-                  std::string::npos)
-            << futures.out;
+    // A security that may be in an unreadable index is not called missing.
+    const Result dump = Run({"dump", db, ".N225"});
+    EXPECT_EQ(dump.status, 1);
+    EXPECT_EQ(dump.out, "");
+    EXPECT_EQ(dump.err, "torvan-cli: Cannot read the XMASTER file " + db +
+                            "/XMASTER, which might list \".N225\"\n");
+    EXPECT_EQ(Run({"dump", db, ".DJX"}).status, 0);
 
-        const Result bist = Run({"list", real + "/bist_full_master"});
-        EXPECT_NE(bist.out.find("CHFJPY            ISVICRE F./JAPON" +
-                                std::string(45 - 16 + 2, ' ') + "DOHLCV"),
-                  std::string::npos);
-        EXPECT_NE(bist.out.find("  4928\n"), std::string::npos);
+    // Nor one that may be in the MASTER of a subdirectory.
+    WriteSubdirectoryMaster(temp.File("top/MASTER"), "db");
+    EXPECT_EQ(Run({"dump", temp.File("top"), ".DJX"}).status, 0);
+    MakeUnreadable(db + "/MASTER");
+    const Result deep = Run({"dump", temp.File("top"), ".DJX"});
+    EXPECT_EQ(deep.status, 1);
+    EXPECT_EQ(deep.err, "torvan-cli: Cannot read the MASTER file " + db +
+                            "/MASTER, which might list \".DJX\"\n");
 
-        const Rows intraday = Dump(real + "/stooq_intraday", "2hr.de");
-        ASSERT_EQ(intraday.size(), 3U);
-        EXPECT_EQ(intraday[0], (std::vector<std::string>{"Date", "Time", "Open", "High", "Low",
-                                                         "Close", "Volume"}));
-        EXPECT_EQ(intraday[1], (std::vector<std::string>{"2013-11-15", "90500", "8.585", "8.65",
-                                                         "8.585", "8.65", "1713"}));
-
-        const Result noMaster = Run({"list", temp.Path()});
-        EXPECT_EQ(noMaster.status, 1);
-        EXPECT_NE(noMaster.err.find("No MASTER"), std::string::npos);
-        const Result unknown = Run({"dump", real + "/equis_b", "NOSUCH"});
-        EXPECT_EQ(unknown.status, 1);
-        EXPECT_NE(unknown.err.find("NOSUCH"), std::string::npos);
-    }
-
-    TEST_F(Cli, SubdirectoriesAndFieldLayoutsWithoutDescriptionFile) {
-        // A top-level MASTER whose only entry is the subdirectory "sub".
-        const std::string sub = NewDir("top/sub");
-        ASSERT_EQ(Run({"convert", TORVAN_SOURCE_DIR "/res/samples/ibm.txt", "--db", sub, "--symbol",
-                       "IBM", "--new-master", "--columns", "date=1,open=2,high=3,low=4,close=5"})
-                      .status,
-                  0);
-        WriteSubdirectoryMaster(temp.File("top/MASTER"), "sub");
-
-        const Result list = Run({"list", temp.File("top")});
-        EXPECT_EQ(list.status, 0);
-        EXPECT_NE(list.out.find("\n1     <DIR> sub\n"), std::string::npos) << list.out;
-
-        Rows dump = Dump(temp.File("top"), "ibm");
-        ASSERT_EQ(dump.size(), 301U);
-        EXPECT_EQ(dump[0], (std::vector<std::string>{"Date", "Open", "High", "Low", "Close"}));
-        // Without F1.DOP five fields are taken as date, high, low, close, volume.
-        std::filesystem::remove(sub + "/F1.DOP");
-        dump = Dump(sub, "IBM");
-        EXPECT_EQ(dump[0], (std::vector<std::string>{"Date", "High", "Low", "Close", "Volume"}));
-    }
-
-    // Leaves path where it is but unreadable. Permissions do not stop the
-    // superuser, so for it path becomes a link to a file that fails every read.
-    void MakeUnreadable(const std::string& path) {
-        if (::geteuid() == 0) {
-            std::filesystem::remove(path);
-            std::filesystem::create_symlink("/proc/self/mem", path);
-        } else {
-            std::filesystem::permissions(path, std::filesystem::perms::none);
+    // And a MASTER that is there but cannot be read is not "no MASTER".
+    for (const std::string command : {"list", "dump"}) {
+        std::vector<std::string> args = {command, db};
+        if (command == "dump") {
+            args.push_back(".DJX");
         }
+        const Result unreadable = Run(args);
+        EXPECT_EQ(unreadable.status, 1);
+        EXPECT_EQ(unreadable.err, "torvan-cli: Cannot read the MASTER file " + db + "/MASTER\n");
     }
+}
 
-    TEST_F(Cli, IndexFilesThatCannotBeReadAreNamed) {
-        const std::string db = NewDir("top/db");
-        for (const auto& e : std::filesystem::directory_iterator(RealData("metastock/equis_b"))) {
-            std::filesystem::copy_file(e.path(), db + "/" + e.path().filename().string());
+// Every column starts at the same place on every row, however long the
+// names; the header keeps the columns' titles above them.
+TEST_F(Cli, ListColumnsLineUpWithLongNames) {
+    const std::string db = NewDir("db");
+    const std::string input = temp.File("prices.txt");
+    WriteText(input, "20040102,1,2,0.5,1.5,100\n20040105,2,3,1,2.5,200\n");
+    const std::string longest(45, 'N');
+    const std::vector<std::pair<std::string, std::string>> securities = {
+        {"A", "Short"},
+        {"LONGERSYMBOL", "A name longer than sixteen"},
+        {"Z", longest},
+        {"Q", "Soci\xC3\xA9t\xC3\xA9 G\xC3\xA9n\xC3\xA9rale et cie, de Paris!"}};
+    for (std::size_t k = 0; k < securities.size(); ++k) {
+        std::vector<std::string> args = {
+            "convert",       input,
+            "--db",          db,
+            "--symbol",      securities[k].first,
+            "--name",        securities[k].second,
+            "--date-format", "CCYYMMDD",
+            "--columns",     "date=1,open=2,high=3,low=4,close=5,vol=6"};
+        if (k == 0) {
+            args.insert(args.end(), {"--new-master", "--emaster"});
         }
-        const Result whole = Run({"list", db});
-        ASSERT_EQ(whole.status, 0);
-        ASSERT_EQ(Split(whole.out, '\n').size(), 5U);
-        EXPECT_EQ(whole.err, "");
-
-        // What can be read is listed; the list says it is not all, and fails.
-        MakeUnreadable(db + "/XMASTER");
-        MakeUnreadable(db + "/EMASTER");
-        const Result part = Run({"list", db});
-        EXPECT_EQ(part.status, 1);
-        const std::vector<std::string> lines = Split(part.out, '\n');
-        ASSERT_EQ(lines.size(), 3U) << part.out;
-        EXPECT_NE(lines[1].find(" .DJX              1/100 Dow Jones   DOHLCVI"), std::string::npos)
-            << lines[1];
-        EXPECT_EQ(part.err, "torvan-cli: Cannot read the EMASTER file " + db +
-                                "/EMASTER; the long names it holds are not shown\n"
-                                "torvan-cli: Cannot read the XMASTER file " +
-                                db + "/XMASTER; the securities it lists are not shown\n");
-
-        // A security that may be in an unreadable index is not called missing.
-        const Result dump = Run({"dump", db, ".N225"});
-        EXPECT_EQ(dump.status, 1);
-        EXPECT_EQ(dump.out, "");
-        EXPECT_EQ(dump.err, "torvan-cli: Cannot read the XMASTER file " + db +
-                                "/XMASTER, which might list \".N225\"\n");
-        EXPECT_EQ(Run({"dump", db, ".DJX"}).status, 0);
-
-        // Nor one that may be in the MASTER of a subdirectory.
-        WriteSubdirectoryMaster(temp.File("top/MASTER"), "db");
-        EXPECT_EQ(Run({"dump", temp.File("top"), ".DJX"}).status, 0);
-        MakeUnreadable(db + "/MASTER");
-        const Result deep = Run({"dump", temp.File("top"), ".DJX"});
-        EXPECT_EQ(deep.status, 1);
-        EXPECT_EQ(deep.err, "torvan-cli: Cannot read the MASTER file " + db +
-                                "/MASTER, which might list \".DJX\"\n");
-
-        // And a MASTER that is there but cannot be read is not "no MASTER".
-        for (const std::string command : {"list", "dump"}) {
-            std::vector<std::string> args = {command, db};
-            if (command == "dump") {
-                args.push_back(".DJX");
-            }
-            const Result unreadable = Run(args);
-            EXPECT_EQ(unreadable.status, 1);
-            EXPECT_EQ(unreadable.err,
-                      "torvan-cli: Cannot read the MASTER file " + db + "/MASTER\n");
-        }
+        ASSERT_EQ(Run(args).status, 0) << k;
     }
-
-    // Every column starts at the same place on every row, however long the
-    // names; the header keeps the columns' titles above them.
-    TEST_F(Cli, ListColumnsLineUpWithLongNames) {
-        const std::string db = NewDir("db");
-        const std::string input = temp.File("prices.txt");
-        WriteText(input, "20040102,1,2,0.5,1.5,100\n20040105,2,3,1,2.5,200\n");
-        const std::string longest(45, 'N');
-        const std::vector<std::pair<std::string, std::string>> securities = {
-            {"A", "Short"},
-            {"LONGERSYMBOL", "A name longer than sixteen"},
-            {"Z", longest},
-            {"Q", "Soci\xC3\xA9t\xC3\xA9 G\xC3\xA9n\xC3\xA9rale et cie, de Paris!"}};
-        for (std::size_t k = 0; k < securities.size(); ++k) {
-            std::vector<std::string> args = {
-                "convert",       input,
-                "--db",          db,
-                "--symbol",      securities[k].first,
-                "--name",        securities[k].second,
-                "--date-format", "CCYYMMDD",
-                "--columns",     "date=1,open=2,high=3,low=4,close=5,vol=6"};
-            if (k == 0) {
-                args.insert(args.end(), {"--new-master", "--emaster"});
-            }
-            ASSERT_EQ(Run(args).status, 0) << k;
-        }
-        const Result list = Run({"list", db});
-        ASSERT_EQ(list.status, 0) << list.err;
-        const std::vector<std::string> lines = Split(list.out, '\n');
-        ASSERT_EQ(lines.size(), 5U) << list.out;
-        EXPECT_EQ(lines[0], "File  Symbol            Name" + std::string(45 - 4 + 2, ' ') +
-                                "Fields    First       Last        Records");
-        for (std::size_t k = 0; k < securities.size(); ++k) {
-            const std::string& line = lines[k + 1];
-            const std::string& name = securities[k].second;
-            // The accented letters are two bytes each and one column.
-            const std::size_t shown = k == 3 ? name.size() - 4 : name.size();
-            EXPECT_EQ(line, std::to_string(k + 1) + "     " + securities[k].first +
-                                std::string(18 - securities[k].first.size(), ' ') + name +
-                                std::string(45 - shown + 2, ' ') +
-                                "DOHLCV    2004-01-02  2004-01-05  2")
-                << line;
-        }
+    const Result list = Run({"list", db});
+    ASSERT_EQ(list.status, 0) << list.err;
+    const std::vector<std::string> lines = Split(list.out, '\n');
+    ASSERT_EQ(lines.size(), 5U) << list.out;
+    EXPECT_EQ(lines[0], "File  Symbol            Name" + std::string(45 - 4 + 2, ' ') +
+                            "Fields    First       Last        Records");
+    for (std::size_t k = 0; k < securities.size(); ++k) {
+        const std::string& line = lines[k + 1];
+        const std::string& name = securities[k].second;
+        // The accented letters are two bytes each and one column.
+        const std::size_t shown = k == 3 ? name.size() - 4 : name.size();
+        EXPECT_EQ(line, std::to_string(k + 1) + "     " + securities[k].first +
+                            std::string(18 - securities[k].first.size(), ' ') + name +
+                            std::string(45 - shown + 2, ' ') +
+                            "DOHLCV    2004-01-02  2004-01-05  2")
+            << line;
     }
+}
 
-    TEST_F(Cli, VersionAndHelp) {
-        const Result version = Run({"--version"});
-        EXPECT_EQ(version.status, 0);
-        EXPECT_EQ(version.out, "torvan-cli 0.1.0\n");
-        for (const std::string command : {"convert", "list", "dump"}) {
-            const Result help = Run({command, "--help"});
-            EXPECT_EQ(help.status, 0) << command;
-            EXPECT_NE(help.out.find("Usage: torvan-cli " + command), std::string::npos) << help.out;
-        }
+TEST_F(Cli, VersionAndHelp) {
+    const Result version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "torvan-cli 0.1.0\n");
+    for (const std::string command : {"convert", "list", "dump"}) {
+        const Result help = Run({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.out.find("Usage: torvan-cli " + command), std::string::npos) << help.out;
     }
+}
 
 }  // namespace
 }  // namespace torvan::test
