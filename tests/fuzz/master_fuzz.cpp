@@ -113,15 +113,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // The header's two counters go up by one, the whole records are copied,
-    // bytes past the last whole record are dropped and one record is added.
+    // bytes past the last whole record are dropped and one record is added
+    // right after the counted ones, before the all-zero padding behind them.
     const std::size_t kept = top.size() / kMasterRecordSize * kMasterRecordSize;
     FUZZ_CHECK(after.size() == kept + kMasterRecordSize);
     const auto* oldBytes = reinterpret_cast<const std::uint8_t*>(top.data());
     const auto* newBytes = reinterpret_cast<const std::uint8_t*>(after.data());
     FUZZ_CHECK(GetU16(newBytes) == GetU16(oldBytes) + 1);
     FUZZ_CHECK(GetU16(newBytes + 2) == GetU16(oldBytes + 2) + 1);
-    FUZZ_CHECK(after.compare(4, kept - 4, top, 4, kept - 4) == 0);
-    const std::uint8_t number = newBytes[kept];
+    const std::size_t at = kMasterRecordSize * (GetU16(oldBytes) + 1U);
+    FUZZ_CHECK(at <= kept);
+    FUZZ_CHECK(after.compare(4, at - 4, top, 4, at - 4) == 0);
+    FUZZ_CHECK(after.compare(at + kMasterRecordSize, kept - at, top, at, kept - at) == 0);
+    FUZZ_CHECK(std::all_of(top.begin() + static_cast<std::ptrdiff_t>(at),
+                           top.begin() + static_cast<std::ptrdiff_t>(kept),
+                           [](char c) { return c == '\0'; }));
+    const std::uint8_t number = newBytes[at];
     FUZZ_CHECK(number != 0 && number == job.m_nFileNumber);
     for (std::size_t offset = kMasterRecordSize; offset < kept; offset += kMasterRecordSize) {
         FUZZ_CHECK(oldBytes[offset] != number);

@@ -37,9 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string path = torvan::JoinPath(torvan::fuzz::ScratchDir(), "lines.txt");
     const std::string content(reinterpret_cast<const char*>(data), size);
     FUZZ_CHECK(torvan::WriteFileAtomically(path, content));
-    // Text without a byte-order mark comes back as stored: one line feed
-    // per line, at its end, only the last line may lack it, and the same
-    // lines whatever the block size.
+    // Text without a byte-order mark comes back as stored: each line ends
+    // at its one line feed or at a carriage return that no line feed
+    // follows, only the last line may lack an end, and the same lines
+    // whatever the block size.
     const bool marked = content.starts_with("\xEF\xBB\xBF") || content.starts_with("\xFF\xFE") ||
                         content.starts_with("\xFE\xFF");
     std::string joined;
@@ -52,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (reader.Next(line)) {
             FUZZ_CHECK(!line.empty());
             FUZZ_CHECK(line.find('\n') == line.size() - 1 || line.find('\n') == std::string::npos);
-            FUZZ_CHECK(lines.empty() || lines.back() == '\n');
+            FUZZ_CHECK(lines.empty() || lines.back() == '\n' ||
+                       (lines.back() == '\r' && line.front() != '\n'));
             lines += line;
             if (first) {
                 for (std::size_t start = 0; start <= line.size();) {
