@@ -18,6 +18,9 @@ constexpr MessageEntry kEntries[] = {
     // Conversion settings
     {Id::kIntegerOutOfRange, "IntegerOutOfRange", kError, "low high",
      "Please enter an integer between {low} and {high}."},
+    {Id::kSwitchedOffColumnOutOfRange, "SwitchedOffColumnOutOfRange", kError, "field low high",
+     "The column of {field} must be an integer between {low} and {high}, also while {field} is "
+     "switched off. Tick {field} to correct it."},
     {Id::kTextTooLong, "TextTooLong", kError, "limit", "Enter no more than {limit} characters."},
     {Id::kInputPathTooLong, "InputPathTooLong", kError, "limit path",
      "The input file's path is longer than {limit} characters:\n{path}"},

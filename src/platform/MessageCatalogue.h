@@ -16,6 +16,7 @@ namespace torvan {
 enum class MessageId : int {
     // Conversion settings
     kIntegerOutOfRange,
+    kSwitchedOffColumnOutOfRange,
     kTextTooLong,
     kInputPathTooLong,
     kDuplicateColumns,

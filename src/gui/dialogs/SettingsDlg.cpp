@@ -278,8 +278,23 @@ QWidget* CSettingsDlg::ControlOf(Setting setting) const {
 }
 
 void CSettingsDlg::Report(const Message& message, Setting setting) {
-    m_sink.Show(message);
     QWidget* control = ControlOf(setting);
+    // A switched-off field's column cannot take the focus: the message names
+    // the field and the focus goes to its box, which is how it is corrected.
+    for (std::size_t s = 0; s < kFieldSlots; ++s) {
+        if (control != nullptr && control == m_columns[s] && !control->isEnabled() &&
+            m_fieldChecks[s] != nullptr &&
+            message.id == MessageName(MessageId::kIntegerOutOfRange)) {
+            QString field = m_fieldChecks[s]->text();
+            field.remove(QLatin1Char('&'));
+            m_sink.Show(MakeMessage(
+                MessageId::kSwitchedOffColumnOutOfRange,
+                {field.toStdString(), std::to_string(kMinColumn), std::to_string(kMaxColumn)}));
+            m_fieldChecks[s]->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    m_sink.Show(message);
     if (control == nullptr) {
         return;
     }
@@ -296,8 +311,9 @@ void CSettingsDlg::Report(const Message& message, Setting setting) {
 }
 
 void CSettingsDlg::OnFieldCheck(std::size_t slot) {
-    UpdateData(true);
-    // The pair follows its own box even when another value failed its check.
+    // Only the pair follows its box: a value that fails its check is told at
+    // OK, not again at every tick (which is how a switched-off field's
+    // column gets corrected).
     m_columns[slot]->setEnabled(m_fieldChecks[slot]->isChecked());
 }
 
