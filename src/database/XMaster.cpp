@@ -103,10 +103,6 @@ std::optional<std::string> FindXMaster(const std::string& directory) {
     return FindFileNoCase(directory, "XMASTER");
 }
 
-std::optional<std::string> FindMwdFile(const std::string& directory, int fileNumber) {
-    return FindFileNoCase(directory, "F" + std::to_string(fileNumber) + ".MWD");
-}
-
 std::string NewXMasterContent() {
     XMasterHeader header;
     header.magic = kXMasterMagic;

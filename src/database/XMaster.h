@@ -82,9 +82,6 @@ bool ParseXMaster(const std::string& content, XMasterFile& file);
 
 std::optional<std::string> FindXMaster(const std::string& directory);
 
-// The existing "F<n>.MWD" of directory, found in any letter case.
-std::optional<std::string> FindMwdFile(const std::string& directory, int fileNumber);
-
 // A new XMASTER: magic, no entries, 256 as the next file number.
 std::string NewXMasterContent();
 
