@@ -281,18 +281,18 @@ void CSettingsDlg::Report(const Message& message, Setting setting) {
     QWidget* control = ControlOf(setting);
     // A switched-off field's column cannot take the focus: the message names
     // the field and the focus goes to its box, which is how it is corrected.
-    for (std::size_t s = 0; s < kFieldSlots; ++s) {
-        if (control != nullptr && control == m_columns[s] && !control->isEnabled() &&
-            m_fieldChecks[s] != nullptr &&
-            message.id == MessageName(MessageId::kIntegerOutOfRange)) {
-            QString field = m_fieldChecks[s]->text();
-            field.remove(QLatin1Char('&'));
-            m_sink.Show(MakeMessage(
-                MessageId::kSwitchedOffColumnOutOfRange,
-                {field.toStdString(), std::to_string(kMinColumn), std::to_string(kMaxColumn)}));
-            m_fieldChecks[s]->setFocus(Qt::OtherFocusReason);
-            return;
-        }
+    const auto slot = static_cast<std::size_t>(
+        std::find(m_columns.begin(), m_columns.end(), control) - m_columns.begin());
+    if (control != nullptr && !control->isEnabled() && slot < kFieldSlots &&
+        m_fieldChecks[slot] != nullptr &&
+        message.id == MessageName(MessageId::kIntegerOutOfRange)) {
+        QString field = m_fieldChecks[slot]->text();
+        field.remove(QLatin1Char('&'));
+        std::vector<std::string> params = message.params;  // low, high
+        params.insert(params.begin(), field.toStdString());
+        m_sink.Show(MakeMessage(MessageId::kSwitchedOffColumnOutOfRange, std::move(params)));
+        m_fieldChecks[slot]->setFocus(Qt::OtherFocusReason);
+        return;
     }
     m_sink.Show(message);
     if (control == nullptr) {
