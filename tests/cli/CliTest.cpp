@@ -1044,6 +1044,9 @@ TEST_F(Cli, TickerColumnRefusals) {
         << inspect.out;
     EXPECT_NE(inspect.out.find("Tickers in column 1: 3 (AAA, BBB, CCC)"), std::string::npos)
         << inspect.out;
+    const auto json = nlohmann::json::parse(Run({"inspect", "--json", input}).out);
+    EXPECT_EQ(json.at("tickers").at("count"), 3);
+    EXPECT_EQ(json.at("settings").at("columns").at("ticker"), 1);
 }
 
 // The bash completion offers every option that a subcommand's --help lists:
