@@ -17,6 +17,7 @@
 #include "platform/MessageCatalogue.h"
 #include "platform/Text.h"
 #include "settings/ProfileStore.h"
+#include "settings/TickerJobs.h"
 
 namespace torvan::cli {
 namespace {
@@ -71,6 +72,8 @@ const char* OptionOf(Setting setting) {
             return "--footer";
         case Setting::kDecimalComma:
             return "--decimal-comma";
+        case Setting::kTickerCol:
+            return "--columns";
         case Setting::kNone:
             break;
     }
@@ -99,10 +102,12 @@ int SlotOfName(const std::string& name) {
 
 // "date=1,open=2,...": the fields named are present at those columns, the
 // others absent (their stored column is kept, as the dialog keeps the
-// column of a switched-off field).
+// column of a switched-off field); "ticker=N" names the column of a file's
+// tickers, none without it.
 std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings& settings) {
     std::array<int, kFieldSlots> on{};
     std::array<int, kFieldSlots> column = settings.fieldCol;
+    int ticker = 0;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find(',', start);
@@ -117,19 +122,25 @@ std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings&
         }
         start = end + 1;
         const std::size_t eq = item.find('=');
+        const bool isTicker = ToLowerAscii(item.substr(0, eq)) == "ticker";
         const int slot = SlotOfName(item.substr(0, eq));
-        if (eq == std::string::npos || slot < 0) {
+        if (eq == std::string::npos || (slot < 0 && !isTicker)) {
             return "--columns: \"" + item +
-                   "\" is not FIELD=COLUMN with FIELD one of date, open, high, low, close, vol, oi";
+                   "\" is not FIELD=COLUMN with FIELD one of date, open, high, low, close, vol, "
+                   "oi, ticker";
         }
-        const auto s = static_cast<std::size_t>(slot);
-        if (on[s] != 0) {
+        const auto s = static_cast<std::size_t>(isTicker ? 0 : slot);
+        if (isTicker ? ticker != 0 : on[s] != 0) {
             return "--columns: the " + item.substr(0, eq) + " column is given twice";
         }
         const auto number = ParseInt(item.substr(eq + 1));
         if (!number || *number < 1 || *number > kMaxColumns) {
             return "--columns: the column of " + item.substr(0, eq) +
                    " must be a number from 1 to " + std::to_string(kMaxColumns);
+        }
+        if (isTicker) {
+            ticker = *number;
+            continue;
         }
         on[s] = 1;
         column[s] = *number;
@@ -139,23 +150,8 @@ std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings&
     }
     settings.fieldOn = on;
     settings.fieldCol = column;
+    settings.tickerCol = ticker;
     return std::nullopt;
-}
-
-// Whether readers find the new security as the job wrote it: listed in
-// directory under its file number and symbol with every record, and found
-// by its symbol with the same number. stored then holds its first and last
-// records.
-bool ReadBack(const std::string& directory, const std::string& symbol, const JobResult& result,
-              bool inXMaster, SecurityRecords& stored) {
-    auto same = [&](const SecurityEntry& entry) {
-        return entry.fileNumber == result.fileNumber && entry.inXMaster == inXMaster &&
-               EqualsNoCase(entry.symbol, symbol) &&
-               entry.recordCount == std::optional<int>(result.recordsWritten);
-    };
-    std::vector<SecurityEntry> listed;
-    return ListSecurities(directory, listed) && std::any_of(listed.begin(), listed.end(), same) &&
-           ReadSecurityEnds(directory, symbol, stored) == ReadResult::kOk && same(stored.entry);
 }
 
 // The first and last records of a security as read back.
@@ -177,7 +173,67 @@ void PrintStoredEnds(const SecurityRecords& stored) {
     row("Last stored: ", stored.rows.back());
 }
 
+// Takes the reading settings detection proposes for input; false, after
+// telling why, when it finds none.
+bool Detected(const std::string& input, ImportSettings& settings) {
+    const Detection detection = DetectLayout(input);
+    if (!detection.convertible) {
+        Report("Cannot detect the layout of " + input + ": " + detection.whyNot);
+        return false;
+    }
+    TakeReadingSettings(detection.settings, settings);
+    for (const std::string& warning : detection.warnings) {
+        Report(warning);
+    }
+    return true;
+}
+
+// --symbol names one security, a ticker column many. A detected ticker
+// column that holds one ticker gives way to --symbol, so that such a file
+// converts as it always did. The exit status when the run ends here.
+std::optional<int> TickerColumnUse(const ConvertRequest& request, ImportSettings& settings,
+                                   const std::string& inputPath) {
+    if (settings.tickerCol == 0 || !request.symbol) {
+        return std::nullopt;
+    }
+    const std::string refusal =
+        "--symbol cannot be used with a ticker column (column " +
+        std::to_string(settings.tickerCol) +
+        "): each ticker becomes a security with the ticker as its symbol. Leave out --symbol";
+    if (request.columns) {
+        Report(refusal + ".");
+        return kExitUsage;
+    }
+    const TickerPlan plan = PlanTickerJobs(settings, inputPath);
+    if (plan.failed) {
+        return std::nullopt;  // the run tells why it cannot read the input
+    }
+    if (plan.jobs.size() > 1) {
+        Report(refusal + ": the file holds " + std::to_string(plan.jobs.size()) + " tickers.");
+        return kExitUsage;
+    }
+    settings.tickerCol = 0;
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::string OptionFor(Setting setting) {
+    const std::string option = OptionOf(setting);
+    return option.empty() ? option : option + ": ";
+}
+
+bool ReadBack(const std::string& directory, const std::string& symbol, const JobResult& result,
+              bool inXMaster, SecurityRecords& stored) {
+    auto same = [&](const SecurityEntry& entry) {
+        return entry.fileNumber == result.fileNumber && entry.inXMaster == inXMaster &&
+               EqualsNoCase(entry.symbol, symbol) &&
+               entry.recordCount == std::optional<int>(result.recordsWritten);
+    };
+    std::vector<SecurityEntry> listed;
+    return ListSecurities(directory, listed) && std::any_of(listed.begin(), listed.end(), same) &&
+           ReadSecurityEnds(directory, symbol, stored) == ReadResult::kOk && same(stored.entry);
+}
 
 std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSettings& settings) {
     if (request.database) {
@@ -261,26 +317,30 @@ int RunConvert(const ConvertRequest& request) {
             Report("Cannot open the saved settings below " + CProfileStore::DefaultRoot() +
                    "; using the defaults.");
         }
-    } else if (!request.database || !request.symbol) {
+    } else if (!request.database) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
     }
-    if (request.autoDetect) {
-        const Detection detection = DetectLayout(request.input);
-        if (!detection.convertible) {
-            Report("Cannot detect the layout of " + request.input + ": " + detection.whyNot);
-            return kExitFailed;
-        }
-        TakeReadingSettings(detection.settings, settings);
-        for (const std::string& warning : detection.warnings) {
-            Report(warning);
-        }
+    if (request.autoDetect && !Detected(request.input, settings)) {
+        return kExitFailed;
     }
     if (auto error = ApplyRequest(request, settings)) {
         Report(*error);
         return kExitUsage;
     }
     const std::string inputPath = AbsolutePath(request.input);
+    if (const auto status = TickerColumnUse(request, settings, inputPath)) {
+        return *status;
+    }
+    if (settings.tickerCol != 0) {
+        return RunTickerJobs(request, settings, inputPath, storeOpen ? &store : nullptr);
+    }
+    if (!request.fromProfile && !request.symbol) {
+        Report(
+            "convert needs --symbol SYMBOL (or --from-profile), unless the file has a ticker "
+            "column");
+        return kExitUsage;
+    }
     int dateCode = kFormatNone;
     if (auto problem = CheckForRun(settings, inputPath, dateCode, kMaxLongName)) {
         const std::string option = OptionOf(problem->setting);

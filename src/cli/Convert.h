@@ -7,6 +7,12 @@
 
 #include "settings/ImportSettings.h"
 
+namespace torvan {
+class CProfileStore;
+struct JobResult;
+struct SecurityRecords;
+}  // namespace torvan
+
 namespace torvan::cli {
 
 // Names of the field slots in --columns, in slot order.
@@ -44,5 +50,21 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
 
 // Runs "convert"; returns the exit status.
 int RunConvert(const ConvertRequest& request);
+
+// "convert" of a file with a ticker column (Tickers.cpp): one job per
+// ticker, one line of outcome each. store, when not null, takes the
+// settings as --from-profile saves them. Returns the exit status.
+int RunTickerJobs(const ConvertRequest& request, ImportSettings settings, const std::string& input,
+                  CProfileStore* store);
+
+// "OPTION: " of the option that gives setting; empty for none.
+std::string OptionFor(Setting setting);
+
+// Whether readers find the new security as the job wrote it: listed in
+// directory under its file number and symbol with every record, and found
+// by its symbol with the same number. stored then holds its first and last
+// records.
+bool ReadBack(const std::string& directory, const std::string& symbol, const JobResult& result,
+              bool inXMaster, SecurityRecords& stored);
 
 }  // namespace torvan::cli

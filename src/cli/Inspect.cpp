@@ -11,6 +11,7 @@
 #include "detect/Detect.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
+#include "settings/TickerJobs.h"
 
 namespace torvan::cli {
 namespace {
@@ -29,7 +30,19 @@ std::string ShellWord(const std::string& text) {
     return out + "'";
 }
 
+constexpr std::size_t kTickersShown = 5;
+
 }  // namespace
+
+TickerSummary SummariseTickers(const std::string& input, const ImportSettings& settings) {
+    TickerSummary summary;
+    const TickerPlan plan = PlanTickerJobs(settings, input);
+    summary.count = plan.jobs.size();
+    for (std::size_t i = 0; i < plan.jobs.size() && i < kTickersShown; ++i) {
+        summary.first.push_back(plan.jobs[i].ticker);
+    }
+    return summary;
+}
 
 const char* ConfidenceText(Confidence confidence) {
     switch (confidence) {
@@ -50,9 +63,13 @@ std::string ConvertCommand(const std::string& input, const ImportSettings& setti
                        std::to_string(settings.fieldCol[s]);
         }
     }
+    // Each ticker is the symbol of its own security.
+    if (settings.tickerCol != 0) {
+        columns += ",ticker=" + std::to_string(settings.tickerCol);
+    }
     std::string command = std::string(kProgramName) + " convert " + ShellWord(input) +
-                          " --db DIR --symbol SYMBOL --delimiter " +
-                          DelimiterName(settings.delimiter) + " --date-format " +
+                          (settings.tickerCol != 0 ? " --db DIR" : " --db DIR --symbol SYMBOL") +
+                          " --delimiter " + DelimiterName(settings.delimiter) + " --date-format " +
                           settings.dateFormat + " --columns " + columns;
     if (settings.skipOn != 0) {
         command += " --skip " + std::to_string(settings.skipRows);
@@ -94,6 +111,15 @@ int RunInspect(const std::string& input, int rows) {
         std::printf("  %-20s %-28s %s%s%s\n", choice.setting.c_str(), choice.value.c_str(),
                     ConfidenceText(choice.confidence), choice.reason.empty() ? "" : ": ",
                     choice.reason.c_str());
+    }
+    if (settings.tickerCol != 0) {
+        const TickerSummary tickers = SummariseTickers(input, settings);
+        std::cout << "\nTickers in column " << settings.tickerCol << ": " << tickers.count;
+        for (std::size_t i = 0; i < tickers.first.size(); ++i) {
+            std::cout << (i == 0 ? " (" : ", ") << tickers.first[i];
+        }
+        std::cout << (tickers.count > tickers.first.size() ? ", ...)" : ")")
+                  << "; each becomes a security with the ticker as its symbol\n";
     }
     const auto preview = PreviewLines(input, settings, static_cast<std::size_t>(rows));
     std::cout << "\nFirst rows as they would be stored:\n";

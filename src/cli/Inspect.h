@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "detect/Detect.h"
 #include "settings/ImportSettings.h"
@@ -12,6 +13,14 @@ namespace torvan::cli {
 // lists them, for the input file input ("--db DIR --symbol SYMBOL" stand
 // for what the file cannot tell).
 std::string ConvertCommand(const std::string& input, const ImportSettings& settings);
+
+// The distinct tickers of a file with a ticker column: how many, and the
+// first few the file names.
+struct TickerSummary {
+    std::size_t count = 0;
+    std::vector<std::string> first;
+};
+TickerSummary SummariseTickers(const std::string& input, const ImportSettings& settings);
 
 // "sure", "likely" or "guess".
 const char* ConfidenceText(Confidence confidence);

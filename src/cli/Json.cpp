@@ -132,6 +132,9 @@ json SettingsJson(const ImportSettings& settings) {
             columns[kColumnNames[s]] = settings.fieldCol[s];
         }
     }
+    if (settings.tickerCol != 0) {
+        columns["ticker"] = settings.tickerCol;
+    }
     return {{"delimiter", DelimiterName(settings.delimiter)},
             {"dateFormat", settings.dateFormat},
             {"columns", columns},
@@ -226,6 +229,10 @@ int RunInspectJson(const std::string& input, int rows) {
                            {"reason", choice.reason}});
     }
     document["choices"] = choices;
+    if (settings.tickerCol != 0) {
+        const TickerSummary tickers = SummariseTickers(input, settings);
+        document["tickers"] = {{"count", tickers.count}, {"first", tickers.first}};
+    }
     json preview = json::array();
     for (const PreviewRow& row : PreviewLines(input, settings, static_cast<std::size_t>(rows))) {
         preview.push_back(RowJson(row, settings));

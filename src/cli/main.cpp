@@ -86,7 +86,7 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app)
              "Database directory (required unless --from-profile)");
     AddGiven("--symbol", &ConvertRequest::symbol,
              "Symbol of the new security, at most 16 characters (required unless "
-             "--from-profile)");
+             "--from-profile or the file has a ticker column)");
     AddGiven(
         "--name", &ConvertRequest::name,
         "Name of the new security, at most 45 characters (default: empty); MASTER keeps the first "
@@ -112,7 +112,8 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app)
         "--columns", &ConvertRequest::columns,
         "Columns of the fields, counted from 1 (up to 20), e.g. date=1,high=2,low=3,close=4; "
         "fields: date, open, high, low, close, vol, oi; date and close are required, fields left "
-        "out are absent");
+        "out are absent. ticker=N: the file holds many securities, told apart by column N; each "
+        "ticker becomes a security with the ticker as symbol and name (no --symbol then)");
     AddGiven("--skip", &ConvertRequest::skipRows, "Skip N leading rows (0 to 200)");
     AddGiven(
         "--reverse,!--no-reverse", &ConvertRequest::reverse,

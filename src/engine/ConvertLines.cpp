@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The record conversion for the reading options beyond the basic ones:
-// CSV reading, trailing footer lines and UTF-16 text. Every line goes
+// CSV reading, trailing footer lines, UTF-16 text and a ticker column. Every line goes
 // through ReadPriceLine, the reading that the preview and the layout
 // detection use too, so what they show is what is stored.
 #include <algorithm>
@@ -36,6 +36,7 @@ LineLayout CConverter::Layout() const {
     layout.fieldOn = m_bFieldOn;
     layout.fieldOn[kSlotDate] = 1;
     layout.fieldCol = m_nFieldCol;
+    layout.tickerColumn = m_nTickerCol;
     return layout;
 }
 
@@ -53,6 +54,10 @@ int CConverter::ConvertLines() {
     // Returns false to stop reading.
     auto convert = [&](const HeldLine& held) {
         const PriceLine& read = held.read;
+        // Another security's line: none of this one's business.
+        if (layout.tickerColumn >= 0 && read.ticker != m_szTicker) {
+            return true;
+        }
         if (DateTooLong(tally, held.number, read.dateText.size())) {
             return false;
         }

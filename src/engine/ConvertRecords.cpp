@@ -38,8 +38,9 @@ bool AllDigits(std::string_view text) {
 }  // namespace
 
 int CConverter::ConvertRecords() {
-    // CSV reading, a footer and UTF-16 text take the layout reader.
-    if (m_bCsv != 0 || m_nFooterRows > 0 || StartsWithUtf16Mark(ReadPath())) {
+    // CSV reading, a footer, UTF-16 text and a ticker column take the
+    // layout reader.
+    if (m_bCsv != 0 || m_nFooterRows > 0 || m_nTickerCol >= 0 || StartsWithUtf16Mark(ReadPath())) {
         return ConvertLines();
     }
     TextReader input;

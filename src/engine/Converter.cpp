@@ -314,6 +314,10 @@ int CConverter::CheckColumnCount() {
         Say(MessageId::kMoreColumnsNeeded);
         return 1;
     }
+    // Each ticker's job would rewrite the one input of every ticker.
+    if (m_nTickerCol >= 0 && m_bReverse == 1) {
+        return Fail(MessageId::kReverseWithTickerColumn);
+    }
     // Column numbers come from the creator unchecked; one outside the line's
     // 20 columns would read past them.
     for (int slot = 0; slot < kFieldSlots; ++slot) {

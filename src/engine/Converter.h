@@ -87,8 +87,8 @@ class CConverter {
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
-    // ConvertRecords for CSV reading, a footer or UTF-16 text: every line
-    // read through ReadPriceLine with Layout().
+    // ConvertRecords for CSV reading, a footer, UTF-16 text or a ticker
+    // column: every line read through ReadPriceLine with Layout().
     int ConvertLines();
     // How this job reads a line.
     LineLayout Layout() const;
@@ -129,6 +129,11 @@ class CConverter {
     int m_bCsv = 0;
     int m_bDecimalComma = 0;
     int m_nFooterRows = 0;
+    // A file that holds many securities: with a ticker column (0-based, -1
+    // for none) the job reads only the lines whose ticker is m_szTicker and
+    // passes over the others' lines.
+    int m_nTickerCol = -1;
+    std::string m_szTicker;
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;

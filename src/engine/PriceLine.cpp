@@ -10,6 +10,7 @@
 #include "engine/InputText.h"
 #include "engine/MonthNames.h"
 #include "engine/NumberText.h"
+#include "platform/Text.h"
 
 namespace torvan {
 
@@ -31,6 +32,10 @@ PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {
         return out;
     }
     out.columns = static_cast<int>(columns.size());
+    if (layout.tickerColumn >= 0 && layout.tickerColumn < out.columns) {
+        const std::string& ticker = columns[static_cast<std::size_t>(layout.tickerColumn)];
+        out.ticker = std::string(Trim(std::string_view(ticker).substr(0, ticker.find('\0'))));
+    }
     auto column = [&](int slot) -> const std::string* {
         const int c = layout.fieldCol[static_cast<std::size_t>(slot)];
         if (c < 0 || c >= out.columns) {

@@ -24,6 +24,9 @@ struct LineLayout {
     int dateFormat = 0;
     FieldFlags fieldOn{1, 1, 1, 1, 1, 1, 1};
     std::array<int, kFieldSlots> fieldCol{0, 1, 2, 3, 4, 5, 6};  // 0-based
+    // The column naming the security a line belongs to, in a file that
+    // holds many (0-based); -1 for none.
+    int tickerColumn = -1;
 };
 
 enum class LineKind {
@@ -38,6 +41,7 @@ struct PriceLine {
     int columns = 0;              // columns the line has (up to 20)
     bool missingColumns = false;  // a present field's column is past the line's end
     std::string dateText;         // the date column as split, before any rewriting
+    std::string ticker;           // the ticker column, trimmed; empty for none
     std::string readDate;         // the text the date layout was applied to
     // 1 when month-name translation met a letter in the date (the plain
     // reading's excuse for letters in a numeric-only format), else 0.

@@ -32,6 +32,17 @@ constexpr MessageEntry kEntries[] = {
      "The date format \"{format}\" is not one of {list}."},
     {Id::kDecimalCommaWithoutCsv, "DecimalCommaWithoutCsv", kError, "",
      "A decimal comma can only be read with CSV reading."},
+    {Id::kReverseWithTickerColumn, "ReverseWithTickerColumn", kError, "",
+     "A file with a ticker column cannot be reversed: its lines belong to many securities.\nSort "
+     "each ticker's lines oldest day first and convert the file without reversing."},
+    {Id::kTickerNotASymbol, "TickerNotASymbol", kError, "ticker limit",
+     "The ticker \"{ticker}\" cannot be a symbol: a symbol has at most {limit} characters and no "
+     "control characters.\nIts lines were not converted."},
+    {Id::kLinesWithoutTicker, "LinesWithoutTicker", kError, "count first",
+     "{count} lines have no ticker and were not converted.\nThe first is line {first} of the "
+     "input file.",
+     "{count} line has no ticker and was not converted.\nThe first is line {first} of the input "
+     "file."},
     {Id::kReverseNote, "ReverseNote", kNote, "",
      "Your original input file will be \nsaved with the extension BAK.\n\nThen the file will be "
      "reversed so\nthe oldest entry is first."},

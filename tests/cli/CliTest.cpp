@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -890,6 +891,162 @@ TEST_F(Cli, ListCheckAndInspectPrintJson) {
     const Result none = Run({"list", "--json", temp.File("nowhere")});
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out, "");
+}
+
+// A file of three tickers (each date under each, days in order per ticker).
+struct TickerFile {
+    std::string header;
+    std::string text;                          // the whole file
+    std::map<std::string, std::string> alone;  // by ticker: the header and its lines only
+};
+
+// perDay is a line with {T} for the ticker, {D} for the date and {P} for
+// each number (up to five).
+TickerFile MakeTickerFile(const std::string& header, const std::string& perDay) {
+    TickerFile file{header, header + "\n", {}};
+    for (int day = 3; day <= 9; ++day) {
+        for (const std::string ticker : {"AAA", "BBB", "CCC"}) {
+            std::string line = perDay;
+            auto put = [&](const std::string& token, const std::string& value) {
+                line.replace(line.find(token), token.size(), value);
+            };
+            put("{T}", ticker);
+            put("{D}", "2023010" + std::to_string(day));
+            // Open, high, low, close and volume in their order of size.
+            for (const int k : {1, 3, 0, 2, 500}) {
+                if (line.find("{P}") != std::string::npos) {
+                    put("{P}", std::to_string(day * 10 + (ticker[0] - 'A') * 100 + k) + ".5");
+                }
+            }
+            file.text += line + "\n";
+            auto& alone = file.alone[ticker];
+            alone = (alone.empty() ? header + "\n" : alone) + line + "\n";
+        }
+    }
+    return file;
+}
+
+// The price file of symbol as list --json names it.
+std::string PriceFileOf(const std::string& listJson, const std::string& symbol) {
+    const nlohmann::json listed = nlohmann::json::parse(listJson);
+    for (const auto& entry : listed.at("securities")) {
+        if (entry.at("symbol") == symbol) {
+            return entry.at("priceFile").get<std::string>() + ":" +
+                   std::to_string(entry.at("records").get<int>());
+        }
+    }
+    return "";
+}
+
+// Each ticker becomes its own security, with exactly the bytes its lines
+// make alone; the MetaStock ASCII layout needs --auto only.
+TEST_F(Cli, FileOfManyTickersMakesOneSecurityPerTicker) {
+    const struct {
+        const char* what;
+        TickerFile file;
+        std::vector<std::string> all;    // options for the whole file
+        std::vector<std::string> alone;  // options for one ticker's lines
+    } cases[] = {
+        {"columns",
+         MakeTickerFile("Symbol,Date,Open,High,Low,Close", "{T},{D},{P},{P},{P},{P}"),
+         {"--skip", "1", "--date-format", "CCYYMMDD", "--columns",
+          "ticker=1,date=2,open=3,high=4,low=5,close=6"},
+         {"--skip", "1", "--date-format", "CCYYMMDD", "--columns",
+          "date=2,open=3,high=4,low=5,close=6"}},
+        {"metastock ascii",
+         MakeTickerFile("<TICKER>,<PER>,<DTYYYYMMDD>,<TIME>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>",
+                        "{T},D,{D},000000,{P},{P},{P},{P},{P}"),
+         {"--auto"},
+         {"--auto"}},
+    };
+    for (const auto& c : cases) {
+        const std::string dir = NewDir(std::string("in ") + c.what);
+        WriteText(dir + "/all.txt", c.file.text);
+        const std::string db = NewDir(std::string("db ") + c.what);
+        std::vector<std::string> args = {"convert", dir + "/all.txt", "--db", db, "--new-master"};
+        args.insert(args.end(), c.all.begin(), c.all.end());
+        const Result all = Run(args);
+        ASSERT_EQ(all.status, 0) << c.what << all.err;
+        EXPECT_NE(all.out.find("3 of 3 tickers added"), std::string::npos) << all.out;
+        EXPECT_NE(all.out.find("BBB: added, 7 records, 2023-01-03 to 2023-01-09\n"),
+                  std::string::npos)
+            << all.out;
+        EXPECT_EQ(all.err, "") << c.what;
+        const std::string listed = Run({"list", "--json", db}).out;
+        for (const auto& [ticker, lines] : c.file.alone) {
+            WriteText(dir + "/" + ticker + ".txt", lines);
+            const std::string one = NewDir(std::string("one ") + c.what + ticker);
+            std::vector<std::string> alone = {
+                "convert", dir + "/" + ticker + ".txt", "--db", one, "--new-master", "--symbol",
+                ticker};
+            alone.insert(alone.end(), c.alone.begin(), c.alone.end());
+            ASSERT_EQ(Run(alone).status, 0) << c.what << ticker;
+            const std::string file = PriceFileOf(listed, ticker);
+            ASSERT_NE(file.find(":7"), std::string::npos) << c.what << ticker << listed;
+            EXPECT_EQ(ReadBytes(db + "/" + file.substr(0, file.find(':'))),
+                      ReadBytes(one + "/F1.DAT"))
+                << c.what << ticker;
+        }
+    }
+}
+
+TEST_F(Cli, TickerColumnRefusals) {
+    const TickerFile file = MakeTickerFile("Ticker,Date,Close", "{T},{D},{P}");
+    const std::string input = temp.File("tickers.csv");
+    const std::string columns = "ticker=1,date=2,close=3";
+    const std::vector<std::string> layout = {"--skip", "1", "--date-format", "CCYYMMDD"};
+    const struct {
+        std::string text;
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {file.text,
+         {"--columns", columns, "--symbol", "X"},
+         2,
+         "--symbol cannot be used with a ticker column (column 1)"},
+        {file.text, {"--auto", "--symbol", "X"}, 2, "the file holds 3 tickers"},
+        {file.text,
+         {"--columns", columns, "--reverse"},
+         2,
+         "--reverse: A file with a ticker column cannot be reversed"},
+        {file.text, {"--columns", "ticker=2,date=2,close=3"}, 2, "--columns: Duplicate columns"},
+        {file.text, {"--columns", "ticker=21,date=2,close=3"}, 2, "from 1 to 20"},
+        // A ticker that is no symbol fails alone; the others land.
+        {file.text + "ABCDEFGHIJKLMNOPQ,20230110,1\nA\x01"
+                     "B,20230110,1\n",
+         {"--columns", columns},
+         1,
+         "The ticker \"A\\x01B\" cannot be a symbol"},
+        {file.text + ",20230110,1\n",
+         {"--columns", columns, "--csv"},
+         0,
+         "1 line has no ticker and was not converted. The first is line 23"},
+    };
+    for (const auto& c : cases) {
+        WriteText(input, c.text);
+        const std::string db = NewDir("db" + std::to_string(&c - cases));
+        std::vector<std::string> args = {"convert", input, "--db", db, "--new-master"};
+        args.insert(args.end(), layout.begin(), layout.end());
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result result = Run(args);
+        EXPECT_EQ(result.status, c.status) << c.message << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        if (c.status == 2) {
+            EXPECT_TRUE(std::filesystem::is_empty(db)) << c.message;
+        } else {
+            EXPECT_NE(result.out.find("AAA: added, 7 records"), std::string::npos) << result.out;
+            EXPECT_NE(result.out.find("CCC: added, 7 records"), std::string::npos) << result.out;
+        }
+    }
+    const Result inspect = Run({"inspect", input});
+    EXPECT_NE(inspect.out.find("--columns date=2,close=3,ticker=1 --skip 1"), std::string::npos)
+        << inspect.out;
+    EXPECT_NE(inspect.out.find("Tickers in column 1: 3 (AAA, BBB, CCC)"), std::string::npos)
+        << inspect.out;
+    const auto json = nlohmann::json::parse(Run({"inspect", "--json", input}).out);
+    EXPECT_EQ(json.at("tickers").at("count"), 3);
+    EXPECT_EQ(json.at("settings").at("columns").at("ticker"), 1);
 }
 
 // The bash completion offers every option that a subcommand's --help lists:
