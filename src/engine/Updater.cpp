@@ -586,20 +586,28 @@ int CUpdater::StageIndexes(FileTransaction& transaction, const Plan& plan,
     // other byte stays.
     const int number = m_entry.fileNumber;
     const bool inX = m_entry.inXMaster;
+    // Each index is read once: its count and entries from the same bytes.
+    // The index the security was found in must still list it.
     auto stage = [&](const std::optional<std::string>& path, std::size_t recordSize,
-                     std::size_t counted, auto patch) {
+                     std::size_t countAt, bool wideCount, bool lists, auto patch) {
         if (!path) {
-            return 0;
+            return lists ? m_job.Fail(MessageId::kFileChangedMeanwhile, {m_job.m_szMasterPath}) : 0;
         }
         const FileStamp seen = StampOf(*path);
         const auto content = ReadWholeFile(*path);
-        if (!content) {
+        if (!content || content->size() < countAt + 2) {
             return m_job.Fail(MessageId::kCannotReadIndexFile, {*path});
         }
+        const auto* count = reinterpret_cast<const std::uint8_t*>(content->data()) + countAt;
+        const std::size_t counted = wideCount ? GetU16(count) : count[0];
         std::string changed = *content;
+        bool listed = false;
         for (std::size_t offset = recordSize, n = 0;
              n < counted && offset + recordSize <= changed.size(); offset += recordSize, ++n) {
-            patch(changed, offset);
+            listed = patch(changed, offset) || listed;
+        }
+        if (lists && !listed) {
+            return m_job.Fail(MessageId::kFileChangedMeanwhile, {*path});
         }
         if (changed != *content) {
             transaction.PlanReplace(*path + ".~NU", *path, seen);
@@ -607,57 +615,51 @@ int CUpdater::StageIndexes(FileTransaction& transaction, const Plan& plan,
         }
         return 0;
     };
-    auto countAt = [&](const std::optional<std::string>& path, std::size_t at, bool wide) {
-        const auto content = path ? ReadWholeFile(*path) : std::nullopt;
-        if (!content || content->size() < at + 2) {
-            return std::size_t{0};
-        }
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(content->data()) + at;
-        return static_cast<std::size_t>(wide ? GetU16(bytes) : bytes[0]);
-    };
     const Bytes4 first = FloatToMbf(plan.first);
     const Bytes4 last = FloatToMbf(plan.last);
     const auto master = FindFileNoCase(m_directory, "MASTER");
-    if (const int status = stage(master, kMasterRecordSize, countAt(master, 0, true),
+    if (const int status = stage(master, kMasterRecordSize, 0, true, !inX,
                                  [&](std::string& c, std::size_t at) {
                                      if (inX || static_cast<std::uint8_t>(c[at]) != number) {
-                                         return;
+                                         return false;
                                      }
                                      if (plan.firstChanged || ZeroBytes(c, at + 25, 4)) {
                                          Put(c, at + 25, first);
                                      }
                                      Put(c, at + 29, last);
+                                     return true;
                                  });
         status != 0) {
         return status;
     }
     const auto emaster = FindEMaster(m_directory);
-    if (const int status = stage(emaster, kEMasterRecordSize, countAt(emaster, 0, false),
+    if (const int status = stage(emaster, kEMasterRecordSize, 0, false, false,
                                  [&](std::string& c, std::size_t at) {
                                      if (inX || static_cast<std::uint8_t>(c[at + 2]) != number) {
-                                         return;
+                                         return false;
                                      }
                                      if (plan.firstChanged || NumberAt(c, at + 64) == 0) {
                                          Put(c, at + 64, IeeeBytes(plan.first));
                                          PutNumber(c, at + 126, StoredToYyyymmdd(plan.first));
                                      }
                                      Put(c, at + 72, IeeeBytes(plan.last));
+                                     return true;
                                  });
         status != 0) {
         return status;
     }
     const auto xmaster = FindXMaster(m_directory);
-    return stage(xmaster, kXMasterRecordSize, countAt(xmaster, 10, true),
-                 [&](std::string& c, std::size_t at) {
-                     const auto* b = reinterpret_cast<const std::uint8_t*>(c.data());
-                     if (!inX || GetU16(b + at + 65) != number) {
-                         return;
-                     }
-                     if (plan.firstChanged || NumberAt(c, at + 108) == 0) {
-                         PutNumber(c, at + 108, StoredToYyyymmdd(plan.first));
-                     }
-                     PutNumber(c, at + 116, StoredToYyyymmdd(plan.last));
-                 });
+    return stage(xmaster, kXMasterRecordSize, 10, true, inX, [&](std::string& c, std::size_t at) {
+        const auto* b = reinterpret_cast<const std::uint8_t*>(c.data());
+        if (!inX || GetU16(b + at + 65) != number) {
+            return false;
+        }
+        if (plan.firstChanged || NumberAt(c, at + 108) == 0) {
+            PutNumber(c, at + 108, StoredToYyyymmdd(plan.first));
+        }
+        PutNumber(c, at + 116, StoredToYyyymmdd(plan.last));
+        return true;
+    });
 }
 
 int CUpdater::StageData(FileTransaction& transaction, const Plan& plan) {
