@@ -235,16 +235,17 @@ constexpr MessageEntry kEntries[] = {
     {Id::kSecurityFieldsNotInFile, "SecurityFieldsNotInFile", kNote, "count symbol fields",
      "{count} new records of {symbol} have no value in the file for {fields}; those fields were "
      "stored as 0.",
-     "1 new record of {symbol} has no value in the file for {fields}; those fields were stored "
+     "{count} new record of {symbol} has no value in the file for {fields}; those fields were "
+     "stored "
      "as 0."},
     {Id::kUpdateDaysDiffer, "UpdateDaysDiffer", kNote, "count symbol first",
      "{count} days of the file on or before the last stored date of {symbol} differ from what it "
      "holds; they were kept as stored. The first is {first}.",
-     "1 day of the file on or before the last stored date of {symbol} differs from what it "
+     "{count} day of the file on or before the last stored date of {symbol} differs from what it "
      "holds; it was kept as stored. It is {first}."},
     {Id::kUpdateDaysReplaced, "UpdateDaysReplaced", kNote, "count symbol first",
      "{count} stored days of {symbol} were replaced by the file's. The first is {first}.",
-     "1 stored day of {symbol} was replaced by the file's. It is {first}."},
+     "{count} stored day of {symbol} was replaced by the file's. It is {first}."},
 };
 
 static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kUpdateDaysReplaced) + 1,

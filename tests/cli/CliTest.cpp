@@ -950,7 +950,7 @@ TEST_F(Cli, BashCompletionOffersEveryOption) {
               "COMP_WORDS=(torvan-cli \"$1\" --); COMP_CWORD=2; _torvan_cli\n"
               "printf '%s\\n' \"${COMPREPLY[@]}\" >\"$2\"\n");
     const std::regex option("--[a-z][a-z-]*");
-    for (const std::string command : {"convert", "inspect", "list", "dump", "check"}) {
+    for (const std::string command : {"convert", "update", "inspect", "list", "dump", "check"}) {
         const std::string offered = temp.File("offered");
         ASSERT_EQ(
             std::system(("bash " + Quoted(script) + " " + command + " " + Quoted(offered)).c_str()),
