@@ -18,6 +18,7 @@
 #include "cli/Inspect.h"
 #include "cli/Json.h"
 #include "cli/Output.h"
+#include "cli/Update.h"
 
 namespace {
 
@@ -43,8 +44,14 @@ class Subcommand {
 
 class ConvertSubcommand : public Subcommand {
   public:
-    explicit ConvertSubcommand(CLI::App& app);
+    explicit ConvertSubcommand(CLI::App& app) : ConvertSubcommand(app, false) {}
     int Run() const override;
+
+  protected:
+    // update takes the same options, but those that make or save nothing
+    // but a new security.
+    ConvertSubcommand(CLI::App& app, bool update);
+    ConvertRequest Request() const;
 
   private:
     // An option whose value reaches the request only when it is given, so
@@ -70,29 +77,45 @@ class ConvertSubcommand : public Subcommand {
     std::vector<std::function<void(ConvertRequest&)>> m_takeGiven;
 };
 
-ConvertSubcommand::ConvertSubcommand(CLI::App& app)
-    : Subcommand(app, "convert", "Convert a price text file into a new security of a database.") {
+ConvertSubcommand::ConvertSubcommand(CLI::App& app, bool update)
+    : Subcommand(app, update ? "update" : "convert",
+                 update ? "Add the days of a price text file that come after a security's last "
+                          "stored date to it (or add the file as a new security when the database "
+                          "does not hold the symbol)."
+                        : "Convert a price text file into a new security of a database.") {
     CLI::App* convert = m_command;
     convert->footer(
-        "Without --from-profile the settings are the desktop program's defaults: dates MMDDYY, "
-        "comma delimiter, date, open, high, low, close, volume and open interest in columns 1 to "
-        "7, and an existing MASTER in DIR. With --from-profile they start from the saved "
-        "\"Import\" settings, read as the desktop program reads them (before the first confirmed "
-        "settings, DIR is the working directory), the options given replace them, and they are "
-        "saved back.");
+        update
+            ? "The reading options are those of convert (see 'convert --help'); --name, --xmaster "
+              "and --emaster apply when the security is new. Days on or before the last stored "
+              "date that equal the stored ones are skipped; those that differ are kept as stored "
+              "and reported, unless --replace or --replace-all is given."
+            : "Without --from-profile the settings are the desktop program's defaults: dates "
+              "MMDDYY, "
+              "comma delimiter, date, open, high, low, close, volume and open interest in columns "
+              "1 to "
+              "7, and an existing MASTER in DIR. With --from-profile they start from the saved "
+              "\"Import\" settings, read as the desktop program reads them (before the first "
+              "confirmed "
+              "settings, DIR is the working directory), the options given replace them, and they "
+              "are "
+              "saved back.");
     convert->add_option("INPUT", m_request.input, "Price text file, one trading day per line")
         ->required();
     AddGiven("--db", &ConvertRequest::database,
              "Database directory (required unless --from-profile)");
     AddGiven("--symbol", &ConvertRequest::symbol,
-             "Symbol of the new security, at most 16 characters (required unless "
-             "--from-profile or the file has a ticker column)");
+             update ? "Symbol of the security to update, or of the new one (required)"
+                    : "Symbol of the new security, at most 16 characters (required unless "
+                      "--from-profile or the file has a ticker column)");
     AddGiven(
         "--name", &ConvertRequest::name,
         "Name of the new security, at most 45 characters (default: empty); MASTER keeps the first "
         "16, EMASTER and XMASTER the whole name");
-    AddGiven("--new-master,!--existing-master", &ConvertRequest::newMaster,
-             "Make a new MASTER in DIR (default: add to the existing one)");
+    if (!update) {
+        AddGiven("--new-master,!--existing-master", &ConvertRequest::newMaster,
+                 "Make a new MASTER in DIR (default: add to the existing one)");
+    }
     convert->add_flag("--xmaster", m_request.xmaster,
                       "When MASTER is full (255 securities), add the security to an XMASTER index "
                       "with a price file F<n>.MWD, making the XMASTER if there is none (with an "
@@ -134,17 +157,45 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app)
                       "Detect the delimiter, header rows, date column and layout, the fields, the "
                       "order and the reading from the file; options given override what it finds "
                       "(see 'inspect')");
-    convert->add_flag("--from-profile", m_request.fromProfile,
-                      "Start from the saved settings and save them back");
+    if (!update) {
+        convert->add_flag("--from-profile", m_request.fromProfile,
+                          "Start from the saved settings and save them back");
+    }
 }
 
-int ConvertSubcommand::Run() const {
+ConvertRequest ConvertSubcommand::Request() const {
     ConvertRequest request = m_request;
     for (const auto& take : m_takeGiven) {
         take(request);
     }
-    return torvan::cli::RunConvert(request);
+    return request;
 }
+
+int ConvertSubcommand::Run() const {
+    return torvan::cli::RunConvert(Request());
+}
+
+class UpdateSubcommand : public ConvertSubcommand {
+  public:
+    explicit UpdateSubcommand(CLI::App& app) : ConvertSubcommand(app, true) {
+        CLI::Option* replace = m_command->add_flag(
+            "--replace", m_replace,
+            "Days on or before the last stored date that differ take the file's values, and days "
+            "the security lacks are put in (corrections)");
+        m_command
+            ->add_flag("--replace-all", m_replaceAll,
+                       "Replace the security's whole history by the file's days (after a "
+                       "split), keeping its file number and index entries")
+            ->excludes(replace);
+    }
+    int Run() const override {
+        return torvan::cli::RunUpdate({Request(), m_replace, m_replaceAll});
+    }
+
+  private:
+    bool m_replace = false;
+    bool m_replaceAll = false;
+};
 
 class InspectSubcommand : public Subcommand {
   public:
@@ -239,6 +290,7 @@ int Main(int argc, char** argv) {
 
     // In the order of the help's list of subcommands; the parse fills them in.
     ConvertSubcommand convert(app);
+    UpdateSubcommand update(app);
     InspectSubcommand inspect(app);
     DatabaseSubcommand list(
         app, "list",
@@ -257,7 +309,8 @@ int Main(int argc, char** argv) {
     if (const std::optional<int> status = Parse(app, argc, argv)) {
         return *status;
     }
-    const std::array<const Subcommand*, 5> commands = {&convert, &inspect, &list, &dump, &check};
+    const std::array<const Subcommand*, 6> commands = {&convert, &update, &inspect,
+                                                       &list,    &dump,   &check};
     for (const Subcommand* command : commands) {
         if (command->Chosen()) {
             return command->Run();

@@ -413,6 +413,21 @@ bool File::Write(const void* data, std::size_t size) {
     return true;
 }
 
+bool File::Truncate(std::uint64_t size) {
+    if (m_fp == nullptr) {
+        return false;
+    }
+    if (Faulted(FileOp::Write, m_path)) {
+        m_failed = true;
+        return false;
+    }
+    if (std::fflush(m_fp) != 0 || ::ftruncate(fileno(m_fp), static_cast<off_t>(size)) != 0) {
+        m_failed = true;
+        return NoteError(errno);
+    }
+    return true;
+}
+
 bool File::Seek(std::uint64_t offset) {
     return m_fp != nullptr && fseeko(m_fp, static_cast<off_t>(offset), SEEK_SET) == 0;
 }

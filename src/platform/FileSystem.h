@@ -105,6 +105,9 @@ class File {
 
     // Pushes buffered data to the system and, with sync, to the disk.
     bool Flush(bool sync);
+    // Cuts the file back to size bytes (buffered data is pushed first). A
+    // fault injected for Write fails it too.
+    bool Truncate(std::uint64_t size);
     // Pushes buffered data to the system and lets the disk start on what the
     // file holds so far without waiting for it, so that a later
     // Flush(true) of a large file finds little left to do.

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/Text.h"
+
 namespace torvan {
 namespace {
 
@@ -160,6 +162,62 @@ Found Inspect(const std::string& work, const std::string& target, const FileStam
     return now == prior ? Found::kLost : Found::kOthers;
 }
 
+// The largest first part of a file an extension may rewrite: a price
+// file's header record.
+constexpr std::size_t kMaxExtensionHeader = 64;
+
+// A price file, the only kind of file a run extends in place.
+bool IsPriceFileName(const std::string& path) {
+    const std::string name = ToUpperAscii(path.substr(path.find_last_of('/') + 1));
+    if (name.size() < 6 || name[0] != 'F' || (!EndsWith(name, ".DAT") && !EndsWith(name, ".MWD"))) {
+        return false;
+    }
+    const std::string digits = name.substr(1, name.size() - 5);
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string Hex(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += kDigits[c >> 4];
+        out += kDigits[c & 15];
+    }
+    return out;
+}
+
+bool Unhex(const std::string& text, std::string& bytes) {
+    auto value = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    bytes.clear();
+    if (text.empty() || text.size() % 2 != 0) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int high = value(text[i]);
+        const int low = value(text[i + 1]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return true;
+}
+
+bool ParseSize(const std::string& text, std::uint64_t& size) {
+    const char* end = text.data() + text.size();
+    auto [p, e] = std::from_chars(text.data(), end, size);
+    return e == std::errc() && p == end && !text.empty();
+}
+
+// Which file a path names, as the journal keeps it; empty when none.
+std::string IdentityText(const std::string& path) {
+    const auto identity = IdentityOf(path);
+    return identity ? std::to_string(identity->device) + ":" + std::to_string(identity->inode)
+                    : std::string();
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t start = 0;
@@ -225,7 +283,37 @@ FileTransaction::Journal FileTransaction::Current(Phase phase, bool withSteps) c
         journal.steps = m_steps;
     }
     journal.locks = m_locks;
+    journal.extensions = m_extensions;
     return journal;
+}
+
+bool FileTransaction::PlanExtend(const std::string& target, const FileStamp& seen,
+                                 std::uint64_t finalSize, std::size_t headerBytes) {
+    Extension extension;
+    extension.target = AbsolutePath(target);
+    extension.identity = IdentityText(extension.target);
+    extension.prior = StampOf(extension.target);
+    extension.finalSize = finalSize;
+    extension.header.resize(headerBytes);
+    File file;
+    const bool read = !extension.identity.empty() && extension.prior.exists &&
+                      headerBytes <= kMaxExtensionHeader && finalSize >= extension.prior.size &&
+                      file.Open(extension.target, File::Mode::Read) &&
+                      file.ReadExact(extension.header.data(), headerBytes);
+    file.Close();
+    if (extension.prior != seen || StampOf(extension.target) != seen) {
+        return Fail(Error::kChanged, extension.target);
+    }
+    if (!read) {
+        return Fail(Error::kPrepare, extension.target);
+    }
+    m_extensions.push_back(std::move(extension));
+    m_journalCurrent = false;
+    if (!Track({})) {
+        m_extensions.pop_back();
+        return false;
+    }
+    return true;
 }
 
 LockFile::Result FileTransaction::Guard(const std::string& lockPath) {
@@ -279,6 +367,14 @@ bool FileTransaction::Commit() {
         if (!step.optional && StampOf(step.target) != step.prior) {
             Abort();
             return Fail(Error::kChanged, step.target);
+        }
+    }
+    for (Extension& extension : m_extensions) {
+        extension.written = StampOf(extension.target);
+        if (IdentityText(extension.target) != extension.identity ||
+            extension.written.size != extension.finalSize) {
+            Abort();
+            return Fail(Error::kChanged, extension.target);
         }
     }
     if (!Track({})) {
@@ -339,7 +435,10 @@ bool FileTransaction::Abort() {
     m_finished = true;
     bool ok = true;
     Failure failure;
-    if (m_journalWritten && !Clear(m_directory, m_tracked, failure)) {
+    // An extension not cut back keeps the journal, for recovery to finish.
+    if (m_journalWritten && !CutBack(m_extensions, failure)) {
+        ok = Fail(Error::kJournal, failure.path);
+    } else if (m_journalWritten && !Clear(m_directory, m_tracked, failure)) {
         ok = Fail(Error::kJournal, failure.path);
     }
     // Only once the journal is gone: until then, it is what the locks keep.
@@ -487,6 +586,37 @@ bool FileTransaction::Undo(const std::vector<Step>& steps, Failure& failure) {
     return ok;
 }
 
+bool FileTransaction::CutBack(const std::vector<Extension>& extensions, Failure& failure) {
+    // A price file that is not there, or not its folder, is no proof that
+    // nothing was appended: wait until it is back.
+    for (const Extension& extension : extensions) {
+        if (!IsDirectory(ParentDirectory(extension.target))) {
+            return failure.Set(extension.target, Stuck::kOutOfReach);
+        }
+        if (!StampOf(extension.target).exists) {
+            return failure.Set(extension.target, Stuck::kOutOfReach);
+        }
+    }
+    bool ok = true;
+    for (const Extension& extension : extensions) {
+        const FileStamp now = StampOf(extension.target);
+        // Untouched, or someone else's file or change now: left alone.
+        if (now == extension.prior || IdentityText(extension.target) != extension.identity ||
+            now.size < extension.prior.size || now.size > extension.finalSize) {
+            continue;
+        }
+        File file;
+        bool done = file.Open(extension.target, File::Mode::Update) &&
+                    file.Truncate(extension.prior.size) && file.Seek(0) &&
+                    file.Write(extension.header) && file.Flush(true);
+        done = file.Close() && done;
+        if (!done) {
+            ok = failure.Set(extension.target, Stuck::kFailed);
+        }
+    }
+    return ok;
+}
+
 bool FileTransaction::Clear(const std::string& directory, const std::vector<std::string>& tracked,
                             Failure& failure) {
     // A work file not found in a folder that is not there is not gone.
@@ -547,9 +677,12 @@ bool FileTransaction::Recover(const std::string& directory, std::string& failedP
         return failure.Set(journalPath, Stuck::kForeign) || stop();
     }
     HeldLocks held;
+    // A committed journal rolled forward keeps its extensions; any other is
+    // taken back with them.
     const bool ok = TakeLocks(journal.locks, held, failure) &&
                     Finish(directory, journal, failure) &&
                     (journal.phase != Phase::kUndo || Undo(journal.steps, failure)) &&
+                    (journal.phase == Phase::kCommit || CutBack(journal.extensions, failure)) &&
                     Clear(directory, journal.tracked, failure);
     Release(held);
     return ok || stop();
@@ -583,6 +716,17 @@ bool FileTransaction::Admissible(const std::string& directory, const Journal& jo
             return false;
         }
     }
+    for (const Extension& extension : journal.extensions) {
+        // Only a price file of the folder is extended, and only its header
+        // record is rewritten.
+        if (!InFolder(directory, extension.target) || IsWorkFile(extension.target) ||
+            !IsPriceFileName(extension.target) || !extension.prior.exists ||
+            extension.header.size() > kMaxExtensionHeader ||
+            extension.header.size() > extension.prior.size ||
+            extension.finalSize < extension.prior.size) {
+            return false;
+        }
+    }
     return !outside || OnlyWeCanWrite(JournalPath(directory));
 }
 
@@ -603,6 +747,11 @@ std::string FileTransaction::Serialize(const std::string& directory, const Journ
         text += std::string("step\t") + (step.optional ? "1" : "0") + "\t" + StampText(step.prior) +
                 "\t" + StampText(step.written) + "\t" + Escape(Relative(directory, step.work)) +
                 "\t" + Escape(Relative(directory, step.target)) + "\n";
+    }
+    for (const Extension& extension : journal.extensions) {
+        text += "extend\t" + extension.identity + "\t" + StampText(extension.prior) + "\t" +
+                std::to_string(extension.finalSize) + "\t" + StampText(extension.written) + "\t" +
+                Hex(extension.header) + "\t" + Escape(Relative(directory, extension.target)) + "\n";
     }
     return text + "end\n";
 }
@@ -636,6 +785,16 @@ bool FileTransaction::Parse(const std::string& directory, const std::string& tex
         }
         if (fields.size() == 2 && fields[0] == "lock" && Unescape(fields[1], path)) {
             journal.locks.push_back(Absolute(directory, path));
+            continue;
+        }
+        Extension extension;
+        if (fields.size() == 7 && fields[0] == "extend" && !fields[1].empty() &&
+            ParseStamp(fields[2], extension.prior) && ParseSize(fields[3], extension.finalSize) &&
+            ParseStamp(fields[4], extension.written) && Unhex(fields[5], extension.header) &&
+            Unescape(fields[6], path)) {
+            extension.identity = fields[1];
+            extension.target = Absolute(directory, path);
+            journal.extensions.push_back(std::move(extension));
             continue;
         }
         Step step;

@@ -33,6 +33,14 @@ namespace torvan {
 // of a rename, as its folder may just be out of reach (moved, or on a disk
 // that is not there), and then the journal stays until it is back.
 //
+// A file of the folder may also be extended in place (a price file that
+// only gets records appended and its first bytes rewritten), so that the
+// cost is that of the new records, not of a copy. The journal names it with
+// its identity, size and first bytes before anything is written; an
+// aborted, uncommitted or undone transaction cuts it back to that size and
+// puts those bytes back, but only while it is still the file that was
+// extended (the same file, no shorter than it was, no longer than planned).
+//
 // Files outside the journal's folder (an input being rewritten) may be used
 // by a transaction of another folder too: a lock named in the journal keeps
 // the two apart, and recovery takes it as well.
@@ -84,6 +92,16 @@ class FileTransaction {
     void PlanReplace(const std::string& work, const std::string& target, const FileStamp& seen,
                      bool optional = false);
 
+    // Plans to extend target, a price file F<n>.DAT or F<n>.MWD in the
+    // journal's folder, in place to finalSize bytes, rewriting at most its
+    // first headerBytes bytes. seen is the file as the caller read it.
+    // True once the journal names it with its present state: write to it
+    // only then, and have it on disk before Commit. False (LastError()
+    // kChanged when it is no longer as seen, kJournal or kPrepare;
+    // FailedPath()) when it cannot be planned; nothing was written then.
+    bool PlanExtend(const std::string& target, const FileStamp& seen, std::uint64_t finalSize,
+                    std::size_t headerBytes);
+
     // Takes the lock at lockPath (a lock file beside a file outside the
     // folder) and holds it until the transaction ends. The journal names it
     // first, so that recovery takes it too. Anything but kLocked means the
@@ -126,6 +144,14 @@ class FileTransaction {
         FileStamp prior;    // the target when the step was planned
         FileStamp written;  // the complete work file
     };
+    struct Extension {
+        std::string target;
+        std::string identity;  // device and inode when planned
+        FileStamp prior;       // before anything was written
+        std::uint64_t finalSize = 0;
+        std::string header;  // its first bytes before anything was written
+        FileStamp written;   // complete, as Commit found it
+    };
     enum class Phase { kStage, kCommit, kUndo };
     // What a journal says.
     struct Journal {
@@ -133,6 +159,7 @@ class FileTransaction {
         std::vector<std::string> tracked;
         std::vector<Step> steps;
         std::vector<std::string> locks;
+        std::vector<Extension> extensions;
     };
     // Where recovery stopped, and why.
     struct Failure {
@@ -163,6 +190,8 @@ class FileTransaction {
     static bool RollForward(std::vector<Step>& steps, std::string& failedPath);
     static void SyncTargetDirectories(const std::vector<Step>& steps);
     static bool Undo(const std::vector<Step>& steps, Failure& failure);
+    // Cuts every extension back that is still the file extended.
+    static bool CutBack(const std::vector<Extension>& extensions, Failure& failure);
     // Removes the tracked files still there, then the journal.
     static bool Clear(const std::string& directory, const std::vector<std::string>& tracked,
                       Failure& failure);
@@ -173,6 +202,7 @@ class FileTransaction {
     std::vector<std::string> m_tracked;
     std::vector<Step> m_steps;
     std::vector<std::string> m_locks;
+    std::vector<Extension> m_extensions;
     HeldLocks m_held;
     int m_lockError = 0;
     bool m_journalWritten = false;

@@ -235,9 +235,31 @@ constexpr MessageEntry kEntries[] = {
      "as 0. The first is line {first}.",
      "{count} line has fewer columns than the settings need; its missing fields were stored as 0. "
      "It is line {first}."},
+    // Adding days to a security
+    {Id::kSecurityNotUpdatable, "SecurityNotUpdatable", kError, "symbol path",
+     "The records of {symbol} hold fields that the lines of a daily price file cannot give (a "
+     "time of day, or fields its description file names otherwise), so no days were added to "
+     "it:\n{path}"},
+    {Id::kPriceFileCountDisagrees, "PriceFileCountDisagrees", kError, "symbol path",
+     "The price file of {symbol} does not hold the records its header counts, so no days were "
+     "added to it ('torvan-cli check' tells more):\n{path}"},
+    {Id::kSecurityFieldsNotInFile, "SecurityFieldsNotInFile", kNote, "count symbol fields",
+     "{count} new records of {symbol} have no value in the file for {fields}; those fields were "
+     "stored as 0.",
+     "{count} new record of {symbol} has no value in the file for {fields}; those fields were "
+     "stored "
+     "as 0."},
+    {Id::kUpdateDaysDiffer, "UpdateDaysDiffer", kNote, "count symbol first",
+     "{count} days of the file on or before the last stored date of {symbol} differ from what it "
+     "holds; they were kept as stored. The first is {first}.",
+     "{count} day of the file on or before the last stored date of {symbol} differs from what it "
+     "holds; it was kept as stored. It is {first}."},
+    {Id::kUpdateDaysReplaced, "UpdateDaysReplaced", kNote, "count symbol first",
+     "{count} stored days of {symbol} were replaced by the file's. The first is {first}.",
+     "{count} stored day of {symbol} was replaced by the file's. It is {first}."},
 };
 
-static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kLinesMissingColumns) + 1,
+static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kUpdateDaysReplaced) + 1,
               "one entry for every MessageId");
 
 // Position of name among the blank-separated names, or -1.

@@ -104,6 +104,12 @@ enum class MessageId : int {
     kLinesWithoutDate,
     kLinesWithoutPrice,
     kLinesMissingColumns,
+    // Adding days to a security
+    kSecurityNotUpdatable,
+    kPriceFileCountDisagrees,
+    kSecurityFieldsNotInFile,
+    kUpdateDaysDiffer,
+    kUpdateDaysReplaced,
 };
 
 struct MessageEntry {

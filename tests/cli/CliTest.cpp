@@ -279,6 +279,51 @@ TEST_F(Cli, UsageErrorsExitTwoAndLeaveTheDirectoryAlone) {
     EXPECT_EQ(Run({"list"}).status, 2);
 }
 
+// The daily update end to end: the whole file on top of its first part
+// stores what a conversion of it stores, a second run adds nothing, and
+// the command line is checked as convert's.
+TEST_F(Cli, UpdateAddsTheNewDaysAndSaysWhatItDid) {
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    const std::string text = ReadText(input);
+    std::size_t cut = 0;
+    for (int line = 0; line < 101; ++line) {
+        cut = text.find('\n', cut) + 1;
+    }
+    WriteText(temp.File("part.csv"), text.substr(0, cut));
+    const std::string db = NewDir("db");
+    const std::string whole = NewDir("whole");
+    ASSERT_EQ(Run({"convert", "part.csv", "--db", db, "--symbol", "ORCL", "--new-master", "--auto"})
+                  .status,
+              0);
+    ASSERT_EQ(
+        Run({"convert", input, "--db", whole, "--symbol", "ORCL", "--new-master", "--auto"}).status,
+        0);
+    const std::vector<std::string> update = {"update",   input,  "--db",  db,
+                                             "--symbol", "orcl", "--auto"};
+    Result result = Run(update);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "ORCL updated: 4936 records added, 100 skipped (equal), 0 differing; new days "
+              "1995-05-25 to 2014-12-31.\n");
+    EXPECT_EQ(Dump(db, "ORCL"), Dump(whole, "ORCL"));
+    result = Run(update);
+    EXPECT_EQ(result.out, "ORCL updated: 0 records added, 5036 skipped (equal), 0 differing.\n");
+
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+        {{"--replace", "--replace-all"}, 2},
+        {{"--new-master"}, 2},
+        {{"--csv", "--decimal-comma", "--no-csv"}, 2},
+        {{"--date-format", "DDMMYY", "--columns", "date=9,close=2"}, 1},
+    };
+    for (const auto& [extra, status] : cases) {
+        std::vector<std::string> args = update;
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(Run(args).status, status) << testing::PrintToString(extra);
+    }
+    EXPECT_EQ(Run({"update", input, "--db", db}).status, 2);
+    EXPECT_EQ(Dump(db, "ORCL"), Dump(whole, "ORCL"));
+}
+
 TEST_F(Cli, FailedConversionsExitOne) {
     const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
     const std::string db = NewDir("db");
@@ -1062,7 +1107,7 @@ TEST_F(Cli, BashCompletionOffersEveryOption) {
               "COMP_WORDS=(torvan-cli \"$1\" --); COMP_CWORD=2; _torvan_cli\n"
               "printf '%s\\n' \"${COMPREPLY[@]}\" >\"$2\"\n");
     const std::regex option("--[a-z][a-z-]*");
-    for (const std::string command : {"convert", "inspect", "list", "dump", "check"}) {
+    for (const std::string command : {"convert", "update", "inspect", "list", "dump", "check"}) {
         const std::string offered = temp.File("offered");
         ASSERT_EQ(
             std::system(("bash " + Quoted(script) + " " + command + " " + Quoted(offered)).c_str()),
