@@ -72,7 +72,7 @@ TableRow ReadRow(long number, const std::string& line, const LineLayout& layout)
             continue;
         }
         TableCell& cell = row.cells[column];
-        cell.slots |= static_cast<std::uint8_t>(1U << slot);
+        cell.fields |= static_cast<std::uint8_t>(1U << slot);
         if (slot != kSlotDate) {
             const std::optional<float> value =
                 layout.csv ? ReadCsvNumber(cell.text, layout.decimalComma) : ReadNumber(cell.text);

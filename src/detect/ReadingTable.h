@@ -22,7 +22,7 @@ enum class TableRowKind {
 
 struct TableCell {
     std::string text;           // the column as split
-    std::uint8_t slots = 0;     // bit s for each field slot the column feeds (bit 0: date)
+    std::uint8_t fields = 0;    // bit s for each field slot the column feeds (bit 0: date)
     bool storedAsZero = false;  // a field's column that holds no number
 };
 
@@ -31,7 +31,7 @@ struct TableRow {
     TableRowKind kind = TableRowKind::kEmpty;
     std::vector<TableCell> cells;
     std::string date;  // the date as read, YYYY-MM-DD; empty when it does not read
-    // Field slots whose column lies past the line's end (stored as 0), bit s for slot s.
+    // Field fields whose column lies past the line's end (stored as 0), bit s for slot s.
     std::uint8_t missingSlots = 0;
 };
 
