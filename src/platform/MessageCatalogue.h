@@ -40,6 +40,8 @@ enum class MessageId : int {
     kOutOfMemory,
     kUnexpectedFailure,
     kReadBackFailed,
+    kConversionWritten,
+    kDatabaseUnlisted,
     // A conversion
     kDatabaseBusy,
     kLockFileNotAFile,
