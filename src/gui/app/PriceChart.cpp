@@ -92,6 +92,8 @@ class CZoomView : public QChartView {
 
 namespace {
 
+constexpr int kMargin = 4;
+
 int FieldIndex(const std::vector<std::string>& names, const char* name) {
     const auto it = std::find(names.begin(), names.end(), name);
     return it == names.end() ? -1 : static_cast<int>(it - names.begin());
@@ -103,13 +105,23 @@ CPriceChart::CPriceChart(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("priceChart"));
     auto* chart = new QChart;
     chart->legend()->hide();
-    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->setMargins(QMargins(kMargin, kMargin, kMargin, kMargin));
     m_priceView = new CZoomView(chart, this);
     m_priceView->setObjectName(QStringLiteral("priceChartView"));
     m_priceView->reset = [this] { ResetZoom(); };
     m_priceView->setToolTip(
         tr("Drag across dates to zoom in; the wheel or + and - zoom, the arrow keys move "
            "along, a right click zooms out, a double click or 0 shows every record."));
+    auto* volumeChart = new QChart;
+    volumeChart->legend()->hide();
+    volumeChart->setMargins(QMargins(kMargin, 0, kMargin, kMargin));
+    m_volumeView = new CZoomView(volumeChart, this);
+    m_volumeView->setObjectName(QStringLiteral("volumeChartView"));
+    m_volumeView->reset = [this] { ResetZoom(); };
+    m_volumeView->setFocusPolicy(Qt::NoFocus);
+    // Its plot lines up under the prices' whatever their labels' width.
+    connect(chart, &QChart::plotAreaChanged, this, [this] { AlignVolumePane(); });
+    connect(volumeChart, &QChart::plotAreaChanged, this, [this] { AlignVolumePane(); });
     m_reset = new QPushButton(tr("Show &All"), this);
     m_reset->setObjectName(QStringLiteral("chartReset"));
     connect(m_reset, &QPushButton::clicked, this, [this] { ResetZoom(); });
@@ -120,7 +132,9 @@ CPriceChart::CPriceChart(QWidget* parent) : QWidget(parent) {
     buttons->addWidget(m_reset);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_priceView, 1);
+    layout->addWidget(m_priceView, 3);
+    layout->setSpacing(0);
+    layout->addWidget(m_volumeView, 1);
     layout->addLayout(buttons);
 }
 
@@ -169,13 +183,18 @@ void CPriceChart::SetRecords(const std::vector<std::string>& names,
 
 void CPriceChart::Build(const QString& title) {
     QChart* chart = m_priceView->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
+    for (QChart* each : {chart, m_volumeView->chart()}) {
+        each->removeAllSeries();
+        for (QAbstractAxis* axis : each->axes()) {
+            each->removeAxis(axis);
+            delete axis;
+        }
     }
     m_priceDates = nullptr;
     m_prices = nullptr;
+    m_volumeDates = nullptr;
+    m_volumes = nullptr;
+    m_volumeView->setVisible(m_hasVolume && !m_bars.empty());
     chart->setTitle(title);
     m_reset->setEnabled(!m_bars.empty());
     if (m_bars.empty()) {
@@ -189,25 +208,6 @@ void CPriceChart::Build(const QString& title) {
     chart->addAxis(m_priceDates, Qt::AlignBottom);
     chart->addAxis(m_prices, Qt::AlignLeft);
 
-    // Volume along the bottom quarter, on an axis of its own without labels.
-    if (m_hasVolume) {
-        auto* volumes = new QLineSeries;
-        for (const Bar& bar : m_bars) {
-            volumes->append(static_cast<qreal>(bar.time), bar.volume);
-        }
-        auto* area = new QAreaSeries(volumes);
-        area->setName(tr("Volume"));
-        const QColor tint = palette().color(QPalette::Mid);
-        area->setColor(tint);
-        area->setBorderColor(tint);
-        auto* volumeAxis = new QValueAxis;
-        volumeAxis->setObjectName(QStringLiteral("volumeAxis"));
-        volumeAxis->setVisible(false);
-        chart->addAxis(volumeAxis, Qt::AlignRight);
-        chart->addSeries(area);
-        area->attachAxis(m_priceDates);
-        area->attachAxis(volumeAxis);
-    }
     if (m_candles) {
         auto* candles = new QCandlestickSeries;
         candles->setIncreasingColor(QColor(38, 166, 91));
@@ -230,6 +230,35 @@ void CPriceChart::Build(const QString& title) {
         chart->addSeries(closes);
         closes->attachAxis(m_priceDates);
         closes->attachAxis(m_prices);
+    }
+    if (m_hasVolume) {
+        QChart* pane = m_volumeView->chart();
+        auto* volumes = new QLineSeries;
+        for (const Bar& bar : m_bars) {
+            volumes->append(static_cast<qreal>(bar.time), bar.volume);
+        }
+        auto* area = new QAreaSeries(volumes);
+        area->setName(tr("Volume"));
+        const QColor tint = palette().color(QPalette::Mid);
+        area->setColor(tint);
+        area->setBorderColor(tint);
+        m_volumeDates = new QDateTimeAxis;
+        m_volumeDates->setLabelsVisible(false);
+        m_volumeDates->setTickCount(6);
+        m_volumes = new QValueAxis;
+        m_volumes->setLabelFormat(QStringLiteral("%.3g"));
+        m_volumes->setTickCount(3);
+        m_volumes->setTitleText(tr("Volume"));
+        pane->addAxis(m_volumeDates, Qt::AlignBottom);
+        pane->addAxis(m_volumes, Qt::AlignLeft);
+        pane->addSeries(area);
+        area->attachAxis(m_volumeDates);
+        area->attachAxis(m_volumes);
+        // Either pane's zoom moves both.
+        connect(m_volumeDates, &QDateTimeAxis::rangeChanged, this,
+                [this](const QDateTime& min, const QDateTime& max) {
+                    m_priceDates->setRange(min, max);
+                });
     }
     connect(m_priceDates, &QDateTimeAxis::rangeChanged, this, [this] { FitPrices(); });
     ResetZoom();
@@ -280,13 +309,40 @@ void CPriceChart::FitPrices() {
         return;  // nothing in view
     }
     const double span = high > low ? high - low : std::max(1.0, high / 10);
-    // The prices above the volume, which takes the bottom quarter.
-    const double below = m_hasVolume ? span / 3 : span / 20;
-    m_prices->setRange(low - below, high + span / 20);
+    // Prices that are never negative get no negative axis either.
+    const double bottom = low >= 0 ? std::max(0.0, low - span / 20) : low - span / 20;
+    m_prices->setRange(bottom, high + span / 20);
     m_prices->applyNiceNumbers();
-    for (QAbstractAxis* axis : m_priceView->chart()->axes(Qt::Vertical)) {
-        if (axis != m_prices) {
-            static_cast<QValueAxis*>(axis)->setRange(0, volume > 0 ? volume * 4 : 1);
+    if (m_volumes != nullptr) {
+        m_volumeDates->setRange(m_priceDates->min(), m_priceDates->max());
+        m_volumes->setRange(0, volume > 0 ? volume * 1.05 : 1);
+    }
+}
+
+void CPriceChart::AlignVolumePane() {
+    // Each pane's plot starts where the wider labels of the two end: the
+    // plots as they would lie with the base margins, then margins that
+    // make up the difference.
+    QChart* panes[] = {m_priceView->chart(), m_volumeView->chart()};
+    if (!m_volumeView->isVisible() || panes[0]->plotArea().isEmpty() ||
+        panes[1]->plotArea().isEmpty()) {
+        return;
+    }
+    int lefts[2];
+    int rights[2];
+    for (int p = 0; p < 2; ++p) {
+        const QRectF plot = panes[p]->plotArea();
+        lefts[p] = static_cast<int>(plot.left()) - (panes[p]->margins().left() - kMargin);
+        rights[p] = static_cast<int>(plot.right()) + (panes[p]->margins().right() - kMargin);
+    }
+    const int left = std::max(lefts[0], lefts[1]);
+    const int right = std::min(rights[0], rights[1]);
+    for (int p = 0; p < 2; ++p) {
+        QMargins margins = panes[p]->margins();
+        margins.setLeft(kMargin + left - lefts[p]);
+        margins.setRight(kMargin + rights[p] - right);
+        if (margins != panes[p]->margins()) {
+            panes[p]->setMargins(margins);
         }
     }
 }

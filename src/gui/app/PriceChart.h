@@ -17,8 +17,8 @@ namespace torvan {
 class CZoomView;
 
 // A security's prices at a glance: candlesticks (open, high, low, close) or
-// a line of closes for a close-only security, with the volume along the
-// bottom quarter on the same dates. A dragged range, the wheel or + and - zoom the dates; the
+// a line of closes for a close-only security, with a volume pane below on
+// the same dates. A dragged range, the wheel or + and - zoom the dates; the
 // price axis follows what is in view; Reset (or 0, or a double click) shows
 // every record again.
 class CPriceChart : public QWidget {
@@ -50,10 +50,15 @@ class CPriceChart : public QWidget {
     void Build(const QString& title);
     void FitPrices();
 
+    void AlignVolumePane();
+
     CZoomView* m_priceView = nullptr;
+    CZoomView* m_volumeView = nullptr;
     QPushButton* m_reset = nullptr;
     QDateTimeAxis* m_priceDates = nullptr;
     QValueAxis* m_prices = nullptr;
+    QDateTimeAxis* m_volumeDates = nullptr;
+    QValueAxis* m_volumes = nullptr;
     std::vector<Bar> m_bars;
     bool m_candles = false;
     bool m_hasVolume = false;
