@@ -168,7 +168,7 @@ void CPriceChart::SetRecords(const std::vector<std::string>& names,
             continue;
         }
         Bar bar;
-        bar.time = QDateTime(day, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+        bar.time = QDateTime(day, QTime(0, 0)).toMSecsSinceEpoch();
         bar.close = value(row, close);
         bar.open = open >= 0 ? value(row, open) : bar.close;
         bar.high = m_candles ? value(row, high) : bar.close;
@@ -270,8 +270,8 @@ void CPriceChart::ResetZoom() {
     }
     // A day either side, so that the first and last candle show whole.
     constexpr qint64 kDay = 24LL * 3600 * 1000;
-    ZoomTo(QDateTime::fromMSecsSinceEpoch(m_bars.front().time - kDay, Qt::UTC),
-           QDateTime::fromMSecsSinceEpoch(m_bars.back().time + kDay, Qt::UTC));
+    ZoomTo(QDateTime::fromMSecsSinceEpoch(m_bars.front().time - kDay),
+           QDateTime::fromMSecsSinceEpoch(m_bars.back().time + kDay));
 }
 
 void CPriceChart::ZoomTo(const QDateTime& start, const QDateTime& end) {

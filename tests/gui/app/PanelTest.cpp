@@ -80,6 +80,35 @@ class PanelTest : public QObject {
         QVERIFY(panel.Chart()->ViewStart().isValid());
     }
 
+    // Candlesticks need high, low and close; otherwise a line of closes.
+    // A zoom shows the range asked for, and the reset every record again.
+    void chartKindsAndZoom() {
+        const std::vector<std::vector<float>> rows = {
+            {1200102, 1, 2, 0.5F, 1.5F}, {1200103, 1, 3, 1, 2}, {1200110, 2, 4, 1, 3}};
+        const struct {
+            std::vector<std::string> names;
+            bool candles;
+        } cases[] = {{{"Date", "Close"}, false},
+                     {{"Date", "Volume", "Close"}, false},
+                     {{"Date", "High", "Low", "Close"}, true},
+                     {{"Date", "Open", "High", "Low", "Close"}, true}};
+        CPriceChart chart;
+        chart.resize(600, 400);
+        for (const auto& c : cases) {
+            chart.SetRecords(c.names, rows, QStringLiteral("T"));
+            QCOMPARE(chart.ShowsCandles(), c.candles);
+            QCOMPARE(chart.ViewStart().date(), QDate(2020, 1, 1));
+            QCOMPARE(chart.ViewEnd().date(), QDate(2020, 1, 11));
+            chart.ZoomTo(QDateTime(QDate(2020, 1, 3), QTime(0, 0)),
+                         QDateTime(QDate(2020, 1, 4), QTime(0, 0)));
+            QCOMPARE(chart.ViewStart().date(), QDate(2020, 1, 3));
+            chart.ResetZoom();
+            QCOMPARE(chart.ViewEnd().date(), QDate(2020, 1, 11));
+        }
+        chart.SetRecords({}, {}, QString());
+        QVERIFY(!chart.ViewStart().isValid());
+    }
+
     // A security added beside EMASTER and XMASTER is listed and selected.
     void selectsTheSecurityAConversionWrote() {
         QTemporaryDir temp;

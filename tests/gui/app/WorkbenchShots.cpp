@@ -17,8 +17,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cstdio>
 
 #include "gui/app/MainFrame.h"
