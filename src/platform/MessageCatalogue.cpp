@@ -78,6 +78,12 @@ constexpr MessageEntry kEntries[] = {
     {Id::kReadBackFailed, "ReadBackFailed", kError, "symbol path",
      "The conversion reported no error, but the new security {symbol} cannot be read back from "
      "the database as it was written:\n{path}\nRun torvan-cli check on the database folder."},
+    {Id::kConversionWritten, "ConversionWritten", kNote, "symbol file records first last directory",
+     "{symbol} was written as {file}: {records} price records from {first} to {last}, in the "
+     "database folder\n{directory}"},
+    {Id::kDatabaseUnlisted, "DatabaseUnlisted", kMbOk, "path",
+     "This folder holds no database whose securities can be listed (no readable MASTER "
+     "file):\n{path}"},
     // A conversion
     {Id::kDatabaseBusy, "DatabaseBusy", kError, "path",
      "Another conversion is writing to this database:\n{path}\nTry again when it has finished."},

@@ -43,6 +43,8 @@ enum class MessageId : int {
     kOutOfMemory,
     kUnexpectedFailure,
     kReadBackFailed,
+    kConversionWritten,
+    kDatabaseUnlisted,
     // A conversion
     kDatabaseBusy,
     kLockFileNotAFile,
