@@ -80,7 +80,11 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app)
         "\"Import\" settings, read as the desktop program reads them (before the first confirmed "
         "settings, DIR is the working directory), the options given replace them, and they are "
         "saved back.");
-    convert->add_option("INPUT", m_request.input, "Price text file, one trading day per line")
+    convert
+        ->add_option("INPUT", m_request.inputs,
+                     "Price text files, one trading day per line. With more than one, each "
+                     "becomes a security named by its file name without the extension, "
+                     "upper-cased (--symbol is then refused, --new-master too), all in one run")
         ->required();
     AddGiven("--db", &ConvertRequest::database,
              "Database directory (required unless --from-profile)");
@@ -142,6 +146,10 @@ int ConvertSubcommand::Run() const {
     for (const auto& take : m_takeGiven) {
         take(request);
     }
+    if (request.inputs.size() > 1) {
+        return torvan::cli::RunConvertBatch(request);
+    }
+    request.input = request.inputs.front();
     return torvan::cli::RunConvert(request);
 }
 

@@ -177,6 +177,31 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 FileTransaction::FileTransaction(std::string directory) : m_directory(std::move(directory)) {}
 
+FileTransaction::FileTransaction(FileTransaction& parent)
+    : m_parent(&parent), m_directory(parent.m_directory) {}
+
+void FileTransaction::DeferWorkFileSyncs() {
+    // Only work files: the journal, which says what may be renamed, is
+    // always on disk before the renames it allows.
+    m_deferral = std::make_unique<SyncDeferralScope>(
+        [this](const std::string& path) { return EndsWith(path, ".~NU") && Tracks(path); });
+}
+
+bool FileTransaction::Tracks(const std::string& path) const {
+    return std::find(m_tracked.begin(), m_tracked.end(), path) != m_tracked.end();
+}
+
+void FileTransaction::Adopt(const Step& step) {
+    const auto same = std::find_if(m_steps.begin(), m_steps.end(),
+                                   [&step](const Step& s) { return s.target == step.target; });
+    if (same == m_steps.end()) {
+        m_steps.push_back(step);
+        return;
+    }
+    same->work = step.work;
+    same->optional = same->optional && step.optional;
+}
+
 FileTransaction::~FileTransaction() {
     if (!m_finished) {
         Abort();
@@ -193,6 +218,9 @@ void FileTransaction::AddTracked(const std::string& relativeOrAbsolute) {
         m_tracked.push_back(path);
         m_journalCurrent = false;
     }
+    if (m_parent != nullptr) {
+        m_parent->AddTracked(path);
+    }
 }
 
 bool FileTransaction::Fail(Error error, const std::string& path) {
@@ -204,6 +232,9 @@ bool FileTransaction::Fail(Error error, const std::string& path) {
 bool FileTransaction::Track(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         AddTracked(path);
+    }
+    if (m_parent != nullptr) {
+        return m_parent->Track({}) || Fail(m_parent->m_error, m_parent->m_failedPath);
     }
     if (m_journalCurrent && m_journalWritten) {
         return true;
@@ -229,6 +260,14 @@ FileTransaction::Journal FileTransaction::Current(Phase phase, bool withSteps) c
 }
 
 LockFile::Result FileTransaction::Guard(const std::string& lockPath) {
+    if (m_parent != nullptr) {
+        // Held by the parent until it ends: the batch may rewrite the file.
+        const LockFile::Result result = m_parent->Guard(lockPath);
+        m_lockError = m_parent->m_lockError;
+        m_error = m_parent->m_error;
+        m_failedPath = m_parent->m_failedPath;
+        return result;
+    }
     const std::string path = AbsolutePath(lockPath);
     if (std::find(m_locks.begin(), m_locks.end(), path) == m_locks.end()) {
         m_locks.push_back(path);
@@ -271,6 +310,13 @@ void FileTransaction::PlanReplace(const std::string& work, const std::string& ta
 }
 
 bool FileTransaction::Commit() {
+    if (m_parent != nullptr) {
+        m_finished = true;
+        for (const Step& step : m_steps) {
+            m_parent->Adopt(step);
+        }
+        return true;
+    }
     // Required steps first, in the order planned; the optional ones last, so
     // that dropping one never needs another taken back.
     std::stable_partition(m_steps.begin(), m_steps.end(),
@@ -285,6 +331,16 @@ bool FileTransaction::Commit() {
         const std::string failed = m_failedPath;
         Abort();
         return Fail(Error::kJournal, failed);
+    }
+    if (m_deferral) {
+        std::vector<std::string> works;
+        for (const Step& step : m_steps) {
+            works.push_back(step.work);
+        }
+        if (std::string failed; !SyncFiles(works, failed)) {
+            Abort();
+            return Fail(Error::kPrepare, failed);
+        }
     }
     for (Step& step : m_steps) {
         if (!step.optional && step.prior.exists &&
@@ -338,6 +394,17 @@ bool FileTransaction::Commit() {
 bool FileTransaction::Abort() {
     m_finished = true;
     bool ok = true;
+    if (m_parent != nullptr) {
+        for (const std::string& path : m_tracked) {
+            const bool needed =
+                std::any_of(m_parent->m_steps.begin(), m_parent->m_steps.end(),
+                            [&path](const Step& step) { return step.work == path; });
+            if (!needed && FileExists(path) && !RemoveFile(path)) {
+                ok = Fail(Error::kJournal, path);
+            }
+        }
+        return ok;
+    }
     Failure failure;
     if (m_journalWritten && !Clear(m_directory, m_tracked, failure)) {
         ok = Fail(Error::kJournal, failure.path);
