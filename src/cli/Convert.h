@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/ImportSettings.h"
 
@@ -23,6 +24,8 @@ inline constexpr std::array<const char*, kFieldSlots> kColumnNames = {
 // was not given is empty, so that it leaves the starting settings alone.
 struct ConvertRequest {
     std::string input;
+    // Every file given; with more than one, RunConvertBatch converts them.
+    std::vector<std::string> inputs;
     std::optional<std::string> database;
     std::optional<std::string> symbol;
     std::optional<std::string> name;
@@ -48,8 +51,11 @@ struct ConvertRequest {
 // option's value is unusable.
 std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSettings& settings);
 
-// Runs "convert"; returns the exit status.
+// Runs "convert" of input; returns the exit status.
 int RunConvert(const ConvertRequest& request);
+// Runs "convert" of several inputs into one database, each file's symbol
+// its name upper-cased; one line per file, exit status 1 when any failed.
+int RunConvertBatch(const ConvertRequest& request);
 
 // "convert" of a file with a ticker column (Tickers.cpp): one job per
 // ticker, one line of outcome each. store, when not null, takes the

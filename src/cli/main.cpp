@@ -91,16 +91,18 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app, bool update)
               "date that equal the stored ones are skipped; those that differ are kept as stored "
               "and reported, unless --replace or --replace-all is given."
             : "Without --from-profile the settings are the desktop program's defaults: dates "
-              "MMDDYY, "
-              "comma delimiter, date, open, high, low, close, volume and open interest in columns "
-              "1 to "
-              "7, and an existing MASTER in DIR. With --from-profile they start from the saved "
-              "\"Import\" settings, read as the desktop program reads them (before the first "
-              "confirmed "
-              "settings, DIR is the working directory), the options given replace them, and they "
-              "are "
-              "saved back.");
-    convert->add_option("INPUT", m_request.input, "Price text file, one trading day per line")
+              "MMDDYY, comma delimiter, date, open, high, low, close, volume and open interest in "
+              "columns 1 to 7, and an existing MASTER in DIR. With --from-profile they start from "
+              "the saved \"Import\" settings, read as the desktop program reads them (before the "
+              "first confirmed settings, DIR is the working directory), the options given replace "
+              "them, and they are saved back.");
+    convert
+        ->add_option("INPUT", m_request.inputs,
+                     update ? "Price text file, one trading day per line"
+                            : "Price text files, one trading day per line. With more than one, "
+                              "each becomes a security named by its file name without the "
+                              "extension, upper-cased (--symbol is then refused, --new-master "
+                              "too), all in one run")
         ->required();
     AddGiven("--db", &ConvertRequest::database,
              "Database directory (required unless --from-profile)");
@@ -168,11 +170,16 @@ ConvertRequest ConvertSubcommand::Request() const {
     for (const auto& take : m_takeGiven) {
         take(request);
     }
+    request.input = request.inputs.front();
     return request;
 }
 
 int ConvertSubcommand::Run() const {
-    return torvan::cli::RunConvert(Request());
+    const ConvertRequest request = Request();
+    if (request.inputs.size() > 1) {
+        return torvan::cli::RunConvertBatch(request);
+    }
+    return torvan::cli::RunConvert(request);
 }
 
 class UpdateSubcommand : public ConvertSubcommand {
@@ -189,7 +196,12 @@ class UpdateSubcommand : public ConvertSubcommand {
             ->excludes(replace);
     }
     int Run() const override {
-        return torvan::cli::RunUpdate({Request(), m_replace, m_replaceAll});
+        const ConvertRequest request = Request();
+        if (request.inputs.size() > 1) {
+            torvan::cli::Report("update takes one file at a time.");
+            return 2;
+        }
+        return torvan::cli::RunUpdate({request, m_replace, m_replaceAll});
     }
 
   private:

@@ -32,17 +32,6 @@ bool WriteWorkFile(const std::string& path, const void* data, std::size_t size) 
     return ok;
 }
 
-// MASTER's backup beside it, spelled as one that is already there, else
-// like MASTER: "master.bak" beside "master".
-std::string BackupPathOf(const std::string& masterPath) {
-    const std::filesystem::path path(masterPath);
-    const std::string name = path.filename().string();
-    if (const auto found = FindFileNoCase(path.parent_path().string(), name + ".BAK")) {
-        return *found;
-    }
-    return masterPath + (name == ToLowerAscii(name) ? ".bak" : ".BAK");
-}
-
 // Today as a stored date, as it is written in the "MM/DD/YY" layout.
 Bytes4 TodayStored() {
     const LocalDate today = Today();
@@ -206,8 +195,9 @@ int CConverter::RunStages() {
 
     // Two conversions into one directory would both read MASTER with N
     // entries and both write N+1: one security would be lost.
+    // A batch holds both for all its jobs.
     DirectoryLock lock;
-    if (const int status = LockDatabase(lock); status != 0) {
+    if (const int status = m_pBatch ? 0 : LockDatabase(lock); status != 0) {
         return status;
     }
     // Under the lock: no other conversion adds names meanwhile.
@@ -406,7 +396,8 @@ int CConverter::AddSecurity() {
     const std::string descriptionTarget = ExistingDescriptionFilePath(directory, fileNumber);
     const std::string dataWork = dataTarget + ".~NU";
     const std::string descriptionWork = descriptionTarget + ".~NU";
-    auto transaction = std::make_unique<FileTransaction>(directory);
+    auto transaction = m_pBatch ? std::make_unique<FileTransaction>(*m_pBatch->transaction)
+                                : std::make_unique<FileTransaction>(directory);
     transaction->PlanReplace(dataWork, dataTarget);
     transaction->PlanReplace(descriptionWork, descriptionTarget);
     if (const int status = PlanIndexesAndTrack(*transaction, masterSeen); status != 0) {
@@ -428,6 +419,10 @@ int CConverter::AddSecurity() {
 }
 
 int CConverter::ReadMasterRecords(std::vector<std::uint8_t>& content) {
+    if (m_pBatch && m_pBatch->indexes.loaded) {
+        content = m_pBatch->indexes.master;
+        return 0;
+    }
     File master;
     if (!master.Open(m_szMasterPath, File::Mode::Read)) {
         return Fail(MessageId::kCannotOpenMasterFile, {m_szMasterPath});

@@ -13,6 +13,7 @@
 #include "database/DataFile.h"
 #include "database/Master.h"
 #include "database/Mbf.h"
+#include "engine/BatchScope.h"
 #include "engine/JobResult.h"
 #include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
@@ -140,6 +141,14 @@ class CConverter {
     // Where the job's messages and questions go; when null they are only
     // kept in the result and answered with the default button.
     IMessageSink* m_pSink = nullptr;
+    // The batch the job runs in, which holds the folder's lock, listing,
+    // transaction and indexes; none for a job of its own.
+    BatchScope* m_pBatch = nullptr;
+    // Hands the indexes a job in a batch left to the batch (ConvertJob.cpp).
+    void KeepIndexes(FolderIndexes& indexes) const;
+    // Takes the database directory's lock, when the directory exists, and
+    // clears away what an interrupted conversion left there.
+    int LockDatabase(DirectoryLock& lock);
 
     // Set by the stages.
     std::string m_szMasterPath;
@@ -156,9 +165,6 @@ class CConverter {
 
   private:
     int RunStages();
-    // Takes the database directory's lock, when the directory exists, and
-    // clears away what an interrupted conversion left there.
-    int LockDatabase(DirectoryLock& lock);
     // Has transaction take the input's lock, so that no other run rewrites
     // it meanwhile; the failure of the stage when it cannot.
     int GuardInput(FileTransaction& transaction);
@@ -253,15 +259,6 @@ class CConverter {
     int FinishConvert(ConvertTally& tally, const TextReader& input, int fileNumber);
 
     // The work on EMASTER and XMASTER (IndexFiles.cpp).
-    struct SideIndex {
-        std::string path;      // as found, or where a new one goes
-        std::string content;   // as read, or as it is to be made
-        bool present = false;  // there is one, or one is to be made
-        bool existed = false;  // there was one before the run
-        FileStamp seen;        // as it was read
-        // As Commit writes it; nothing when the run leaves it alone.
-        std::optional<std::string> changed;
-    };
     // Reads EMASTER and XMASTER when the directory has them (once per run).
     int ReadSideIndexes();
     // True when symbol is an EMASTER or XMASTER entry's, ignoring case.

@@ -471,7 +471,7 @@ bool File::Flush(bool sync) {
         m_failed = true;
         return NoteError(errno);
     }
-    if (sync && ::fsync(fileno(m_fp)) != 0 && errno != EINVAL) {
+    if (sync && !SyncDeferred(m_path) && ::fsync(fileno(m_fp)) != 0 && errno != EINVAL) {
         m_failed = true;
         return NoteError(errno);
     }
@@ -594,12 +594,58 @@ bool SyncFile(const std::string& path) {
     if (Faulted(FileOp::Flush, path)) {
         return false;
     }
+    if (SyncDeferred(path)) {
+        return true;
+    }
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return NoteError(errno);
     }
     const bool ok = ::fsync(fd) == 0 || errno == EINVAL || NoteError(errno);
     return (::close(fd) == 0 || NoteError(errno)) && ok;
+}
+
+bool SyncFiles(const std::vector<std::string>& paths, std::string& failedPath) {
+    // Measured on ext4 with 255 files of 170 kB: one fsync after another
+    // waits for each file's write in turn; starting every write first lets
+    // the disk take them in one stream, and each fdatasync then finds its
+    // file written. The files are opened once for both passes, a few
+    // hundred at a time so as to stay well inside the limit of open files.
+    constexpr std::size_t kAtOnce = 256;
+    for (std::size_t begin = 0; begin < paths.size(); begin += kAtOnce) {
+        const std::size_t end = std::min(paths.size(), begin + kAtOnce);
+        std::vector<int> open;
+        bool ok = true;
+        for (std::size_t i = begin; i < end && ok; ++i) {
+            const bool faulted = Faulted(FileOp::Flush, paths[i]);
+            const int fd =
+                faulted ? -1 : ::open(paths[i].c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0) {
+                if (!faulted) {
+                    NoteError(errno);
+                }
+                failedPath = paths[i];
+                ok = false;
+                break;
+            }
+            open.push_back(fd);
+#ifdef __linux__
+            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+        }
+        for (std::size_t i = 0; i < open.size(); ++i) {
+            if (ok && ::fdatasync(open[i]) != 0 && errno != EINVAL) {
+                NoteError(errno);
+                failedPath = paths[begin + i];
+                ok = false;
+            }
+            ::close(open[i]);
+        }
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void SyncDirectoryOf(const std::string& path) {

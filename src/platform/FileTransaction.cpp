@@ -235,6 +235,31 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 FileTransaction::FileTransaction(std::string directory) : m_directory(std::move(directory)) {}
 
+FileTransaction::FileTransaction(FileTransaction& parent)
+    : m_parent(&parent), m_directory(parent.m_directory) {}
+
+void FileTransaction::DeferWorkFileSyncs() {
+    // Only work files: the journal, which says what may be renamed, is
+    // always on disk before the renames it allows.
+    m_deferral = std::make_unique<SyncDeferralScope>(
+        [this](const std::string& path) { return EndsWith(path, ".~NU") && Tracks(path); });
+}
+
+bool FileTransaction::Tracks(const std::string& path) const {
+    return std::find(m_tracked.begin(), m_tracked.end(), path) != m_tracked.end();
+}
+
+void FileTransaction::Adopt(const Step& step) {
+    const auto same = std::find_if(m_steps.begin(), m_steps.end(),
+                                   [&step](const Step& s) { return s.target == step.target; });
+    if (same == m_steps.end()) {
+        m_steps.push_back(step);
+        return;
+    }
+    same->work = step.work;
+    same->optional = same->optional && step.optional;
+}
+
 FileTransaction::~FileTransaction() {
     if (!m_finished) {
         Abort();
@@ -251,6 +276,9 @@ void FileTransaction::AddTracked(const std::string& relativeOrAbsolute) {
         m_tracked.push_back(path);
         m_journalCurrent = false;
     }
+    if (m_parent != nullptr) {
+        m_parent->AddTracked(path);
+    }
 }
 
 bool FileTransaction::Fail(Error error, const std::string& path) {
@@ -262,6 +290,9 @@ bool FileTransaction::Fail(Error error, const std::string& path) {
 bool FileTransaction::Track(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         AddTracked(path);
+    }
+    if (m_parent != nullptr) {
+        return m_parent->Track({}) || Fail(m_parent->m_error, m_parent->m_failedPath);
     }
     if (m_journalCurrent && m_journalWritten) {
         return true;
@@ -317,6 +348,14 @@ bool FileTransaction::PlanExtend(const std::string& target, const FileStamp& see
 }
 
 LockFile::Result FileTransaction::Guard(const std::string& lockPath) {
+    if (m_parent != nullptr) {
+        // Held by the parent until it ends: the batch may rewrite the file.
+        const LockFile::Result result = m_parent->Guard(lockPath);
+        m_lockError = m_parent->m_lockError;
+        m_error = m_parent->m_error;
+        m_failedPath = m_parent->m_failedPath;
+        return result;
+    }
     const std::string path = AbsolutePath(lockPath);
     if (std::find(m_locks.begin(), m_locks.end(), path) == m_locks.end()) {
         m_locks.push_back(path);
@@ -359,6 +398,13 @@ void FileTransaction::PlanReplace(const std::string& work, const std::string& ta
 }
 
 bool FileTransaction::Commit() {
+    if (m_parent != nullptr) {
+        m_finished = true;
+        for (const Step& step : m_steps) {
+            m_parent->Adopt(step);
+        }
+        return true;
+    }
     // Required steps first, in the order planned; the optional ones last, so
     // that dropping one never needs another taken back.
     std::stable_partition(m_steps.begin(), m_steps.end(),
@@ -381,6 +427,16 @@ bool FileTransaction::Commit() {
         const std::string failed = m_failedPath;
         Abort();
         return Fail(Error::kJournal, failed);
+    }
+    if (m_deferral) {
+        std::vector<std::string> works;
+        for (const Step& step : m_steps) {
+            works.push_back(step.work);
+        }
+        if (std::string failed; !SyncFiles(works, failed)) {
+            Abort();
+            return Fail(Error::kPrepare, failed);
+        }
     }
     for (Step& step : m_steps) {
         if (!step.optional && step.prior.exists &&
@@ -434,6 +490,17 @@ bool FileTransaction::Commit() {
 bool FileTransaction::Abort() {
     m_finished = true;
     bool ok = true;
+    if (m_parent != nullptr) {
+        for (const std::string& path : m_tracked) {
+            const bool needed =
+                std::any_of(m_parent->m_steps.begin(), m_parent->m_steps.end(),
+                            [&path](const Step& step) { return step.work == path; });
+            if (!needed && FileExists(path) && !RemoveFile(path)) {
+                ok = Fail(Error::kJournal, path);
+            }
+        }
+        return ok;
+    }
     Failure failure;
     // An extension not cut back keeps the journal, for recovery to finish.
     if (m_journalWritten && !CutBack(m_extensions, failure)) {

@@ -71,6 +71,12 @@ class FileTransaction {
     // The journal lives in directory; the files may lie anywhere on the
     // same machine (a file beside the input, say).
     explicit FileTransaction(std::string directory);
+    // A transaction inside parent, for one job of several that are put in
+    // place together (a batch): the files it tracks and the locks it takes
+    // are named in parent's journal, its Commit hands its steps to parent
+    // (put in place at parent's Commit), and its Abort removes only the
+    // files it made that none of parent's steps needs. parent outlives it.
+    explicit FileTransaction(FileTransaction& parent);
     // Aborts a transaction that was not committed.
     ~FileTransaction();
     FileTransaction(const FileTransaction&) = delete;
@@ -110,6 +116,12 @@ class FileTransaction {
     // could not be made.
     LockFile::Result Guard(const std::string& lockPath);
     int LockError() const { return m_lockError; }
+
+    // Has Commit flush every work file to disk, all together, before the
+    // renames, instead of each writer flushing its own: while the
+    // transaction lives, flushes of its tracked work files on this thread
+    // are deferred (see SyncDeferralScope).
+    void DeferWorkFileSyncs();
 
     // Puts every planned work file in place. False when that failed: then
     // nothing of it is in place (unless Error() is kUndo) and FailedPath()
@@ -198,6 +210,14 @@ class FileTransaction {
     bool Fail(Error error, const std::string& path);
     void AddTracked(const std::string& path);
 
+    // A child's own tracked files, which its Abort removes.
+    bool Tracks(const std::string& path) const;
+    // Takes over a child's step; one with the same target replaces the
+    // earlier one's work but keeps its prior state.
+    void Adopt(const Step& step);
+
+    FileTransaction* m_parent = nullptr;
+    std::unique_ptr<SyncDeferralScope> m_deferral;
     std::string m_directory;
     std::vector<std::string> m_tracked;
     std::vector<Step> m_steps;

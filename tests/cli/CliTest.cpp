@@ -356,6 +356,47 @@ TEST_F(Cli, FailedConversionsExitOne) {
     EXPECT_EQ(Split(Run({"list", db}).out, '\n').size(), 3U) << "nothing added by failures";
 }
 
+TEST_F(Cli, ManyFilesConvertInOneRunEachOnItsOwn) {
+    const std::string db = NewDir("db");
+    const std::string orcl = CopyReal("yahoo_orcl_1995-2014.csv");
+    const std::vector<std::string> layout = {"--skip", "1", "--date-format", "CCYY_MM_DD"};
+    auto convert = [&](std::vector<std::string> args) {
+        args.insert(args.end(), layout.begin(), layout.end());
+        return Run(args);
+    };
+    ASSERT_EQ(convert({"convert", orcl, "--db", db, "--symbol", "ORCL", "--new-master"}).status, 0);
+    std::filesystem::copy_file(orcl, temp.File("abc.csv"));
+    std::filesystem::copy_file(orcl, temp.File("orcl.txt"));  // ORCL is there already
+
+    const std::vector<std::string> files = {temp.File("abc.csv"), temp.File("missing.csv"),
+                                            temp.File("orcl.txt")};
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--symbol", "X"}, "--symbol cannot be given with several files"},
+        {{"--new-master"}, "--new-master takes a single file"},
+    };
+    for (const auto& [extra, message] : refused) {
+        std::vector<std::string> args = {"convert", files[0], files[2], "--db", db};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Result result = convert(args);
+        EXPECT_EQ(result.status, 2) << message;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    }
+
+    const Result batch = convert({"convert", files[0], files[1], files[2], "--db", db});
+    EXPECT_EQ(batch.status, 1) << batch.err;
+    const std::vector<std::string> lines = Split(batch.out, '\n');
+    ASSERT_GE(lines.size(), 4U) << batch.out;
+    EXPECT_NE(lines[0].find("ABC (" + files[0] + "): added, 5036 records, "), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("MISSING (" + files[1] + "): failed: "), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find("ORCL (" + files[2] + "): failed: Duplicate Symbol"), std::string::npos)
+        << lines[2];
+    EXPECT_EQ(lines[3], "1 of 3 files added.");
+    const Result list = Run({"list", db});
+    EXPECT_NE(list.out.find("ABC"), std::string::npos) << list.out;
+    EXPECT_EQ(Split(list.out, '\n').size(), 3U) << list.out;
+}
+
 TEST_F(Cli, HostileInputsAreRefusedByNameWithinLittleMemory) {
     // Memory and time limits, so that a reader that grows fails here and
     // does not take the machine with it. The sanitizers reserve terabytes of
