@@ -6,6 +6,7 @@
 #include <charconv>
 #include <iostream>
 
+#include "cli/Inspect.h"
 #include "cli/Output.h"
 #include "database/DataFile.h"
 #include "database/DatabaseReader.h"
@@ -142,6 +143,31 @@ std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings&
     return std::nullopt;
 }
 
+// Takes "time=N" out of a --columns text: the time is no saved setting.
+// timeColumn is then N - 1. The reason when N is no column.
+std::optional<std::string> TakeTimeColumn(std::string& text, int& timeColumn) {
+    std::string rest;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        std::string item = text.substr(start, end - start);
+        start = end + 1;
+        item.erase(std::remove(item.begin(), item.end(), ' '), item.end());
+        if (ToLowerAscii(item.substr(0, 5)) != "time=") {
+            rest += (rest.empty() ? "" : ",") + item;
+            continue;
+        }
+        const auto number = ParseInt(item.substr(5));
+        if (!number || *number < 1 || *number > kMaxColumns) {
+            return "--columns: the column of time must be a number from 1 to " +
+                   std::to_string(kMaxColumns);
+        }
+        timeColumn = *number - 1;
+    }
+    text = rest;
+    return std::nullopt;
+}
+
 // Whether readers find the new security as the job wrote it: listed in
 // directory under its file number and symbol with every record, and found
 // by its symbol with the same number. stored then holds its first and last
@@ -169,7 +195,9 @@ void PrintStoredEnds(const SecurityRecords& stored) {
         for (std::size_t i = 0; i < values.size(); ++i) {
             const std::string name = i < names.size() ? names[i] : "?";
             std::cout << (i == 0 ? " " : ", ") << name << " "
-                      << (name == "Date" ? StoredDateText(values[i]) : NumberText(values[i]));
+                      << (name == "Date"   ? StoredDateText(values[i])
+                          : name == "Time" ? TimeText(values[i])
+                                           : NumberText(values[i]));
         }
         std::cout << "\n";
     };
@@ -265,6 +293,7 @@ int RunConvert(const ConvertRequest& request) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
     }
+    int detectedTime = -1;
     if (request.autoDetect) {
         const Detection detection = DetectLayout(request.input);
         if (!detection.convertible) {
@@ -272,11 +301,26 @@ int RunConvert(const ConvertRequest& request) {
             return kExitFailed;
         }
         TakeReadingSettings(detection.settings, settings);
+        detectedTime = TimeColumnOf(detection) - 1;
         for (const std::string& warning : detection.warnings) {
             Report(warning);
         }
     }
-    if (auto error = ApplyRequest(request, settings)) {
+    ConvertRequest given = request;
+    int timeColumn = detectedTime;
+    if (given.columns) {
+        timeColumn = -1;
+        if (auto error = TakeTimeColumn(*given.columns, timeColumn)) {
+            Report(*error);
+            return kExitUsage;
+        }
+    }
+    if (request.interval && (*request.interval < 1 || *request.interval > 60)) {
+        Report("--interval: " +
+               MessageText(MessageId::kBarIntervalOutOfRange, {std::to_string(*request.interval)}));
+        return kExitUsage;
+    }
+    if (auto error = ApplyRequest(given, settings)) {
         Report(*error);
         return kExitUsage;
     }
@@ -303,6 +347,11 @@ int RunConvert(const ConvertRequest& request) {
     settings.ApplyTo(job, inputPath, dateCode);
     job.m_bXMaster = request.xmaster ? 1 : 0;
     job.m_bEMaster = request.emaster ? 1 : 0;
+    // The time in the date's own column follows the date there.
+    job.m_bTimeInDate = timeColumn >= 0 && timeColumn == job.m_nFieldCol[kSlotDate] ? 1 : 0;
+    job.m_nTimeCol = job.m_bTimeInDate != 0 ? -1 : timeColumn;
+    job.m_nInterval = request.interval.value_or(0);
+    job.m_bDaily = request.daily ? 1 : 0;
     if (job.Run() != 0) {
         Report(MessageText(MessageId::kConversionFailed));
         return kExitFailed;
@@ -327,6 +376,15 @@ int RunConvert(const ConvertRequest& request) {
         std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
                   << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
                   << " with missing columns stored as 0.\n";
+    }
+    if (result.linesOutOfOrder > 0) {
+        std::cout << "Lines left out: " << result.linesOutOfOrder
+                  << " whose date repeats or goes back (the first is line "
+                  << result.firstLineOutOfOrder << ").\n";
+    }
+    if (result.barMinutes > 0) {
+        std::cout << "Intraday bars of " << result.barMinutes << " minute"
+                  << (result.barMinutes == 1 ? "" : "s") << ".\n";
     }
     PrintStoredEnds(stored);
     return kExitOk;

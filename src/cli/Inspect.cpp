@@ -42,13 +42,21 @@ const char* ConfidenceText(Confidence confidence) {
     }
 }
 
-std::string ConvertCommand(const std::string& input, const ImportSettings& settings) {
+int TimeColumnOf(const Detection& detection) {
+    return detection.timeInDate ? detection.settings.fieldCol[kSlotDate] : detection.timeColumn + 1;
+}
+
+std::string ConvertCommand(const std::string& input, const ImportSettings& settings,
+                           int timeColumn) {
     std::string columns;
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         if (s == kSlotDate || s == kSlotClose || settings.fieldOn[s] != 0) {
             columns += std::string(columns.empty() ? "" : ",") + kColumnNames[s] + "=" +
                        std::to_string(settings.fieldCol[s]);
         }
+    }
+    if (timeColumn > 0) {
+        columns += ",time=" + std::to_string(timeColumn);
     }
     std::string command = std::string(kProgramName) + " convert " + ShellWord(input) +
                           " --db DIR --symbol SYMBOL --delimiter " +
@@ -88,7 +96,8 @@ int RunInspect(const std::string& input, int rows) {
         return kExitFailed;
     }
     const ImportSettings& settings = detection.settings;
-    std::cout << "\nProposed settings:\n  " << ConvertCommand(input, settings) << "\n\n";
+    std::cout << "\nProposed settings:\n  "
+              << ConvertCommand(input, settings, TimeColumnOf(detection)) << "\n\n";
     std::cout << "How sure:\n";
     for (const DetectedChoice& choice : detection.choices) {
         std::printf("  %-20s %-28s %s%s%s\n", choice.setting.c_str(), choice.value.c_str(),

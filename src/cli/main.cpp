@@ -111,8 +111,16 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app)
     AddGiven(
         "--columns", &ConvertRequest::columns,
         "Columns of the fields, counted from 1 (up to 20), e.g. date=1,high=2,low=3,close=4; "
-        "fields: date, open, high, low, close, vol, oi; date and close are required, fields left "
-        "out are absent");
+        "fields: date, open, high, low, close, vol, oi, and time for intraday bars (time=COLUMN, "
+        "the date's column when the time follows the date in it); date and close are required, "
+        "fields left out are absent");
+    AddGiven("--interval", &ConvertRequest::interval,
+             "Intraday bars: their length in minutes, 1 to 60 (default: the most common spacing "
+             "of the bars)");
+    convert->add_flag("--daily", m_request.daily,
+                      "Build one daily bar of each day's intraday lines (open of the first, "
+                      "highest high, lowest low, close of the last, volumes summed, last open "
+                      "interest) instead of an intraday security");
     AddGiven("--skip", &ConvertRequest::skipRows, "Skip N leading rows (0 to 200)");
     AddGiven(
         "--reverse,!--no-reverse", &ConvertRequest::reverse,

@@ -67,7 +67,8 @@ struct Sample {
     std::array<int, kFieldSlots> column{};
     std::array<Confidence, kFieldSlots> fieldConfidence{};
     std::array<std::string, kFieldSlots> fieldReason;
-    bool fromHeader = false;  // the header named the close
+    bool fromHeader = false;     // the header named the close
+    int timeColumn = kNoColumn;  // a time of day of its own, not a field
 };
 
 // The head, then the tail with its real line numbers.
@@ -86,6 +87,7 @@ void MarkPriceLines(Sample& sample, Detection& result);         // Rows.cpp
 void ChooseHeaderAndFooter(Sample& sample, Detection& result);  // Rows.cpp
 void ReportDates(Sample& sample, Detection& result);            // DateStages.cpp
 void ChooseOrder(Sample& sample, Detection& result);            // Rows.cpp
+void FindTimeColumn(Sample& sample, Detection& result);         // TimeStage.cpp
 void ReadColumnValues(Sample& sample, Detection& result);       // Values.cpp
 void FieldsFromHeader(Sample& sample, Detection& result);       // Fields.cpp
 void FieldsFromValues(Sample& sample, Detection& result);       // Fields.cpp

@@ -224,9 +224,24 @@ constexpr MessageEntry kEntries[] = {
      "as 0. The first is line {first}.",
      "{count} line has fewer columns than the settings need; its missing fields were stored as 0. "
      "It is line {first}."},
+    {Id::kLinesOutOfOrder, "LinesOutOfOrder", kError, "count first",
+     "{count} lines repeat the date (and time) of a line above them or come before it, and were "
+     "not converted.\nThe first is line {first} of the input file. The file may hold intraday "
+     "bars read without their time column, several tickers read without their ticker column, or "
+     "lines that are not in date order.",
+     "{count} line repeats the date (and time) of a line above it or comes before it, and was not "
+     "converted.\nIt is line {first} of the input file. The file may hold intraday bars read "
+     "without their time column, several tickers read without their ticker column, or lines that "
+     "are not in date order."},
+    {Id::kBarIntervalOutOfRange, "BarIntervalOutOfRange", kError, "minutes",
+     "The bar interval of an intraday security must be 1 to 60 minutes, not {minutes}."},
+    {Id::kBarIntervalUnknown, "BarIntervalUnknown", kError, "path spacing",
+     "The bars in {path} are not 1 to 60 minutes apart (their most common spacing: {spacing}), so "
+     "they cannot be stored as one intraday security.\nGive the bar interval in minutes, or build "
+     "daily bars from the file."},
 };
 
-static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kLinesMissingColumns) + 1,
+static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kBarIntervalUnknown) + 1,
               "one entry for every MessageId");
 
 // Position of name among the blank-separated names, or -1.

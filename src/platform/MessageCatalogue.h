@@ -101,6 +101,9 @@ enum class MessageId : int {
     kLinesWithoutDate,
     kLinesWithoutPrice,
     kLinesMissingColumns,
+    kLinesOutOfOrder,
+    kBarIntervalOutOfRange,
+    kBarIntervalUnknown,
 };
 
 struct MessageEntry {
