@@ -130,7 +130,7 @@ int CConverter::Run() {
     } else {
         m_result.fileNumber = m_nFileNumber;
         const bool warned = m_result.linesWithoutDate > 0 || m_result.linesWithoutPrice > 0 ||
-                            m_result.linesMissingColumns > 0;
+                            m_result.linesMissingColumns > 0 || m_result.linesOutOfOrder > 0;
         m_result.outcome = warned ? Outcome::kConvertedWithWarnings : Outcome::kConverted;
     }
     return status;
