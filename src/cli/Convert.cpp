@@ -378,8 +378,8 @@ int RunConvert(const ConvertRequest& request) {
                   << " with missing columns stored as 0.\n";
     }
     if (result.linesOutOfOrder > 0) {
-        std::cout << "Lines left out: " << result.linesOutOfOrder
-                  << " whose date repeats or goes back (the first is line "
+        std::cout << "Lines out of order: " << result.linesOutOfOrder
+                  << " stored whose date repeats or goes back (the first is line "
                   << result.firstLineOutOfOrder << ").\n";
     }
     if (result.barMinutes > 0) {

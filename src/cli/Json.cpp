@@ -226,6 +226,9 @@ int RunInspectJson(const std::string& input, int rows) {
     const ImportSettings& settings = detection.settings;
     document["command"] = ConvertCommand(input, settings, TimeColumnOf(detection));
     document["settings"] = SettingsJson(settings);
+    if (const int time = TimeColumnOf(detection); time > 0) {
+        document["settings"]["columns"]["time"] = time;
+    }
     json choices = json::array();
     for (const DetectedChoice& choice : detection.choices) {
         choices.push_back({{"setting", choice.setting},

@@ -44,6 +44,20 @@ std::size_t DistinctTimes(const std::vector<std::size_t>& data, TimeOf timeOf) {
     return times.size();
 }
 
+// Whether the times of column rise from line to line within every day, as
+// bars do (and volumes of four digits seldom do).
+bool RisesWithinDays(const Sample& sample, const std::vector<std::size_t>& data, int column) {
+    for (std::size_t k = 1; k < data.size(); ++k) {
+        const auto& days = sample.days;
+        if (days[data[k]][sample.dateCode] == days[data[k - 1]][sample.dateCode] &&
+            ParseTimeText(Cell(sample, data[k], column)) <=
+                ParseTimeText(Cell(sample, data[k - 1], column))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A text column (no numbers) other than the date whose values repeat: a
 // ticker or code column. kNoColumn when there is none.
 int TextColumn(const Sample& sample, const std::vector<std::size_t>& data) {
@@ -93,7 +107,7 @@ void ExplainDates(const Sample& sample, const std::vector<std::size_t>& data, De
     result.warnings.push_back(
         "The dates of " + Plural(repeats + backwards, "line", "lines") + " in the sample " +
         (repeats > 0 ? "repeat the date above" : "come before the date above") +
-        ": the file most likely holds " + what + ". Such lines are left out of a conversion.");
+        ": the file most likely holds " + what + ". A conversion reports such lines.");
 }
 
 }  // namespace
@@ -134,9 +148,11 @@ void FindTimeColumn(Sample& sample, Detection& result) {
         // dates say so; they could be prices or volumes.
         const bool header = named && static_cast<std::size_t>(c) < sample.headerKeys.size() &&
                             sample.headerKeys[static_cast<std::size_t>(c)] == "time";
-        if (distinct >= 2 && (colons || header || DistinctTimes(data, [&](std::size_t i) {
-                                                      return long{sample.days[i][sample.dateCode]};
-                                                  }) < data.size())) {
+        const bool datesRepeat = DistinctTimes(data, [&](std::size_t i) {
+                                     return long{sample.days[i][sample.dateCode]};
+                                 }) < data.size();
+        if (distinct >= 2 &&
+            (colons || header || (datesRepeat && RisesWithinDays(sample, data, c)))) {
             sample.timeColumn = c;
             result.timeColumn = c;
             Choose(result, "time column", ColumnLabel(c, result.columnNames),

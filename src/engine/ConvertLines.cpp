@@ -85,11 +85,15 @@ int CConverter::ConvertLines() {
         if (DateTooLong(tally, held.number, read.dateText.size())) {
             return false;
         }
-        // The plain reading judges the date as written; CSV reading the
-        // date it made of it (time dropped, month names as numbers).
+        // The plain reading judges the date as written (without the time
+        // that follows it); CSV reading the date it made of it (time
+        // dropped, month names as numbers).
+        const std::string judged = layout.csv ? read.readDate
+                                   : layout.timeInDate
+                                       ? std::string(SplitDateTime(read.dateText).date)
+                                       : read.dateText;
         if (!tally.checked && layout.fieldCol[kSlotDate] < read.columns &&
-            !CheckDateFormat(tally, !AllDigits(layout.csv ? read.readDate : read.dateText),
-                             !layout.csv && read.monthNameResult != 0)) {
+            !CheckDateFormat(tally, !AllDigits(judged), !layout.csv && read.monthNameResult != 0)) {
             return false;
         }
         if (read.kind == LineKind::kNoDate) {
@@ -107,10 +111,6 @@ int CConverter::ConvertLines() {
         // The lines of one day make its bar, stored when the next day comes.
         if (bar && read.day == bar->read.day) {
             MergeIntoBar(bar->read, read);
-            return true;
-        }
-        if (bar && read.day < bar->read.day) {
-            tally.counts.Disordered(held.number);
             return true;
         }
         const bool stored = !bar || StoreRead(tally, bar->number, bar->read);

@@ -164,14 +164,12 @@ bool CConverter::CheckDateFormat(ConvertTally& tally, bool nonDigit, bool excuse
     return tally.dateFormatError == 0;
 }
 
-bool CConverter::InOrder(ConvertTally& tally, long lineNumber) {
+void CConverter::NoteOrder(ConvertTally& tally, long lineNumber) {
     const float day = MbfToFloat(m_fValue[kSlotDate]);
     if (tally.lineCount > 0 &&
         (day < tally.lastDay || (day == tally.lastDay && m_nBarTime <= tally.lastTime))) {
         tally.counts.Disordered(lineNumber);
-        return false;
-    }
-    if (tally.lineCount > 0 && day == tally.lastDay && m_nBarTime >= 0) {
+    } else if (tally.lineCount > 0 && day == tally.lastDay && m_nBarTime >= 0) {
         auto seconds = [](long hhmmss) {
             return hhmmss / 10000 * 3600 + hhmmss / 100 % 100 * 60 + hhmmss % 100;
         };
@@ -179,7 +177,6 @@ bool CConverter::InOrder(ConvertTally& tally, long lineNumber) {
     }
     tally.lastDay = day;
     tally.lastTime = m_nBarTime;
-    return true;
 }
 
 bool CConverter::StoreRead(ConvertTally& tally, long lineNumber, const PriceLine& read) {
@@ -193,11 +190,6 @@ bool CConverter::StoreRead(ConvertTally& tally, long lineNumber, const PriceLine
 
 bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksColumn,
                              int fileNumber) {
-    // Readers chart records in ascending order and look records up by
-    // date: a date repeated or going back is left out and told of.
-    if (!InOrder(tally, lineNumber)) {
-        return true;
-    }
     if (tally.lineCount == kMaxPriceRecords) {
         TooManyRecords(tally, lineNumber);
         return false;
@@ -209,6 +201,10 @@ bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksCol
     if (lacksColumn) {
         tally.counts.Short(lineNumber);
     }
+    // Readers chart records in ascending order and look records up by
+    // date: a date that repeats or goes back is stored, as nothing of the
+    // file is dropped unasked, but told of.
+    NoteOrder(tally, lineNumber);
     if (tally.lineCount == 0) {
         tally.firstDate = m_fValue[kSlotDate];
         tally.firstTime = m_nBarTime;

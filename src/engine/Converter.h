@@ -260,9 +260,9 @@ class CConverter {
     bool CheckDateFormat(ConvertTally& tally, bool nonDigit, bool excused);
     // Appends the record in m_fValue; false when reading stops.
     bool StoreRecord(ConvertTally& tally, long lineNumber, bool lacksColumn, int fileNumber);
-    // False, after counting it, when the record in m_fValue and m_nBarTime
-    // does not come after the one stored last; notes the spacing of bars.
-    bool InOrder(ConvertTally& tally, long lineNumber);
+    // Counts the record in m_fValue and m_nBarTime when it does not come
+    // after the one stored before it; notes the spacing of bars.
+    void NoteOrder(ConvertTally& tally, long lineNumber);
     // Stores a line read by ReadPriceLine; false when reading stops.
     bool StoreRead(ConvertTally& tally, long lineNumber, const PriceLine& read);
     // Sets the interval and first and last times of an intraday security in

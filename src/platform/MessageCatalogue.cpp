@@ -225,12 +225,14 @@ constexpr MessageEntry kEntries[] = {
      "{count} line has fewer columns than the settings need; its missing fields were stored as 0. "
      "It is line {first}."},
     {Id::kLinesOutOfOrder, "LinesOutOfOrder", kError, "count first",
-     "{count} lines repeat the date (and time) of a line above them or come before it, and were "
-     "not converted.\nThe first is line {first} of the input file. The file may hold intraday "
+     "{count} lines repeat the date (and time) of the line above them or come before it; charting "
+     "programs need dates in ascending order.\nThe first is line {first} of the input file. The "
+     "lines were stored as they are. The file may hold intraday "
      "bars read without their time column, several tickers read without their ticker column, or "
      "lines that are not in date order.",
-     "{count} line repeats the date (and time) of a line above it or comes before it, and was not "
-     "converted.\nIt is line {first} of the input file. The file may hold intraday bars read "
+     "{count} line repeats the date (and time) of the line above it or comes before it; charting "
+     "programs need dates in ascending order.\nIt is line {first} of the input file. It was "
+     "stored as it is. The file may hold intraday bars read "
      "without their time column, several tickers read without their ticker column, or lines that "
      "are not in date order."},
     {Id::kBarIntervalOutOfRange, "BarIntervalOutOfRange", kError, "minutes",

@@ -80,9 +80,12 @@ TEST_F(Intraday, BarsStoredWithTimesAndIndexesAsReadersWantThem) {
              }
              job.m_nTimeCol = 1;
          }},
-        {"2024-01-02 093000,10,11,9,10.5,100\n2024-01-02 093500,10.5,12,10,11,200\n"
-         "2024-01-02 094500,11,11.5,10,11,50\n2024-01-03 093000,11,13,8,12,300\n",
-         [](CConverter& job) { job.m_bTimeInDate = 1; }},
+        {"20240102 093000,10,11,9,10.5,100\n20240102 093500,10.5,12,10,11,200\n"
+         "20240102 094500,11,11.5,10,11,50\n20240103 093000,11,13,8,12,300\n",
+         [](CConverter& job) {
+             job.m_bTimeInDate = 1;
+             job.m_nDateFormat = kCCYYMMDD;
+         }},
     };
     for (const auto& [text, adjust] : layouts) {
         SCOPED_TRACE(text);
@@ -143,11 +146,11 @@ TEST_F(Intraday, IntervalGivenOrRefused) {
 
 TEST_F(Intraday, DailyBarsOfEachDay) {
     // Open of the first bar, highest high, lowest low, close of the last,
-    // summed volume; a line going back is left out, not merged.
+    // summed volume; a line going back is a bar of its own, told of.
     const std::string text =
         "2024-01-02 09:30,10,11,9,10.5,100\n2024-01-02 09:35,10.5,12,10,11,200\n"
         "2024-01-02 09:40,11,11.5,8.5,11.25,150\n2024-01-03 09:30,11,13,8,12,300\n"
-        "2024-01-02 09:45,1,99,0.5,1,1\n2024-01-03 09:35,12,12.5,11,12.5,50\n";
+        "2024-01-03 09:35,12,12.5,11,12.5,50\n2024-01-02 09:45,1,2,0.5,1,1\n";
     ASSERT_EQ(Run(text,
                   [](CConverter& job) {
                       job.m_bTimeInDate = 1;
@@ -157,33 +160,29 @@ TEST_F(Intraday, DailyBarsOfEachDay) {
     EXPECT_EQ(Records(1, 6), (std::vector<std::vector<float>>{
                                  {1240102, 10, 12, 8.5F, 11.25F, 450},
                                  {1240103, 11, 13, 8, 12.5F, 350},
+                                 {1240102, 1, 2, 0.5F, 1, 1},
                              }));
     EXPECT_EQ(Entry(1).fieldCount, 6);
     EXPECT_EQ(Entry(1).period, 'D');
     EXPECT_EQ(m_result.linesOutOfOrder, 1);
-    EXPECT_EQ(m_result.firstLineOutOfOrder, 5);
+    EXPECT_EQ(m_result.firstLineOutOfOrder, 6);
 }
 
-TEST_F(Intraday, RepeatedOrBackwardDatesLeftOutAndToldOnce) {
+TEST_F(Intraday, RepeatedOrBackwardDatesStoredAndToldOnce) {
     struct Case {
         const char* text;
-        std::vector<float> dates;
-        int left;
+        int told;
         int first;
     };
     const std::vector<Case> cases = {
         // Intraday lines without their time, two tickers, an unsorted file.
         {"2024-01-02,1,1,1,1,1\n2024-01-02,2,2,2,2,2\n2024-01-03,3,3,3,3,3\n"
          "2024-01-03,4,4,4,4,4\n",
-         {1240102, 1240103},
-         2,
-         2},
+         2, 2},
         {"2024-01-02,1,1,1,1,1\n2024-01-03,2,2,2,2,2\n2024-01-02,3,3,3,3,3\n"
          "2024-01-03,4,4,4,4,4\n2024-01-04,5,5,5,5,5\n",
-         {1240102, 1240103, 1240104},
-         2,
-         3},
-        {"2024-01-02,1,1,1,1,1\n2024-01-03,2,2,2,2,2\n", {1240102, 1240103}, 0, 0},
+         1, 3},
+        {"2024-01-02,1,1,1,1,1\n2024-01-03,2,2,2,2,2\n", 0, 0},
     };
     for (const bool csv : {false, true}) {
         for (const Case& c : cases) {
@@ -192,17 +191,19 @@ TEST_F(Intraday, RepeatedOrBackwardDatesLeftOutAndToldOnce) {
             fs::remove_all(m_db.Path());
             fs::create_directories(m_db.Path());
             ASSERT_EQ(Run(c.text, [&](CConverter& job) { job.m_bCsv = csv ? 1 : 0; }), 0);
-            std::vector<float> dates;
+            // Every line stored, in file order.
+            std::vector<float> values;
             for (const auto& row : Records(1, 6)) {
-                dates.push_back(row[0]);
+                values.push_back(row[1]);
             }
-            EXPECT_EQ(dates, c.dates);
-            EXPECT_EQ(m_result.linesOutOfOrder, c.left);
+            EXPECT_EQ(values.size(), static_cast<std::size_t>(m_result.recordsWritten));
+            EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+            EXPECT_EQ(m_result.linesOutOfOrder, c.told);
             EXPECT_EQ(m_result.firstLineOutOfOrder, c.first);
             const auto ids = m_messages.Ids();
-            EXPECT_EQ(std::count(ids.begin(), ids.end(), "LinesOutOfOrder"), c.left > 0 ? 1 : 0);
+            EXPECT_EQ(std::count(ids.begin(), ids.end(), "LinesOutOfOrder"), c.told > 0 ? 1 : 0);
             EXPECT_EQ(m_result.outcome,
-                      c.left > 0 ? Outcome::kConvertedWithWarnings : Outcome::kConverted);
+                      c.told > 0 ? Outcome::kConvertedWithWarnings : Outcome::kConverted);
         }
     }
 }
