@@ -205,6 +205,45 @@ void PrintStoredEnds(const SecurityRecords& stored) {
     row("Last stored: ", stored.rows.back());
 }
 
+// The time column of --columns (taken out of it) and the interval; the
+// reason when one is unusable.
+std::optional<std::string> TakeIntradayOptions(ConvertRequest& given, int& timeColumn) {
+    if (given.columns) {
+        timeColumn = -1;
+        if (auto error = TakeTimeColumn(*given.columns, timeColumn)) {
+            return error;
+        }
+    }
+    if (given.interval && (*given.interval < 1 || *given.interval > 60)) {
+        return "--interval: " +
+               MessageText(MessageId::kBarIntervalOutOfRange, {std::to_string(*given.interval)});
+    }
+    return std::nullopt;
+}
+
+// What a conversion stored and what it reported of the lines.
+void PrintSummary(const std::string& input, const ImportSettings& settings, const JobResult& result,
+                  bool inXMaster) {
+    const int count = result.recordsWritten;
+    std::cout << "Converted " << input << " into " << settings.pathOut << " as " << settings.symbol
+              << " (F" << result.fileNumber << (inXMaster ? ".MWD" : ".DAT") << ", " << count
+              << " price record" << (count == 1 ? "" : "s") << ").\n";
+    if (result.linesWithoutDate + result.linesWithoutPrice + result.linesMissingColumns > 0) {
+        std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
+                  << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
+                  << " with missing columns stored as 0.\n";
+    }
+    if (result.linesOutOfOrder > 0) {
+        std::cout << "Lines out of order: " << result.linesOutOfOrder
+                  << " stored whose date repeats or goes back (the first is line "
+                  << result.firstLineOutOfOrder << ").\n";
+    }
+    if (result.barMinutes > 0) {
+        std::cout << "Intraday bars of " << result.barMinutes << " minute"
+                  << (result.barMinutes == 1 ? "" : "s") << ".\n";
+    }
+}
+
 }  // namespace
 
 std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSettings& settings) {
@@ -308,16 +347,8 @@ int RunConvert(const ConvertRequest& request) {
     }
     ConvertRequest given = request;
     int timeColumn = detectedTime;
-    if (given.columns) {
-        timeColumn = -1;
-        if (auto error = TakeTimeColumn(*given.columns, timeColumn)) {
-            Report(*error);
-            return kExitUsage;
-        }
-    }
-    if (request.interval && (*request.interval < 1 || *request.interval > 60)) {
-        Report("--interval: " +
-               MessageText(MessageId::kBarIntervalOutOfRange, {std::to_string(*request.interval)}));
+    if (auto error = TakeIntradayOptions(given, timeColumn)) {
+        Report(*error);
         return kExitUsage;
     }
     if (auto error = ApplyRequest(given, settings)) {
@@ -367,25 +398,7 @@ int RunConvert(const ConvertRequest& request) {
         Report(MessageText(MessageId::kConversionFailed));
         return kExitFailed;
     }
-    const int count = result.recordsWritten;
-    std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
-              << settings.symbol << " (F" << result.fileNumber
-              << (job.m_bInXMaster ? ".MWD" : ".DAT") << ", " << count << " price record"
-              << (count == 1 ? "" : "s") << ").\n";
-    if (result.linesWithoutDate + result.linesWithoutPrice + result.linesMissingColumns > 0) {
-        std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
-                  << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
-                  << " with missing columns stored as 0.\n";
-    }
-    if (result.linesOutOfOrder > 0) {
-        std::cout << "Lines out of order: " << result.linesOutOfOrder
-                  << " stored whose date repeats or goes back (the first is line "
-                  << result.firstLineOutOfOrder << ").\n";
-    }
-    if (result.barMinutes > 0) {
-        std::cout << "Intraday bars of " << result.barMinutes << " minute"
-                  << (result.barMinutes == 1 ? "" : "s") << ".\n";
-    }
+    PrintSummary(request.input, settings, result, job.m_bInXMaster);
     PrintStoredEnds(stored);
     return kExitOk;
 }
