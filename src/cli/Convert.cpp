@@ -6,6 +6,7 @@
 #include <charconv>
 #include <iostream>
 
+#include "cli/Inspect.h"
 #include "cli/Output.h"
 #include "database/DataFile.h"
 #include "database/DatabaseReader.h"
@@ -154,6 +155,31 @@ std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings&
     return std::nullopt;
 }
 
+// Takes "time=N" out of a --columns text: the time is no saved setting.
+// timeColumn is then N - 1. The reason when N is no column.
+std::optional<std::string> TakeTimeColumn(std::string& text, int& timeColumn) {
+    std::string rest;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        std::string item = text.substr(start, end - start);
+        start = end + 1;
+        item.erase(std::remove(item.begin(), item.end(), ' '), item.end());
+        if (ToLowerAscii(item.substr(0, 5)) != "time=") {
+            rest += (rest.empty() ? "" : ",") + item;
+            continue;
+        }
+        const auto number = ParseInt(item.substr(5));
+        if (!number || *number < 1 || *number > kMaxColumns) {
+            return "--columns: the column of time must be a number from 1 to " +
+                   std::to_string(kMaxColumns);
+        }
+        timeColumn = *number - 1;
+    }
+    text = rest;
+    return std::nullopt;
+}
+
 // The first and last records of a security as read back.
 void PrintStoredEnds(const SecurityRecords& stored) {
     if (stored.rows.empty()) {
@@ -165,7 +191,9 @@ void PrintStoredEnds(const SecurityRecords& stored) {
         for (std::size_t i = 0; i < values.size(); ++i) {
             const std::string name = i < names.size() ? names[i] : "?";
             std::cout << (i == 0 ? " " : ", ") << name << " "
-                      << (name == "Date" ? StoredDateText(values[i]) : NumberText(values[i]));
+                      << (name == "Date"   ? StoredDateText(values[i])
+                          : name == "Time" ? TimeText(values[i])
+                                           : NumberText(values[i]));
         }
         std::cout << "\n";
     };
@@ -173,15 +201,17 @@ void PrintStoredEnds(const SecurityRecords& stored) {
     row("Last stored: ", stored.rows.back());
 }
 
-// Takes the reading settings detection proposes for input; false, after
-// telling why, when it finds none.
-bool Detected(const std::string& input, ImportSettings& settings) {
+// Takes the reading settings detection proposes for input, and the time
+// column it found (0-based, -1 for none); false, after telling why, when it
+// finds none.
+bool Detected(const std::string& input, ImportSettings& settings, int& timeColumn) {
     const Detection detection = DetectLayout(input);
     if (!detection.convertible) {
         Report("Cannot detect the layout of " + input + ": " + detection.whyNot);
         return false;
     }
     TakeReadingSettings(detection.settings, settings);
+    timeColumn = TimeColumnOf(detection) - 1;
     for (const std::string& warning : detection.warnings) {
         Report(warning);
     }
@@ -214,6 +244,45 @@ std::optional<int> TickerColumnUse(const ConvertRequest& request, ImportSettings
     }
     settings.tickerCol = 0;
     return std::nullopt;
+}
+
+// The time column of --columns (taken out of it) and the interval; the
+// reason when one is unusable.
+std::optional<std::string> TakeIntradayOptions(ConvertRequest& given, int& timeColumn) {
+    if (given.columns) {
+        timeColumn = -1;
+        if (auto error = TakeTimeColumn(*given.columns, timeColumn)) {
+            return error;
+        }
+    }
+    if (given.interval && (*given.interval < 1 || *given.interval > 60)) {
+        return "--interval: " +
+               MessageText(MessageId::kBarIntervalOutOfRange, {std::to_string(*given.interval)});
+    }
+    return std::nullopt;
+}
+
+// What a conversion stored and what it reported of the lines.
+void PrintSummary(const std::string& input, const ImportSettings& settings, const JobResult& result,
+                  bool inXMaster) {
+    const int count = result.recordsWritten;
+    std::cout << "Converted " << input << " into " << settings.pathOut << " as " << settings.symbol
+              << " (F" << result.fileNumber << (inXMaster ? ".MWD" : ".DAT") << ", " << count
+              << " price record" << (count == 1 ? "" : "s") << ").\n";
+    if (result.linesWithoutDate + result.linesWithoutPrice + result.linesMissingColumns > 0) {
+        std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
+                  << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
+                  << " with missing columns stored as 0.\n";
+    }
+    if (result.linesOutOfOrder > 0) {
+        std::cout << "Lines out of order: " << result.linesOutOfOrder
+                  << " stored whose date repeats or goes back (the first is line "
+                  << result.firstLineOutOfOrder << ").\n";
+    }
+    if (result.barMinutes > 0) {
+        std::cout << "Intraday bars of " << result.barMinutes << " minute"
+                  << (result.barMinutes == 1 ? "" : "s") << ".\n";
+    }
 }
 
 }  // namespace
@@ -321,10 +390,17 @@ int RunConvert(const ConvertRequest& request) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
     }
-    if (request.autoDetect && !Detected(request.input, settings)) {
+    int detectedTime = -1;
+    if (request.autoDetect && !Detected(request.input, settings, detectedTime)) {
         return kExitFailed;
     }
-    if (auto error = ApplyRequest(request, settings)) {
+    ConvertRequest given = request;
+    int timeColumn = detectedTime;
+    if (auto error = TakeIntradayOptions(given, timeColumn)) {
+        Report(*error);
+        return kExitUsage;
+    }
+    if (auto error = ApplyRequest(given, settings)) {
         Report(*error);
         return kExitUsage;
     }
@@ -363,6 +439,11 @@ int RunConvert(const ConvertRequest& request) {
     settings.ApplyTo(job, inputPath, dateCode);
     job.m_bXMaster = request.xmaster ? 1 : 0;
     job.m_bEMaster = request.emaster ? 1 : 0;
+    // The time in the date's own column follows the date there.
+    job.m_bTimeInDate = timeColumn >= 0 && timeColumn == job.m_nFieldCol[kSlotDate] ? 1 : 0;
+    job.m_nTimeCol = job.m_bTimeInDate != 0 ? -1 : timeColumn;
+    job.m_nInterval = request.interval.value_or(0);
+    job.m_bDaily = request.daily ? 1 : 0;
     if (job.Run() != 0) {
         Report(MessageText(MessageId::kConversionFailed));
         return kExitFailed;
@@ -378,16 +459,7 @@ int RunConvert(const ConvertRequest& request) {
         Report(MessageText(MessageId::kConversionFailed));
         return kExitFailed;
     }
-    const int count = result.recordsWritten;
-    std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
-              << settings.symbol << " (F" << result.fileNumber
-              << (job.m_bInXMaster ? ".MWD" : ".DAT") << ", " << count << " price record"
-              << (count == 1 ? "" : "s") << ").\n";
-    if (result.linesWithoutDate + result.linesWithoutPrice + result.linesMissingColumns > 0) {
-        std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
-                  << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
-                  << " with missing columns stored as 0.\n";
-    }
+    PrintSummary(request.input, settings, result, job.m_bInXMaster);
     PrintStoredEnds(stored);
     return kExitOk;
 }

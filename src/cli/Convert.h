@@ -39,6 +39,10 @@ struct ConvertRequest {
     std::optional<bool> csv;
     std::optional<bool> decimalComma;
     std::optional<int> footerRows;
+    // Intraday bars: the bar interval in minutes; daily bars built of them.
+    // (The time column comes with --columns.)
+    std::optional<int> interval;
+    bool daily = false;
     bool fromProfile = false;
     // Not saved settings: they only say how the database may grow.
     bool xmaster = false;

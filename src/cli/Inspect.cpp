@@ -55,7 +55,12 @@ const char* ConfidenceText(Confidence confidence) {
     }
 }
 
-std::string ConvertCommand(const std::string& input, const ImportSettings& settings) {
+int TimeColumnOf(const Detection& detection) {
+    return detection.timeInDate ? detection.settings.fieldCol[kSlotDate] : detection.timeColumn + 1;
+}
+
+std::string ConvertCommand(const std::string& input, const ImportSettings& settings,
+                           int timeColumn) {
     std::string columns;
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         if (s == kSlotDate || s == kSlotClose || settings.fieldOn[s] != 0) {
@@ -66,6 +71,9 @@ std::string ConvertCommand(const std::string& input, const ImportSettings& setti
     // Each ticker is the symbol of its own security.
     if (settings.tickerCol != 0) {
         columns += ",ticker=" + std::to_string(settings.tickerCol);
+    }
+    if (timeColumn > 0) {
+        columns += ",time=" + std::to_string(timeColumn);
     }
     std::string command = std::string(kProgramName) + " convert " + ShellWord(input) +
                           (settings.tickerCol != 0 ? " --db DIR" : " --db DIR --symbol SYMBOL") +
@@ -105,7 +113,8 @@ int RunInspect(const std::string& input, int rows) {
         return kExitFailed;
     }
     const ImportSettings& settings = detection.settings;
-    std::cout << "\nProposed settings:\n  " << ConvertCommand(input, settings) << "\n\n";
+    std::cout << "\nProposed settings:\n  "
+              << ConvertCommand(input, settings, TimeColumnOf(detection)) << "\n\n";
     std::cout << "How sure:\n";
     for (const DetectedChoice& choice : detection.choices) {
         std::printf("  %-20s %-28s %s%s%s\n", choice.setting.c_str(), choice.value.c_str(),

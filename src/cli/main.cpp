@@ -136,9 +136,18 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app, bool update)
     AddGiven(
         "--columns", &ConvertRequest::columns,
         "Columns of the fields, counted from 1 (up to 20), e.g. date=1,high=2,low=3,close=4; "
-        "fields: date, open, high, low, close, vol, oi; date and close are required, fields left "
-        "out are absent. ticker=N: the file holds many securities, told apart by column N; each "
-        "ticker becomes a security with the ticker as symbol and name (no --symbol then)");
+        "fields: date, open, high, low, close, vol, oi, and time for intraday bars (time=COLUMN, "
+        "the date's column when the time follows the date in it); date and close are required, "
+        "fields left out are absent. ticker=N: the file holds many securities, told apart by "
+        "column N; each ticker becomes a security with the ticker as symbol and name (no "
+        "--symbol then)");
+    AddGiven("--interval", &ConvertRequest::interval,
+             "Intraday bars: their length in minutes, 1 to 60 (default: the most common spacing "
+             "of the bars)");
+    convert->add_flag("--daily", m_request.daily,
+                      "Build one daily bar of each day's intraday lines (open of the first, "
+                      "highest high, lowest low, close of the last, volumes summed, last open "
+                      "interest) instead of an intraday security");
     AddGiven("--skip", &ConvertRequest::skipRows, "Skip N leading rows (0 to 200)");
     AddGiven(
         "--reverse,!--no-reverse", &ConvertRequest::reverse,

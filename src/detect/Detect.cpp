@@ -140,11 +140,10 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
                        long totalLines) {
     using namespace detect;
     static constexpr void (*kStages[])(Sample&, Detection&) = {
-        CheckText,        FindDelimiter,    FindDateColumn, FindDateLayout,
-        FindHeaderRow,    SettleDateLayout, MarkPriceLines, ChooseHeaderAndFooter,
-        ReportDates,      FindTickerColumn, ChooseOrder,    ReadColumnValues,
-        FieldsFromHeader, FieldsFromValues, ReportFields,   CheckHighLow,
-        ChooseReading};
+        CheckText,        FindDelimiter,  FindDateColumn,        FindDateLayout,   FindHeaderRow,
+        SettleDateLayout, MarkPriceLines, ChooseHeaderAndFooter, ReportDates,      FindTickerColumn,
+        ChooseOrder,      FindTimeColumn, ReadColumnValues,      FieldsFromHeader, FieldsFromValues,
+        ReportFields,     CheckHighLow,   ChooseReading};
     Detection result;
     result.linesInFile = totalLines;
     Sample sample = MakeSample(head, tail, totalLines);

@@ -17,7 +17,7 @@ const std::vector<double>& ValuesOf(const Sample& sample, int column) {
 bool MostlyNumeric(const Sample& sample, int column) {
     const ColumnStats& st = sample.stats[static_cast<std::size_t>(column)];
     return column != sample.dateColumn && column != sample.tickerColumn &&
-           st.numeric * 2 > static_cast<int>(sample.dataCount);
+           column != sample.timeColumn && st.numeric * 2 > static_cast<int>(sample.dataCount);
 }
 
 // Prices of one series: both columns positive and within a factor of two

@@ -119,7 +119,7 @@ int CConverter::Run() {
     } else {
         m_result.fileNumber = m_nFileNumber;
         const bool warned = m_result.linesWithoutDate > 0 || m_result.linesWithoutPrice > 0 ||
-                            m_result.linesMissingColumns > 0;
+                            m_result.linesMissingColumns > 0 || m_result.linesOutOfOrder > 0;
         m_result.outcome = warned ? Outcome::kConvertedWithWarnings : Outcome::kConverted;
     }
     return status;
@@ -307,6 +307,13 @@ int CConverter::CheckColumnCount() {
     // Each ticker's job would rewrite the one input of every ticker.
     if (m_nTickerCol >= 0 && m_bReverse == 1) {
         return Fail(MessageId::kReverseWithTickerColumn);
+    }
+    if (m_nInterval < 0 || m_nInterval > 60) {
+        return Fail(MessageId::kBarIntervalOutOfRange, {std::to_string(m_nInterval)});
+    }
+    // An intraday record holds its time as a field of its own.
+    if (Intraday()) {
+        ++m_nFieldCount;
     }
     // Column numbers come from the creator unchecked; one outside the line's
     // 20 columns would read past them.
@@ -500,7 +507,8 @@ int CConverter::AddMasterEntry(std::vector<std::uint8_t>& master, int fileNumber
     const Bytes4 today = TodayStored();
     record.firstDate = today;
     record.lastDate = today;
-    record.period = 'D';
+    record.period = Intraday() ? 'I' : 'D';
+    record.reserved3 = {static_cast<std::uint8_t>(m_nInterval), 0};
     record.symbol = PadField(m_szSymbol);
     const MasterBytes packedRecord = record.Pack();
     master.insert(master.begin() + static_cast<std::ptrdiff_t>(std::min(at, master.size())),
@@ -543,7 +551,7 @@ int CConverter::WriteSecurityWorkFiles(FileTransaction& transaction, const std::
     // The description file is a few bytes: flushing it on a thread of its
     // own gains nothing measurable and costs a thread.
     const std::string failed =
-        WriteSecurityFiles(dataWork, descriptionWork, m_bFieldOn, m_nFieldCount);
+        WriteSecurityFiles(dataWork, descriptionWork, m_bFieldOn, m_nFieldCount, Intraday());
     if (!failed.empty()) {
         transaction.Abort();
         return Fail(MessageId::kCannotCreateFile, {failed});

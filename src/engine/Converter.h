@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -135,6 +136,16 @@ class CConverter {
     // passes over the others' lines.
     int m_nTickerCol = -1;
     std::string m_szTicker;
+    // Intraday bars: the time's column (0-based), or the time after the date
+    // in the date column, makes a security of periodicity 'I' whose records
+    // hold the time. The bar interval is m_nInterval minutes, or the most
+    // common spacing of the bars when it is 0. With m_bDaily the lines of a
+    // day make one daily bar instead.
+    int m_nTimeCol = -1;
+    int m_bTimeInDate = 0;
+    int m_nInterval = 0;
+    int m_bDaily = 0;
+    bool Intraday() const { return (m_nTimeCol >= 0 || m_bTimeInDate != 0) && m_bDaily == 0; }
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;
@@ -154,6 +165,7 @@ class CConverter {
     std::string m_szMasterPath;
     int m_nFieldCount = 0;
     std::array<Bytes4, kFieldSlots> m_fValue{};
+    long m_nBarTime = -1;  // the time of the record in m_fValue, HHMMSS
     // The file number AddSecurity gave the new security, and whether it went
     // into XMASTER (its price file is then F<n>.MWD).
     int m_nFileNumber = 0;
@@ -215,9 +227,12 @@ class CConverter {
         long firstUnpriced = 0;
         long shortLines = 0;
         long firstShort = 0;
+        long disordered = 0;
+        long firstDisordered = 0;
         void Undated(long line) { firstUndated = undated++ == 0 ? line : firstUndated; }
         void Unpriced(long line) { firstUnpriced = unpriced++ == 0 ? line : firstUnpriced; }
         void Short(long line) { firstShort = shortLines++ == 0 ? line : firstShort; }
+        void Disordered(long line) { firstDisordered = disordered++ == 0 ? line : firstDisordered; }
     };
     // Tells the user, once each, of the lines left out for want of a date or
     // of a price and of the lines stored with missing columns, and keeps the
@@ -234,6 +249,14 @@ class CConverter {
         LineCounts counts;
         Bytes4 firstDate{};
         Bytes4 lastDate{};
+        // The date and time (HHMMSS, -1 for daily data) stored last, which
+        // the next record must come after; the first time stored.
+        float lastDay = 0.0F;
+        long lastTime = -1;
+        long firstTime = -1;
+        // Intraday: how often each spacing in minutes between two bars of
+        // one day was met.
+        std::map<long, long> spacings;
     };
     // The stage's checks and files: the security was added, the field
     // columns are in range, the input opened, the data file is
@@ -248,6 +271,14 @@ class CConverter {
     bool CheckDateFormat(ConvertTally& tally, bool nonDigit, bool excused);
     // Appends the record in m_fValue; false when reading stops.
     bool StoreRecord(ConvertTally& tally, long lineNumber, bool lacksColumn, int fileNumber);
+    // Counts the record in m_fValue and m_nBarTime when it does not come
+    // after the one stored before it; notes the spacing of bars.
+    void NoteOrder(ConvertTally& tally, long lineNumber);
+    // Stores a line read by ReadPriceLine; false when reading stops.
+    bool StoreRead(ConvertTally& tally, long lineNumber, const PriceLine& read);
+    // Sets the interval and first and last times of an intraday security in
+    // its indexes; the stage's failure when the interval is unknown.
+    int SetIntraday(const ConvertTally& tally, int fileNumber);
     // Tells that the line lineNumber would be one record too many.
     void TooManyRecords(ConvertTally& tally, long lineNumber);
 

@@ -48,6 +48,11 @@ PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {
     if (const std::string* date = column(kSlotDate)) {
         out.dateText = date->substr(0, date->find('\0'));
         std::string text = out.dateText;
+        if (layout.timeInDate) {
+            const DateAndTime split = SplitDateTime(text);
+            out.time = split.time;
+            text = std::string(split.date);
+        }
         if (layout.csv) {
             text = NormalizeCsvDate(text, layout.monthNames);
             out.monthNameResult = text != out.dateText ? 1 : 0;
@@ -57,7 +62,12 @@ PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {
         out.day = ParseDateText(text, layout.dateFormat);
         out.readDate = std::move(text);
     }
-    if (out.day == 0) {
+    if (layout.timeColumn >= 0) {
+        const auto c = static_cast<std::size_t>(layout.timeColumn);
+        out.time = c < columns.size() ? ParseTimeText(columns[c]) : -1;
+    }
+    // An intraday bar without its time could not be put in order.
+    if (out.day == 0 || (layout.HasTime() && out.time < 0)) {
         out.kind = LineKind::kNoDate;
         return out;
     }

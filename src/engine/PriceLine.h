@@ -27,11 +27,16 @@ struct LineLayout {
     // The column naming the security a line belongs to, in a file that
     // holds many (0-based); -1 for none.
     int tickerColumn = -1;
+    // The time of day of intraday bars: a column of its own (0-based), or
+    // after the date in the date column; neither for daily lines.
+    int timeColumn = -1;
+    bool timeInDate = false;
+    bool HasTime() const { return timeColumn >= 0 || timeInDate; }
 };
 
 enum class LineKind {
     kEmpty,    // no column at all: passed over, not counted
-    kNoDate,   // the date column yields no date
+    kNoDate,   // the date column yields no date (or an intraday line no time)
     kNoPrice,  // a date, but none of open, high, low and close is a number
     kRecord,   // a price record
 };
@@ -47,6 +52,9 @@ struct PriceLine {
     // reading's excuse for letters in a numeric-only format), else 0.
     int monthNameResult = 0;
     std::uint16_t day = 0;  // day number, 0 for none
+    // The time of day as HHMMSS when the layout has a time; -1 when it has
+    // none or the line's time is no time of day (then kind is kNoDate).
+    long time = -1;
     // By slot; slot 0 unused. A field that is absent, missing or no number
     // is 0.
     std::array<float, kFieldSlots> values{};

@@ -263,9 +263,27 @@ constexpr MessageEntry kEntries[] = {
     {Id::kUpdateDaysReplaced, "UpdateDaysReplaced", kNote, "count symbol first",
      "{count} stored days of {symbol} were replaced by the file's. The first is {first}.",
      "{count} stored day of {symbol} was replaced by the file's. It is {first}."},
+    // Intraday bars and the order of dates
+    {Id::kLinesOutOfOrder, "LinesOutOfOrder", kError, "count first",
+     "{count} lines repeat the date (and time) of the line above them or come before it; charting "
+     "programs need dates in ascending order.\nThe first is line {first} of the input file. The "
+     "lines were stored as they are. The file may hold intraday "
+     "bars read without their time column, several tickers read without their ticker column, or "
+     "lines that are not in date order.",
+     "{count} line repeats the date (and time) of the line above it or comes before it; charting "
+     "programs need dates in ascending order.\nIt is line {first} of the input file. It was "
+     "stored as it is. The file may hold intraday bars read "
+     "without their time column, several tickers read without their ticker column, or lines that "
+     "are not in date order."},
+    {Id::kBarIntervalOutOfRange, "BarIntervalOutOfRange", kError, "minutes",
+     "The bar interval of an intraday security must be 1 to 60 minutes, not {minutes}."},
+    {Id::kBarIntervalUnknown, "BarIntervalUnknown", kError, "path spacing",
+     "The bars in {path} are not 1 to 60 minutes apart (their most common spacing: {spacing}), so "
+     "they cannot be stored as one intraday security.\nGive the bar interval in minutes, or build "
+     "daily bars from the file."},
 };
 
-static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kUpdateDaysReplaced) + 1,
+static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kBarIntervalUnknown) + 1,
               "one entry for every MessageId");
 
 // Position of name among the blank-separated names, or -1.

@@ -112,6 +112,10 @@ enum class MessageId : int {
     kSecurityFieldsNotInFile,
     kUpdateDaysDiffer,
     kUpdateDaysReplaced,
+    // Intraday bars and the order of dates
+    kLinesOutOfOrder,
+    kBarIntervalOutOfRange,
+    kBarIntervalUnknown,
 };
 
 struct MessageEntry {

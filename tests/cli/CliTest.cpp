@@ -640,7 +640,7 @@ TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
     ASSERT_EQ(intraday.size(), 3U);
     EXPECT_EQ(intraday[0],
               (std::vector<std::string>{"Date", "Time", "Open", "High", "Low", "Close", "Volume"}));
-    EXPECT_EQ(intraday[1], (std::vector<std::string>{"2013-11-15", "90500", "8.585", "8.65",
+    EXPECT_EQ(intraday[1], (std::vector<std::string>{"2013-11-15", "09:05:00", "8.585", "8.65",
                                                      "8.585", "8.65", "1713"}));
 
     const Result noMaster = Run({"list", temp.Path()});
