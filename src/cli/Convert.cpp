@@ -246,22 +246,6 @@ std::optional<int> TickerColumnUse(const ConvertRequest& request, ImportSettings
     return std::nullopt;
 }
 
-// The time column of --columns (taken out of it) and the interval; the
-// reason when one is unusable.
-std::optional<std::string> TakeIntradayOptions(ConvertRequest& given, int& timeColumn) {
-    if (given.columns) {
-        timeColumn = -1;
-        if (auto error = TakeTimeColumn(*given.columns, timeColumn)) {
-            return error;
-        }
-    }
-    if (given.interval && (*given.interval < 1 || *given.interval > 60)) {
-        return "--interval: " +
-               MessageText(MessageId::kBarIntervalOutOfRange, {std::to_string(*given.interval)});
-    }
-    return std::nullopt;
-}
-
 // What a conversion stored and what it reported of the lines.
 void PrintSummary(const std::string& input, const ImportSettings& settings, const JobResult& result,
                   bool inXMaster) {
@@ -286,6 +270,30 @@ void PrintSummary(const std::string& input, const ImportSettings& settings, cons
 }
 
 }  // namespace
+
+// The time column of --columns (taken out of it) and the interval; the
+// reason when one is unusable.
+std::optional<std::string> TakeIntradayOptions(ConvertRequest& given, int& timeColumn) {
+    if (given.columns) {
+        timeColumn = -1;
+        if (auto error = TakeTimeColumn(*given.columns, timeColumn)) {
+            return error;
+        }
+    }
+    if (given.interval && (*given.interval < 1 || *given.interval > 60)) {
+        return "--interval: " +
+               MessageText(MessageId::kBarIntervalOutOfRange, {std::to_string(*given.interval)});
+    }
+    return std::nullopt;
+}
+
+void SetIntraday(CConverter& job, int timeColumn, const ConvertRequest& request) {
+    // The time in the date's own column follows the date there.
+    job.m_bTimeInDate = timeColumn >= 0 && timeColumn == job.m_nFieldCol[kSlotDate] ? 1 : 0;
+    job.m_nTimeCol = job.m_bTimeInDate != 0 ? -1 : timeColumn;
+    job.m_nInterval = request.interval.value_or(0);
+    job.m_bDaily = request.daily ? 1 : 0;
+}
 
 std::string OptionFor(Setting setting) {
     const std::string option = OptionOf(setting);
@@ -439,11 +447,7 @@ int RunConvert(const ConvertRequest& request) {
     settings.ApplyTo(job, inputPath, dateCode);
     job.m_bXMaster = request.xmaster ? 1 : 0;
     job.m_bEMaster = request.emaster ? 1 : 0;
-    // The time in the date's own column follows the date there.
-    job.m_bTimeInDate = timeColumn >= 0 && timeColumn == job.m_nFieldCol[kSlotDate] ? 1 : 0;
-    job.m_nTimeCol = job.m_bTimeInDate != 0 ? -1 : timeColumn;
-    job.m_nInterval = request.interval.value_or(0);
-    job.m_bDaily = request.daily ? 1 : 0;
+    SetIntraday(job, timeColumn, request);
     if (job.Run() != 0) {
         Report(MessageText(MessageId::kConversionFailed));
         return kExitFailed;

@@ -67,6 +67,14 @@ int RunConvertBatch(const ConvertRequest& request);
 int RunTickerJobs(const ConvertRequest& request, ImportSettings settings, const std::string& input,
                   CProfileStore* store);
 
+// Takes the time column out of given's --columns (timeColumn is then that
+// column, 0-based; left as it is without --columns) and checks --interval;
+// the reason when one is unusable.
+std::optional<std::string> TakeIntradayOptions(ConvertRequest& given, int& timeColumn);
+// Makes job read intraday bars with their time at timeColumn (0-based, -1
+// for none), as request's --interval and --daily say.
+void SetIntraday(CConverter& job, int timeColumn, const ConvertRequest& request);
+
 // "OPTION: " of the option that gives setting; empty for none.
 std::string OptionFor(Setting setting);
 

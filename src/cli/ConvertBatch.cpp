@@ -13,6 +13,7 @@
 #endif
 
 #include "cli/Convert.h"
+#include "cli/Inspect.h"
 #include "cli/Output.h"
 #include "database/DatabaseReader.h"
 #include "database/Dates.h"
@@ -64,6 +65,7 @@ ImportSettings StartingSettings(const ConvertRequest& request) {
 std::unique_ptr<CConvertJob> MakeJob(const ConvertRequest& request, ImportSettings settings,
                                      FileRun& run) {
     const std::string inputPath = AbsolutePath(run.input);
+    int timeColumn = -1;
     if (request.autoDetect) {
         const Detection detection = DetectLayout(run.input);
         if (!detection.convertible) {
@@ -71,9 +73,22 @@ std::unique_ptr<CConvertJob> MakeJob(const ConvertRequest& request, ImportSettin
             return nullptr;
         }
         TakeReadingSettings(detection.settings, settings);
+        timeColumn = TimeColumnOf(detection) - 1;
     }
-    if (auto error = ApplyRequest(request, settings)) {
+    ConvertRequest given = request;
+    if (auto error = TakeIntradayOptions(given, timeColumn)) {
         run.refused = *error;
+        return nullptr;
+    }
+    if (auto error = ApplyRequest(given, settings)) {
+        run.refused = *error;
+        return nullptr;
+    }
+    // Its lines would all go into the one security named by the file.
+    if (settings.tickerCol != 0) {
+        run.refused =
+            "the file has a ticker column; convert it on its own to get one security "
+            "per ticker";
         return nullptr;
     }
     settings.symbol = run.symbol;
@@ -88,6 +103,7 @@ std::unique_ptr<CConvertJob> MakeJob(const ConvertRequest& request, ImportSettin
     settings.ApplyTo(job->job, inputPath, dateCode);
     job->job.m_bXMaster = request.xmaster ? 1 : 0;
     job->job.m_bEMaster = request.emaster ? 1 : 0;
+    SetIntraday(job->job, timeColumn, request);
     run.symbol = settings.symbol;
     return job;
 }

@@ -141,13 +141,17 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app, bool update)
         "fields left out are absent. ticker=N: the file holds many securities, told apart by "
         "column N; each ticker becomes a security with the ticker as symbol and name (no "
         "--symbol then)");
-    AddGiven("--interval", &ConvertRequest::interval,
-             "Intraday bars: their length in minutes, 1 to 60 (default: the most common spacing "
-             "of the bars)");
-    convert->add_flag("--daily", m_request.daily,
-                      "Build one daily bar of each day's intraday lines (open of the first, "
-                      "highest high, lowest low, close of the last, volumes summed, last open "
-                      "interest) instead of an intraday security");
+    // Updates add days to daily securities only.
+    if (!update) {
+        AddGiven(
+            "--interval", &ConvertRequest::interval,
+            "Intraday bars: their length in minutes, 1 to 60 (default: the most common spacing "
+            "of the bars)");
+        convert->add_flag("--daily", m_request.daily,
+                          "Build one daily bar of each day's intraday lines (open of the first, "
+                          "highest high, lowest low, close of the last, volumes summed, last open "
+                          "interest) instead of an intraday security");
+    }
     AddGiven("--skip", &ConvertRequest::skipRows, "Skip N leading rows (0 to 200)");
     AddGiven(
         "--reverse,!--no-reverse", &ConvertRequest::reverse,

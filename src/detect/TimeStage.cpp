@@ -161,7 +161,11 @@ void FindTimeColumn(Sample& sample, Detection& result) {
             return;
         }
     }
-    ExplainDates(sample, data, result);
+    // With a ticker column the dates repeat from one ticker to the next;
+    // their order is judged per ticker.
+    if (sample.tickerColumn == kNoColumn) {
+        ExplainDates(sample, data, result);
+    }
 }
 
 }  // namespace torvan::detect

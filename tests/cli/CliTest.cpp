@@ -397,6 +397,38 @@ TEST_F(Cli, ManyFilesConvertInOneRunEachOnItsOwn) {
     EXPECT_EQ(Split(list.out, '\n').size(), 3U) << list.out;
 }
 
+TEST_F(Cli, ManyFilesKeepTheirTimesAndRefuseATickerColumn) {
+    const std::string db = NewDir("db");
+    ASSERT_EQ(Run({"convert", CopyReal("yahoo_orcl_1995-2014.csv"), "--db", db, "--symbol", "ORCL",
+                   "--new-master", "--skip", "1", "--date-format", "CCYY_MM_DD"})
+                  .status,
+              0);
+    std::string bars = "Date,Time,Open,High,Low,Close,Volume\n";
+    std::string many = "Ticker,Date,Open,High,Low,Close\n";
+    for (int day = 2; day <= 5; ++day) {
+        const std::string date = "2024-01-0" + std::to_string(day);
+        for (const char* time : {"09:30", "09:35", "09:40"}) {
+            bars += date + "," + time + ",10,11,9,10.5,100\n";
+        }
+        for (const char* ticker : {"AAA", "BBB"}) {
+            many += std::string(ticker) + "," + date + ",10,11,9,10.5\n";
+        }
+    }
+    WriteText(temp.File("bars.csv"), bars);
+    WriteText(temp.File("many.csv"), many);
+    const Result batch =
+        Run({"convert", temp.File("bars.csv"), temp.File("many.csv"), "--db", db, "--auto"});
+    EXPECT_EQ(batch.status, 1) << batch.err;
+    EXPECT_NE(batch.out.find("BARS (" + temp.File("bars.csv") + "): added, 12 records"),
+              std::string::npos)
+        << batch.out;
+    EXPECT_NE(batch.out.find("MANY (" + temp.File("many.csv") + "): failed: the file has a ticker"),
+              std::string::npos)
+        << batch.out;
+    const Result list = Run({"list", db});
+    EXPECT_NE(list.out.find("2024-01-05 09:40"), std::string::npos) << list.out;
+}
+
 TEST_F(Cli, HostileInputsAreRefusedByNameWithinLittleMemory) {
     // Memory and time limits, so that a reader that grows fails here and
     // does not take the machine with it. The sanitizers reserve terabytes of
