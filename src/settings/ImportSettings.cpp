@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "database/Dates.h"
+#include "database/EMaster.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
 #include "platform/Text.h"
@@ -121,6 +122,15 @@ std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
                        {std::to_string(kMaxPathLength), inputPath});
     }
     return std::nullopt;
+}
+
+std::size_t NameLimitFor(const ImportSettings& settings) {
+    if (settings.newMaster != 0) {
+        return kMaxNameLength;
+    }
+    const bool kept = FindFileNoCase(settings.pathOut, "EMASTER").has_value() ||
+                      FindFileNoCase(settings.pathOut, "XMASTER").has_value();
+    return kept ? kMaxLongName : kMaxNameLength;
 }
 
 std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings) {

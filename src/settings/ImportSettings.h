@@ -116,6 +116,11 @@ std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
                                              const std::string& inputPath,
                                              std::size_t nameLimit = kMaxNameLength);
 
+// The longest name the dialog takes for settings: 45 characters when the
+// security goes into an existing MASTER beside an EMASTER or XMASTER, which
+// keep the whole name, kMaxNameLength (MASTER's 16) otherwise.
+std::size_t NameLimitFor(const ImportSettings& settings);
+
 // The checks of the dialog's OK after the exchange: no column used twice by
 // the date, the close and the switched-on fields; the symbol without trailing
 // white space, upper-cased (leading blanks kept) and not empty; an output

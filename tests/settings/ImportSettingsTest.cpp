@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "TestSupport.h"
@@ -144,6 +145,25 @@ TEST(SettingsChecks, DateFormatIsTheFirstEntryBeginningWithTheText) {
     problem = CheckForRun(s, dir.Path(), code);  // a directory is no input file
     ASSERT_TRUE(problem);
     EXPECT_EQ(problem->setting, Setting::kInputPath);
+}
+
+TEST(SettingsChecks, LongNamesWhereTheFolderKeepsThem) {
+    test::TempDir dir;
+    ImportSettings s;
+    s.pathOut = dir.Path();
+    s.newMaster = 0;
+    EXPECT_EQ(NameLimitFor(s), kMaxNameLength);  // MASTER alone keeps 16
+    s.name = std::string(30, 'N');
+    EXPECT_TRUE(CheckExchange(s, "in.txt", NameLimitFor(s)));
+    for (const char* index : {"EMASTER", "xmaster"}) {
+        test::WriteText(dir.File(index), "");
+        EXPECT_EQ(NameLimitFor(s), 45U) << index;
+        EXPECT_FALSE(CheckExchange(s, "in.txt", NameLimitFor(s))) << index;
+        s.newMaster = 1;  // a new MASTER replaces what is there
+        EXPECT_EQ(NameLimitFor(s), kMaxNameLength) << index;
+        s.newMaster = 0;
+        std::filesystem::remove(dir.File(index));
+    }
 }
 
 TEST(SettingsProfile, FirstRunPathAndConfirmedSave) {

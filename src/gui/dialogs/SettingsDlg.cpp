@@ -8,6 +8,7 @@
 #include <QShowEvent>
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -90,13 +91,22 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
     }
     // A limit caps typing; a longer saved text is shown whole (the check on
     // OK reports it), and the cap tightens as the user shortens it.
-    const auto capTyping = [this](QLineEdit* edit, std::size_t limit) {
+    const auto capTypingBy = [this](QLineEdit* edit, std::function<std::size_t()> limit) {
         connect(edit, &QLineEdit::textEdited, this, [edit, limit] {
             edit->setMaxLength(
-                std::max(static_cast<int>(limit), static_cast<int>(edit->text().size())));
+                std::max(static_cast<int>(limit()), static_cast<int>(edit->text().size())));
         });
     };
-    capTyping(m_ui->edit1032, kMaxNameLength);
+    const auto capTyping = [capTypingBy](QLineEdit* edit, std::size_t limit) {
+        capTypingBy(edit, [limit] { return limit; });
+    };
+    // A folder with EMASTER or XMASTER keeps names of 45 characters.
+    capTypingBy(m_ui->edit1032, [this] {
+        ImportSettings where;
+        where.pathOut = ExpandHome(m_ui->edit1027->text()).toStdString();
+        where.newMaster = m_newMaster.checkedId();
+        return NameLimitFor(where);
+    });
     capTyping(m_ui->edit1027, kMaxPathLength);
     capTyping(m_ui->edit1031, kMaxSymbolLength);
     capTyping(m_ui->combo1039->lineEdit(), kMaxDateFormatLength);
@@ -332,7 +342,7 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     }
 
     ImportSettings taken = TakeControls();
-    if (const auto problem = CheckExchange(taken, m_strInputPath)) {
+    if (const auto problem = CheckExchange(taken, m_strInputPath, NameLimitFor(taken))) {
         Report(problem->message, problem->setting);
         return false;
     }

@@ -233,6 +233,15 @@ TEST_F(SettingsDlgTest, TextLimitsCapTypingAndLongerSavedTextsAreRefused) {
     EXPECT_EQ(dlg->m_settings.name, "International Bu");
 }
 
+TEST_F(SettingsDlgTest, AFolderWithEMasterTakesLongNames) {
+    WriteText(out.File("EMASTER"), "");
+    dlg->m_settings.newMaster = 0;
+    Show();
+    TypeOver(Edit("edit1032"), "International Business Machines");
+    ASSERT_TRUE(PressOk()) << (sink.Texts().empty() ? "" : sink.Texts()[0]);
+    EXPECT_EQ(dlg->m_settings.name, "International Business Machines");
+}
+
 TEST_F(SettingsDlgTest, AnInputPathLongerThan250CharactersCannotBeConverted) {
     dlg->m_strInputPath = "/" + std::string(250, 'p');
     Show();
