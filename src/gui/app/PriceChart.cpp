@@ -238,6 +238,9 @@ void CPriceChart::Build(const QString& title) {
             volumes->append(static_cast<qreal>(bar.time), bar.volume);
         }
         auto* area = new QAreaSeries(volumes);
+        // The area does not own the line it fills under; removing the area
+        // from the chart must take the line along.
+        volumes->setParent(area);
         area->setName(tr("Volume"));
         const QColor tint = palette().color(QPalette::Mid);
         area->setColor(tint);
