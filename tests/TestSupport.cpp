@@ -74,4 +74,12 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
     return out;
 }
 
+Snapshot TakeSnapshot(const std::string& dir) {
+    Snapshot files;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        files[e.path().filename().string()] = ReadText(e.path().string());
+    }
+    return files;
+}
+
 }  // namespace torvan::test

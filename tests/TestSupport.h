@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,9 @@ class FixedToday : public TodaySourceScope {
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path);
 std::string ReadText(const std::string& path);
+// Every file of a folder (not its subfolders' files) with its content.
+using Snapshot = std::map<std::string, std::string>;
+Snapshot TakeSnapshot(const std::string& dir);
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void WriteText(const std::string& path, const std::string& text);
 

@@ -22,16 +22,6 @@ namespace torvan::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Files = std::map<std::string, std::string>;
-
-Files Take(const std::string& dir) {
-    Files files;
-    for (const auto& e : fs::directory_iterator(dir)) {
-        files[e.path().filename().string()] = ReadText(e.path().string());
-    }
-    return files;
-}
-
 // The files given, in order, and how each ends: a second "a" is the same
 // symbol as "A", "GONE" has no input and fails after its files were begun.
 struct Input {
@@ -54,7 +44,7 @@ class Batch : public ::testing::Test {
     // A database with one security, OLD, and the input files: made once,
     // then copied, as the tests need hundreds.
     static void Prepare(World& w, bool emaster) {
-        static std::map<bool, std::pair<Files, Files>> made;
+        static std::map<bool, std::pair<Snapshot, Snapshot>> made;
         if (const auto it = made.find(emaster); it != made.end()) {
             for (const auto& [name, content] : it->second.first) {
                 WriteText(w.db.File(name), content);
@@ -65,7 +55,7 @@ class Batch : public ::testing::Test {
             return;
         }
         Make(w, emaster);
-        made[emaster] = {Take(w.db.Path()), Take(w.inputs.Path())};
+        made[emaster] = {TakeSnapshot(w.db.Path()), TakeSnapshot(w.inputs.Path())};
     }
 
     static void Make(World& w, bool emaster) {
@@ -115,11 +105,11 @@ class Batch : public ::testing::Test {
     // Every security listed is whole, with the price and description files
     // of the same symbol in reference; no price file is there unlisted and
     // no work file is left.
-    static void ExpectWhole(const std::string& dir, const Files& reference,
+    static void ExpectWhole(const std::string& dir, const Snapshot& reference,
                             const std::map<std::string, int>& numbers, const std::string& what) {
         std::vector<SecurityEntry> listed;
         ASSERT_TRUE(ListSecurities(dir, listed)) << what;
-        Files expected;
+        Snapshot expected;
         for (const SecurityEntry& entry : listed) {
             const int n = numbers.at(ToUpperAscii(entry.symbol));
             const std::string data = "F" + std::to_string(entry.fileNumber);
@@ -127,7 +117,7 @@ class Batch : public ::testing::Test {
             expected[data + ".DAT"] = reference.at(ref + ".DAT");
             expected[data + ".DOP"] = reference.at(ref + ".DOP");
         }
-        Files files = Take(dir);
+        Snapshot files = TakeSnapshot(dir);
         for (auto it = files.begin(); it != files.end();) {
             EXPECT_FALSE(it->first.ends_with(".~NU") || it->first.ends_with(".~OLD") ||
                          it->first.starts_with(FileTransaction::kJournalName))
@@ -142,7 +132,7 @@ class Batch : public ::testing::Test {
 
     // The reference: one run per file that succeeds; its file numbers by
     // symbol.
-    static Files Reference(World& w, bool emaster, std::map<std::string, int>& numbers) {
+    static Snapshot Reference(World& w, bool emaster, std::map<std::string, int>& numbers) {
         Prepare(w, emaster);
         numbers["OLD"] = 1;
         for (const Input& input : kInputs) {
@@ -153,7 +143,7 @@ class Batch : public ::testing::Test {
                 numbers[input.symbol] = job.Result().fileNumber;
             }
         }
-        return Take(w.db.Path());
+        return TakeSnapshot(w.db.Path());
     }
 
     FixedToday m_today{LocalDate{2026, 12, 7}};
@@ -164,7 +154,7 @@ TEST_F(Batch, FailedFilesLeaveTheOthersAsOneRunPerFileWould) {
     for (const bool emaster : {false, true}) {
         World ref;
         std::map<std::string, int> numbers;
-        const Files reference = Reference(ref, emaster, numbers);
+        const Snapshot reference = Reference(ref, emaster, numbers);
         for (const milliseconds every : {milliseconds(0), milliseconds(60000)}) {
             const std::string what = std::string(emaster ? "EMASTER" : "MASTER") +
                                      ", commit every " + std::to_string(every.count()) + " ms";
@@ -177,7 +167,7 @@ TEST_F(Batch, FailedFilesLeaveTheOthersAsOneRunPerFileWould) {
                 EXPECT_EQ(result.Succeeded(), kInputs[i].succeeds) << what << kInputs[i].symbol;
                 EXPECT_EQ(result.outcome == Outcome::kFailed, !kInputs[i].exists) << what;
             }
-            EXPECT_EQ(Take(w.db.Path()), reference) << what;
+            EXPECT_EQ(TakeSnapshot(w.db.Path()), reference) << what;
         }
     }
 }
@@ -185,7 +175,7 @@ TEST_F(Batch, FailedFilesLeaveTheOthersAsOneRunPerFileWould) {
 TEST_F(Batch, EveryFaultLeavesEachSecurityAbsentOrComplete) {
     World ref;
     std::map<std::string, int> numbers;
-    const Files reference = Reference(ref, true, numbers);
+    const Snapshot reference = Reference(ref, true, numbers);
     // A, GONE, B: a job that lands, one that fails half way, one after it.
     constexpr std::size_t kFaulted = 3;
     // A commit after every job: the later ones begin from what the earlier
@@ -231,7 +221,7 @@ TEST_F(Batch, EveryFaultLeavesEachSecurityAbsentOrComplete) {
 TEST_F(Batch, KilledAtEveryStepLeavesEachSecurityAbsentOrComplete) {
     World ref;
     std::map<std::string, int> numbers;
-    const Files reference = Reference(ref, true, numbers);
+    const Snapshot reference = Reference(ref, true, numbers);
     auto isStep = [](FileOp op) {
         return op == FileOp::Rename || op == FileOp::Remove || op == FileOp::Link;
     };

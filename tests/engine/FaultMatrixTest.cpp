@@ -53,17 +53,6 @@ const char* OpName(FileOp op) {
     return "?";
 }
 
-// Every file of a folder with its content.
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot Take(const std::string& dir) {
-    Snapshot files;
-    for (const auto& e : fs::directory_iterator(dir)) {
-        files[e.path().filename().string()] = ReadText(e.path().string());
-    }
-    return files;
-}
-
 // The snapshot without the work files and journal that a run may leave for
 // the next one to clear away.
 Snapshot Visible(Snapshot files) {
@@ -137,8 +126,8 @@ class FaultMatrix : public ::testing::Test {
 TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
     World old;
     Prepare(old);
-    const Snapshot oldDb = Take(old.db.Path());
-    const Snapshot oldInputs = Take(old.inputs.Path());
+    const Snapshot oldDb = TakeSnapshot(old.db.Path());
+    const Snapshot oldInputs = TakeSnapshot(old.inputs.Path());
 
     // A clean run gives the call list and the state every fault must end in
     // when the run reports success.
@@ -158,8 +147,8 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         faults.Remove();
         ASSERT_TRUE(messages.Messages().empty());
     }
-    const Snapshot cleanDb = Take(clean.db.Path());
-    const Snapshot cleanInputs = Take(clean.inputs.Path());
+    const Snapshot cleanDb = TakeSnapshot(clean.db.Path());
+    const Snapshot cleanInputs = TakeSnapshot(clean.inputs.Path());
     ASSERT_EQ(cleanDb.size(), 6U) << Names(cleanDb);  // MASTER, .BAK, F1/F2 .DAT/.DOP
     ASSERT_EQ(cleanInputs.size(), 3U) << Names(cleanInputs);
     ASSERT_GT(calls.size(), 30U);
@@ -193,19 +182,19 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
         // Only a removal that failed can leave work files, and only after
         // the run was complete: what is visible is whole already, and the
         // next run clears the rest away.
-        Snapshot db = Take(w.db.Path());
+        Snapshot db = TakeSnapshot(w.db.Path());
         if (FileExists(FileTransaction::JournalPath(w.db.Path()))) {
             ++leftForNextRun;
             EXPECT_EQ(calls[k].op, FileOp::Remove) << what;
             EXPECT_EQ(Visible(db), wantDb) << what << ": " << Names(db);
-            EXPECT_EQ(Visible(Take(w.inputs.Path())), wantInputs) << what;
+            EXPECT_EQ(Visible(TakeSnapshot(w.inputs.Path())), wantInputs) << what;
             std::string stuck;
             EXPECT_TRUE(FileTransaction::Recover(w.db.Path(), stuck)) << what << ": " << stuck;
-            db = Take(w.db.Path());
+            db = TakeSnapshot(w.db.Path());
         }
         EXPECT_EQ(db, wantDb) << what << ": " << Names(db);
-        EXPECT_EQ(Take(w.inputs.Path()), wantInputs)
-            << what << ": " << Names(Take(w.inputs.Path()));
+        EXPECT_EQ(TakeSnapshot(w.inputs.Path()), wantInputs)
+            << what << ": " << Names(TakeSnapshot(w.inputs.Path()));
         if (status != 0) {
             ASSERT_FALSE(messages.Messages().empty()) << what;
             const std::string& text = messages.Messages().back().text;
@@ -242,7 +231,7 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
     // The reference: one run left alone, timed.
     World clean;
     Prepare(clean, text);
-    const Snapshot oldDb = Take(clean.db.Path());
+    const Snapshot oldDb = TakeSnapshot(clean.db.Path());
     const auto started = std::chrono::steady_clock::now();
     {
         CConverter job;
@@ -252,7 +241,7 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
     const auto runTime = std::chrono::duration_cast<std::chrono::microseconds>(
                              std::chrono::steady_clock::now() - started)
                              .count();
-    const Snapshot cleanDb = Take(clean.db.Path());
+    const Snapshot cleanDb = TakeSnapshot(clean.db.Path());
     const std::string reversed = ReadText(clean.input);
     ASSERT_NE(reversed, text);
 
@@ -327,7 +316,7 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
         // if listed, the input reversed only then.
         MasterFile master;
         ASSERT_TRUE(ReadMaster(w.db.Path(), master)) << what;
-        const Snapshot db = Take(w.db.Path());
+        const Snapshot db = TakeSnapshot(w.db.Path());
         ASSERT_EQ(db.at("MASTER").size(), kMasterRecordSize * (1U + master.header.entryCount))
             << what;
         EXPECT_EQ(db.at("F1.DAT"), oldDb.at("F1.DAT")) << what;
@@ -374,9 +363,9 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
         if (done) {
             EXPECT_EQ(ReadText(w.db.File("F2.DAT")), cleanDb.at("F2.DAT")) << what;
         }
-        const Snapshot after = Take(w.db.Path());
+        const Snapshot after = TakeSnapshot(w.db.Path());
         EXPECT_EQ(Visible(after), after) << what << ": " << Names(after);
-        const Snapshot inputs = Take(w.inputs.Path());
+        const Snapshot inputs = TakeSnapshot(w.inputs.Path());
         EXPECT_EQ(Visible(inputs), inputs) << what << ": " << Names(inputs);
         EXPECT_EQ(inputs.count("prices.txt.BAK") == 1, done) << what;
     }
@@ -411,7 +400,7 @@ TEST_F(FaultMatrix, UpdateFailsOrIsKilledCleanly) {
         };
         World old;
         Prepare(old, text);
-        const Snapshot oldDb = Take(old.db.Path());
+        const Snapshot oldDb = TakeSnapshot(old.db.Path());
         std::vector<Call> calls;
         {
             FaultHookScope faults([&](FileOp op, const std::string& path) {
@@ -420,7 +409,7 @@ TEST_F(FaultMatrix, UpdateFailsOrIsKilledCleanly) {
             });
             ASSERT_EQ(run(old, nullptr), 0);
         }
-        const Snapshot cleanDb = Take(old.db.Path());
+        const Snapshot cleanDb = TakeSnapshot(old.db.Path());
         ASSERT_NE(cleanDb, oldDb);
         int failed = 0;
         for (std::size_t k = 0; k < calls.size(); ++k) {
@@ -459,7 +448,7 @@ TEST_F(FaultMatrix, UpdateFailsOrIsKilledCleanly) {
                     ASSERT_TRUE(FileTransaction::Recover(w.db.Path(), stuck)) << what << stuck;
                 }
                 // A killed run's lock file stays, free to take.
-                Snapshot db = Take(w.db.Path());
+                Snapshot db = TakeSnapshot(w.db.Path());
                 db.erase(kill ? ".torvan-lock" : "");
                 EXPECT_TRUE(db == oldDb || db == cleanDb) << what << ": " << Names(db);
                 EXPECT_TRUE(kill || (db == cleanDb) == (status == 0)) << what;

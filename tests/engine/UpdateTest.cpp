@@ -15,16 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot Take(const std::string& dir) {
-    Snapshot files;
-    for (const auto& e : fs::directory_iterator(dir)) {
-        files[e.path().filename().string()] = ReadText(e.path().string());
-    }
-    return files;
-}
-
 std::string Lines(int from, int to) {
     std::string text;
     for (int i = from; i < to; ++i) {
@@ -69,14 +59,14 @@ TEST_F(UpdateTest, EqualsConvertingTheWholeFileAndASecondRunChangesNothing) {
             fs::create_directory(m_db.Path());
             ASSERT_EQ(Convert(Lines(0, first), emaster), 0);
             ASSERT_EQ(Update(whole), 0) << testing::PrintToString(m_messages.Texts());
-            EXPECT_EQ(Take(m_db.Path()), Take(reference.Path()));
+            EXPECT_EQ(TakeSnapshot(m_db.Path()), TakeSnapshot(reference.Path()));
             EXPECT_EQ(m_updater->Result().job.recordsWritten, 12 - first);
             EXPECT_EQ(m_updater->Result().skipped, first);
             EXPECT_FALSE(m_updater->Result().added);
 
-            const Snapshot once = Take(m_db.Path());
+            const Snapshot once = TakeSnapshot(m_db.Path());
             ASSERT_EQ(Update(whole), 0);
-            EXPECT_EQ(Take(m_db.Path()), once);
+            EXPECT_EQ(TakeSnapshot(m_db.Path()), once);
             EXPECT_EQ(m_updater->Result().job.recordsWritten, 0);
             EXPECT_EQ(m_updater->Result().skipped, 12);
         }
@@ -185,11 +175,11 @@ TEST_F(UpdateTest, ANewSymbolIsAddedAndAFullSecurityRefused) {
     Fill(job, Input("full.txt", full), kCCYYMMDD, false);
     job.m_szSymbol = "FULL";
     ASSERT_EQ(job.Run(), 0);
-    const Snapshot before = Take(m_db.Path());
+    const Snapshot before = TakeSnapshot(m_db.Path());
     m_messages.Clear();
     EXPECT_NE(Update(line(kMaxPriceRecords + 1), CUpdater::Overlap::kKeep, "FULL", kCCYYMMDD), 0);
     EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"TooManyPriceLines"});
-    EXPECT_EQ(Take(m_db.Path()), before);
+    EXPECT_EQ(TakeSnapshot(m_db.Path()), before);
 }
 
 // A day added to a security of each vendor database: the price file gets a
@@ -223,11 +213,11 @@ TEST_F(UpdateTest, VendorDatabasesKeepEveryOtherByte) {
             fs::copy_file(e.path(), to);
             fs::permissions(to, fs::perms::owner_write, fs::perm_options::add);
         }
-        const Snapshot before = Take(m_db.Path());
+        const Snapshot before = TakeSnapshot(m_db.Path());
         m_messages.Clear();
         const int status =
             Update("01/02/25,1,2,0.5,1.5,100,10\n", CUpdater::Overlap::kKeep, c.symbol);
-        Snapshot after = Take(m_db.Path());
+        Snapshot after = TakeSnapshot(m_db.Path());
         if (c.priceFile == nullptr) {
             EXPECT_NE(status, 0);
             EXPECT_EQ(m_messages.Ids(), std::vector<std::string>{"SecurityNotUpdatable"});

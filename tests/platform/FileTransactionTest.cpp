@@ -18,16 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot Take(const std::string& dir) {
-    Snapshot files;
-    for (const auto& e : fs::directory_iterator(dir)) {
-        files[e.path().filename().string()] = ReadText(e.path().string());
-    }
-    return files;
-}
-
 // Two files in the journal's folder, one of them new, and one elsewhere
 // (as the input file lies outside the database).
 class Transaction : public ::testing::Test {
@@ -35,8 +25,8 @@ class Transaction : public ::testing::Test {
     Transaction() {
         WriteText(m_dir.File("INDEX"), "old index");
         WriteText(m_other.File("input.txt"), "old input");
-        m_oldDir = Take(m_dir.Path());
-        m_oldOther = Take(m_other.Path());
+        m_oldDir = TakeSnapshot(m_dir.Path());
+        m_oldOther = TakeSnapshot(m_other.Path());
     }
 
     // The targets and what each gets.
@@ -79,12 +69,12 @@ class Transaction : public ::testing::Test {
         return true;
     }
     bool AllOld() const {
-        return Take(m_dir.Path()) == m_oldDir && Take(m_other.Path()) == m_oldOther;
+        return TakeSnapshot(m_dir.Path()) == m_oldDir && TakeSnapshot(m_other.Path()) == m_oldOther;
     }
     // Only the targets: no work file, no old name, no journal, no lock.
     bool Tidy() const {
         for (const auto& dir : {m_dir.Path(), m_other.Path()}) {
-            for (const auto& [name, content] : Take(dir)) {
+            for (const auto& [name, content] : TakeSnapshot(dir)) {
                 if (name != "DATA" && name != "INDEX" && name != m_inputName) {
                     return false;
                 }
@@ -126,7 +116,7 @@ class Transaction : public ::testing::Test {
 TEST_F(Transaction, CommitPutsEveryFileInPlaceAndLeavesNothingElse) {
     ASSERT_TRUE(RunTransaction());
     EXPECT_TRUE(AllNew());
-    EXPECT_TRUE(Tidy()) << testing::PrintToString(Take(m_dir.Path()));
+    EXPECT_TRUE(Tidy()) << testing::PrintToString(TakeSnapshot(m_dir.Path()));
     std::string failed;
     EXPECT_TRUE(FileTransaction::Recover(m_dir.Path(), failed));
     EXPECT_TRUE(AllNew());
@@ -159,8 +149,8 @@ TEST_F(Transaction, KilledAtAnyOperationIsFinishedOrUndoneByTheNextRecover) {
             EXPECT_TRUE(AllOld()) << k;
             ++undone;
         }
-        EXPECT_TRUE(Tidy()) << k << ": " << testing::PrintToString(Take(m_dir.Path()))
-                            << testing::PrintToString(Take(m_other.Path()));
+        EXPECT_TRUE(Tidy()) << k << ": " << testing::PrintToString(TakeSnapshot(m_dir.Path()))
+                            << testing::PrintToString(TakeSnapshot(m_other.Path()));
     }
     EXPECT_GT(finished, 3);
     EXPECT_GT(undone, 5);
@@ -192,7 +182,7 @@ TEST_F(Transaction, RecoveryWaitsForAFolderOutOfReach) {
             }
             const std::string text = ReadText(journal);
             const bool committed = text.find("phase commit") != std::string::npos;
-            const Snapshot dir = Take(m_dir.Path());
+            const Snapshot dir = TakeSnapshot(m_dir.Path());
             const std::string away = m_other.Path() + "-away";
             fs::rename(m_other.Path(), away);
             if (empty) {
@@ -205,7 +195,7 @@ TEST_F(Transaction, RecoveryWaitsForAFolderOutOfReach) {
             if (waits) {
                 EXPECT_EQ(why, FileTransaction::Stuck::kOutOfReach);
                 EXPECT_EQ(ParentDirectory(failed), m_other.Path());
-                EXPECT_EQ(Take(m_dir.Path()), dir);
+                EXPECT_EQ(TakeSnapshot(m_dir.Path()), dir);
                 ++waited;
             }
             fs::remove_all(m_other.Path());
@@ -214,10 +204,10 @@ TEST_F(Transaction, RecoveryWaitsForAFolderOutOfReach) {
             if (committed) {
                 EXPECT_TRUE(AllNew());
             } else {
-                EXPECT_EQ(Take(m_dir.Path()), m_oldDir);
+                EXPECT_EQ(TakeSnapshot(m_dir.Path()), m_oldDir);
                 EXPECT_EQ(ReadText(m_other.File("input.txt")), "old input");
             }
-            EXPECT_TRUE(!waits || Tidy()) << testing::PrintToString(Take(m_other.Path()));
+            EXPECT_TRUE(!waits || Tidy()) << testing::PrintToString(TakeSnapshot(m_other.Path()));
         }
     }
     EXPECT_GT(waited, 15);
@@ -236,8 +226,8 @@ TEST_F(Transaction, RecoveryTakesTheLocksTheJournalNames) {
         }
     }
     const std::string input = m_other.File(m_inputName);
-    const Snapshot dir = Take(m_dir.Path());
-    const Snapshot other = Take(m_other.Path());
+    const Snapshot dir = TakeSnapshot(m_dir.Path());
+    const Snapshot other = TakeSnapshot(m_other.Path());
     LockFile held;
     ASSERT_EQ(held.Lock(input + FileTransaction::kLockSuffix, false), LockFile::Result::kLocked);
     std::string failed;
@@ -245,8 +235,8 @@ TEST_F(Transaction, RecoveryTakesTheLocksTheJournalNames) {
     EXPECT_FALSE(FileTransaction::Recover(m_dir.Path(), failed, why));
     EXPECT_EQ(why, FileTransaction::Stuck::kInUse);
     EXPECT_EQ(failed, input);
-    EXPECT_EQ(Take(m_dir.Path()), dir);
-    EXPECT_EQ(Take(m_other.Path()), other);
+    EXPECT_EQ(TakeSnapshot(m_dir.Path()), dir);
+    EXPECT_EQ(TakeSnapshot(m_other.Path()), other);
     // A transaction of another folder guarded by the same lock is refused.
     {
         TempDir elsewhere;
@@ -256,7 +246,7 @@ TEST_F(Transaction, RecoveryTakesTheLocksTheJournalNames) {
     held.Unlock();
     ASSERT_TRUE(FileTransaction::Recover(m_dir.Path(), failed)) << failed;
     EXPECT_TRUE(AllNew());
-    EXPECT_TRUE(Tidy()) << testing::PrintToString(Take(m_other.Path()));
+    EXPECT_TRUE(Tidy()) << testing::PrintToString(TakeSnapshot(m_other.Path()));
 }
 
 TEST_F(Transaction, AFailedRenameTakesBackTheOnesBefore) {
@@ -268,7 +258,7 @@ TEST_F(Transaction, AFailedRenameTakesBackTheOnesBefore) {
         EXPECT_FALSE(RunTransaction());
     }
     EXPECT_EQ(m_error, FileTransaction::Error::kReplace);
-    EXPECT_TRUE(AllOld()) << testing::PrintToString(Take(m_dir.Path()));
+    EXPECT_TRUE(AllOld()) << testing::PrintToString(TakeSnapshot(m_dir.Path()));
 
     // The last step fails: the two before it go back.
     const std::string input = m_other.File("input.txt");
@@ -278,7 +268,7 @@ TEST_F(Transaction, AFailedRenameTakesBackTheOnesBefore) {
         });
         EXPECT_FALSE(RunTransaction());
     }
-    EXPECT_TRUE(AllOld()) << testing::PrintToString(Take(m_dir.Path()));
+    EXPECT_TRUE(AllOld()) << testing::PrintToString(TakeSnapshot(m_dir.Path()));
 }
 
 TEST_F(Transaction, TargetChangedByAnotherProgramIsNeverOverwritten) {
@@ -292,7 +282,7 @@ TEST_F(Transaction, TargetChangedByAnotherProgramIsNeverOverwritten) {
         EXPECT_FALSE(transaction.Commit());
         EXPECT_EQ(transaction.LastError(), FileTransaction::Error::kChanged);
     }
-    EXPECT_EQ(Take(m_dir.Path()), (Snapshot{{"INDEX", "theirs, written meanwhile"}}));
+    EXPECT_EQ(TakeSnapshot(m_dir.Path()), (Snapshot{{"INDEX", "theirs, written meanwhile"}}));
 
     // Killed after the first rename; INDEX changed before the next run: the
     // new DATA goes again, INDEX keeps the other program's content.
@@ -310,7 +300,7 @@ TEST_F(Transaction, TargetChangedByAnotherProgramIsNeverOverwritten) {
     WriteText(m_dir.File("INDEX"), "theirs");
     std::string failed;
     ASSERT_TRUE(FileTransaction::Recover(m_dir.Path(), failed)) << failed;
-    EXPECT_EQ(Take(m_dir.Path()), (Snapshot{{"INDEX", "theirs"}}));
+    EXPECT_EQ(TakeSnapshot(m_dir.Path()), (Snapshot{{"INDEX", "theirs"}}));
     EXPECT_EQ(ReadText(m_other.File("input.txt")), "old input");
 }
 
@@ -372,14 +362,14 @@ TEST_F(Transaction, PlantedJournalsAreRefusedAndTouchNothing) {
                  {victim, victim + ".~NU", m_dir.File("INDEX.~NU"), m_dir.File("DATA.~NU")}) {
                 WriteText(path, "keep " + path);
             }
-            const Snapshot dir = Take(m_dir.Path());
+            const Snapshot dir = TakeSnapshot(m_dir.Path());
             WriteText(journal,
                       std::string("torvan-journal 1\nphase ") + phase + "\n" + body + "end\n");
             std::string failed;
             EXPECT_FALSE(FileTransaction::Recover(m_dir.Path(), failed));
             EXPECT_EQ(failed, journal);
             RemoveFile(journal);
-            EXPECT_EQ(Take(m_dir.Path()), dir);
+            EXPECT_EQ(TakeSnapshot(m_dir.Path()), dir);
             EXPECT_EQ(ReadText(victim), "keep " + victim);
             EXPECT_EQ(ReadText(victim + ".~NU"), "keep " + victim + ".~NU");
         }
@@ -442,7 +432,7 @@ TEST(TransactionExtend, KilledOrAbortedIsCutBackUnlessCommitted) {
         const bool done = ReadText(dir.File("INDEX")) == "new index";
         EXPECT_EQ(ReadText(dir.File("F1.DAT")), done ? after : before) << k;
         (done ? kept : cut)++;
-        EXPECT_EQ(Take(dir.Path()).size(), 2U) << k;
+        EXPECT_EQ(TakeSnapshot(dir.Path()).size(), 2U) << k;
     }
     EXPECT_GT(cut, 5);
     EXPECT_GT(kept, 0);
