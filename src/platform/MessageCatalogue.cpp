@@ -346,18 +346,32 @@ std::string FillParameters(const char* text, const char* names,
 
 std::string MessageText(MessageId id, const std::vector<std::string>& params) {
     const MessageEntry& entry = CatalogueEntry(id);
+    return ComposeMessageText(entry, entry.text, entry.singular ? entry.singular : "", params);
+}
+
+std::string ComposeMessageText(const MessageEntry& entry, const std::string& text,
+                               const std::string& singular,
+                               const std::vector<std::string>& params) {
     const bool one = entry.singular != nullptr && !params.empty() && params.front() == "1";
-    std::string text = FillParameters(one ? entry.singular : entry.text, entry.params, params);
+    std::string result =
+        FillParameters(one ? singular.c_str() : text.c_str(), entry.params, params);
     const int path = ParameterIndex("path", entry.params);
     const auto at = static_cast<std::size_t>(path);
     if (path >= 0 && at < params.size() && !params[at].empty() &&
-        std::string_view(entry.text).find("{path}") == std::string_view::npos) {
-        text += text.empty() || std::string_view(".:?!").find(text.back()) != std::string_view::npos
-                    ? "\n"
-                    : ":\n";
-        text += params[at];
+        text.find("{path}") == std::string::npos) {
+        result +=
+            result.empty() || std::string_view(".:?!").find(result.back()) != std::string_view::npos
+                ? "\n"
+                : ":\n";
+        result += params[at];
     }
-    return text;
+    return result;
+}
+
+const MessageEntry* FindCatalogueEntry(std::string_view name) {
+    const auto it = std::find_if(std::begin(kEntries), std::end(kEntries),
+                                 [name](const MessageEntry& entry) { return name == entry.name; });
+    return it == std::end(kEntries) ? nullptr : &*it;
 }
 
 Message MakeMessage(MessageId id, std::vector<std::string> params) {

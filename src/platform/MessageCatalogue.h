@@ -143,6 +143,15 @@ std::string FillParameters(const char* text, const char* names,
 // The English text of message id with params.
 std::string MessageText(MessageId id, const std::vector<std::string>& params = {});
 
+// The text of entry with params as MessageText builds it, from text and
+// singular in place of the entry's own (a translation of them; singular is
+// used where the entry has one).
+std::string ComposeMessageText(const MessageEntry& entry, const std::string& text,
+                               const std::string& singular, const std::vector<std::string>& params);
+
+// The entry whose stable name is name (Message::id), or nullptr.
+const MessageEntry* FindCatalogueEntry(std::string_view name);
+
 // Message id with params, its text and its box type.
 Message MakeMessage(MessageId id, std::vector<std::string> params = {});
 

@@ -11,7 +11,7 @@
 namespace torvan {
 
 QString CAboutDlg::VersionText() {
-    return QStringLiteral("Torvan Version %1").arg(QString::fromLatin1(kVersion));
+    return tr("Torvan Version %1").arg(QString::fromLatin1(kVersion));
 }
 
 CAboutDlg::CAboutDlg(int* linkVisited, QWidget* parent)
@@ -20,8 +20,8 @@ CAboutDlg::CAboutDlg(int* linkVisited, QWidget* parent)
     setObjectName(QStringLiteral("CAboutDlg"));
 
     m_ui->versionText->setText(VersionText());
-    m_ui->rightsText->setText(QStringLiteral("Copyright \u00A9 %1 the Torvan project")
-                                  .arg(QString::fromLatin1(kCopyrightYears)));
+    m_ui->rightsText->setText(
+        tr("Copyright \u00A9 %1 the Torvan project").arg(QString::fromLatin1(kCopyrightYears)));
     m_mailLink = m_ui->link1022;
     m_webLink = m_ui->link1023;
     m_mailLink->setText(QString::fromUtf8(kContactAddress));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/Commands.h"
 
+#include <QCoreApplication>
 #include <map>
 
 namespace torvan {
@@ -16,29 +17,37 @@ const std::vector<int>& AllCommands() {
 
 QString CommandString(int id) {
     static const std::map<int, const char*> strings = {
-        {kIdFileOpen, "Open an existing document\nOpen"},
-        {kIdSettings, "File conversion settings\nSettings"},
-        {kIdTutorial, "Tutorial\nTutorial"},
-        {kIdAppExit, "Quit the application; prompts to save documents\nExit"},
-        {kIdClearWindow, "Clear Window\nClear Window"},
-        {kIdHelpFinder, "List Help topics\nHelp Topics"},
-        {kIdAppAbout, "Display program information, version number and copyright\nAbout"},
-        {kIdHelp, "Display help for current task or command\nHelp"},
-        {kIdContextHelp, "Display help for clicked on buttons, menus and windows\nHelp"},
-        {kIdFileNew, "Create a new document\nNew"},
-        {kIdFileSave, "Save the active document\nSave"},
-        {kIdEditCopy, "Copy the selection and put it on the Clipboard\nCopy"},
-        {kIdEditCut, "Cut the selection and put it on the Clipboard\nCut"},
-        {kIdEditPaste, "Insert Clipboard contents\nPaste"},
-        {kIdEditUndo, "Undo the last action\nUndo"},
-        {kIdNextPane, "Switch to the next window pane\nNext Pane"},
-        {kIdPrevPane, "Switch back to the previous window pane\nPrevious Pane"},
+        {kIdFileOpen, QT_TRANSLATE_NOOP("Commands", "Open an existing document\nOpen")},
+        {kIdSettings, QT_TRANSLATE_NOOP("Commands", "File conversion settings\nSettings")},
+        {kIdTutorial, QT_TRANSLATE_NOOP("Commands", "Tutorial\nTutorial")},
+        {kIdAppExit,
+         QT_TRANSLATE_NOOP("Commands", "Quit the application; prompts to save documents\nExit")},
+        {kIdClearWindow, QT_TRANSLATE_NOOP("Commands", "Clear Window\nClear Window")},
+        {kIdHelpFinder, QT_TRANSLATE_NOOP("Commands", "List Help topics\nHelp Topics")},
+        {kIdAppAbout,
+         QT_TRANSLATE_NOOP("Commands",
+                           "Display program information, version number and copyright\nAbout")},
+        {kIdHelp, QT_TRANSLATE_NOOP("Commands", "Display help for current task or command\nHelp")},
+        {kIdContextHelp,
+         QT_TRANSLATE_NOOP("Commands",
+                           "Display help for clicked on buttons, menus and windows\nHelp")},
+        {kIdFileNew, QT_TRANSLATE_NOOP("Commands", "Create a new document\nNew")},
+        {kIdFileSave, QT_TRANSLATE_NOOP("Commands", "Save the active document\nSave")},
+        {kIdEditCopy,
+         QT_TRANSLATE_NOOP("Commands", "Copy the selection and put it on the Clipboard\nCopy")},
+        {kIdEditCut,
+         QT_TRANSLATE_NOOP("Commands", "Cut the selection and put it on the Clipboard\nCut")},
+        {kIdEditPaste, QT_TRANSLATE_NOOP("Commands", "Insert Clipboard contents\nPaste")},
+        {kIdEditUndo, QT_TRANSLATE_NOOP("Commands", "Undo the last action\nUndo")},
+        {kIdNextPane, QT_TRANSLATE_NOOP("Commands", "Switch to the next window pane\nNext Pane")},
+        {kIdPrevPane,
+         QT_TRANSLATE_NOOP("Commands", "Switch back to the previous window pane\nPrevious Pane")},
     };
     if (id >= kIdFileMru1 && id <= kIdFileMru4) {
-        return QStringLiteral("Open this document");
+        return QCoreApplication::translate("Commands", "Open this document");
     }
     const auto it = strings.find(id);
-    return it == strings.end() ? QString() : QString::fromLatin1(it->second);
+    return it == strings.end() ? QString() : QCoreApplication::translate("Commands", it->second);
 }
 
 QString CommandPrompt(int id) {
@@ -52,11 +61,11 @@ QString CommandTip(int id) {
 }
 
 QString IdleStatusText() {
-    return QStringLiteral("For Help, press F1");
+    return QCoreApplication::translate("Commands", "For Help, press F1");
 }
 
 QString HelpModeStatusText() {
-    return QStringLiteral("Select an object on which to get Help");
+    return QCoreApplication::translate("Commands", "Select an object on which to get Help");
 }
 
 const std::vector<Accelerator>& AcceleratorTable() {
@@ -76,20 +85,21 @@ const std::vector<Accelerator>& AcceleratorTable() {
 
 const std::vector<MenuDef>& MenuTable() {
     static const std::vector<MenuDef> menus = {
-        {"&File",
-         {{"&Open...\tCtrl+O", kIdFileOpen},
-          {"&Settings...\tF2", kIdSettings},
-          {"&Tutorial\tF3", kIdTutorial},
+        {QT_TRANSLATE_NOOP("Menus", "&File"),
+         {{QT_TRANSLATE_NOOP("Menus", "&Open...\tCtrl+O"), kIdFileOpen},
+          {QT_TRANSLATE_NOOP("Menus", "&Settings...\tF2"), kIdSettings},
+          {QT_TRANSLATE_NOOP("Menus", "&Tutorial\tF3"), kIdTutorial},
           {nullptr, kIdSeparator},
-          {"Recent File", kIdFileMru1},
+          {QT_TRANSLATE_NOOP("Menus", "Recent File"), kIdFileMru1},
           {nullptr, kIdSeparator},
-          {"E&xit", kIdAppExit}}},
-        {"&View", {{"&Clear Window", kIdClearWindow}}},
-        {"&Help",
-         {{"&Help Topics", kIdHelpFinder},
-          {"&Tutorial\tF3", kIdTutorial},
+          {QT_TRANSLATE_NOOP("Menus", "E&xit"), kIdAppExit}}},
+        {QT_TRANSLATE_NOOP("Menus", "&View"),
+         {{QT_TRANSLATE_NOOP("Menus", "&Clear Window"), kIdClearWindow}}},
+        {QT_TRANSLATE_NOOP("Menus", "&Help"),
+         {{QT_TRANSLATE_NOOP("Menus", "&Help Topics"), kIdHelpFinder},
+          {QT_TRANSLATE_NOOP("Menus", "&Tutorial\tF3"), kIdTutorial},
           {nullptr, kIdSeparator},
-          {"&About Torvan...", kIdAppAbout}}},
+          {QT_TRANSLATE_NOOP("Menus", "&About Torvan..."), kIdAppAbout}}},
     };
     return menus;
 }

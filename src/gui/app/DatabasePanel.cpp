@@ -14,6 +14,7 @@
 
 #include "database/Mbf.h"
 #include "gui/app/PriceChart.h"
+#include "gui/dialogs/MessageTranslation.h"
 #include "platform/MessageCatalogue.h"
 
 namespace torvan {
@@ -160,7 +161,7 @@ void CDatabasePanel::ShowFolder(const QString& directory) {
     if (directory.isEmpty()) {
         heading = tr("No database folder yet: the Conversion Settings name one.");
     } else if (!ListSecurities(path, m_entries, &unread)) {
-        heading = QString::fromStdString(MessageText(MessageId::kDatabaseUnlisted, {path}));
+        heading = TranslatedText(MessageId::kDatabaseUnlisted, {path});
     }
     // What EMASTER or XMASTER would have added is missing from the list.
     for (const UnreadIndexFile& file : unread) {

@@ -14,20 +14,20 @@ namespace torvan {
 
 CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("CHelpWindow"));
-    setWindowTitle(QStringLiteral("Torvan Help"));
+    setWindowTitle(tr("Torvan Help"));
     setWindowIcon(AppIcon());
 
     auto* contents = new QToolButton(this);
     contents->setObjectName(QStringLiteral("helpContents"));
-    contents->setText(QStringLiteral("&Contents"));
+    contents->setText(tr("&Contents"));
     contents->setToolButtonStyle(Qt::ToolButtonTextOnly);
     m_back = new QToolButton(this);
     m_back->setObjectName(QStringLiteral("helpBack"));
-    m_back->setText(QStringLiteral("&Back"));
+    m_back->setText(tr("&Back"));
     m_back->setEnabled(false);
     m_forward = new QToolButton(this);
     m_forward->setObjectName(QStringLiteral("helpForward"));
-    m_forward->setText(QStringLiteral("&Forward"));
+    m_forward->setText(tr("&Forward"));
     m_forward->setEnabled(false);
 
     m_browser = new QTextBrowser(this);

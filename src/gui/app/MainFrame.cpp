@@ -148,7 +148,7 @@ void CMainFrame::CreateActions() {
     for (const MenuDef& menu : MenuTable()) {
         for (const MenuItem& item : menu.items) {
             if (item.text != nullptr) {
-                Action(item.command)->setText(QString::fromLatin1(item.text));
+                Action(item.command)->setText(QCoreApplication::translate("Menus", item.text));
             }
         }
     }
@@ -191,7 +191,7 @@ void CMainFrame::CreateActions() {
 
 void CMainFrame::CreateMenus() {
     for (const MenuDef& def : MenuTable()) {
-        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(def.title));
+        QMenu* menu = menuBar()->addMenu(QCoreApplication::translate("Menus", def.title));
         menu->setObjectName(QString::fromLatin1(def.title).remove(QLatin1Char('&')) +
                             QStringLiteral("Menu"));
         for (const MenuItem& item : def.items) {
@@ -213,7 +213,7 @@ void CMainFrame::CreateMenus() {
 }
 
 void CMainFrame::CreateToolBar() {
-    m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_toolBar = new QToolBar(tr("Toolbar"), this);
     m_toolBar->setObjectName(QStringLiteral("toolBar59392"));
     m_toolBar->setIconSize(QSize(16, 15));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -246,7 +246,7 @@ void CMainFrame::UpdateRecentFileMenu(const QStringList& entries) {
             action->setEnabled(true);
             action->setVisible(true);
         } else if (i == 0) {
-            action->setText(QStringLiteral("Recent File"));
+            action->setText(QCoreApplication::translate("Menus", "Recent File"));
             action->setEnabled(false);
             action->setVisible(true);
         } else {

@@ -2,6 +2,7 @@
 #include "gui/app/Preview.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QIODevice>
@@ -20,9 +21,12 @@ constexpr qint64 kLookAhead = 64;
 }  // namespace
 
 QString PreviewHeader(const QString& path) {
-    return QStringLiteral("To help you with the conversion settings, your file...\r\n\r\n\t") +
-           QDir::toNativeSeparators(path).left(kPreviewPathChars) +
-           QStringLiteral("\r\n\r\nlooks like this...\r\n\r\n");
+    return QCoreApplication::translate("Preview",
+                                       "To help you with the conversion settings, your file...") +
+           QStringLiteral("\r\n\r\n\t") + QDir::toNativeSeparators(path).left(kPreviewPathChars) +
+           QStringLiteral("\r\n\r\n") +
+           QCoreApplication::translate("Preview", "looks like this...") +
+           QStringLiteral("\r\n\r\n");
 }
 
 QList<QByteArray> ReadPreviewSegments(QIODevice& file, int maxSegments) {

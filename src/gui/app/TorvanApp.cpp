@@ -16,6 +16,7 @@
 #include "gui/app/ProjectInfo.h"
 #include "gui/app/TorvanDoc.h"
 #include "gui/app/TorvanView.h"
+#include "gui/dialogs/MessageTranslation.h"
 #include "gui/dialogs/QtMessageSink.h"
 #include "gui/dialogs/SettingsCommand.h"
 #include "platform/MessageCatalogue.h"
@@ -49,12 +50,11 @@ bool CTorvanApp::InitInstance(const QStringList& arguments, const std::string& p
     QString fileToOpen;
     if (!arguments.isEmpty()) {
         QCommandLineParser parser;
-        parser.setApplicationDescription(QStringLiteral(
-            "Converts daily price text files into a MetaStock / CompuTrac database."));
+        parser.setApplicationDescription(
+            tr("Converts daily price text files into a MetaStock / CompuTrac database."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addPositionalArgument(QStringLiteral("file"),
-                                     QStringLiteral("A price file to open at start."));
+        parser.addPositionalArgument(QStringLiteral("file"), tr("A price file to open at start."));
         parser.process(arguments);
         if (!parser.positionalArguments().isEmpty()) {
             fileToOpen = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
@@ -98,10 +98,10 @@ int CTorvanApp::ExitInstance() {
 
 QString CTorvanApp::OpenFilter() {
 #ifdef Q_OS_WIN
-    return QStringLiteral("All Files (*.*)");
+    return tr("All Files (*.*)");
 #else
     // "*.*" would hide files without an extension here.
-    return QStringLiteral("All Files (*)");
+    return tr("All Files (*)");
 #endif
 }
 
@@ -113,7 +113,7 @@ void CTorvanApp::OnFileOpen() {
                                    SampleFolder(QDir::toNativeSeparators(QDir::currentPath()),
                                                 QCoreApplication::applicationDirPath())));
 
-    QFileDialog dialog(m_frame.get(), QStringLiteral("Open"));
+    QFileDialog dialog(m_frame.get(), tr("Open"));
     dialog.setObjectName(QStringLiteral("openDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -177,11 +177,12 @@ std::optional<JobResult> CTorvanApp::RunSettingsCommand(const QString& inputPath
         const std::string& directory = result->databaseDirectory.empty()
                                            ? m_settingsCommand->LastConfirmed().pathOut
                                            : result->databaseDirectory;
-        const std::string outcome = result->Succeeded() ? m_settingsCommand->LastOutcome()
-                                                        : MessageText(MessageId::kConversionFailed);
-        m_frame->DatabasePanel()->ShowConversion(
-            QFile::decodeName(directory.c_str()), result->fileNumber,
-            m_settingsCommand->LastInXMaster(), QString::fromStdString(outcome));
+        const QString outcome = result->Succeeded()
+                                    ? QString::fromStdString(m_settingsCommand->LastOutcome())
+                                    : TranslatedText(MessageId::kConversionFailed);
+        m_frame->DatabasePanel()->ShowConversion(QFile::decodeName(directory.c_str()),
+                                                 result->fileNumber,
+                                                 m_settingsCommand->LastInXMaster(), outcome);
     }
     return result;
 }

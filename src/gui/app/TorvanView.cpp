@@ -15,6 +15,7 @@
 #include "gui/app/Preview.h"
 #include "gui/app/TorvanApp.h"
 #include "gui/app/TorvanDoc.h"
+#include "gui/dialogs/MessageTranslation.h"
 #include "platform/MessageCatalogue.h"
 
 namespace torvan {
@@ -42,17 +43,17 @@ bool CTorvanView::OpenInput(const QString& path) {
     const auto type = std::filesystem::status(QFile::encodeName(path).toStdString(), error).type();
     using Type = std::filesystem::file_type;
     if (!error && type != Type::regular && type != Type::directory && type != Type::not_found) {
-        const std::string text =
-            MessageText(MessageId::kInputNotAFile, {QDir::toNativeSeparators(path).toStdString()});
-        QMessageBox::warning(window(), QStringLiteral("Torvan"), QString::fromStdString(text));
+        QMessageBox::warning(window(), QStringLiteral("Torvan"),
+                             TranslatedText(MessageId::kInputNotAFile,
+                                            {QDir::toNativeSeparators(path).toStdString()}));
         return false;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        const std::string text = MessageText(
-            MessageId::kCannotOpenFile,
-            {QDir::toNativeSeparators(path).toStdString(), file.errorString().toStdString()});
-        QMessageBox::warning(window(), QStringLiteral("Torvan"), QString::fromStdString(text));
+        QMessageBox::warning(window(), QStringLiteral("Torvan"),
+                             TranslatedText(MessageId::kCannotOpenFile,
+                                            {QDir::toNativeSeparators(path).toStdString(),
+                                             file.errorString().toStdString()}));
         return false;
     }
     file.close();

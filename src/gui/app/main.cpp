@@ -4,6 +4,7 @@
 #include "gui/app/Icons.h"
 #include "gui/app/ProjectInfo.h"
 #include "gui/app/TorvanApp.h"
+#include "gui/app/Translations.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -12,6 +13,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QString::fromLatin1(torvan::kVersion));
     QApplication::setDesktopFileName(QStringLiteral("io.github.torvan.Torvan"));
     QApplication::setWindowIcon(torvan::AppIcon());
+    torvan::InstallTranslations(QLocale::system());
 
     torvan::CTorvanApp app;
     if (!app.InitInstance(QApplication::arguments())) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/QtMessageSink.h"
 
+#include "gui/dialogs/MessageTranslation.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
@@ -23,7 +25,7 @@ std::unique_ptr<QMessageBox> QtMessageSink::CreateBox(const Message& message, QW
     auto box = std::make_unique<QMessageBox>(parent);
     box->setWindowTitle(QString::fromLatin1(kTitle));
     box->setTextFormat(Qt::PlainText);  // paths may hold '<' and '&'
-    box->setText(QCoreApplication::translate("Torvan", message.text.c_str()));
+    box->setText(TranslatedText(message));
 
     const unsigned buttons = message.type & kButtonMask;
     switch (buttons) {

@@ -11,8 +11,7 @@
 namespace torvan {
 
 // Shows a job's or a dialog's messages in modal message boxes over a parent
-// window. The English text is looked up through Qt's translation system
-// (context "Torvan"), so a translation file can replace it.
+// window, in the language of the installed translation (TranslatedText).
 class QtMessageSink : public IMessageSink {
   public:
     // parent: the window the boxes are centred over when no modal dialog is

@@ -88,7 +88,7 @@ void CReadingPreview::ShowTable(const ReadingTable& table) {
                 status = tr("no date in this format: skipped");
                 break;
             case TableRowKind::kNoPrice:
-                status = QString::fromStdString(row.date) + tr(", no price: skipped");
+                status = tr("%1, no price: skipped").arg(QString::fromStdString(row.date));
                 break;
             case TableRowKind::kRecord:
                 status = QString::fromStdString(row.date);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/SettingsCommand.h"
 
+#include "gui/dialogs/MessageTranslation.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
@@ -62,13 +64,15 @@ class OutcomeNotes : public IMessageSink {
 
 std::string OutcomeText(const JobResult& result, const std::string& symbol, bool inXMaster,
                         const std::vector<Message>& notes) {
-    std::string text = MessageText(
-        MessageId::kConversionWritten,
-        {symbol, "F" + std::to_string(result.fileNumber) + (inXMaster ? ".MWD" : ".DAT"),
-         std::to_string(result.recordsWritten), StoredDateText(result.firstDate),
-         StoredDateText(result.lastDate), result.databaseDirectory});
+    std::string text =
+        TranslatedText(
+            MessageId::kConversionWritten,
+            {symbol, "F" + std::to_string(result.fileNumber) + (inXMaster ? ".MWD" : ".DAT"),
+             std::to_string(result.recordsWritten), StoredDateText(result.firstDate),
+             StoredDateText(result.lastDate), result.databaseDirectory})
+            .toStdString();
     for (const Message& note : notes) {
-        text += "\n\n" + note.text;
+        text += "\n\n" + TranslatedText(note).toStdString();
     }
     return text;
 }

@@ -499,7 +499,10 @@ void CSettingsDlg::OnDetect() {
                                           return warning.find(choice.reason) != std::string::npos;
                                       });
         if (choice.confidence == Confidence::kGuess && !told) {
-            findings += "\n\nGuessed " + choice.setting + ": " + choice.value;
+            findings += "\n\n" + tr("Guessed %1: %2")
+                                     .arg(QString::fromStdString(choice.setting),
+                                          QString::fromStdString(choice.value))
+                                     .toStdString();
             if (!choice.reason.empty()) {
                 findings += " (" + choice.reason + ")";
             }
@@ -511,8 +514,9 @@ void CSettingsDlg::OnDetect() {
     if (found.settings.reverse != 0) {
         // The same consequence the Reverse box announces when clicked.
         findings +=
-            "\n\nThe file is newest first, so Reverse File Order is set: the input file will be "
-            "saved with the extension BAK and then reversed.";
+            "\n\n" + tr("The file is newest first, so Reverse File Order is set: the input file "
+                        "will be saved with the extension BAK and then reversed.")
+                         .toStdString();
     }
     m_sink.Show(MakeMessage(MessageId::kDetectionWarnings, {findings}));
 }

@@ -6,7 +6,8 @@
 // PRICE_FILE is copied into WORK_DIR/prices and converted into
 // WORK_DIR/metastock; WORK_DIR is what the pictures show, so choose a
 // neutral one. Meant for a display of the size wanted (Xvfb), with
-// QT_QPA_PLATFORM=xcb.
+// QT_QPA_PLATFORM=xcb. The texts are in the system's language (LANGUAGE=de
+// for German).
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,6 +24,7 @@
 
 #include "gui/app/MainFrame.h"
 #include "gui/app/TorvanApp.h"
+#include "gui/app/Translations.h"
 #include "tests/gui/app/AppTestSupport.h"
 
 namespace {
@@ -41,6 +43,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication application(argc, argv);
+    torvan::InstallTranslations(QLocale::system());
     const QString input = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const QDir work(QString::fromLocal8Bit(argv[2]));
     const QDir out(QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath());
