@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the pictures of the workbench for docs/: the Conversion Settings
 // dialog with its reading table, the outcome message, and the main window
-// with the database panel and a chart, each as the whole screen shows it.
+// with the database panel and a chart, each as the whole screen shows it;
+// then the dialog and outcome of a file of many tickers and of intraday
+// bars (both generated here) and of an update of the first file's
+// security by its last days and two new ones, each read with Detect.
 //   torvan_workbench_shots PRICE_FILE WORK_DIR OUTPUT_DIR NAME_SUFFIX
-// PRICE_FILE is copied into WORK_DIR/prices and converted into
-// WORK_DIR/metastock; WORK_DIR is what the pictures show, so choose a
+// PRICE_FILE (a Yahoo file) is copied into WORK_DIR/prices and converted
+// into WORK_DIR/metastock; WORK_DIR is what the pictures show, so choose a
 // neutral one. Meant for a display of the size wanted (Xvfb), with
 // QT_QPA_PLATFORM=xcb.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -20,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <functional>
 
 #include "gui/app/MainFrame.h"
 #include "gui/app/TorvanApp.h"
@@ -31,6 +36,62 @@ QPixmap Screen() {
     QApplication::processEvents();
     QTest::qWait(300);
     return QGuiApplication::primaryScreen()->grabWindow(0);
+}
+
+// Generated lines: three tickers a day, and 5-minute bars of two days.
+void WriteGenerated(const QDir& work) {
+    QFile tickers(work.filePath("prices/exchange.csv"));
+    tickers.open(QIODevice::WriteOnly);
+    tickers.write("Ticker,Date,Open,High,Low,Close,Volume\n");
+    QDate day(2024, 1, 2);
+    for (int d = 0; d < 30; day = day.addDays(day.dayOfWeek() == 5 ? 3 : 1), ++d) {
+        for (int t = 0; t < 3; ++t) {
+            const double close = 20.0 * (t + 1) + (d * 7 + t * 3) % 11 * 0.25;
+            tickers.write(QStringLiteral("%1,%2,%3,%4,%5,%6,%7\n")
+                              .arg(QStringLiteral("ABC DEF GHI").section(' ', t, t),
+                                   day.toString(Qt::ISODate), QString::number(close - 0.2),
+                                   QString::number(close + 0.5), QString::number(close - 0.6),
+                                   QString::number(close), QString::number(10000 + d * 130))
+                              .toLatin1());
+        }
+    }
+    QFile bars(work.filePath("prices/bars-5min.csv"));
+    bars.open(QIODevice::WriteOnly);
+    bars.write("Date,Time,Open,High,Low,Close,Volume\n");
+    for (const char* date : {"2024-03-04", "2024-03-05"}) {
+        for (int minute = 0; minute < 390; minute += 5) {
+            const double close = 101.0 + (minute / 5 * 13 % 17) * 0.05;
+            bars.write(QStringLiteral("%1,%2:%3,%4,%5,%6,%7,%8\n")
+                           .arg(QString::fromLatin1(date))
+                           .arg(9 + (30 + minute) / 60, 2, 10, QLatin1Char('0'))
+                           .arg((30 + minute) % 60, 2, 10, QLatin1Char('0'))
+                           .arg(close - 0.05)
+                           .arg(close + 0.1)
+                           .arg(close - 0.1)
+                           .arg(close)
+                           .arg(500 + minute)
+                           .toLatin1());
+        }
+    }
+}
+
+// The Yahoo file's header and last five days, and two days after them.
+void WriteUpdate(const QString& yahoo, const QString& to) {
+    QFile in(yahoo);
+    in.open(QIODevice::ReadOnly);
+    QStringList lines = QString::fromLatin1(in.readAll()).split('\n', Qt::SkipEmptyParts);
+    QStringList kept{lines.front()};
+    kept << lines.mid(lines.size() - 5);
+    QStringList last = kept.back().split(',');
+    QDate day = QDate::fromString(last[0], Qt::ISODate);
+    for (int i = 0; i < 2; ++i) {
+        day = day.addDays(day.dayOfWeek() == 5 ? 3 : 1);
+        last[0] = day.toString(Qt::ISODate);
+        kept << last.join(',');
+    }
+    QFile out(to);
+    out.open(QIODevice::WriteOnly);
+    out.write((kept.join('\n') + '\n').toLatin1());
 }
 
 }  // namespace
@@ -84,6 +145,50 @@ int main(int argc, char** argv) {
     });
     app.OpenDocumentFile(prices);
     ok = Screen().save(out.filePath("workbench-main-" + suffix + ".png")) && ok;
+
+    // Each file read with Detect into the same database, or the update.
+    WriteGenerated(work);
+    const QString update = work.filePath("prices/orcl-new-days.csv");
+    WriteUpdate(prices, update);
+    const struct {
+        QString file;
+        QString shot;
+        std::function<void(QWidget*)> fill;
+    } more[] = {
+        {work.filePath("prices/exchange.csv"), "tickers", nullptr},
+        {work.filePath("prices/bars-5min.csv"), "intraday",
+         [](QWidget* dialog) {
+             dialog->findChild<QLineEdit*>("edit1031")->setText("bars");
+             dialog->findChild<QLineEdit*>("edit1032")->setText("5-minute bars");
+         }},
+        {update, "update",
+         [](QWidget* dialog) {
+             dialog->findChild<QLineEdit*>("edit1031")->setText("orcl");
+             dialog->findChild<QCheckBox*>("checkUpdate")->setChecked(true);
+         }},
+    };
+    for (const auto& shot : more) {
+        script.Then([&](QWidget* dialog) {
+            dialog->findChild<QRadioButton*>("radio1028")->click();
+            dialog->findChild<QPushButton*>("detectButton")->click();
+            if (shot.fill) {
+                shot.fill(dialog);
+            }
+            ok = Screen().save(
+                     out.filePath("workbench-dialog-" + shot.shot + "-" + suffix + ".png")) &&
+                 ok;
+            dialog->findChild<QPushButton*>("IDOK")->click();
+        });
+        // What Detect found, answered before the dialog's picture.
+        script.Then([](QWidget* box) { static_cast<QDialog*>(box)->accept(); });
+        script.Then([&](QWidget* box) {
+            ok = Screen().save(
+                     out.filePath("workbench-outcome-" + shot.shot + "-" + suffix + ".png")) &&
+                 ok;
+            static_cast<QDialog*>(box)->accept();
+        });
+        app.OpenDocumentFile(shot.file);
+    }
     frame.close();
     app.ExitInstance();
     return ok && script.Done() ? 0 : 1;
