@@ -92,8 +92,9 @@ void CSettingsDlg::BuildChoices() {
           static_cast<QWidget*>(m_interval), static_cast<QWidget*>(m_daily)}) {
         intraday->addWidget(widget);
     }
-    intraday->addStretch(1);
+    intraday->setSpacing(6);
     m_ui->detailLayout->insertLayout(m_ui->detailLayout->indexOf(m_ui->detailSpacer), intraday);
+    m_ui->detailLayout->setAlignment(intraday, Qt::AlignTop);
 
     BuildUpdateChoice();
 

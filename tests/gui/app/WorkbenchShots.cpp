@@ -4,7 +4,7 @@
 // with the database panel and a chart, each as the whole screen shows it;
 // then the dialog and outcome of a file of many tickers and of intraday
 // bars (both generated here) and of an update of the first file's
-// security by its last days and two new ones, each read with Detect.
+// security by its last days and two new ones.
 //   torvan_workbench_shots PRICE_FILE WORK_DIR OUTPUT_DIR NAME_SUFFIX
 // PRICE_FILE (a Yahoo file) is copied into WORK_DIR/prices and converted
 // into WORK_DIR/metastock; WORK_DIR is what the pictures show, so choose a
@@ -150,37 +150,54 @@ int main(int argc, char** argv) {
     WriteGenerated(work);
     const QString update = work.filePath("prices/orcl-new-days.csv");
     WriteUpdate(prices, update);
+    // The columns as the file's header names them (the Yahoo file's
+    // reading settings are kept from its conversion).
+    const auto columns = [](QWidget* dialog, int ticker, int time) {
+        const auto set = [dialog](const char* check, const char* edit, int column) {
+            dialog->findChild<QCheckBox*>(check)->setChecked(column > 0);
+            if (column > 0) {
+                dialog->findChild<QLineEdit*>(edit)->setText(QString::number(column));
+            }
+        };
+        set("checkTicker", "editTicker", ticker);
+        set("checkTime", "editTime", time);
+        int column = ticker > 0 ? 2 : 1;
+        for (const char* edit : {"edit1004", "edit1010", "edit1013", "edit1016", "edit1019"}) {
+            dialog->findChild<QLineEdit*>(edit)->setText(QString::number(column));
+            column += column == time - 1 ? 2 : 1;
+        }
+        dialog->findChild<QLineEdit*>("edit1022")->setText("7");  // after Adj Close, or last
+    };
     const struct {
         QString file;
         QString shot;
         std::function<void(QWidget*)> fill;
     } more[] = {
-        {work.filePath("prices/exchange.csv"), "tickers", nullptr},
+        {work.filePath("prices/exchange.csv"), "tickers",
+         [&](QWidget* dialog) { columns(dialog, 1, 0); }},
         {work.filePath("prices/bars-5min.csv"), "intraday",
-         [](QWidget* dialog) {
+         [&](QWidget* dialog) {
+             columns(dialog, 0, 2);
              dialog->findChild<QLineEdit*>("edit1031")->setText("bars");
              dialog->findChild<QLineEdit*>("edit1032")->setText("5-minute bars");
          }},
         {update, "update",
-         [](QWidget* dialog) {
+         [&](QWidget* dialog) {
+             columns(dialog, 0, 0);
              dialog->findChild<QLineEdit*>("edit1031")->setText("orcl");
+             dialog->findChild<QLineEdit*>("edit1032")->setText("Oracle");
              dialog->findChild<QCheckBox*>("checkUpdate")->setChecked(true);
          }},
     };
     for (const auto& shot : more) {
         script.Then([&](QWidget* dialog) {
             dialog->findChild<QRadioButton*>("radio1028")->click();
-            dialog->findChild<QPushButton*>("detectButton")->click();
-            if (shot.fill) {
-                shot.fill(dialog);
-            }
+            shot.fill(dialog);
             ok = Screen().save(
                      out.filePath("workbench-dialog-" + shot.shot + "-" + suffix + ".png")) &&
                  ok;
             dialog->findChild<QPushButton*>("IDOK")->click();
         });
-        // What Detect found, answered before the dialog's picture.
-        script.Then([](QWidget* box) { static_cast<QDialog*>(box)->accept(); });
         script.Then([&](QWidget* box) {
             ok = Screen().save(
                      out.filePath("workbench-outcome-" + shot.shot + "-" + suffix + ".png")) &&
