@@ -304,20 +304,20 @@ constexpr MessageEntry kEntries[] = {
     {Id::kUpdateAddedSecurity, "UpdateAddedSecurity", kNote, "symbol",
      "The database did not hold {symbol}, so it was added as a new security."},
     {Id::kTickersConverted, "TickersConverted", kNote, "count added failed directory",
-     "The file holds {count} tickers: {added} were added as securities and {failed} failed, in "
-     "the database folder\n{directory}",
-     "The file holds {count} ticker: {added} was added as a security and {failed} failed, in "
-     "the database folder\n{directory}"},
+     "The file holds {count} tickers. Securities added: {added}; failed: {failed}. Database "
+     "folder:\n{directory}",
+     "The file holds {count} ticker. Securities added: {added}; failed: {failed}. Database "
+     "folder:\n{directory}"},
     {Id::kTickersUpdated, "TickersUpdated", kNote, "count updated added failed directory",
-     "The file holds {count} tickers: {updated} securities were updated, {added} added as new "
-     "ones and {failed} failed, in the database folder\n{directory}",
-     "The file holds {count} ticker: {updated} security was updated, {added} added as a new one "
-     "and {failed} failed, in the database folder\n{directory}"},
+     "The file holds {count} tickers. Securities updated: {updated}; added as new: {added}; "
+     "failed: {failed}. Database folder:\n{directory}",
+     "The file holds {count} ticker. Securities updated: {updated}; added as new: {added}; "
+     "failed: {failed}. Database folder:\n{directory}"},
     {Id::kTickerAdded, "TickerAdded", kNote, "symbol file records first last",
      "{symbol} added as {file}: {records} price records from {first} to {last}"},
     {Id::kTickerUpdated, "TickerUpdated", kNote, "symbol file added skipped differing",
-     "{symbol} updated in {file}: {added} new days, {skipped} skipped as equal, {differing} "
-     "differing"},
+     "{symbol} updated in {file}: new days {added}, skipped as equal {skipped}, differing "
+     "{differing}"},
     {Id::kTickerFailed, "TickerFailed", kError, "symbol reason", "{symbol} failed: {reason}"},
     {Id::kTickersNotListed, "TickersNotListed", kNote, "count",
      "... and {count} more securities (the database panel lists them all).",

@@ -317,7 +317,7 @@ TEST_F(SettingsCommandTest, ATickerColumnGivesOneSecurityPerTicker) {
     });
     ASSERT_TRUE(result.has_value() && result->Succeeded()) << testing::PrintToString(events);
     ASSERT_EQ(events.size(), 4U);
-    for (const char* part : {"The file holds 3 tickers: 3 were added as securities and 0 failed",
+    for (const char* part : {"The file holds 3 tickers. Securities added: 3; failed: 0.",
                              "AAA added as F1.DAT: 2 price records from 1998-01-02 to 1998-01-03",
                              "BBB added as F2.DAT: 3 price records", "CCC added as F3.DAT: 1"}) {
         EXPECT_NE(events[2].find(part), std::string::npos) << part << " in " << events[2];
@@ -328,6 +328,21 @@ TEST_F(SettingsCommandTest, ATickerColumnGivesOneSecurityPerTicker) {
     EXPECT_EQ(entries[1].symbol, "BBB");
     EXPECT_EQ(entries[1].name, "BBB");
     EXPECT_EQ(Entry("PathOut"), db);
+
+    // Updated: a ticker known, one new, one that cannot be a symbol.
+    WriteText(input, Days(2, 5, "BBB,") + Days(2, 3, "DDD,") + Days(2, 3, "SEVENTEEN_LETTERS,"));
+    events.clear();
+    ASSERT_TRUE(Run([&](CSettingsDlg& dlg) {
+                    Click(Control<QAbstractButton>(&dlg, "checkUpdate"));
+                })->Succeeded());  // the first that landed, for the database panel
+    ASSERT_EQ(events.size(), 3U) << "no beep";
+    for (const char* part :
+         {"The file holds 3 tickers. Securities updated: 1; added as new: 1; failed: 1.",
+          "BBB updated in F2.DAT: new days 0, skipped as equal 3, differing 0",
+          "DDD added as F4.DAT: 1 price records", "SEVENTEEN_LETTERS failed: The ticker"}) {
+        EXPECT_NE(events[2].find(part), std::string::npos) << part << " in " << events[2];
+    }
+    EXPECT_EQ(Securities(), 4U);
 }
 
 // A time column: an intraday security with its times, or daily bars of it.
