@@ -74,7 +74,11 @@ const char* OptionOf(Setting setting) {
         case Setting::kDecimalComma:
             return "--decimal-comma";
         case Setting::kTickerCol:
+        case Setting::kTimeCol:
             return "--columns";
+        case Setting::kInterval:
+            return "--interval";
+        case Setting::kUpdate:
         case Setting::kNone:
             break;
     }

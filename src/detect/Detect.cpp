@@ -99,6 +99,8 @@ LineLayout LayoutOf(const ImportSettings& settings, int dateCode) {
         layout.fieldCol[s] = settings.fieldCol[s] - 1;
     }
     layout.tickerColumn = settings.tickerCol - 1;
+    layout.timeInDate = settings.timeInDate != 0;
+    layout.timeColumn = layout.timeInDate ? -1 : settings.timeCol - 1;
     return layout;
 }
 

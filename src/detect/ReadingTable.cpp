@@ -58,8 +58,21 @@ TableRow ReadRow(long number, const std::string& line, const LineLayout& layout)
     if (read.day != 0) {
         row.date = StoredDateText(MbfToFloat(DayNumberToStoredDate(read.day)));
     }
+    if (read.time >= 0 && read.kind != LineKind::kNoDate) {
+        row.time = TimeText(static_cast<float>(read.time));
+    }
     for (std::string& text : Split(line, layout)) {
         row.cells.push_back({std::move(text)});
+    }
+    const auto mark = [&row](int column, int bit) {
+        if (column >= 0 && static_cast<std::size_t>(column) < row.cells.size()) {
+            row.cells[static_cast<std::size_t>(column)].fields |=
+                static_cast<std::uint16_t>(1U << bit);
+        }
+    };
+    if (row.kind != TableRowKind::kEmpty) {
+        mark(layout.tickerColumn, kTickerBit);
+        mark(layout.timeInDate ? layout.fieldCol[kSlotDate] : layout.timeColumn, kTimeBit);
     }
     // An empty line is passed over whole: no field of it is stored.
     for (std::size_t slot = 0; slot < kFieldSlots && row.kind != TableRowKind::kEmpty; ++slot) {
@@ -72,7 +85,7 @@ TableRow ReadRow(long number, const std::string& line, const LineLayout& layout)
             continue;
         }
         TableCell& cell = row.cells[column];
-        cell.fields |= static_cast<std::uint8_t>(1U << slot);
+        cell.fields |= static_cast<std::uint16_t>(1U << slot);
         if (slot != kSlotDate) {
             const std::optional<float> value =
                 layout.csv ? ReadCsvNumber(cell.text, layout.decimalComma) : ReadNumber(cell.text);

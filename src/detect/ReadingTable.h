@@ -20,9 +20,16 @@ enum class TableRowKind {
     kNoPrice,  // skipped: a date, but none of open, high, low and close is a number
 };
 
+// The bits of TableCell::fields beyond the field slots: the column holds
+// the tickers, or the time of day.
+inline constexpr int kTickerBit = kFieldSlots;
+inline constexpr int kTimeBit = kFieldSlots + 1;
+
 struct TableCell {
-    std::string text;           // the column as split
-    std::uint8_t fields = 0;    // bit s for each field slot the column feeds (bit 0: date)
+    std::string text;  // the column as split
+    // Bit s for each field slot the column feeds (bit 0: date), and
+    // kTickerBit and kTimeBit.
+    std::uint16_t fields = 0;
     bool storedAsZero = false;  // a field's column that holds no number
 };
 
@@ -31,6 +38,7 @@ struct TableRow {
     TableRowKind kind = TableRowKind::kEmpty;
     std::vector<TableCell> cells;
     std::string date;  // the date as read, YYYY-MM-DD; empty when it does not read
+    std::string time;  // intraday: the time as read, HH:MM:SS; empty when none
     // Field fields whose column lies past the line's end (stored as 0), bit s for slot s.
     std::uint8_t missingSlots = 0;
 };

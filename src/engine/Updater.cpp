@@ -87,6 +87,7 @@ int CUpdater::Run() {
         status = m_job.Run();
         m_result.job = m_job.Result();
         m_result.added = true;
+        m_result.inXMaster = m_job.m_bInXMaster;
         return status;
     }
     JobResult& job = m_result.job;
@@ -97,6 +98,8 @@ int CUpdater::Run() {
         return status;
     }
     job.fileNumber = m_entry.fileNumber;
+    m_result.inXMaster = m_entry.inXMaster;
+    m_job.RecordInProfile();
     const bool warned =
         job.linesWithoutDate > 0 || job.linesWithoutPrice > 0 || job.linesMissingColumns > 0;
     job.outcome = warned ? Outcome::kConvertedWithWarnings : Outcome::kConverted;
@@ -253,6 +256,10 @@ int CUpdater::ReadInput() {
     const LineLayout layout = m_job.Layout();
     long undated = 0, firstUndated = 0, unpriced = 0, firstUnpriced = 0;
     auto take = [&](long number, const PriceLine& read) {
+        // In a file of many tickers only this security's lines count.
+        if (layout.tickerColumn >= 0 && read.ticker != m_job.m_szTicker) {
+            return;
+        }
         if (read.kind == LineKind::kNoDate) {
             firstUndated = undated++ == 0 ? number : firstUndated;
         } else if (read.kind == LineKind::kNoPrice) {

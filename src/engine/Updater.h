@@ -27,7 +27,8 @@ struct UpdateResult {
     int skipped = 0;     // days of the file equal to what is stored
     int differing = 0;   // days on or before the last stored date that differ from it
     float firstDiffering = 0;
-    int replaced = 0;  // with kReplace: stored days replaced, or put among them
+    int replaced = 0;        // with kReplace: stored days replaced, or put among them
+    bool inXMaster = false;  // the security is listed in XMASTER (its file is F<n>.MWD)
 };
 
 // Adds the days of a price file that come after a security's last stored
@@ -35,8 +36,8 @@ struct UpdateResult {
 // dates of every index that lists it are set; nothing else in the folder
 // changes. A symbol the database does not hold is added as a new security
 // by a conversion. The creator fills m_job as for a conversion (input,
-// reading options, database, symbol, name, sink), calls Run once and
-// discards the job.
+// reading options, database, symbol, name, sink, and the profile where a
+// run that succeeded records them), calls Run once and discards the job.
 class CUpdater {
   public:
     enum class Overlap {

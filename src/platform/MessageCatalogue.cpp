@@ -281,9 +281,50 @@ constexpr MessageEntry kEntries[] = {
      "The bars in {path} are not 1 to 60 minutes apart (their most common spacing: {spacing}), so "
      "they cannot be stored as one intraday security.\nGive the bar interval in minutes, or build "
      "daily bars from the file."},
+    // The Conversion Settings dialog's update and ticker runs
+    {Id::kUpdateNeedsDailyLines, "UpdateNeedsDailyLines", kError, "",
+     "New days can be added to a security from daily lines only, one line per day.\nSwitch off "
+     "the Time column (and Time in the Date Column), or convert the file as a new security."},
+    {Id::kUpdateSucceeded, "UpdateSucceeded", kNote, "", "Update completed successfully!"},
+    {Id::kUpdateFailed, "UpdateFailed", kError, "", "Update failed."},
+    {Id::kUpdateWritten, "UpdateWritten", kNote,
+     "added symbol file first last skipped differing directory",
+     "New days added to {symbol} in {file}: {added}, from {first} to {last}. Days of the file "
+     "skipped as equal to the stored ones: {skipped}; differing from them: {differing}. Database "
+     "folder:\n{directory}"},
+    {Id::kUpdateNothingNew, "UpdateNothingNew", kNote,
+     "symbol file last skipped differing directory",
+     "No new days were added to {symbol} in {file}: the file has no day after its last stored "
+     "day, {last}. Days of the file skipped as equal to the stored ones: {skipped}; differing "
+     "from them: {differing}. Database folder:\n{directory}"},
+    {Id::kUpdateHistoryReplaced, "UpdateHistoryReplaced", kNote,
+     "symbol file records first last directory",
+     "The whole history of {symbol} in {file} was replaced by the file's: {records} price records "
+     "from {first} to {last}, in the database folder\n{directory}"},
+    {Id::kUpdateAddedSecurity, "UpdateAddedSecurity", kNote, "symbol",
+     "The database did not hold {symbol}, so it was added as a new security."},
+    {Id::kTickersConverted, "TickersConverted", kNote, "count added failed directory",
+     "The file holds {count} tickers. Securities added: {added}; failed: {failed}. Database "
+     "folder:\n{directory}",
+     "The file holds {count} ticker. Securities added: {added}; failed: {failed}. Database "
+     "folder:\n{directory}"},
+    {Id::kTickersUpdated, "TickersUpdated", kNote, "count updated added failed directory",
+     "The file holds {count} tickers. Securities updated: {updated}; added as new: {added}; "
+     "failed: {failed}. Database folder:\n{directory}",
+     "The file holds {count} ticker. Securities updated: {updated}; added as new: {added}; "
+     "failed: {failed}. Database folder:\n{directory}"},
+    {Id::kTickerAdded, "TickerAdded", kNote, "symbol file records first last",
+     "{symbol} added as {file}: {records} price records from {first} to {last}"},
+    {Id::kTickerUpdated, "TickerUpdated", kNote, "symbol file added skipped differing",
+     "{symbol} updated in {file}: new days {added}, skipped as equal {skipped}, differing "
+     "{differing}"},
+    {Id::kTickerFailed, "TickerFailed", kError, "symbol reason", "{symbol} failed: {reason}"},
+    {Id::kTickersNotListed, "TickersNotListed", kNote, "count",
+     "... and {count} more securities (the database panel lists them all).",
+     "... and {count} more security (the database panel lists it)."},
 };
 
-static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kBarIntervalUnknown) + 1,
+static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kTickersNotListed) + 1,
               "one entry for every MessageId");
 
 // Position of name among the blank-separated names, or -1.

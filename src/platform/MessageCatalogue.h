@@ -116,6 +116,20 @@ enum class MessageId : int {
     kLinesOutOfOrder,
     kBarIntervalOutOfRange,
     kBarIntervalUnknown,
+    // The Conversion Settings dialog's update and ticker runs
+    kUpdateNeedsDailyLines,
+    kUpdateSucceeded,
+    kUpdateFailed,
+    kUpdateWritten,
+    kUpdateNothingNew,
+    kUpdateHistoryReplaced,
+    kUpdateAddedSecurity,
+    kTickersConverted,
+    kTickersUpdated,
+    kTickerAdded,
+    kTickerUpdated,
+    kTickerFailed,
+    kTickersNotListed,
 };
 
 struct MessageEntry {

@@ -6,6 +6,7 @@
 
 #include "database/Dates.h"
 #include "database/EMaster.h"
+#include "engine/Updater.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
 #include "platform/Text.h"
@@ -56,6 +57,11 @@ std::optional<SettingsProblem> CheckTickerColumn(const ImportSettings& settings)
         return Problem(Setting::kReverse, MessageId::kReverseWithTickerColumn);
     }
     return std::nullopt;
+}
+
+// A column that is on must lie in range; 0 is "none".
+std::optional<SettingsProblem> CheckOptionalColumn(Setting setting, int column) {
+    return column == 0 ? std::nullopt : CheckRange(setting, column, kMinColumn, kMaxColumn);
 }
 
 }  // namespace
@@ -117,6 +123,16 @@ std::optional<SettingsProblem> CheckExchange(const ImportSettings& settings,
     if (auto problem = CheckRange(Setting::kFooterRows, settings.footerRows, 0, kMaxSkipRows)) {
         return problem;
     }
+    if (auto problem = CheckOptionalColumn(Setting::kTickerCol, settings.tickerCol)) {
+        return problem;
+    }
+    if (auto problem = CheckOptionalColumn(Setting::kTimeCol, settings.timeCol)) {
+        return problem;
+    }
+    if (settings.interval < 0 || settings.interval > 60) {
+        return Problem(Setting::kInterval, MessageId::kBarIntervalOutOfRange,
+                       {std::to_string(settings.interval)});
+    }
     if (inputPath.size() > kMaxPathLength) {
         return Problem(Setting::kInputPath, MessageId::kInputPathTooLong,
                        {std::to_string(kMaxPathLength), inputPath});
@@ -158,8 +174,9 @@ std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings) {
     }
     settings.symbol = ToUpperAscii(std::string(TrimRight(settings.symbol)));
     // A tab or line end would be stored in the index and break every line
-    // that lists the security.
-    if (settings.symbol.empty() || HasControlCharacter(settings.symbol)) {
+    // that lists the security. With a ticker column each ticker is a symbol.
+    if (settings.tickerCol == 0 &&
+        (settings.symbol.empty() || HasControlCharacter(settings.symbol))) {
         return Problem(Setting::kSymbol, MessageId::kInvalidSymbol);
     }
     if (TrimRight(settings.pathOut).empty()) {
@@ -175,6 +192,26 @@ std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings) {
         }
         return Problem(Setting::kDateFormat, MessageId::kUnknownDateFormat,
                        {settings.dateFormat, list});
+    }
+    return std::nullopt;
+}
+
+std::optional<SettingsProblem> CheckColumnChoices(const ImportSettings& settings) {
+    if (auto problem = CheckTickerColumn(settings)) {
+        return problem;
+    }
+    if (settings.timeCol != 0 && settings.timeInDate == 0) {
+        for (std::size_t s = 0; s < kFieldSlots; ++s) {
+            const bool on = s == kSlotDate || s == kSlotClose || settings.fieldOn[s] != 0;
+            if ((on && settings.fieldCol[s] == settings.timeCol) ||
+                settings.timeCol == settings.tickerCol) {
+                return Problem(Setting::kTimeCol, MessageId::kDuplicateColumns);
+            }
+        }
+    }
+    // An update compares and appends whole days, one line each.
+    if (settings.update != 0 && settings.HasTime()) {
+        return Problem(Setting::kUpdate, MessageId::kUpdateNeedsDailyLines);
     }
     return std::nullopt;
 }
@@ -230,6 +267,13 @@ void ImportSettings::Load(const CProfileStore& store) {
     csv = store.GetInt(kSection, "Csv", defaults.csv);
     decimalComma = store.GetInt(kSection, "DecimalComma", defaults.decimalComma);
     footerRows = store.GetInt(kSection, "FooterRows", defaults.footerRows);
+    tickerCol = store.GetInt(kSection, "TickerCol", defaults.tickerCol);
+    timeCol = store.GetInt(kSection, "TimeCol", defaults.timeCol);
+    timeInDate = store.GetInt(kSection, "TimeInDate", defaults.timeInDate);
+    interval = store.GetInt(kSection, "Interval", defaults.interval);
+    daily = store.GetInt(kSection, "Daily", defaults.daily);
+    update = store.GetInt(kSection, "Update", defaults.update);
+    overlap = store.GetInt(kSection, "Overlap", defaults.overlap);
 }
 
 void ImportSettings::LoadForDialog(const CProfileStore& store) {
@@ -273,6 +317,13 @@ void ImportSettings::Save(CProfileBatch& batch) const {
     batch.WriteInt(kSection, "Csv", csv);
     batch.WriteInt(kSection, "DecimalComma", decimalComma);
     batch.WriteInt(kSection, "FooterRows", footerRows);
+    batch.WriteInt(kSection, "TickerCol", tickerCol);
+    batch.WriteInt(kSection, "TimeCol", timeCol);
+    batch.WriteInt(kSection, "TimeInDate", timeInDate);
+    batch.WriteInt(kSection, "Interval", interval);
+    batch.WriteInt(kSection, "Daily", daily);
+    batch.WriteInt(kSection, "Update", update);
+    batch.WriteInt(kSection, "Overlap", overlap);
 }
 
 void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int dateCode) const {
@@ -297,6 +348,17 @@ void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int 
     // Without a ticker to read the column means nothing to the job.
     job.m_nTickerCol = ticker.empty() ? -1 : tickerCol - 1;
     job.m_szTicker = ticker;
+    job.m_bTimeInDate = timeInDate != 0 ? 1 : 0;
+    job.m_nTimeCol = timeInDate != 0 ? -1 : timeCol - 1;
+    job.m_nInterval = interval;
+    job.m_bDaily = HasTime() && daily != 0 ? 1 : 0;
+}
+
+void ImportSettings::ApplyTo(CUpdater& job, const std::string& inputPath, int dateCode) const {
+    ApplyTo(job.m_job, inputPath, dateCode);
+    job.m_overlap = overlap == kReplaceAll         ? CUpdater::Overlap::kReplaceAll
+                    : overlap == kReplaceDiffering ? CUpdater::Overlap::kReplace
+                                                   : CUpdater::Overlap::kKeep;
 }
 
 }  // namespace torvan

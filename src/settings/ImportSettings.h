@@ -12,6 +12,7 @@ namespace torvan {
 
 class CProfileBatch;
 class CProfileStore;
+class CUpdater;
 
 // The conversion settings of profile section "Import", with their defaults.
 // Columns are 1-based here, as the user counts them.
@@ -35,10 +36,28 @@ struct ImportSettings {
     int decimalComma = 0;  // CSV reading: numbers use a decimal comma
     int footerRows = 0;    // trailing lines that are no price lines (a source note)
     // A file that holds many securities: the column of their tickers (0 for
-    // none) and the ticker whose lines a job reads. Not saved: a job reads
-    // the ticker column only once a ticker is set (see TickerJobs.h).
+    // none; "TickerCol") and the ticker whose lines a job reads (not saved:
+    // a job reads the ticker column only once a ticker is set, see
+    // TickerJobs.h).
     int tickerCol = 0;
     std::string ticker;
+    // Intraday lines: the time's own column (0 for none), or the time after
+    // the date in the date's column; the bar interval in minutes (0: the
+    // most common spacing of the bars); daily bars built of the lines
+    // instead of an intraday security.
+    int timeCol = 0;     // "TimeCol"
+    int timeInDate = 0;  // "TimeInDate"
+    int interval = 0;    // "Interval"
+    int daily = 0;       // "Daily"
+    // Adds the file's new days to the security the symbol names (one the
+    // database lacks is added) instead of converting it as a new security;
+    // newMaster does not apply then.
+    int update = 0;  // "Update"
+    // How an update treats the file's days on or before the last stored one
+    // that differ from it.
+    enum Overlap { kKeepStored = 0, kReplaceDiffering = 1, kReplaceAll = 2 };
+    int overlap = kKeepStored;  // "Overlap"
+    bool HasTime() const { return timeCol != 0 || timeInDate != 0; }
 
     // Reads every entry, each with its default.
     void Load(const CProfileStore& store);
@@ -59,6 +78,8 @@ struct ImportSettings {
     // Fills a job with these settings. dateCode is the format's position in
     // the list (1..12), or 0 when none is chosen.
     void ApplyTo(CConverter& job, const std::string& inputPath, int dateCode) const;
+    // The same for an update, with its overlap choice.
+    void ApplyTo(CUpdater& job, const std::string& inputPath, int dateCode) const;
 };
 
 // The delimiter character of a "Delimiter" value: tab, blank, semicolon, or
@@ -98,6 +119,9 @@ enum class Setting {
     kFooterRows,
     kDecimalComma,
     kTickerCol,
+    kTimeCol,
+    kInterval,
+    kUpdate,
 };
 
 // The column setting of a field slot (kDateCol .. kOICol).
@@ -127,6 +151,11 @@ std::size_t NameLimitFor(const ImportSettings& settings);
 // directory that is not blank; a date format from the list. Leaves the
 // symbol as it will be used.
 std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings);
+
+// The checks of the ticker and time columns and of the update choice, after
+// CheckForConversion: each column a column of its own, a ticker column not
+// reversed, an update of daily lines only.
+std::optional<SettingsProblem> CheckColumnChoices(const ImportSettings& settings);
 
 // Everything a conversion started without the dialog must pass: the
 // exchange checks, the OK checks, a date format that is a list entry or the

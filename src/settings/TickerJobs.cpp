@@ -6,6 +6,7 @@
 #include <deque>
 #include <unordered_map>
 
+#include "database/Dates.h"
 #include "engine/TextReader.h"
 #include "platform/MessageCatalogue.h"
 #include "platform/Text.h"
@@ -47,7 +48,68 @@ TickerJob MakeJob(const ImportSettings& settings, const std::string& ticker) {
     return job;
 }
 
+// Runs one ticker's job, its messages kept in the outcome.
+TickerOutcome RunTicker(TickerJob& ticker, const std::string& inputPath) {
+    TickerOutcome outcome;
+    outcome.symbol = ticker.refused ? Shown(ticker.ticker) : ticker.settings.symbol;
+    if (ticker.refused) {
+        outcome.reason = ticker.refused->text;
+        return outcome;
+    }
+    ImportSettings& settings = ticker.settings;
+    int dateCode = kFormatNone;
+    if (auto problem = CheckForRun(settings, inputPath, dateCode, NameLimitFor(settings))) {
+        outcome.reason = problem->message.text;
+        return outcome;
+    }
+    outcome.symbol = settings.symbol;
+    int status = 0;
+    if (settings.update != 0) {
+        CUpdater job;
+        settings.ApplyTo(job, inputPath, dateCode);
+        status = job.Run();
+        outcome.result = job.Result();
+        outcome.added = outcome.result.added;
+        outcome.inXMaster = outcome.result.inXMaster;
+    } else {
+        CConverter job;
+        settings.ApplyTo(job, inputPath, dateCode);
+        status = job.Run();
+        outcome.result.job = job.Result();
+        outcome.added = true;
+        outcome.inXMaster = job.m_bInXMaster;
+    }
+    outcome.succeeded = status == 0;
+    if (!outcome.succeeded) {
+        const std::vector<Message>& said = outcome.result.job.messages;
+        outcome.reason =
+            said.empty() ? MessageText(MessageId::kConversionFailed) : said.back().text;
+    }
+    return outcome;
+}
+
 }  // namespace
+
+std::vector<TickerOutcome> RunTickerPlan(TickerPlan& plan, const std::string& inputPath,
+                                         IProfileWriter* profile) {
+    std::vector<TickerOutcome> outcomes;
+    std::string directory;
+    for (TickerJob& ticker : plan.jobs) {
+        // A new MASTER is made once, by the first job that lands.
+        if (!directory.empty()) {
+            ticker.settings.newMaster = 0;
+        }
+        outcomes.push_back(RunTicker(ticker, inputPath));
+        if (outcomes.back().succeeded && directory.empty()) {
+            directory = outcomes.back().result.job.databaseDirectory;
+        }
+    }
+    // Symbol and name are each ticker's own, so only where from and to.
+    if (profile != nullptr && !directory.empty()) {
+        profile->WriteEntries({{"Import", "PathIn", inputPath}, {"Import", "PathOut", directory}});
+    }
+    return outcomes;
+}
 
 TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inputPath) {
     TickerPlan plan;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/ProfileWriter.h"
+#include "engine/Updater.h"
 #include "platform/Message.h"
 #include "settings/ImportSettings.h"
 
@@ -36,5 +38,25 @@ struct TickerPlan {
 // holds. Each job is a conversion of its own; run one after the other or
 // together, they add one security per ticker.
 TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inputPath);
+
+// What one ticker's job did.
+struct TickerOutcome {
+    std::string symbol;
+    bool succeeded = false;
+    // A new security (converted, or updated while the database lacked it).
+    bool added = false;
+    bool inXMaster = false;
+    // The job's result, with every message it had; an update's counts too.
+    UpdateResult result;
+    std::string reason;  // why it failed
+};
+
+// Runs the jobs of plan on inputPath one after the other, each all or
+// nothing: conversions (the first that lands makes the new MASTER the
+// settings ask for), or with the settings' update choice updates with its
+// overlap choice. Each job's messages are kept in its outcome, not shown.
+// profile (may be null) records the input and folder of a run that passed.
+std::vector<TickerOutcome> RunTickerPlan(TickerPlan& plan, const std::string& inputPath,
+                                         IProfileWriter* profile);
 
 }  // namespace torvan

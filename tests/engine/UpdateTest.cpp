@@ -182,6 +182,27 @@ TEST_F(UpdateTest, ANewSymbolIsAddedAndAFullSecurityRefused) {
     EXPECT_EQ(TakeSnapshot(m_db.Path()), before);
 }
 
+// In a file of many tickers an update reads its own ticker's lines only.
+TEST_F(UpdateTest, ATickersUpdateReadsOnlyItsLines) {
+    ASSERT_EQ(Convert(Lines(0, 3)), 0);
+    std::string mixed;
+    for (int i = 0; i < 6; ++i) {
+        mixed += Lines(i, i + 1).insert(0, "IBM,") + "MSFT," + Lines(i + 1, i + 2);
+    }
+    m_updater = std::make_unique<CUpdater>();
+    Fill(m_updater->m_job, Input("tickers.txt", mixed), kMM_DD_YY, false);
+    for (int s = 0; s < kFieldSlots; ++s) {
+        m_updater->m_job.m_nFieldCol[static_cast<std::size_t>(s)] = s + 1;
+    }
+    m_updater->m_job.m_nTickerCol = 0;
+    m_updater->m_job.m_szTicker = "IBM";
+    ASSERT_EQ(m_updater->Run(), 0) << testing::PrintToString(m_messages.Texts());
+    EXPECT_EQ(m_updater->Result().job.recordsWritten, 3);
+    EXPECT_EQ(m_updater->Result().skipped, 3);
+    EXPECT_EQ(m_updater->Result().differing, 0);
+    EXPECT_EQ(Records(1, 7).size(), 6U);
+}
+
 // A day added to a security of each vendor database: the price file gets a
 // record and its count, each index listing the security its last date;
 // nothing else changes by a byte. An intraday security is refused.

@@ -172,7 +172,7 @@ TEST_F(ProfileStoreTest, SavingTheSettingsReplacesTheFileOnceWithWhatSingleWrite
     CProfileBatch batch(store);
     batch.WriteInt("Newbie", "Newbie2", 0);
     settings.Save(batch);
-    ASSERT_EQ(batch.Entries().size(), 23U);
+    ASSERT_EQ(batch.Entries().size(), 30U);
 
     test::TempDir otherDir;
     CProfileStore single;

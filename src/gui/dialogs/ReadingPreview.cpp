@@ -19,6 +19,11 @@ bool Skipped(TableRowKind kind) {
     return kind != TableRowKind::kRecord;
 }
 
+// The date as read, and the time of an intraday line.
+QString When(const TableRow& row) {
+    return QString::fromStdString(row.time.empty() ? row.date : row.date + " " + row.time);
+}
+
 }  // namespace
 
 CReadingPreview::CReadingPreview(QWidget* parent) : QTableWidget(parent) {
@@ -40,7 +45,7 @@ CReadingPreview::CReadingPreview(QWidget* parent) : QTableWidget(parent) {
 
 QString CReadingPreview::HeaderText(int column, unsigned fed) const {
     QStringList fields;
-    for (int s = 0; s < kFieldSlots && s < m_fieldNames.size(); ++s) {
+    for (int s = 0; s < m_fieldNames.size(); ++s) {
         if ((fed & (1U << s)) != 0) {
             fields << m_fieldNames[s];
         }
@@ -88,10 +93,10 @@ void CReadingPreview::ShowTable(const ReadingTable& table) {
                 status = tr("no date in this format: skipped");
                 break;
             case TableRowKind::kNoPrice:
-                status = tr("%1, no price: skipped").arg(QString::fromStdString(row.date));
+                status = tr("%1, no price: skipped").arg(When(row));
                 break;
             case TableRowKind::kRecord:
-                status = QString::fromStdString(row.date);
+                status = When(row);
                 break;
         }
         QStringList missing;

@@ -21,14 +21,16 @@ class CReadingPreview : public QTableWidget {
   public:
     explicit CReadingPreview(QWidget* parent = nullptr);
 
-    // The fields' names by slot (Date, Open, ... as the dialog labels them).
+    // The fields' names by slot (Date, Open, ... as the dialog labels them),
+    // then those of the ticker and the time (kTickerBit, kTimeBit).
     void SetFieldNames(const QStringList& names) { m_fieldNames = names; }
     void ShowTable(const ReadingTable& table);
     // The menu's entry for "no field": the column then feeds no optional field.
     static constexpr int kNoField = -1;
 
   signals:
-    // The user chose a field (or kNoField) for a 1-based input column.
+    // The user chose a field, the ticker or time (kTickerBit, kTimeBit), or
+    // kNoField for a 1-based input column.
     void fieldChosen(int slot, int column);
 
   protected:

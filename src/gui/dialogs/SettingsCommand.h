@@ -23,7 +23,8 @@ int RunGuarded(IMessageSink& sink, const std::function<int()>& work);
 // The Settings command (id 32771, File > Settings..., F2): shows the
 // Conversion Settings dialog with the saved "Import" settings and, when the
 // user confirms, saves them, runs one conversion of the input file on the
-// calling (GUI) thread and reports its outcome.
+// calling (GUI) thread (or an update of the security, or a job per ticker
+// of a file with a ticker column) and reports its outcome.
 class CSettingsCommand {
   public:
     // Both must outlive the command. Every message of the dialogs and of the
@@ -35,16 +36,20 @@ class CSettingsCommand {
 
     // Runs the command for inputPath with the dialog over parent. Returns
     // nothing when the user cancelled (then nothing was written or run),
-    // else what the conversion did. The outcome has been reported already:
-    // "Conversion completed successfully!" followed by the beep, or
-    // "Conversion failed.". After a conversion that failed, the next dialog
+    // else what the conversion did (for a ticker file, the first security
+    // that landed). The outcome has been reported already:
+    // "Conversion completed successfully!" (or "Update completed
+    // successfully!") followed by the beep, or "Conversion failed." ("Update
+    // failed.", or for a ticker file the outcome of each security, without
+    // the beep). After a conversion that failed, the next dialog
     // for the same input shows what the user confirmed rather than the
     // saved settings (the job saves the path, symbol and name only once its
     // checks pass), so that one mistake is mended and the rest kept.
     std::optional<JobResult> OnSettings(QWidget* parent, const std::string& inputPath);
 
     // The settings confirmed for the last conversion, and what it wrote in
-    // words (empty after a failure): the text the success message adds.
+    // words (empty after a failure, but for a ticker file of which some
+    // securities landed): the text the success message adds.
     const ImportSettings& LastConfirmed() const { return m_lastConfirmed; }
     bool LastInXMaster() const { return m_lastInXMaster; }
     const std::string& LastOutcome() const { return m_lastOutcome; }

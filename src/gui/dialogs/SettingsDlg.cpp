@@ -130,6 +130,7 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
     box->addWidget(m_preview);
     m_ui->mainLayout->insertWidget(2, group, 1);
     m_ui->mainLayout->setSizeConstraint(QLayout::SetDefaultConstraint);
+    BuildChoices();
     QWidget::setTabOrder(m_ui->detectButton, m_preview);
     QWidget::setTabOrder(m_preview, m_ui->edit1027);
     QStringList names;
@@ -139,6 +140,7 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
                            : (s == kSlotDate ? m_ui->label1004->text() : m_ui->label1019->text());
         names << name.remove(QLatin1Char('&'));
     }
+    names << m_tickerOn->text() << m_timeOn->text();  // kTickerBit, kTimeBit
     m_preview->SetFieldNames(names);
     connect(m_preview, &CReadingPreview::fieldChosen, this,
             [this](int slot, int column) { OnFieldChosen(slot, column); });
@@ -203,6 +205,7 @@ void CSettingsDlg::FitToScreen() {
 }
 
 void CSettingsDlg::OnFieldChosen(int slot, int column) {
+    OnChoiceChosen(slot, column);
     if (slot == CReadingPreview::kNoField) {
         // Only the fields that can be switched off can leave a column.
         for (std::size_t s = 0; s < kFieldSlots; ++s) {
@@ -263,6 +266,7 @@ void CSettingsDlg::EnableFields() {
         m_ui->checkDecimalComma->setChecked(false);
     }
     m_ui->checkDecimalComma->setEnabled(csv);
+    EnableChoices();
 }
 
 void CSettingsDlg::PutText(QLineEdit* edit, const std::string& text, std::size_t limit) {
@@ -301,6 +305,7 @@ void CSettingsDlg::PutReadingSettings(const ImportSettings& v) {
     m_ui->checkCsv->setChecked(v.csv != 0);
     m_ui->checkDecimalComma->setChecked(v.decimalComma != 0);
     PutNumber(m_ui->spinFooter, v.footerRows);
+    PutReadingChoices(v);
 }
 
 ImportSettings CSettingsDlg::TakeControls() const {
@@ -324,6 +329,7 @@ ImportSettings CSettingsDlg::TakeControls() const {
     taken.csv = m_ui->checkCsv->isChecked() ? 1 : 0;
     taken.decimalComma = m_ui->checkDecimalComma->isChecked() ? 1 : 0;
     taken.footerRows = NumberOf(m_ui->spinFooter);
+    TakeChoices(taken);
     return taken;
 }
 
@@ -332,6 +338,7 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
         const ImportSettings& v = m_settings;
         PutReadingSettings(v);
         CheckRadio(m_newMaster, v.newMaster);
+        PutUpdateChoice(v);
         PutText(m_ui->edit1032, v.name, kMaxNameLength);
         PutText(m_ui->edit1027, v.pathOut, kMaxPathLength);
         PutText(m_ui->edit1031, v.symbol, kMaxSymbolLength);
@@ -395,7 +402,7 @@ QWidget* CSettingsDlg::ControlOf(Setting setting) const {
         default:
             break;
     }
-    return nullptr;
+    return ChoiceControl(setting);
 }
 
 void CSettingsDlg::Report(const Message& message, Setting setting) {
@@ -487,6 +494,7 @@ void CSettingsDlg::OnDetect() {
     // Only the controls for reading the file change, and only on screen:
     // what the user typed elsewhere stays, and nothing is kept until OK.
     PutReadingSettings(found.settings);
+    PutDetectedTime(found);
     EnableFields();
 
     // Each guess and warning a paragraph of its own.
@@ -530,7 +538,10 @@ void CSettingsDlg::OnOK() {
         return;
     }
     ImportSettings checked = m_settings;
-    const auto problem = CheckForConversion(checked);
+    auto problem = CheckForConversion(checked);
+    if (!problem) {
+        problem = CheckColumnChoices(checked);
+    }
     // Once the symbol has passed, the controls show it trimmed and upper-cased
     // and the date format box shows the entry the typed text selects.
     if (!problem || problem->setting == Setting::kPathOut) {

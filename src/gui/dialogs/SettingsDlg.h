@@ -17,11 +17,14 @@ class SettingsDlg;
 }
 
 class QAbstractButton;
+class QCheckBox;
 class QLineEdit;
+class QRadioButton;
 class QShowEvent;
 
 namespace torvan {
 
+struct Detection;
 class CNumberSpin;
 class CReadingPreview;
 
@@ -105,7 +108,32 @@ class CSettingsDlg : public QDialog {
     void OnFieldChosen(int slot, int column);
     void ConnectReadingControls();
 
+    // The ticker and time columns, the intraday options and the update
+    // choice (SettingsChoices.cpp): built into the form's groups, moved
+    // between the values and the controls with the rest.
+    void BuildChoices();
+    void BuildUpdateChoice();
+    void ConnectChoices();
+    void PutReadingChoices(const ImportSettings& values);
+    void PutDetectedTime(const Detection& found);
+    void PutUpdateChoice(const ImportSettings& values);
+    void TakeChoices(ImportSettings& taken) const;
+    void EnableChoices();
+    QWidget* ChoiceControl(Setting setting) const;
+    // A heading's menu chose the ticker or time (kTickerBit, kTimeBit) for
+    // column, or no field (also not these) for it.
+    void OnChoiceChosen(int bit, int column);
+
     std::unique_ptr<Ui::SettingsDlg> m_ui;
+    QCheckBox* m_tickerOn = nullptr;
+    CNumberSpin* m_tickerCol = nullptr;
+    QCheckBox* m_timeOn = nullptr;
+    CNumberSpin* m_timeCol = nullptr;
+    QCheckBox* m_timeInDate = nullptr;
+    CNumberSpin* m_interval = nullptr;
+    QCheckBox* m_daily = nullptr;
+    QCheckBox* m_update = nullptr;
+    QButtonGroup m_overlap;
     IMessageSink& m_sink;
     std::array<CNumberSpin*, kFieldSlots> m_columns{};
     std::array<QAbstractButton*, kFieldSlots> m_fieldChecks{};  // null for date and close

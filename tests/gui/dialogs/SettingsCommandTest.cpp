@@ -5,6 +5,10 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableWidget>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -219,6 +223,172 @@ TEST_F(SettingsCommandTest, AfterAConfirmedDialogAnEmptyPathStaysEmpty) {
         Run([](CSettingsDlg& dlg) { EXPECT_EQ(Control<QLineEdit>(&dlg, "edit1027")->text(), ""); },
             false);
     EXPECT_FALSE(result.has_value());
+}
+
+// Lines of days from January 2, 1998 on (MMDDYY), the columns of the
+// defaults, each after prefix; the close of day `differ` is 9.
+std::string Days(int from, int to, const std::string& prefix = "", int differ = 0) {
+    std::string text;
+    for (int day = from; day < to; ++day) {
+        text += prefix + "01" + (day < 10 ? "0" : "") + std::to_string(day) + "98,1,2,0.5," +
+                (day == differ ? "9" : "1.5") + ",100,7\n";
+    }
+    return text;
+}
+
+// Each step an update of the file with the overlap choice; what the outcome
+// says and what the profile then holds.
+TEST_F(SettingsCommandTest, TheUpdateChoiceAddsTheNewDaysAndSaysHowMany) {
+    WriteText(input, Days(2, 5));
+    ASSERT_TRUE(Run([&](CSettingsDlg& dlg) { Fill(dlg, "ibm", true); })->Succeeded());
+    WriteText(input, Days(3, 7, "", 4));
+    const struct {
+        const char* symbol;
+        const char* overlap;
+        std::vector<std::string> said;
+    } steps[] = {
+        {"NEW",
+         "radioKeep",
+         {"The database did not hold NEW, so it was added as a new security."
+          "\n\nNEW was written as F2.DAT: 4 price records"}},
+        {"IBM",
+         "radioKeep",
+         {"Update completed successfully!\n\nNew days added to IBM in F1.DAT: 2, "
+          "from 1998-01-05 to 1998-01-06. Days of the file skipped as "
+          "equal to the stored ones: 1; differing from them: 1.",
+          "1 day of the file on or before the last stored date of IBM differs"}},
+        {"IBM",
+         "radioReplace",
+         {"No new days were added to IBM in F1.DAT: the file has no day "
+          "after its last stored day, 1998-01-06. Days of the file skipped "
+          "as equal to the stored ones: 3; differing from them: 1.",
+          "1 stored day of IBM was replaced by the file's."}},
+    };
+    for (const auto& step : steps) {
+        events.clear();
+        const auto result = Run([&](CSettingsDlg& dlg) {
+            TypeOver(Control<QLineEdit>(&dlg, "edit1031"), step.symbol);
+            auto* update = Control<QAbstractButton>(&dlg, "checkUpdate");
+            if (!update->isChecked()) {
+                Click(update);
+            }
+            EXPECT_FALSE(Control<QAbstractButton>(&dlg, "radio1029")->isEnabled());
+            Click(Control<QAbstractButton>(&dlg, step.overlap));
+        });
+        ASSERT_TRUE(result.has_value() && result->Succeeded()) << testing::PrintToString(events);
+        ASSERT_EQ(events.size(), 4U) << testing::PrintToString(events);
+        for (const std::string& part : step.said) {
+            EXPECT_NE(events[2].find(part), std::string::npos) << part << " in " << events[2];
+        }
+        EXPECT_EQ(Entry("Update"), "1");
+        EXPECT_EQ(Entry("Symbol"), step.symbol);  // for the next dialog
+        EXPECT_EQ(events[3], "beep");
+    }
+    EXPECT_EQ(Securities(), 2U);
+}
+
+// A ticker column chosen at a heading of the table: one security per ticker.
+TEST_F(SettingsCommandTest, ATickerColumnGivesOneSecurityPerTicker) {
+    WriteText(input, Days(2, 4, "AAA,") + Days(2, 5, "BBB,") + Days(3, 4, "CCC,"));
+    const auto result = Run([&](CSettingsDlg& dlg) {
+        Fill(dlg, "", true);
+        for (const char* edit :
+             {"edit1004", "edit1010", "edit1013", "edit1016", "edit1019", "edit1022", "edit1025"}) {
+            auto* field = Control<QLineEdit>(&dlg, edit);
+            TypeOver(field, QString::number(field->text().toInt() + 1));
+        }
+        dlg.RefreshPreview();
+        QTimer::singleShot(0, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            for (QAction* action : menu->actions()) {
+                if (action->text() == "Ticker") {
+                    menu->setActiveAction(action);
+                }
+            }
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QHeaderView* header = Control<QTableWidget>(&dlg, "previewTable")->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(1) + 4, header->height() / 2));
+        EXPECT_TRUE(Control<QAbstractButton>(&dlg, "checkTicker")->isChecked());
+        EXPECT_EQ(Control<QLineEdit>(&dlg, "editTicker")->text(), "1");
+        EXPECT_FALSE(Control<QLineEdit>(&dlg, "edit1031")->isEnabled());
+    });
+    ASSERT_TRUE(result.has_value() && result->Succeeded()) << testing::PrintToString(events);
+    ASSERT_EQ(events.size(), 4U);
+    for (const char* part : {"The file holds 3 tickers. Securities added: 3; failed: 0.",
+                             "AAA added as F1.DAT: 2 price records from 1998-01-02 to 1998-01-03",
+                             "BBB added as F2.DAT: 3 price records", "CCC added as F3.DAT: 1"}) {
+        EXPECT_NE(events[2].find(part), std::string::npos) << part << " in " << events[2];
+    }
+    std::vector<SecurityEntry> entries;
+    ASSERT_TRUE(ListSecurities(db, entries));
+    ASSERT_EQ(entries.size(), 3U);
+    EXPECT_EQ(entries[1].symbol, "BBB");
+    EXPECT_EQ(entries[1].name, "BBB");
+    EXPECT_EQ(Entry("PathOut"), db);
+
+    // Updated: a ticker known, one new, one that cannot be a symbol.
+    WriteText(input, Days(2, 5, "BBB,") + Days(2, 3, "DDD,") + Days(2, 3, "SEVENTEEN_LETTERS,"));
+    events.clear();
+    ASSERT_TRUE(Run([&](CSettingsDlg& dlg) {
+                    Click(Control<QAbstractButton>(&dlg, "checkUpdate"));
+                })->Succeeded());  // the first that landed, for the database panel
+    ASSERT_EQ(events.size(), 3U) << "no beep";
+    for (const char* part :
+         {"The file holds 3 tickers. Securities updated: 1; added as new: 1; failed: 1.",
+          "BBB updated in F2.DAT: new days 0, skipped as equal 3, differing 0",
+          "DDD added as F4.DAT: 1 price records", "SEVENTEEN_LETTERS failed: The ticker"}) {
+        EXPECT_NE(events[2].find(part), std::string::npos) << part << " in " << events[2];
+    }
+    EXPECT_EQ(Securities(), 4U);
+}
+
+// A time column: an intraday security with its times, or daily bars of it.
+TEST_F(SettingsCommandTest, TheTimeColumnMakesAnIntradaySecurity) {
+    std::string bars;
+    for (const char* day : {"010298", "010598"}) {
+        for (const char* time : {"0930", "0935", "0940"}) {
+            bars += std::string(day) + "," + time + ",1,2,0.5,1.5,100\n";
+        }
+    }
+    WriteText(input, bars);
+    const struct {
+        const char* symbol;
+        bool daily;
+        char period;
+        int records;
+    } cases[] = {{"BARS", false, 'I', 6}, {"DAYS", true, 'D', 2}};
+    for (const auto& c : cases) {
+        const auto result = Run([&](CSettingsDlg& dlg) {
+            Fill(dlg, c.symbol, !c.daily);
+            if (c.daily) {  // the rest as confirmed before
+                Click(Control<QAbstractButton>(&dlg, "checkDaily"));
+            } else {
+                Click(Control<QAbstractButton>(&dlg, "check1024"));
+                Click(Control<QAbstractButton>(&dlg, "checkTime"));
+                TypeOver(Control<QLineEdit>(&dlg, "editTime"), "2");
+                for (const char* edit :
+                     {"edit1010", "edit1013", "edit1016", "edit1019", "edit1022"}) {
+                    auto* field = Control<QLineEdit>(&dlg, edit);
+                    TypeOver(field, QString::number(field->text().toInt() + 1));
+                }
+            }
+            dlg.RefreshPreview();
+            EXPECT_EQ(Control<QTableWidget>(&dlg, "previewTable")->item(1, 0)->text(),
+                      "1998-01-02 09:35:00");
+        });
+        ASSERT_TRUE(result.has_value() && result->Succeeded()) << testing::PrintToString(events);
+        EXPECT_EQ(result->recordsWritten, c.records);
+    }
+    std::vector<SecurityEntry> entries;
+    ASSERT_TRUE(ListSecurities(db, entries));
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[0].record.period, 'I');
+    EXPECT_EQ(entries[0].barMinutes, 5);
+    EXPECT_EQ(entries[0].lastTime, 94000.0F);
+    EXPECT_EQ(entries[1].record.period, 'D');
 }
 
 TEST_F(SettingsCommandTest, IsAvailableOnceAFileIsOpen) {

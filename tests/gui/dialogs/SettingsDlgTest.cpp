@@ -16,6 +16,7 @@
 #include "TestSupport.h"
 #include "gui/dialogs/ChooseDir.h"
 #include "gui/dialogs/NumberSpin.h"
+#include "settings/ProfileStore.h"
 
 namespace torvan::test {
 namespace {
@@ -80,12 +81,13 @@ TEST_F(SettingsDlgTest, ShowsTheValuesInTheControlsInTabOrder) {
 
     // The focus starts on OK, and Tab walks the controls in the dialog's order.
     EXPECT_EQ(QApplication::focusWidget(), Button("IDOK"));
-    const char* order[] = {"IDCANCEL",     "spin1005",     "check1009",  "spin1011",   "check1012",
-                           "spin1014",     "check1015",    "spin1017",   "spin1020",   "check1021",
-                           "spin1023",     "check1024",    "spin1026",   "radio1036",  "combo1039",
-                           "check1041",    "check1035",    "spinFooter", "check1040",  "checkCsv",
-                           "detectButton", "previewTable", "edit1027",   "button1030", "radio1028",
-                           "edit1031",     "edit1032",     "IDOK"};
+    const char* order[] = {"IDCANCEL",   "spin1005",  "check1009",    "spin1011",     "check1012",
+                           "spin1014",   "check1015", "spin1017",     "spin1020",     "check1021",
+                           "spin1023",   "check1024", "spin1026",     "checkTicker",  "checkTime",
+                           "radio1036",  "combo1039", "check1041",    "check1035",    "spinFooter",
+                           "check1040",  "checkCsv",  "detectButton", "previewTable", "edit1027",
+                           "button1030", "radio1028", "checkUpdate",  "edit1031",     "edit1032",
+                           "IDOK"};
     for (const char* name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QWidget* focus = QApplication::focusWidget();
@@ -438,6 +440,55 @@ TEST_F(SettingsDlgTest, ThePreviewFollowsDelimiterSkipRowsAndDateFormat) {
         EXPECT_EQ(seen(), step.shows);
     }
     EXPECT_EQ(table->horizontalHeaderItem(3)->text(), "3\nVolume");
+}
+
+// The ticker and time columns, the intraday options and the update choice
+// go through the controls and the profile unchanged; an update of intraday
+// lines is refused.
+TEST_F(SettingsDlgTest, TickerTimeAndUpdateChoicesRoundTrip) {
+    struct Case {
+        std::array<int, 7> values;  // ticker, time, in date, interval, daily, update, overlap
+        const char* refused;
+    };
+    const Case cases[] = {
+        {{8, 9, 0, 15, 0, 0, 2}, nullptr},
+        {{0, 0, 1, 0, 1, 0, 1}, nullptr},
+        {{8, 0, 0, 0, 0, 1, 2}, nullptr},
+        {{0, 9, 0, 0, 1, 1, 0}, "UpdateNeedsDailyLines"},
+        {{0, 1, 0, 0, 0, 0, 0}, "DuplicateColumns"},  // the date's column
+    };
+    const auto of = [](const ImportSettings& v) {
+        return std::array<int, 7>{v.tickerCol, v.timeCol, v.timeInDate, v.interval,
+                                  v.daily,     v.update,  v.overlap};
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.values));
+        sink.Clear();
+        SetUp();
+        std::tie(dlg->m_settings.tickerCol, dlg->m_settings.timeCol, dlg->m_settings.timeInDate,
+                 dlg->m_settings.interval, dlg->m_settings.daily, dlg->m_settings.update,
+                 dlg->m_settings.overlap) = std::tuple_cat(c.values);
+        dlg->m_settings.fieldOn[kSlotOpenInterest] = 0;
+        dlg->m_settings.fieldCol[kSlotOpenInterest] = 8;
+        Show();
+        EXPECT_EQ(Edit("editInterval")->isEnabled(), c.values[1] + c.values[2] > 0 && !c.values[4]);
+        EXPECT_EQ(Edit("edit1031")->isEnabled(), c.values[0] == 0);
+        if (c.refused != nullptr) {
+            EXPECT_FALSE(PressOk());
+            EXPECT_EQ(sink.Ids(), std::vector<std::string>{c.refused});
+            continue;
+        }
+        ASSERT_TRUE(PressOk()) << testing::PrintToString(sink.Texts());
+        EXPECT_EQ(of(dlg->m_settings), c.values);
+        TempDir config;
+        CProfileStore store;
+        bool created = false;
+        ASSERT_TRUE(store.Open(config.Path(), "Software\\Quennel\\Torvan", created));
+        dlg->m_settings.SaveConfirmed(store);
+        ImportSettings loaded;
+        loaded.Load(store);
+        EXPECT_EQ(of(loaded), c.values);
+    }
 }
 
 TEST_F(SettingsDlgTest, BrowseChangesThePathOnOkOnly) {
