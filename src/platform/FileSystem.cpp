@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
@@ -637,7 +638,7 @@ std::vector<int> DataSyncAll(const std::vector<int>& fds) {
         for (std::size_t t = 1; t < kThreads; ++t) {
             try {
                 helpers.emplace_back(work);
-            } catch (const std::system_error&) {
+            } catch (const std::exception&) {
                 break;  // fewer threads, the same flushes
             }
         }
