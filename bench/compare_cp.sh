@@ -24,47 +24,19 @@
 #   TMPDIR            where the scratch directory goes (the file system matters:
 #                     fsync is free on tmpfs and not on a disk)
 set -euo pipefail
+NAME=compare_cp.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-REPO="$(cd "$HERE/.." && pwd)"
-CLI="$REPO/build/default/src/cli/torvan-cli"
 REF="$REPO/build/default/bench/torvan-reference"
 SIZES=(6553 65534)
-RUNS="${BENCH_RUNS:-20}"
+bench_runs BENCH_RUNS 20 5
 WARMUP="${BENCH_WARMUP:-3}"
-
-die() { echo "compare_cp.sh: $*" >&2; exit 1; }
-
-[[ "$RUNS" =~ ^[0-9]+$ && "$RUNS" -ge 5 ]] || die "BENCH_RUNS must be 5 or more"
-command -v python3 >/dev/null || die "python3 is needed"
-command -v hyperfine >/dev/null || die "hyperfine is needed (Debian: apt-get install hyperfine)"
-
-if [[ "${BENCH_NO_BUILD:-0}" != 1 ]]; then
-    echo "== Building torvan-cli (default preset)"
-    (
-        cd "$REPO"
-        [[ -f build/default/CMakeCache.txt ]] || cmake --preset default
-        cmake --build --preset default -j2 --target torvan-cli torvan-reference
-    ) || die "the build failed"
-fi
-[[ -x "$CLI" ]] || die "no torvan-cli at build/default/src/cli/torvan-cli"
+bench_need python3 hyperfine
+bench_build torvan-cli torvan-reference
 [[ -x "$REF" ]] || die "no torvan-reference at build/default/bench/torvan-reference"
-
-WORK="$(mktemp -d "${TMPDIR:-/tmp}/torvan-cmp.XXXXXX")"
-if [[ "${BENCH_KEEP:-0}" == 1 ]]; then
-    echo "== Scratch directory (kept): $WORK"
-else
-    trap 'rm -rf "$WORK"' EXIT
-fi
-cd "$WORK"
-cp "$CLI" ./torvan-cli   # a fixed copy: a rebuild during the run changes nothing
+bench_scratch torvan-cmp
 cp "$REF" ./torvan-reference
-BINARIES=(torvan-cli)
-if [[ -n "${BENCH_BASELINE:-}" ]]; then
-    [[ -x "$BENCH_BASELINE" ]] || die "BENCH_BASELINE is not an executable: $BENCH_BASELINE"
-    cp "$BENCH_BASELINE" ./baseline-cli
-    BINARIES+=(baseline-cli)
-fi
+bench_baseline
 
 # prep.sh MODE N: the state before one timed run.
 cat > prep.sh <<'EOF'

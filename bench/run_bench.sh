@@ -21,52 +21,28 @@
 # larger N is also timed with it preloaded, which turns fsync into a no-op, for
 # information only: it shows how much of (b) is spent waiting for the disk.
 set -euo pipefail
+NAME=run_bench.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-REPO="$(cd "$HERE/.." && pwd)"
-CLI="$REPO/build/default/src/cli/torvan-cli"
 SIZES=(6553 65534)
-RUNS="${BENCH_RUNS:-10}"
+bench_runs BENCH_RUNS 10 5
 WARMUP="${BENCH_WARMUP:-2}"
 MEM_RUNS="${BENCH_MEM_RUNS:-3}"
-
-die() { echo "run_bench.sh: $*" >&2; exit 1; }
-
-[[ "$RUNS" =~ ^[0-9]+$ && "$RUNS" -ge 5 ]] || die "BENCH_RUNS must be 5 or more"
-command -v python3 >/dev/null || die "python3 is needed"
-command -v hyperfine >/dev/null || die "hyperfine is needed (Debian: apt-get install hyperfine)"
-TIME_BIN="$(type -P time || true)"   # GNU time, not the shell keyword
-[[ -n "$TIME_BIN" ]] || die "GNU time is needed (Debian: apt-get install time)"
+bench_need python3 hyperfine time
+TIME_BIN=/usr/bin/time
 
 # ---------------------------------------------------------------- build
-if [[ "${BENCH_NO_BUILD:-0}" != 1 ]]; then
-    echo "== Building the default preset"
-    build_ok=1
-    (
-        cd "$REPO"
-        if [[ ! -f build/default/CMakeCache.txt ]]; then
-            cmake --preset default
-        fi
-        cmake --build --preset default -j2 --target torvan-cli
-    ) || build_ok=0
-    if [[ $build_ok == 0 ]]; then
-        [[ -x "$CLI" ]] || die "build failed and there is no torvan-cli to measure"
-        echo "WARNING: the build failed; measuring the torvan-cli already there" \
-             "(built $(date -r "$CLI" '+%F %T'))" >&2
-    fi
+# A failed build still lets the torvan-cli that is there be measured.
+if [[ "${BENCH_NO_BUILD:-0}" != 1 ]] && ! (bench_build torvan-cli); then
+    [[ -x "$CLI" ]] || die "build failed and there is no torvan-cli to measure"
+    echo "WARNING: the build failed; measuring the torvan-cli already there" \
+         "(built $(date -r "$CLI" '+%F %T'))" >&2
 fi
-[[ -x "$CLI" ]] || die "no torvan-cli at build/default/src/cli/torvan-cli"
+BENCH_NO_BUILD=1 bench_build torvan-cli
 "$CLI" convert --help >/dev/null 2>&1 || die "torvan-cli has no 'convert' command yet"
 
 # ---------------------------------------------------------------- scratch
-WORK="$(mktemp -d "${TMPDIR:-/tmp}/torvan-bench.XXXXXX")"
-if [[ "${BENCH_KEEP:-0}" == 1 ]]; then
-    echo "== Scratch directory (kept): $WORK"
-else
-    trap 'rm -rf "$WORK"' EXIT
-fi
-cd "$WORK"
-cp "$CLI" ./torvan-cli   # a fixed copy, so a rebuild during the run changes nothing
+bench_scratch torvan-bench
 CLI_RUN="./torvan-cli"
 
 # prep.sh MODE N: reset the scratch state before one timed run.

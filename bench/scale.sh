@@ -21,49 +21,19 @@
 #                     the same commands, for a before/after in one run
 #   TMPDIR            where the scratch directory goes
 set -euo pipefail
+NAME=scale.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-REPO="$(cd "$HERE/.." && pwd)"
-CLI="$REPO/build/default/src/cli/torvan-cli"
 PROFILE_BENCH="$REPO/build/default/bench/torvan-profile-bench"
 ADDITIONS=(1 255 1000 2000)
 DUMPS=(6553 65534)
-RUNS="${BENCH_RUNS:-20}"
+bench_runs BENCH_RUNS 20 5
 WARMUP="${BENCH_WARMUP:-3}"
-
-die() { echo "scale.sh: $*" >&2; exit 1; }
-
-[[ "$RUNS" =~ ^[0-9]+$ && "$RUNS" -ge 5 ]] || die "BENCH_RUNS must be 5 or more"
-command -v python3 >/dev/null || die "python3 is needed"
-command -v hyperfine >/dev/null || die "hyperfine is needed (Debian: apt-get install hyperfine)"
-[[ -x /usr/bin/time ]] || die "GNU time is needed (Debian: apt-get install time)"
-
-if [[ "${BENCH_NO_BUILD:-0}" != 1 ]]; then
-    echo "== Building torvan-cli and torvan-profile-bench (default preset)"
-    (
-        cd "$REPO"
-        [[ -f build/default/CMakeCache.txt ]] || cmake --preset default
-        cmake --build --preset default -j2 --target torvan-cli torvan-profile-bench
-    ) || die "the build failed"
-fi
-[[ -x "$CLI" ]] || die "no torvan-cli at build/default/src/cli/torvan-cli"
+bench_need python3 hyperfine time
+bench_build torvan-cli torvan-profile-bench
 [[ -x "$PROFILE_BENCH" ]] || die "no torvan-profile-bench at build/default/bench/"
-
-WORK="$(mktemp -d "${TMPDIR:-/tmp}/torvan-scale.XXXXXX")"
-if [[ "${BENCH_KEEP:-0}" == 1 ]]; then
-    echo "== Scratch directory (kept): $WORK"
-else
-    trap 'rm -rf "$WORK"' EXIT
-fi
-cd "$WORK"
-cp "$CLI" ./torvan-cli  # fixed copies: a rebuild during the run changes nothing
-BINARIES=(torvan-cli)
-if [[ -n "${BENCH_BASELINE:-}" ]]; then
-    [[ -x "$BENCH_BASELINE" ]] || die "BENCH_BASELINE is not an executable: $BENCH_BASELINE"
-    cp "$BENCH_BASELINE" ./baseline-cli
-    BINARIES+=(baseline-cli)
-fi
-echo "== Scratch directory $WORK ($(df -T . | awk 'NR == 2 {print $2}'))"
+bench_scratch torvan-scale
+bench_baseline
 python3 "$HERE/gen_prices.py" 250 in.txt --oldest-first
 
 # --- 1. The k-th addition ---------------------------------------------------

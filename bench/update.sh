@@ -14,26 +14,15 @@
 #   BENCH_NO_BUILD=1  do not build; use the binary that is there
 #   TMPDIR            where the scratch directory goes
 set -euo pipefail
+NAME=update.sh
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-REPO="$(cd "$HERE/.." && pwd)"
-CLI="$REPO/build/default/src/cli/torvan-cli"
-RUNS="${BENCH_RUNS:-30}"
+bench_runs BENCH_RUNS 30 5
 WARMUP="${BENCH_WARMUP:-3}"
-
-die() { echo "update.sh: $*" >&2; exit 1; }
-
-[[ "$RUNS" =~ ^[0-9]+$ && "$RUNS" -ge 5 ]] || die "BENCH_RUNS must be 5 or more"
-command -v python3 >/dev/null || die "python3 is needed"
-command -v hyperfine >/dev/null || die "hyperfine is needed (Debian: apt-get install hyperfine)"
-if [[ -z "${BENCH_NO_BUILD:-}" ]]; then
-    cmake --build --preset default --target torvan-cli >/dev/null
-fi
-[[ -x "$CLI" ]] || die "no $CLI; build the default preset first"
-
-SCRATCH="$(mktemp -d "${TMPDIR:-/tmp}/torvan-update-bench.XXXXXX")"
-[[ -n "${BENCH_KEEP:-}" ]] || trap 'rm -rf "$SCRATCH"' EXIT
-cd "$SCRATCH"
+bench_need python3 hyperfine
+bench_build torvan-cli
+bench_scratch torvan-update-bench
+CLI=./torvan-cli
 
 # One line per calendar day from 1 January 1961 (the first day the
 # four-digit layouts take): 65,533 for the history, the next for the update.

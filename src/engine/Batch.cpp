@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "engine/ConvertJob.h"
 #include "engine/Converter.h"
 #include "platform/DirectoryLock.h"
 
@@ -67,7 +68,15 @@ std::size_t CBatch::Run() {
         scope.transaction = &transaction;
         const auto start = std::chrono::steady_clock::now();
         std::vector<IBatchJob*> planned;
+        bool ahead = m_commitEvery.count() <= 0;
         do {
+            if (!ahead && scope.indexes.loaded && m_jobs.size() - next > 1) {
+                // One journal write for the work files of the jobs to come
+                // instead of one per job. Should it fail, each job writes
+                // the journal itself, and tells if that fails too.
+                transaction.Track(LikelyWorkFiles(scope, m_jobs.size() - next));
+                ahead = true;
+            }
             IBatchJob& job = *m_jobs[next++];
             if (job.Plan(scope) == 0) {
                 planned.push_back(&job);

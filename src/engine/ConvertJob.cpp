@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/ConvertJob.h"
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 
 #include "database/Master.h"
@@ -32,6 +34,44 @@ std::string BackupPathOf(const std::string& masterPath) {
         return *found;
     }
     return masterPath + (name == ToLowerAscii(name) ? ".bak" : ".BAK");
+}
+
+std::vector<std::string> LikelyWorkFiles(const BatchScope& scope, std::size_t count) {
+    std::vector<std::string> paths;
+    const std::vector<std::uint8_t>& master = scope.indexes.master;
+    if (!scope.indexes.loaded || master.size() < kMasterRecordSize) {
+        return paths;
+    }
+    // As CConverter::FreeMasterFileNumber gives them out.
+    const MasterHeader header = MasterHeader::Unpack(master.data());
+    const int taken = std::max<int>(header.entryCount, header.fileCounter);
+    std::size_t room =
+        taken < kMaxSecurities ? static_cast<std::size_t>(kMaxSecurities - taken) : 0;
+    std::array<bool, kMaxSecurities + 1> used{};
+    used[0] = true;
+    for (const int n : NumbersWithPriceFiles(scope.directory)) {
+        if (n >= 0 && n <= kMaxSecurities) {
+            used[static_cast<std::size_t>(n)] = true;
+        }
+    }
+    for (std::size_t offset = kMasterRecordSize; offset < master.size();
+         offset += kMasterRecordSize) {
+        used[master[offset]] = true;
+    }
+    for (int n = 1; n <= kMaxSecurities && count > 0 && room > 0; ++n) {
+        if (used[static_cast<std::size_t>(n)]) {
+            continue;
+        }
+        --count;
+        --room;
+        const auto [data, description] = SecurityFileTargets(scope.directory, n, false);
+        for (const std::string& target : {data, description}) {
+            if (!FileExists(target + ".~NU")) {
+                paths.push_back(target + ".~NU");
+            }
+        }
+    }
+    return paths;
 }
 
 void CConverter::KeepIndexes(FolderIndexes& indexes) const {

@@ -21,4 +21,12 @@ class CConvertJob : public IBatchJob {
     JobResult m_result;
 };
 
+// The work files the conversions of a batch would make for the next count
+// securities that MASTER takes, by the numbers it leaves free; none before
+// a job has read the folder's indexes. Named in the journal ahead of the
+// jobs, they spare each job a journal write of its own: a guess that
+// misses costs only that write. Files already there are left out, as
+// they are not the batch's to remove.
+std::vector<std::string> LikelyWorkFiles(const BatchScope& scope, std::size_t count);
+
 }  // namespace torvan

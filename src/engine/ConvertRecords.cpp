@@ -309,9 +309,11 @@ int CConverter::AppendPriceRecord(int fileNumber) {
         if (!WritePendingRecords()) {
             return 1;
         }
-        m_records.resize(kRecordBlock);
+        if (!m_records) {
+            m_records = ScratchBlock(kRecordBlock);
+        }
     }
-    char* out = m_records.data() + m_recordBytes;
+    char* out = m_records.get() + m_recordBytes;
     for (int i = 0; i < m_nRecordSlots; ++i) {
         std::memcpy(out, m_fValue[m_recordSlots[static_cast<std::size_t>(i)]].data(), 4);
         out += 4;
@@ -321,24 +323,26 @@ int CConverter::AppendPriceRecord(int fileNumber) {
             out += 4;
         }
     }
-    m_recordBytes = static_cast<std::size_t>(out - m_records.data());
+    m_recordBytes = static_cast<std::size_t>(out - m_records.get());
     return 0;
 }
 
 bool CConverter::WritePendingRecords() {
     const std::size_t bytes = std::exchange(m_recordBytes, 0);
     // Started to disk now, so that the final flush finds little to write.
-    return bytes == 0 || (m_dataFile.Write(m_records.data(), bytes) && m_dataFile.StartSync());
+    return bytes == 0 || (m_dataFile.Write(m_records.get(), bytes) && m_dataFile.StartSync());
 }
 
 bool CConverter::CloseDataFile() {
     bool ok = WritePendingRecords();
+    m_records.reset();
     ok = m_dataFile.Flush(false) && ok;
     return m_dataFile.Close() && ok;
 }
 
 void CConverter::DropDataFile() {
     m_recordBytes = 0;
+    m_records.reset();
     m_dataFile.Close();
 }
 

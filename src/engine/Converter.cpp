@@ -86,6 +86,14 @@ MessageId ForWriteError(MessageId id, int error) {
 
 }  // namespace
 
+std::pair<std::string, std::string> SecurityFileTargets(const std::string& directory,
+                                                        int fileNumber, bool inXMaster) {
+    const std::string dataName = "F" + std::to_string(fileNumber) + (inXMaster ? ".MWD" : ".DAT");
+    const auto existingData = FindFileNoCase(directory, dataName);
+    return {existingData ? *existingData : JoinPath(directory, dataName),
+            ExistingDescriptionFilePath(directory, fileNumber)};
+}
+
 int CConverter::Say(MessageId id, std::vector<std::string> params) {
     Message message = MakeMessage(id, std::move(params));
     const int answer = m_pSink != nullptr ? m_pSink->Show(message) : DefaultAnswer(message.type);
@@ -396,11 +404,8 @@ int CConverter::AddSecurity() {
     // The security's files come first at Commit, so that an index never
     // lists a security whose files are not complete; EMASTER goes in place
     // together with MASTER.
-    const std::string dataName =
-        "F" + std::to_string(fileNumber) + (m_bInXMaster ? ".MWD" : ".DAT");
-    const auto existingData = FindFileNoCase(directory, dataName);
-    const std::string dataTarget = existingData ? *existingData : JoinPath(directory, dataName);
-    const std::string descriptionTarget = ExistingDescriptionFilePath(directory, fileNumber);
+    const auto [dataTarget, descriptionTarget] =
+        SecurityFileTargets(directory, fileNumber, m_bInXMaster);
     const std::string dataWork = dataTarget + ".~NU";
     const std::string descriptionWork = descriptionTarget + ".~NU";
     auto transaction = m_pBatch ? std::make_unique<FileTransaction>(*m_pBatch->transaction)
@@ -601,15 +606,20 @@ int CConverter::Commit() {
     }
     DropDataFile();
     std::unique_ptr<FileTransaction> transaction = std::move(m_transaction);
+    // In a batch the index work files are written once, by the batch's
+    // commit, from what the last job left (KeepIndexes): writing them here
+    // too would make and unlink three files per job for nothing.
+    const bool indexesWritten = m_pBatch == nullptr;
     const std::string masterWork = m_szMasterPath + ".~NU";
-    if (!m_bInXMaster &&
+    if (indexesWritten && !m_bInXMaster &&
         !WriteWorkFile(masterWork, m_masterContent.data(), m_masterContent.size())) {
         transaction->Abort();
         return Fail(MessageId::kCannotWriteTemporaryFile, {masterWork});
     }
     for (const SideIndex* side : {&m_emaster, &m_xmaster}) {
         const std::string work = side->path + ".~NU";
-        if (side->changed && !WriteWorkFile(work, side->changed->data(), side->changed->size())) {
+        if (indexesWritten && side->changed &&
+            !WriteWorkFile(work, side->changed->data(), side->changed->size())) {
             transaction->Abort();
             return Fail(MessageId::kCannotWriteTemporaryFile, {work});
         }
@@ -618,7 +628,8 @@ int CConverter::Commit() {
         // The backup holds MASTER with the new entry as AddSecurity made it.
         // Without it the run goes on; the backup then stays as it was.
         const std::string backup = BackupPathOf(m_szMasterPath);
-        if (WriteWorkFile(backup + ".~NU", m_masterAdded.data(), m_masterAdded.size())) {
+        if (!indexesWritten ||
+            WriteWorkFile(backup + ".~NU", m_masterAdded.data(), m_masterAdded.size())) {
             transaction->PlanReplace(backup + ".~NU", backup, /*optional=*/true);
         }
     }

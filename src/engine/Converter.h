@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "database/DataFile.h"
@@ -47,6 +48,12 @@ inline constexpr int kMaxColumns = 20;
 inline constexpr int kMaxPriceRecords = 65534;
 // Longest absolute output directory: "/MASTER" must still fit in 300.
 inline constexpr std::size_t kMaxOutputDirectory = 293;
+
+// Where the price file and the description file of security fileNumber
+// go in directory: the files of that number already there, spelled as they
+// are, else new ones (F<n>.DAT, or F<n>.MWD for a security of XMASTER).
+std::pair<std::string, std::string> SecurityFileTargets(const std::string& directory,
+                                                        int fileNumber, bool inXMaster);
 
 // One conversion: which text file to read, how its lines are laid out, the
 // database directory to write to and the new security's symbol and name.
@@ -341,8 +348,9 @@ class CConverter {
     std::string m_syncFailedPath;
     int m_syncError = 0;  // the errno of a failed background sync
     // Records gathered for the data file and not yet written: a block of
-    // kRecordBlock bytes, filled up to m_recordBytes.
-    std::string m_records;
+    // kRecordBlock bytes, filled up to m_recordBytes; given back when the
+    // data file is closed, for the next job of a batch.
+    ScratchBlock m_records;
     std::size_t m_recordBytes = 0;
     // The slots of m_fValue that a record holds, in order.
     std::array<std::size_t, kFieldSlots> m_recordSlots{};

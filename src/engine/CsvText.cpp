@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/CsvText.h"
 
+#include <algorithm>
 #include <array>
 
+#include "database/Dates.h"
 #include "engine/NumberText.h"
 #include "platform/Text.h"
 
@@ -302,6 +304,17 @@ std::string NormalizeCsvDate(std::string_view input, bool monthNames) {
             }
         } else if (text[start - 1] == ' ' || text[start - 1] == 'T' || text[start - 1] == '_') {
             text = TrimView(text.substr(0, start - 1));
+        }
+    } else if (const std::size_t blank = text.find_first_of(" \t");
+               blank != std::string_view::npos) {
+        // "20240102 093000": a time without colons after a date of digits
+        // alone; in a date written with blanks ("02 01 2024") the last word
+        // is the year.
+        const std::string_view date = text.substr(0, blank);
+        const std::string_view time = TrimView(text.substr(blank));
+        if ((date.size() == 6 || date.size() == 8) &&
+            std::all_of(date.begin(), date.end(), IsDigit) && ParseTimeText(time) >= 0) {
+            text = date;
         }
     }
 

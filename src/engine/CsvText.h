@@ -41,7 +41,9 @@ int MonthNumber(std::string_view name);
 
 // A date field of a CSV line made ready for the twelve layouts:
 // - a time of day after the date is dropped ("15/12/1980 16:00:00",
-//   "05.06.2009 08:00:00.000 GMT+0800", "2019-07-10T16:00:00Z");
+//   "05.06.2009 08:00:00.000 GMT+0800", "2019-07-10T16:00:00Z"), and so
+//   is one without colons after a date of six or eight digits
+//   ("20240102 093000");
 // - with monthNames, an English month name (full or three letters) becomes
 //   its two-digit number ("03 May 2019" -> "03 05 2019", "15JAN03" ->
 //   "15/01/03"); other words, such as a weekday, are dropped;

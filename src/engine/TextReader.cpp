@@ -52,7 +52,7 @@ bool StartsWithUtf16Mark(const std::string& path) {
 
 // At least room for a mark read ahead and for a decoded character.
 TextReader::TextReader(std::size_t blockSize, std::size_t maxLine)
-    : m_buffer(new char[std::max(blockSize, kMaxUtf8)]),
+    : m_buffer(std::max(blockSize, kMaxUtf8)),
       m_capacity(std::max(blockSize, kMaxUtf8)),
       m_maxLine(maxLine) {}
 
@@ -206,7 +206,7 @@ bool TextReader::Refill() {
     const bool utf16 = IsUtf16(m_encoding);
     // Decoded text needs room for a whole character.
     while (m_capacity - m_end < (utf16 ? kMaxUtf8 : 1)) {
-        std::unique_ptr<char[]> bigger(new char[2 * m_capacity]);
+        ScratchBlock bigger(2 * m_capacity);
         std::memcpy(bigger.get(), m_buffer.get(), m_end);
         m_buffer = std::move(bigger);
         m_capacity *= 2;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/FileSystem.h"
+#include "platform/Scratch.h"
 
 namespace torvan {
 
@@ -81,7 +82,7 @@ class TextReader {
 
     File m_file;
     TextEncoding m_encoding = TextEncoding::kBytes;
-    std::unique_ptr<char[]> m_buffer;
+    ScratchBlock m_buffer;
     std::size_t m_capacity = 0;
     std::size_t m_maxLine = kMaxLineBytes;
     std::size_t m_begin = 0;      // start of the unread text

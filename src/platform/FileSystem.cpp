@@ -11,9 +11,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "platform/Text.h"
@@ -341,7 +343,7 @@ bool File::Open(const std::string& path, Mode mode) {
     }
     if (!m_buffer) {
         // Not zero-filled: the stream writes before it reads.
-        m_buffer = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
+        m_buffer = ScratchBlock(kStreamBuffer);
     }
     std::setvbuf(m_fp, m_buffer.get(), _IOFBF, kStreamBuffer);
     return true;
@@ -500,6 +502,9 @@ bool File::Close() {
         t_lastError = errno;
     }
     m_fp = nullptr;
+    // For the next file opened on this thread: a closed file kept for its
+    // outcome (a job's, until a batch ends) holds no buffer.
+    m_buffer.reset();
     if (faulted || !ok) {
         m_failed = true;
     }
@@ -605,12 +610,53 @@ bool SyncFile(const std::string& path) {
     return (::close(fd) == 0 || NoteError(errno)) && ok;
 }
 
+namespace {
+
+// fdatasync of every descriptor; the errno of each that failed, else 0.
+// A flush waits for its file's last blocks and inode to be written and for
+// the disk to empty its cache: one after another those waits add up, while
+// flushes made at the same time share them. Measured on ext4 (no journal,
+// a virtual disk, load 13 on 2 cores), 510 files just written: 330-2,400 ms
+// one after another, 50-90 ms from four threads (syncfs: 125-210 ms, and it
+// would wait for every other program's writes too). The threads only wait,
+// so they cost next to no CPU even on a busy machine. With faults injected
+// the flushes stay in one thread and one order, run after run.
+std::vector<int> DataSyncAll(const std::vector<int>& fds) {
+    constexpr std::size_t kThreadsFrom = 8;
+    constexpr std::size_t kThreads = 4;
+    std::vector<int> errors(fds.size(), 0);
+    std::atomic<std::size_t> next{0};
+    auto work = [&fds, &errors, &next] {
+        for (std::size_t i; (i = next++) < fds.size();) {
+            if (::fdatasync(fds[i]) != 0 && errno != EINVAL) {
+                errors[i] = errno;
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    if (fds.size() >= kThreadsFrom && !BackgroundJobsInline()) {
+        for (std::size_t t = 1; t < kThreads; ++t) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::exception&) {
+                break;  // fewer threads, the same flushes
+            }
+        }
+    }
+    work();
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    return errors;
+}
+
+}  // namespace
+
 bool SyncFiles(const std::vector<std::string>& paths, std::string& failedPath) {
-    // Measured on ext4 with 255 files of 170 kB: one fsync after another
-    // waits for each file's write in turn; starting every write first lets
-    // the disk take them in one stream, and each fdatasync then finds its
-    // file written. The files are opened once for both passes, a few
-    // hundred at a time so as to stay well inside the limit of open files.
+    // Starting every write first lets the disk take them in one stream; the
+    // flushes then wait together (DataSyncAll). The files are opened once
+    // for both, a few hundred at a time so as to stay well inside the limit
+    // of open files.
     constexpr std::size_t kAtOnce = 256;
     for (std::size_t begin = 0; begin < paths.size(); begin += kAtOnce) {
         const std::size_t end = std::min(paths.size(), begin + kAtOnce);
@@ -633,9 +679,10 @@ bool SyncFiles(const std::vector<std::string>& paths, std::string& failedPath) {
             ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
         }
+        const std::vector<int> errors = ok ? DataSyncAll(open) : std::vector<int>(open.size(), 0);
         for (std::size_t i = 0; i < open.size(); ++i) {
-            if (ok && ::fdatasync(open[i]) != 0 && errno != EINVAL) {
-                NoteError(errno);
+            if (ok && errors[i] != 0) {
+                NoteError(errors[i]);
                 failedPath = paths[begin + i];
                 ok = false;
             }

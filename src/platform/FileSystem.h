@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Scratch.h"
+
 namespace torvan {
 
 // Every file operation of the core goes through this layer, so that tests can
@@ -127,7 +129,7 @@ class File {
     bool m_failed = false;
     bool m_writing = false;
     // Stream buffer: large enough that a big file takes few system calls.
-    std::unique_ptr<char[]> m_buffer;
+    ScratchBlock m_buffer;
 };
 
 // Directory path joined with a file name by the platform's separator.

@@ -687,10 +687,17 @@ bool FileTransaction::CutBack(const std::vector<Extension>& extensions, Failure&
 bool FileTransaction::Clear(const std::string& directory, const std::vector<std::string>& tracked,
                             Failure& failure) {
     // A work file not found in a folder that is not there is not gone.
+    // (Each folder is asked once: a batch tracks hundreds of files in one.)
+    std::vector<std::string> folders;
     for (const std::string& path : tracked) {
-        if (!IsDirectory(ParentDirectory(path))) {
+        std::string folder = ParentDirectory(path);
+        if (std::find(folders.begin(), folders.end(), folder) != folders.end()) {
+            continue;
+        }
+        if (!IsDirectory(folder)) {
             return failure.Set(path, Stuck::kOutOfReach);
         }
+        folders.push_back(std::move(folder));
     }
     bool ok = true;
     for (const std::string& path : tracked) {

@@ -172,6 +172,27 @@ TEST_F(Batch, FailedFilesLeaveTheOthersAsOneRunPerFileWould) {
     }
 }
 
+TEST_F(Batch, OneCommitWritesTheJournalAndIndexesOnceOrTwice) {
+    // Not once per job: the journal names the jobs' work files ahead, and
+    // the index work files are written by the commit alone.
+    World w;
+    Prepare(w, true);
+    const auto batch = MakeBatch(w, true, std::chrono::milliseconds(60000));
+    std::map<std::string, int> opened;
+    FaultHookScope count([&](FileOp op, const std::string& path) {
+        opened[fs::path(path).filename().string()] += op == FileOp::Open ? 1 : 0;
+        return false;
+    });
+    ASSERT_EQ(batch->Run(), 2U);
+    for (const auto& [name, most] : std::map<std::string, int>{{".torvan-journal.~NU", 3},
+                                                               {"MASTER.~NU", 1},
+                                                               {"EMASTER.~NU", 1},
+                                                               {"MASTER.BAK.~NU", 1}}) {
+        EXPECT_GT(opened[name], 0) << name;
+        EXPECT_LE(opened[name], most) << name;
+    }
+}
+
 TEST_F(Batch, EveryFaultLeavesEachSecurityAbsentOrComplete) {
     World ref;
     std::map<std::string, int> numbers;
@@ -179,8 +200,9 @@ TEST_F(Batch, EveryFaultLeavesEachSecurityAbsentOrComplete) {
     // A, GONE, B: a job that lands, one that fails half way, one after it.
     constexpr std::size_t kFaulted = 3;
     // A commit after every job: the later ones begin from what the earlier
-    // ones put in place (one commit for all is the same code, fewer steps).
-    for (const auto every : {std::chrono::milliseconds(0)}) {
+    // ones put in place; and one commit for all, whose journal names the
+    // work files of the jobs to come before they are made.
+    for (const auto every : {std::chrono::milliseconds(0), std::chrono::milliseconds(60000)}) {
         std::size_t calls = 0;
         {
             World w;
@@ -226,8 +248,9 @@ TEST_F(Batch, KilledAtEveryStepLeavesEachSecurityAbsentOrComplete) {
         return op == FileOp::Rename || op == FileOp::Remove || op == FileOp::Link;
     };
     // A commit after every job: the later ones begin from what the earlier
-    // ones put in place (one commit for all is the same code, fewer steps).
-    for (const auto every : {std::chrono::milliseconds(0)}) {
+    // ones put in place; and one commit for all, whose journal names the
+    // work files of the jobs to come before they are made.
+    for (const auto every : {std::chrono::milliseconds(0), std::chrono::milliseconds(60000)}) {
         std::size_t steps = 0;
         {
             World w;

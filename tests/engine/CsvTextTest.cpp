@@ -86,6 +86,10 @@ TEST(CsvText, DatesWithTimesAndMonthNames) {
         {"September 3 2019", true, "09 3 2019"},
         {"3-Sept-19", true, "3-09-19"},
         {"\"20190710\"", false, "20190710"},
+        {"20240102 093000", false, "20240102"},
+        {"240102 0930", false, "240102"},
+        {"02 01 2024", false, "02 01 2024"},
+        {"20240102 0930 GMT", false, "20240102 0930"},
     };
     for (const auto& [text, monthNames, expected] : cases) {
         EXPECT_EQ(NormalizeCsvDate(text, monthNames), expected) << text;

@@ -166,5 +166,48 @@ TEST(FileSystem, AbsoluteDirectoryDoesNotTouchTheWorkingDirectory) {
     EXPECT_EQ(AbsoluteDirectory(""), "");
 }
 
+TEST(FileSystem, BuffersAreReusedButNeverShared) {
+    // A block given back is the next one of its size; blocks held at once,
+    // or of another size, are never the same. Files open at once write
+    // through buffers of their own, first made and then from the cache.
+    ScratchBlock a(4096);
+    ScratchBlock b(4096);
+    ASSERT_NE(a.get(), b.get());
+    char* const given = a.get();
+    a.reset();
+    EXPECT_FALSE(a);
+    const ScratchBlock other(8192);
+    const ScratchBlock again(4096);
+    EXPECT_NE(other.get(), given);
+    EXPECT_EQ(again.get(), given);
+    TempDir dir;
+    for (int round = 0; round < 2; ++round) {
+        File x;
+        File y;
+        ASSERT_TRUE(x.Open(dir.File("x"), File::Mode::Write));
+        ASSERT_TRUE(y.Open(dir.File("y"), File::Mode::Write));
+        for (int i = 0; i < 100; ++i) {
+            ASSERT_TRUE(x.Write("x", 1) && y.Write("y", 1));
+        }
+        ASSERT_TRUE(x.Close() && y.Close());
+        EXPECT_EQ(ReadText(dir.File("x")), std::string(100, 'x'));
+        EXPECT_EQ(ReadText(dir.File("y")), std::string(100, 'y'));
+    }
+}
+
+TEST(FileSystem, SyncFilesFlushesManyAndNamesOneMissing) {
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 20; ++i) {
+        paths.push_back(dir.File("f" + std::to_string(i)));
+        WriteText(paths.back(), "x");
+    }
+    std::string failed;
+    EXPECT_TRUE(SyncFiles(paths, failed));
+    ASSERT_TRUE(RemoveFile(paths[13]));
+    EXPECT_FALSE(SyncFiles(paths, failed));
+    EXPECT_EQ(failed, paths[13]);
+}
+
 }  // namespace
 }  // namespace torvan::test
