@@ -209,12 +209,7 @@ class UpdateSubcommand : public ConvertSubcommand {
             ->excludes(replace);
     }
     int Run() const override {
-        const ConvertRequest request = Request();
-        if (request.inputs.size() > 1) {
-            torvan::cli::Report("update takes one file at a time.");
-            return 2;
-        }
-        return torvan::cli::RunUpdate({request, m_replace, m_replaceAll});
+        return torvan::cli::RunUpdate({Request(), m_replace, m_replaceAll});
     }
 
   private:

@@ -89,6 +89,10 @@ int CUpdater::Run() {
         m_result.added = true;
         return status;
     }
+    return Conclude(status);
+}
+
+int CUpdater::Conclude(int status) {
     JobResult& job = m_result.job;
     job.messages = m_job.Result().messages;
     job.databaseDirectory = m_directory;
@@ -101,6 +105,36 @@ int CUpdater::Run() {
         job.linesWithoutDate > 0 || job.linesWithoutPrice > 0 || job.linesMissingColumns > 0;
     job.outcome = warned ? Outcome::kConvertedWithWarnings : Outcome::kConverted;
     return 0;
+}
+
+int CUpdater::PlanIn(BatchScope& scope) {
+    m_result = UpdateResult{};
+    m_written = false;
+    m_directory.clear();
+    m_job.m_bExistingMaster = 1;
+    int status = Stage(*scope.transaction);
+    if (status == kAbsent) {
+        // Alone in its commit: the folder as read is the batch's.
+        m_job.m_pBatch = &scope;
+        status = m_job.Run();
+        m_job.m_pBatch = nullptr;
+        m_result.job = m_job.Result();
+        m_result.added = true;
+        if (status == 0) {
+            m_job.KeepIndexes(scope.indexes);
+        }
+        return status;
+    }
+    // The indexes changed behind the batch's copy of them: the next job
+    // reads them again.
+    scope.indexes = FolderIndexes{};
+    return Conclude(status);
+}
+
+void CUpdater::Stopped(Message message, Outcome outcome) {
+    m_result.job.outcome = outcome;
+    m_result.job.fileNumber = 0;
+    m_result.job.messages.push_back(std::move(message));
 }
 
 int CUpdater::LockDatabase(DirectoryLock& lock) {
@@ -253,6 +287,9 @@ int CUpdater::ReadInput() {
     const LineLayout layout = m_job.Layout();
     long undated = 0, firstUndated = 0, unpriced = 0, firstUnpriced = 0;
     auto take = [&](long number, const PriceLine& read) {
+        if (layout.tickerColumn >= 0 && read.ticker != m_job.m_szTicker) {
+            return;  // another security's line
+        }
         if (read.kind == LineKind::kNoDate) {
             firstUndated = undated++ == 0 ? number : firstUndated;
         } else if (read.kind == LineKind::kNoPrice) {

@@ -47,6 +47,30 @@ TickerJob MakeJob(const ImportSettings& settings, const std::string& ticker) {
     return job;
 }
 
+// Tickers that differ only in case (or trailing blanks) would be one
+// symbol, which a database cannot hold twice: which lines are whose is not
+// ours to guess, so neither is converted.
+void RefuseSameSymbols(std::vector<TickerJob>& jobs) {
+    std::unordered_map<std::string, std::size_t> first;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (jobs[i].refused) {
+            continue;
+        }
+        const auto [at, added] = first.try_emplace(jobs[i].settings.symbol, i);
+        if (added) {
+            continue;
+        }
+        TickerJob& earlier = jobs[at->second];
+        const std::string symbol = jobs[i].settings.symbol;
+        const std::vector<std::string> both = {Shown(earlier.ticker), Shown(jobs[i].ticker),
+                                               symbol};
+        jobs[i].refused = MakeMessage(MessageId::kTickersDifferInCase, both);
+        if (!earlier.refused) {  // named with the first it meets
+            earlier.refused = MakeMessage(MessageId::kTickersDifferInCase, both);
+        }
+    }
+}
+
 }  // namespace
 
 TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inputPath) {
@@ -95,6 +119,7 @@ TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inp
         }
     }
     input.Close();
+    RefuseSameSymbols(plan.jobs);
     if (input.Failed()) {
         plan = TickerPlan{};
         plan.failed =
