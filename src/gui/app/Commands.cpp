@@ -7,9 +7,10 @@ namespace torvan {
 
 const std::vector<int>& AllCommands() {
     static const std::vector<int> commands = {
-        kIdFileOpen, kIdSettings, kIdTutorial,    kIdAppExit,     kIdClearWindow, kIdHelpFinder,
-        kIdAppAbout, kIdHelp,     kIdContextHelp, kIdDefaultHelp, kIdFileNew,     kIdFileSave,
-        kIdEditCopy, kIdEditCut,  kIdEditPaste,   kIdEditUndo,    kIdNextPane,    kIdPrevPane,
+        kIdFileOpen,   kIdSettings, kIdTutorial, kIdAppExit,        kIdClearWindow,
+        kIdHelpFinder, kIdAppAbout, kIdHelp,     kIdContextHelp,    kIdDefaultHelp,
+        kIdFileNew,    kIdFileSave, kIdEditCopy, kIdEditCut,        kIdEditPaste,
+        kIdEditUndo,   kIdNextPane, kIdPrevPane, kIdConvertSeveral,
     };
     return commands;
 }
@@ -18,6 +19,9 @@ QString CommandString(int id) {
     static const std::map<int, const char*> strings = {
         {kIdFileOpen, "Open an existing document\nOpen"},
         {kIdSettings, "File conversion settings\nSettings"},
+        {kIdConvertSeveral,
+         "Convert several price files with the current settings, each named by its file\n"
+         "Convert Several Files"},
         {kIdTutorial, "Tutorial\nTutorial"},
         {kIdAppExit, "Quit the application; prompts to save documents\nExit"},
         {kIdClearWindow, "Clear Window\nClear Window"},
@@ -79,6 +83,7 @@ const std::vector<MenuDef>& MenuTable() {
         {"&File",
          {{"&Open...\tCtrl+O", kIdFileOpen},
           {"&Settings...\tF2", kIdSettings},
+          {"Convert Se&veral Files...", kIdConvertSeveral},
           {"&Tutorial\tF3", kIdTutorial},
           {nullptr, kIdSeparator},
           {"Recent File", kIdFileMru1},
