@@ -312,8 +312,13 @@ int CUpdater::ReadInput() {
     std::deque<std::pair<long, PriceLine>> held;
     std::string line;
     long number = 0;
-    bool opened = input.Open(path);
-    while (opened && input.ReadLine(line)) {
+    if (m_job.m_pLines) {
+        for (const auto& [lineNumber, text] : *m_job.m_pLines) {
+            take(lineNumber, ReadPriceLine(text, layout));
+        }
+    }
+    const bool opened = m_job.m_pLines || input.Open(path);
+    while (opened && !m_job.m_pLines && input.ReadLine(line)) {
         if (++number <= skip) {
             continue;
         }

@@ -55,6 +55,7 @@ void AddJob(const BatchFile& file, const BatchOptions& options, CBatch& batch, F
     }
     settings.ApplyTo(*job, inputPath, dateCode);
     job->m_pSink = run.sink.get();
+    job->m_pLines = file.lines;
     if (file.adjust) {
         file.adjust(*job);
     }
@@ -176,6 +177,7 @@ std::vector<BatchFile> TickerFiles(const TickerPlan& plan, const BatchFile& file
     for (const TickerJob& job : plan.jobs) {
         BatchFile one = file;
         one.settings = job.settings;
+        one.lines = job.inputLines;
         if (job.refused) {
             one.refused = job.refused->text;
         }

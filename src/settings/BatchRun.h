@@ -25,6 +25,9 @@ struct BatchFile {
     // Job options beyond the settings (intraday bars, index growth); may
     // be empty.
     std::function<void(CConverter&)> adjust;
+    // Its lines, read already (a ticker's of a file that holds many); the
+    // input is read when null.
+    std::shared_ptr<const InputLines> lines;
     // Set when the file cannot be run at all (its settings could not be
     // made): it fails with this reason and the others go on.
     std::optional<std::string> refused;

@@ -86,7 +86,7 @@ TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inp
     }
     std::unordered_map<std::string, std::size_t> known;
     // Lines are counted once the footer that may follow them is known.
-    auto take = [&](long number, const std::string& ticker) {
+    auto take = [&](long number, const std::string& ticker, std::string& line) {
         if (ticker.empty()) {
             plan.firstLineWithoutTicker =
                 plan.linesWithoutTicker++ == 0 ? number : plan.firstLineWithoutTicker;
@@ -96,11 +96,18 @@ TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inp
         if (added) {
             plan.jobs.push_back(MakeJob(settings, ticker));
         }
-        ++plan.jobs[at->second].lines;
+        TickerJob& job = plan.jobs[at->second];
+        ++job.lines;
+        job.inputLines->emplace_back(number, std::move(line));
     };
     const std::size_t footer = static_cast<std::size_t>(std::max(0, settings.footerRows));
     const long skip = settings.skipOn != 0 ? settings.skipRows : 0;
-    std::deque<std::pair<long, std::string>> held;
+    struct Held {
+        long number;
+        std::string ticker;
+        std::string line;
+    };
+    std::deque<Held> held;
     std::string line;
     long number = 0;
     while (input.ReadLine(line)) {
@@ -112,9 +119,9 @@ TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inp
         if (read.kind == LineKind::kEmpty) {
             continue;
         }
-        held.emplace_back(number, std::move(read.ticker));
+        held.push_back({number, std::move(read.ticker), std::move(line)});
         if (held.size() > footer) {
-            take(held.front().first, held.front().second);
+            take(held.front().number, held.front().ticker, held.front().line);
             held.pop_front();
         }
     }
