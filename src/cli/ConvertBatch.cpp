@@ -148,8 +148,8 @@ int RunConvertBatch(const ConvertRequest& request, const BatchOptions& options) 
         return kExitUsage;
     }
     if (!request.database && !request.fromProfile) {
-        Report(std::string(options.update ? "update" : "convert") +
-               " needs --db DIR (or --from-profile)");
+        Report(options.update ? "update needs --db DIR"
+                              : "convert needs --db DIR (or --from-profile)");
         return kExitUsage;
     }
     const ImportSettings start = StartingSettings(request);

@@ -48,7 +48,7 @@ constexpr MessageEntry kEntries[] = {
      "does not tell symbols apart by case.\nThe lines of neither were converted; give one of them "
      "another ticker in the file to keep both."},
     {Id::kBatchCancelled, "BatchCancelled", kError, "",
-     "Not converted: the run was cancelled before this file was reached."},
+     "Left alone: the run was cancelled before this file was reached."},
     {Id::kReverseNote, "ReverseNote", kNote, "",
      "Your original input file will be \nsaved with the extension BAK.\n\nThen the file will be "
      "reversed so\nthe oldest entry is first."},
