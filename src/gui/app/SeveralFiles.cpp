@@ -7,11 +7,12 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPointer>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <atomic>
+#include <exception>
 #include <thread>
 
 #include "database/Dates.h"
@@ -80,14 +81,24 @@ std::vector<BatchOutcome> CSeveralFiles::Run(
             Qt::BlockingQueuedConnection);
     };
     std::vector<BatchOutcome> outcomes;
+    QString stopped;  // why the run ended early (memory ran out)
     QEventLoop loop;
     std::thread worker([&] {
-        outcomes = RunBatch(batch, options);
+        try {
+            outcomes = RunBatch(batch, options);
+        } catch (const std::exception& error) {
+            stopped = QString::fromLocal8Bit(error.what());
+        }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
     progress.close();
+    if (!stopped.isEmpty()) {
+        // What was committed stays; what was under way was taken back.
+        QMessageBox::critical(parent, COutcomeDlg::tr("Convert Several Files"),
+                              COutcomeDlg::tr("The run stopped before its end: %1").arg(stopped));
+    }
     return outcomes;
 }
 
