@@ -222,9 +222,8 @@ bool Detected(const std::string& input, ImportSettings& settings, int& timeColum
     return true;
 }
 
-// --symbol names one security, a ticker column many. A detected ticker
-// column that holds one ticker gives way to --symbol, so that such a file
-// converts as it always did. The exit status when the run ends here.
+}  // namespace
+
 std::optional<int> TickerColumnUse(const ConvertRequest& request, ImportSettings& settings,
                                    const std::string& inputPath) {
     if (settings.tickerCol == 0 || !request.symbol) {
@@ -249,6 +248,8 @@ std::optional<int> TickerColumnUse(const ConvertRequest& request, ImportSettings
     settings.tickerCol = 0;
     return std::nullopt;
 }
+
+namespace {
 
 // What a conversion stored and what it reported of the lines.
 void PrintSummary(const std::string& input, const ImportSettings& settings, const JobResult& result,

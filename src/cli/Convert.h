@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/BatchRun.h"
 #include "settings/ImportSettings.h"
 
 namespace torvan {
@@ -59,13 +60,17 @@ std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSet
 int RunConvert(const ConvertRequest& request);
 // Runs "convert" of several inputs into one database, each file's symbol
 // its name upper-cased; one line per file, exit status 1 when any failed.
-int RunConvertBatch(const ConvertRequest& request);
+// With options.update, "update" of several inputs: each security that is
+// there updated, the others added.
+int RunConvertBatch(const ConvertRequest& request, const BatchOptions& options = {});
 
 // "convert" of a file with a ticker column (Tickers.cpp): one job per
-// ticker, one line of outcome each. store, when not null, takes the
-// settings as --from-profile saves them. Returns the exit status.
+// ticker, one line of outcome each; with options.update each ticker's
+// security is updated, or added when it is not there. store, when not
+// null, takes the settings as --from-profile saves them. Returns the exit
+// status.
 int RunTickerJobs(const ConvertRequest& request, ImportSettings settings, const std::string& input,
-                  CProfileStore* store);
+                  CProfileStore* store, const BatchOptions& options = {});
 
 // Takes the time column out of given's --columns (timeColumn is then that
 // column, 0-based; left as it is without --columns) and checks --interval;
@@ -74,6 +79,12 @@ std::optional<std::string> TakeIntradayOptions(ConvertRequest& given, int& timeC
 // Makes job read intraday bars with their time at timeColumn (0-based, -1
 // for none), as request's --interval and --daily say.
 void SetIntraday(CConverter& job, int timeColumn, const ConvertRequest& request);
+
+// --symbol names one security, a ticker column many. A detected ticker
+// column that holds one ticker gives way to --symbol, so that such a file
+// converts as it always did. The exit status when the run ends here.
+std::optional<int> TickerColumnUse(const ConvertRequest& request, ImportSettings& settings,
+                                   const std::string& inputPath);
 
 // "OPTION: " of the option that gives setting; empty for none.
 std::string OptionFor(Setting setting);

@@ -15,13 +15,13 @@
 #include "cli/Convert.h"
 #include "cli/Inspect.h"
 #include "cli/Output.h"
+#include "cli/Update.h"
 #include "database/DatabaseReader.h"
 #include "database/Dates.h"
 #include "detect/Detect.h"
-#include "engine/Batch.h"
-#include "engine/ConvertJob.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "settings/BatchRun.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan::cli {
@@ -36,14 +36,6 @@ bool StderrIsTerminal() {
     return isatty(fileno(stderr)) != 0;
 #endif
 }
-
-// One input file: its job, or why it never became one.
-struct FileRun {
-    std::string input;
-    std::string symbol;
-    CConvertJob* job = nullptr;
-    std::string refused;
-};
 
 // The settings every file starts from: the defaults or the saved ones
 // (read only: one run of many files is not one confirmed dialog).
@@ -61,89 +53,54 @@ ImportSettings StartingSettings(const ConvertRequest& request) {
     return settings;
 }
 
-// Makes the job of one file, or says in run.refused why there is none.
-std::unique_ptr<CConvertJob> MakeJob(const ConvertRequest& request, ImportSettings settings,
-                                     FileRun& run) {
-    const std::string inputPath = AbsolutePath(run.input);
+// The file input with its settings, or why it has none.
+BatchFile MakeFile(const ConvertRequest& request, ImportSettings settings,
+                   const std::string& input) {
+    BatchFile file;
+    file.input = input;
+    const std::string symbol = ToUpperAscii(std::filesystem::path(input).stem().string());
+    settings.symbol = symbol;
+    file.settings = settings;
     int timeColumn = -1;
     if (request.autoDetect) {
-        const Detection detection = DetectLayout(run.input);
+        const Detection detection = DetectLayout(input);
         if (!detection.convertible) {
-            run.refused = "cannot detect the layout: " + detection.whyNot;
-            return nullptr;
+            file.refused = "cannot detect the layout: " + detection.whyNot;
+            return file;
         }
         TakeReadingSettings(detection.settings, settings);
         timeColumn = TimeColumnOf(detection) - 1;
     }
     ConvertRequest given = request;
     if (auto error = TakeIntradayOptions(given, timeColumn)) {
-        run.refused = *error;
-        return nullptr;
+        file.refused = *error;
+        return file;
     }
     if (auto error = ApplyRequest(given, settings)) {
-        run.refused = *error;
-        return nullptr;
+        file.refused = *error;
+        return file;
     }
     // Its lines would all go into the one security named by the file.
     if (settings.tickerCol != 0) {
-        run.refused =
+        file.refused =
             "the file has a ticker column; convert it on its own to get one security "
             "per ticker";
-        return nullptr;
+        return file;
     }
-    settings.symbol = run.symbol;
-    settings.name = request.name ? *request.name : run.symbol;
+    settings.symbol = symbol;
+    settings.name = request.name ? *request.name : symbol;
     settings.newMaster = 0;
-    int dateCode = kFormatNone;
-    if (auto problem = CheckForRun(settings, inputPath, dateCode, kMaxLongName)) {
-        run.refused = problem->message.text;
-        return nullptr;
-    }
-    auto job = std::make_unique<CConvertJob>();
-    settings.ApplyTo(job->job, inputPath, dateCode);
-    job->job.m_bXMaster = request.xmaster ? 1 : 0;
-    job->job.m_bEMaster = request.emaster ? 1 : 0;
-    SetIntraday(job->job, timeColumn, request);
-    run.symbol = settings.symbol;
-    return job;
+    file.settings = settings;
+    file.adjust = [request, timeColumn](CConverter& job) {
+        job.m_bXMaster = request.xmaster ? 1 : 0;
+        job.m_bEMaster = request.emaster ? 1 : 0;
+        SetIntraday(job, timeColumn, request);
+    };
+    return file;
 }
 
-// The reason a job failed: its last message, the error that stopped it.
-std::string Reason(const JobResult& result) {
-    return result.messages.empty() ? MessageText(MessageId::kConversionFailed)
-                                   : OneLine(result.messages.back().text);
-}
-
-// Whether readers find the security as the job wrote it.
-bool Listed(const std::vector<SecurityEntry>& listed, const FileRun& run, const JobResult& result) {
-    for (const SecurityEntry& entry : listed) {
-        if (entry.fileNumber == result.fileNumber && EqualsNoCase(entry.symbol, run.symbol) &&
-            entry.recordCount == std::optional<int>(result.recordsWritten)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// One line per file; true when it was added.
-bool PrintOutcome(const FileRun& run, const std::vector<SecurityEntry>& listed) {
-    std::cout << run.symbol << " (" << run.input << "): ";
-    if (run.job == nullptr) {
-        std::cout << "failed: " << OneLine(run.refused) << "\n";
-        return false;
-    }
-    const JobResult& result = run.job->Result();
-    if (!result.Succeeded()) {
-        std::cout << "failed: " << Reason(result) << "\n";
-        return false;
-    }
-    if (!Listed(listed, run, result)) {
-        std::cout << "failed: "
-                  << OneLine(MessageText(MessageId::kReadBackFailed,
-                                         {run.symbol, result.databaseDirectory}))
-                  << "\n";
-        return false;
-    }
+// What an added file stored.
+void PrintAdded(const JobResult& result) {
     const int count = result.recordsWritten;
     std::cout << "added, " << count << " record" << (count == 1 ? "" : "s");
     if (count > 0) {
@@ -155,13 +112,28 @@ bool PrintOutcome(const FileRun& run, const std::vector<SecurityEntry>& listed) 
         std::cout << "; lines skipped: " << skipped
                   << ", with missing columns stored as 0: " << result.linesMissingColumns;
     }
+}
+
+// One line per file.
+void PrintOutcome(const BatchOutcome& outcome, CUpdater::Overlap overlap) {
+    std::cout << outcome.symbol << " (" << outcome.input << "): ";
+    switch (outcome.kind) {
+        case BatchOutcome::Kind::kFailed:
+            std::cout << "failed: " << outcome.reason;
+            break;
+        case BatchOutcome::Kind::kAdded:
+            PrintAdded(outcome.result.job);
+            break;
+        case BatchOutcome::Kind::kUpdated:
+            std::cout << UpdatedText(outcome.result, overlap);
+            break;
+    }
     std::cout << "\n";
-    return true;
 }
 
 }  // namespace
 
-int RunConvertBatch(const ConvertRequest& request) {
+int RunConvertBatch(const ConvertRequest& request, const BatchOptions& options) {
     if (request.symbol) {
         Report(
             "--symbol cannot be given with several files: each file's symbol is its file "
@@ -169,13 +141,15 @@ int RunConvertBatch(const ConvertRequest& request) {
         return kExitUsage;
     }
     if (request.newMaster && *request.newMaster) {
-        Report(
-            "--new-master takes a single file: convert one file with --new-master first, "
-            "then the others into the MASTER it made");
+        Report(options.update
+                   ? "update adds to the MASTER in DIR; --new-master does not apply"
+                   : "--new-master takes a single file: convert one file with --new-master "
+                     "first, then the others into the MASTER it made");
         return kExitUsage;
     }
     if (!request.database && !request.fromProfile) {
-        Report("convert needs --db DIR (or --from-profile)");
+        Report(options.update ? "update needs --db DIR"
+                              : "convert needs --db DIR (or --from-profile)");
         return kExitUsage;
     }
     const ImportSettings start = StartingSettings(request);
@@ -184,39 +158,32 @@ int RunConvertBatch(const ConvertRequest& request) {
         Report(*error);
         return kExitUsage;
     }
-    CBatch batch(checked.pathOut);
-    std::vector<FileRun> runs;
+    std::vector<BatchFile> files;
     for (const std::string& input : request.inputs) {
-        FileRun run;
-        run.input = input;
-        run.symbol = ToUpperAscii(std::filesystem::path(input).stem().string());
-        if (auto job = MakeJob(request, start, run)) {
-            run.job = job.get();
-            batch.Add(std::move(job));
-        }
-        runs.push_back(std::move(run));
+        files.push_back(MakeFile(request, start, input));
+        // Every file goes where the command line says, whatever else failed.
+        files.back().settings.pathOut = checked.pathOut;
     }
+    BatchOptions run = options;
     const bool progress = StderrIsTerminal();
     if (progress) {
-        batch.m_progress = [](std::size_t done, std::size_t total) {
+        run.progress = [](std::size_t done, std::size_t total) {
             std::cerr << "\r" << kProgramName << ": " << done << " of " << total << " files"
                       << std::flush;
         };
     }
-    batch.Run();
+    const std::vector<BatchOutcome> outcomes = RunBatch(files, run);
     if (progress) {
         std::cerr << "\r\033[K" << std::flush;
     }
-    std::vector<SecurityEntry> listed;
-    if (!batch.Jobs().empty()) {
-        ListSecurities(batch.Jobs().front()->Result().databaseDirectory, listed);
+    std::size_t succeeded = 0;
+    for (const BatchOutcome& outcome : outcomes) {
+        PrintOutcome(outcome, options.overlap);
+        succeeded += outcome.Succeeded() ? 1 : 0;
     }
-    std::size_t added = 0;
-    for (const FileRun& run : runs) {
-        added += PrintOutcome(run, listed) ? 1 : 0;
-    }
-    std::cout << added << " of " << runs.size() << " files added.\n";
-    return added == runs.size() ? kExitOk : kExitFailed;
+    std::cout << succeeded << " of " << outcomes.size()
+              << (options.update ? " files updated or added.\n" : " files added.\n");
+    return succeeded == outcomes.size() ? kExitOk : kExitFailed;
 }
 
 }  // namespace torvan::cli

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "convert" of a file that holds many tickers: one security per ticker.
 #include <iostream>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "cli/Convert.h"
 #include "cli/Output.h"
+#include "cli/Update.h"
 #include "database/DatabaseReader.h"
 #include "database/Dates.h"
 #include "engine/Converter.h"
@@ -29,61 +31,27 @@ class TickerSink : public IMessageSink {
     std::string m_ticker;
 };
 
-struct Outcome {
-    bool added = false;
-    std::string line;
-};
-
-Outcome Failed(const std::string& symbol, const std::string& reason) {
-    return {false, symbol + ": failed: " + OneLine(reason)};
-}
-
-// Runs one ticker's job; its line of outcome.
-Outcome RunTicker(const ConvertRequest& request, TickerJob& ticker, const std::string& input) {
-    if (ticker.refused) {
-        Report(ticker.refused->text);
-        return Failed(ticker.ticker, ticker.refused->text);
-    }
-    ImportSettings& settings = ticker.settings;
-    int dateCode = kFormatNone;
-    if (auto problem = CheckForRun(settings, input, dateCode, kMaxLongName)) {
-        Report(settings.symbol + ": " + problem->message.text);
-        return Failed(settings.symbol, problem->message.text);
-    }
-    TickerSink sink(settings.symbol);
-    CConverter job;
-    job.m_pSink = &sink;
-    settings.ApplyTo(job, input, dateCode);
-    job.m_bXMaster = request.xmaster ? 1 : 0;
-    job.m_bEMaster = request.emaster ? 1 : 0;
-    const JobResult& result = job.Result();
-    if (job.Run() != 0) {
-        return Failed(settings.symbol, result.messages.empty()
-                                           ? MessageText(MessageId::kConversionFailed)
-                                           : result.messages.back().text);
-    }
-    SecurityRecords stored;
-    if (!ReadBack(result.databaseDirectory, settings.symbol, result, job.m_bInXMaster, stored)) {
-        const std::string why =
-            MessageText(MessageId::kReadBackFailed, {settings.symbol, result.databaseDirectory});
-        Report(why);
-        return Failed(settings.symbol, why);
+// The line of one ticker's outcome.
+std::string OutcomeLine(const BatchOutcome& outcome, const BatchOptions& options) {
+    const JobResult& result = outcome.result.job;
+    if (outcome.kind == BatchOutcome::Kind::kUpdated) {
+        return outcome.symbol + ": " + UpdatedText(outcome.result, options.overlap);
     }
     const int count = result.recordsWritten;
-    std::string line = settings.symbol + ": added, " + std::to_string(count) + " record" +
+    std::string line = outcome.symbol + ": added, " + std::to_string(count) + " record" +
                        (count == 1 ? "" : "s") + ", " + StoredDateText(result.firstDate) + " to " +
                        StoredDateText(result.lastDate);
     const int skipped = result.linesWithoutDate + result.linesWithoutPrice;
     if (skipped > 0) {
         line += ", " + std::to_string(skipped) + " line" + (skipped == 1 ? "" : "s") + " skipped";
     }
-    return {true, line};
+    return line;
 }
 
 }  // namespace
 
 int RunTickerJobs(const ConvertRequest& request, ImportSettings settings, const std::string& input,
-                  CProfileStore* store) {
+                  CProfileStore* store, const BatchOptions& options) {
     if (!request.name) {
         settings.name.clear();  // each security is named by its ticker
     }
@@ -119,22 +87,51 @@ int RunTickerJobs(const ConvertRequest& request, ImportSettings settings, const 
                            {std::to_string(plan.linesWithoutTicker),
                             std::to_string(plan.firstLineWithoutTicker)}));
     }
-    std::vector<Outcome> outcomes;
-    int added = 0;
-    for (TickerJob& ticker : plan.jobs) {
-        // A new MASTER is made once, by the first job that lands.
-        if (added > 0) {
-            ticker.settings.newMaster = 0;
+    BatchFile file;
+    file.input = input;
+    file.settings = settings;
+    file.adjust = [&request](CConverter& job) {
+        job.m_bXMaster = request.xmaster ? 1 : 0;
+        job.m_bEMaster = request.emaster ? 1 : 0;
+    };
+    const std::vector<BatchFile> files = TickerFiles(plan, file);
+    BatchOptions run = options;
+    run.sinkFor = [](const std::string& symbol) { return std::make_unique<TickerSink>(symbol); };
+    const std::vector<BatchOutcome> outcomes = RunBatch(files, run);
+    std::vector<std::string> lines;
+    int succeeded = 0;
+    int updated = 0;
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        const BatchOutcome& outcome = outcomes[i];
+        if (outcome.Succeeded()) {
+            ++succeeded;
+            updated += outcome.kind == BatchOutcome::Kind::kUpdated ? 1 : 0;
+            lines.push_back(OutcomeLine(outcome, options));
+            continue;
         }
-        outcomes.push_back(RunTicker(request, ticker, input));
-        added += outcomes.back().added ? 1 : 0;
+        // A refused ticker is named as the file writes it.
+        const std::string who = files[i].refused ? plan.jobs[i].ticker : outcome.symbol;
+        const JobResult& result = outcome.result.job;
+        // What the job did not say through its sink.
+        if (result.messages.empty() || result.Succeeded()) {
+            Report(files[i].refused ? outcome.reason : who + ": " + outcome.reason);
+        }
+        lines.push_back(who + ": failed: " + outcome.reason);
     }
-    const auto failed = static_cast<int>(plan.jobs.size()) - added;
-    std::cout << "Converted " << request.input << " into " << settings.pathOut << ": " << added
-              << " of " << plan.jobs.size() << " ticker" << (plan.jobs.size() == 1 ? "" : "s")
-              << " added" << (failed > 0 ? ", " + std::to_string(failed) + " failed" : "") << ".\n";
-    for (const Outcome& outcome : outcomes) {
-        std::cout << outcome.line << "\n";
+    const auto total = plan.jobs.size();
+    const auto failed = static_cast<int>(total) - succeeded;
+    const std::string tickers = std::to_string(total) + " ticker" + (total == 1 ? "" : "s");
+    const std::string failures = failed > 0 ? ", " + std::to_string(failed) + " failed" : "";
+    if (options.update) {
+        std::cout << "Updated " << request.input << " into " << settings.pathOut << ": " << updated
+                  << " of " << tickers << " updated, " << succeeded - updated << " added"
+                  << failures << ".\n";
+    } else {
+        std::cout << "Converted " << request.input << " into " << settings.pathOut << ": "
+                  << succeeded << " of " << tickers << " added" << failures << ".\n";
+    }
+    for (const std::string& line : lines) {
+        std::cout << line << "\n";
     }
     return failed > 0 ? kExitFailed : kExitOk;
 }

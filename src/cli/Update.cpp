@@ -22,7 +22,7 @@ std::string Plural(int count, const char* word) {
 // exit status when they cannot be used.
 std::optional<int> Settings(const ConvertRequest& request, ImportSettings& settings,
                             std::string& inputPath, int& dateCode) {
-    if (!request.database || !request.symbol) {
+    if (!request.database) {
         Report("update needs --db DIR and --symbol SYMBOL");
         return kExitUsage;
     }
@@ -46,6 +46,16 @@ std::optional<int> Settings(const ConvertRequest& request, ImportSettings& setti
         return kExitUsage;
     }
     inputPath = AbsolutePath(request.input);
+    if (const auto status = TickerColumnUse(request, settings, inputPath)) {
+        return *status;
+    }
+    if (settings.tickerCol != 0) {
+        return std::nullopt;  // each ticker names its security
+    }
+    if (!request.symbol) {
+        Report("update needs --db DIR and --symbol SYMBOL, unless the file has a ticker column");
+        return kExitUsage;
+    }
     if (auto problem = CheckForRun(settings, inputPath, dateCode, kMaxLongName)) {
         Report(problem->message.text);
         const bool input = problem->message.id == MessageName(MessageId::kCannotOpenInputFile) ||
@@ -86,10 +96,38 @@ void PrintSummary(const CUpdater& updater, const std::string& symbol) {
 
 }  // namespace
 
+std::string UpdatedText(const UpdateResult& result, CUpdater::Overlap overlap) {
+    const JobResult& job = result.job;
+    const bool all = overlap == CUpdater::Overlap::kReplaceAll;
+    std::string text =
+        "updated, " + Plural(job.recordsWritten, "record") + (all ? " written" : " added");
+    if (!all) {
+        text += ", " + std::to_string(result.skipped) + " skipped (equal), " +
+                std::to_string(result.differing) + " differing";
+        if (result.differing > 0) {
+            text += " (first " + StoredDateText(result.firstDiffering) +
+                    (result.replaced > 0 ? ", replaced)" : ", kept as stored)");
+        }
+    }
+    if (job.recordsWritten > 0) {
+        text += std::string("; ") + (all ? "dates " : "new days ") + StoredDateText(job.firstDate) +
+                " to " + StoredDateText(job.lastDate);
+    }
+    return text;
+}
+
 int RunUpdate(const UpdateRequest& request) {
     if (request.replace && request.replaceAll) {
         Report("--replace and --replace-all exclude each other");
         return kExitUsage;
+    }
+    BatchOptions options;
+    options.update = true;
+    options.overlap = request.replaceAll ? CUpdater::Overlap::kReplaceAll
+                      : request.replace  ? CUpdater::Overlap::kReplace
+                                         : CUpdater::Overlap::kKeep;
+    if (request.convert.inputs.size() > 1) {
+        return RunConvertBatch(request.convert, options);
     }
     ImportSettings settings;
     std::string inputPath;
@@ -97,15 +135,16 @@ int RunUpdate(const UpdateRequest& request) {
     if (const auto status = Settings(request.convert, settings, inputPath, dateCode)) {
         return *status;
     }
+    if (settings.tickerCol != 0) {
+        return RunTickerJobs(request.convert, settings, inputPath, nullptr, options);
+    }
     ReportingSink sink;
     CUpdater updater;
     settings.ApplyTo(updater.m_job, inputPath, dateCode);
     updater.m_job.m_pSink = &sink;
     updater.m_job.m_bXMaster = request.convert.xmaster ? 1 : 0;
     updater.m_job.m_bEMaster = request.convert.emaster ? 1 : 0;
-    updater.m_overlap = request.replaceAll ? CUpdater::Overlap::kReplaceAll
-                        : request.replace  ? CUpdater::Overlap::kReplace
-                                           : CUpdater::Overlap::kKeep;
+    updater.m_overlap = options.overlap;
     if (updater.Run() != 0) {
         Report("Update failed.");
         return kExitFailed;

@@ -14,7 +14,11 @@ struct UpdateRequest {
     bool replaceAll = false;  // the whole history becomes the file's
 };
 
-// Runs "update"; returns the exit status.
+// Runs "update" of one file or several; returns the exit status.
 int RunUpdate(const UpdateRequest& request);
+
+// What an update that did not add the security did, for its line of
+// outcome: "updated, 3 records added, ...".
+std::string UpdatedText(const UpdateResult& result, CUpdater::Overlap overlap);
 
 }  // namespace torvan::cli

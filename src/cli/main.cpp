@@ -98,7 +98,10 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app, bool update)
               "them, and they are saved back.");
     convert
         ->add_option("INPUT", m_request.inputs,
-                     update ? "Price text file, one trading day per line"
+                     update ? "Price text files, one trading day per line. With more than "
+                              "one, each updates (or adds) the security named by its file name "
+                              "without the extension, upper-cased (--symbol is then refused), "
+                              "all in one run"
                             : "Price text files, one trading day per line. With more than one, "
                               "each becomes a security named by its file name without the "
                               "extension, upper-cased (--symbol is then refused, --new-master "
@@ -107,7 +110,8 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app, bool update)
     AddGiven("--db", &ConvertRequest::database,
              "Database directory (required unless --from-profile)");
     AddGiven("--symbol", &ConvertRequest::symbol,
-             update ? "Symbol of the security to update, or of the new one (required)"
+             update ? "Symbol of the security to update, or of the new one (required for "
+                      "one file, unless it has a ticker column)"
                     : "Symbol of the new security, at most 16 characters (required unless "
                       "--from-profile or the file has a ticker column)");
     AddGiven(
@@ -209,12 +213,7 @@ class UpdateSubcommand : public ConvertSubcommand {
             ->excludes(replace);
     }
     int Run() const override {
-        const ConvertRequest request = Request();
-        if (request.inputs.size() > 1) {
-            torvan::cli::Report("update takes one file at a time.");
-            return 2;
-        }
-        return torvan::cli::RunUpdate({request, m_replace, m_replaceAll});
+        return torvan::cli::RunUpdate({Request(), m_replace, m_replaceAll});
     }
 
   private:

@@ -62,29 +62,11 @@ std::size_t CBatch::Run() {
     BatchScope scope;
     scope.directory = directory;
     std::size_t next = 0;
-    while (next < m_jobs.size()) {
+    while (next < m_jobs.size() && !Cancelled()) {
         FileTransaction transaction(directory);
         transaction.DeferWorkFileSyncs();
         scope.transaction = &transaction;
-        const auto start = std::chrono::steady_clock::now();
-        std::vector<IBatchJob*> planned;
-        bool ahead = m_commitEvery.count() <= 0;
-        do {
-            if (!ahead && scope.indexes.loaded && m_jobs.size() - next > 1) {
-                // One journal write for the work files of the jobs to come
-                // instead of one per job. Should it fail, each job writes
-                // the journal itself, and tells if that fails too.
-                transaction.Track(LikelyWorkFiles(scope, m_jobs.size() - next));
-                ahead = true;
-            }
-            IBatchJob& job = *m_jobs[next++];
-            if (job.Plan(scope) == 0) {
-                planned.push_back(&job);
-            }
-            if (m_progress) {
-                m_progress(next, m_jobs.size());
-            }
-        } while (next < m_jobs.size() && std::chrono::steady_clock::now() - start < m_commitEvery);
+        const std::vector<IBatchJob*> planned = PlanGroup(scope, next);
         const bool goOn = Commit(scope, transaction, planned);
         scope.transaction = nullptr;
         if (!goOn) {
@@ -96,11 +78,44 @@ std::size_t CBatch::Run() {
             }
         }
     }
+    for (; next < m_jobs.size(); ++next) {
+        m_jobs[next]->Stopped(MakeMessage(MessageId::kBatchCancelled), Outcome::kRefused);
+    }
     std::size_t failed = 0;
     for (const auto& job : m_jobs) {
         failed += job->Result().Succeeded() ? 0 : 1;
     }
     return failed;
+}
+
+std::vector<IBatchJob*> CBatch::PlanGroup(BatchScope& scope, std::size_t& next) {
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<IBatchJob*> planned;
+    bool due = false;
+    bool ahead = m_commitEvery.count() <= 0;
+    do {
+        if (!ahead && scope.indexes.loaded && m_jobs.size() - next > 1) {
+            // One journal write for the work files of the jobs to come
+            // instead of one per job. Should it fail, each job writes
+            // the journal itself, and tells if that fails too.
+            scope.transaction->Track(LikelyWorkFiles(scope, m_jobs.size() - next));
+            ahead = true;
+        }
+        IBatchJob& job = *m_jobs[next];
+        const bool alone = job.Alone(scope);
+        if (alone && !planned.empty()) {
+            break;  // what is planned goes in place first
+        }
+        ++next;
+        if (job.Plan(scope) == 0) {
+            planned.push_back(&job);
+        }
+        if (m_progress) {
+            m_progress(next, m_jobs.size());
+        }
+        due = alone || std::chrono::steady_clock::now() - start >= m_commitEvery;
+    } while (next < m_jobs.size() && !due && !Cancelled());
+    return planned;
 }
 
 bool CBatch::Commit(BatchScope& scope, FileTransaction& transaction,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -41,6 +42,9 @@ class CBatch {
     std::chrono::milliseconds m_commitEvery{1000};
     // Where the batch's own messages go (the folder cannot be locked).
     IMessageSink* m_pSink = nullptr;
+    // Set, from any thread, to stop after the job under way: what is done
+    // is put in place, the jobs not begun are told they were cancelled.
+    const std::atomic<bool>* m_pCancel = nullptr;
 
   private:
     // Puts the jobs planned into scope's transaction in place; on a failure
@@ -48,6 +52,10 @@ class CBatch {
     // the batch cannot go on (what the failure left could not be cleared).
     bool Commit(BatchScope& scope, FileTransaction& transaction,
                 const std::vector<IBatchJob*>& planned);
+    // Plans the jobs from next on into scope's transaction until a commit
+    // is due; the jobs planned.
+    std::vector<IBatchJob*> PlanGroup(BatchScope& scope, std::size_t& next);
+    bool Cancelled() const { return m_pCancel != nullptr && m_pCancel->load(); }
 
     std::string m_directory;
     std::vector<std::unique_ptr<IBatchJob>> m_jobs;

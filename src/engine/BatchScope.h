@@ -59,6 +59,10 @@ class IBatchJob {
     // the commit of the planned work failed): nothing of it was kept.
     virtual void Stopped(Message message, Outcome outcome) = 0;
     virtual const JobResult& Result() const = 0;
+    // Whether the job must be put in place by a commit of its own, asked
+    // before Plan: one that changes files the scope's indexes do not hold
+    // (an update in place), or that makes the MASTER the others add to.
+    virtual bool Alone(const BatchScope& /*scope*/) const { return false; }
 };
 
 // MASTER's backup beside it, spelled as one that is already there, else

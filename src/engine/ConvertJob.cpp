@@ -100,6 +100,10 @@ void CConverter::KeepIndexes(FolderIndexes& indexes) const {
 }
 
 int CConvertJob::Plan(BatchScope& scope) {
+    // An earlier job of the batch made the MASTER (see Alone).
+    if (job.m_bExistingMaster == 0 && scope.indexes.loaded) {
+        job.m_bExistingMaster = 1;
+    }
     if (scope.indexes.loaded && MasterHolds(scope.indexes.master, job.m_szSymbol)) {
         m_result = JobResult{};
         m_result.messages.push_back(MakeMessage(MessageId::kDuplicateSymbol, {}));

@@ -16,6 +16,11 @@ class CConvertJob : public IBatchJob {
     int Plan(BatchScope& scope) override;
     void Stopped(Message message, Outcome outcome) override;
     const JobResult& Result() const override { return m_result; }
+    // A job that makes a new MASTER goes in place before the others, which
+    // then add to that MASTER.
+    bool Alone(const BatchScope& scope) const override {
+        return job.m_bExistingMaster == 0 && !scope.indexes.loaded;
+    }
 
   private:
     JobResult m_result;

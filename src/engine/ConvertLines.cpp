@@ -130,7 +130,12 @@ int CConverter::ConvertLines() {
     std::string line;
     const long skip = m_bSkipRows == 1 ? m_nSkipRows : 0;
     bool going = true;
-    while (going && input.ReadLine(line)) {
+    if (m_pLines) {
+        for (auto it = m_pLines->begin(); going && it != m_pLines->end(); ++it) {
+            going = convert(HeldLine{it->first, ReadPriceLine(it->second, layout)});
+        }
+    }
+    while (going && !m_pLines && input.ReadLine(line)) {
         ++lineNumber;
         if (lineNumber <= skip) {
             continue;

@@ -133,7 +133,8 @@ int CConverter::BeginConvert(TextReader& input) {
             m_recordSlots[static_cast<std::size_t>(m_nRecordSlots++)] = slot;
         }
     }
-    if (!input.Open(ReadPath())) {
+    // Lines read already need no input.
+    if (!m_pLines && !input.Open(ReadPath())) {
         return InputFailed(input);
     }
     if (!m_dataFile.Open(m_strDataPath, File::Mode::Append)) {

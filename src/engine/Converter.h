@@ -32,6 +32,9 @@ enum class Reversal;
 class DirectoryLock;
 class FieldColumns;
 
+// Lines of an input read already, each with its number in the input.
+using InputLines = std::vector<std::pair<long, std::string>>;
+
 // Field slots of every seven-element array of a job.
 enum FieldSlot : int {
     kSlotDate = 0,
@@ -143,6 +146,10 @@ class CConverter {
     // passes over the others' lines.
     int m_nTickerCol = -1;
     std::string m_szTicker;
+    // The ticker's lines, when a single reading of the input split them by
+    // ticker (rows to skip and footer left out): read instead of the whole
+    // input, which a file of thousands of tickers makes the cost.
+    std::shared_ptr<const InputLines> m_pLines;
     // Intraday bars: the time's column (0-based), or the time after the date
     // in the date column, makes a security of periodicity 'I' whose records
     // hold the time. The bar interval is m_nInterval minutes, or the most

@@ -90,6 +90,10 @@ int CUpdater::Run() {
         m_result.inXMaster = m_job.m_bInXMaster;
         return status;
     }
+    return Conclude(status);
+}
+
+int CUpdater::Conclude(int status) {
     JobResult& job = m_result.job;
     job.messages = m_job.Result().messages;
     job.databaseDirectory = m_directory;
@@ -104,6 +108,36 @@ int CUpdater::Run() {
         job.linesWithoutDate > 0 || job.linesWithoutPrice > 0 || job.linesMissingColumns > 0;
     job.outcome = warned ? Outcome::kConvertedWithWarnings : Outcome::kConverted;
     return 0;
+}
+
+int CUpdater::PlanIn(BatchScope& scope) {
+    m_result = UpdateResult{};
+    m_written = false;
+    m_directory.clear();
+    m_job.m_bExistingMaster = 1;
+    int status = Stage(*scope.transaction);
+    if (status == kAbsent) {
+        // Alone in its commit: the folder as read is the batch's.
+        m_job.m_pBatch = &scope;
+        status = m_job.Run();
+        m_job.m_pBatch = nullptr;
+        m_result.job = m_job.Result();
+        m_result.added = true;
+        if (status == 0) {
+            m_job.KeepIndexes(scope.indexes);
+        }
+        return status;
+    }
+    // The indexes changed behind the batch's copy of them: the next job
+    // reads them again.
+    scope.indexes = FolderIndexes{};
+    return Conclude(status);
+}
+
+void CUpdater::Stopped(Message message, Outcome outcome) {
+    m_result.job.outcome = outcome;
+    m_result.job.fileNumber = 0;
+    m_result.job.messages.push_back(std::move(message));
 }
 
 int CUpdater::LockDatabase(DirectoryLock& lock) {
@@ -256,9 +290,8 @@ int CUpdater::ReadInput() {
     const LineLayout layout = m_job.Layout();
     long undated = 0, firstUndated = 0, unpriced = 0, firstUnpriced = 0;
     auto take = [&](long number, const PriceLine& read) {
-        // In a file of many tickers only this security's lines count.
         if (layout.tickerColumn >= 0 && read.ticker != m_job.m_szTicker) {
-            return;
+            return;  // another security's line
         }
         if (read.kind == LineKind::kNoDate) {
             firstUndated = undated++ == 0 ? number : firstUndated;
@@ -282,8 +315,13 @@ int CUpdater::ReadInput() {
     std::deque<std::pair<long, PriceLine>> held;
     std::string line;
     long number = 0;
-    bool opened = input.Open(path);
-    while (opened && input.ReadLine(line)) {
+    if (m_job.m_pLines) {
+        for (const auto& [lineNumber, text] : *m_job.m_pLines) {
+            take(lineNumber, ReadPriceLine(text, layout));
+        }
+    }
+    const bool opened = m_job.m_pLines || input.Open(path);
+    while (opened && !m_job.m_pLines && input.ReadLine(line)) {
         if (++number <= skip) {
             continue;
         }

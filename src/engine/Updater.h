@@ -65,6 +65,12 @@ class CUpdater {
     // through the job's sink.
     int Stage(FileTransaction& transaction);
     const UpdateResult& Result() const { return m_result; }
+    // As a job of a batch (CUpdateJob): Stage into the batch's transaction,
+    // or, for a symbol the database does not hold, the addition as a
+    // conversion job of the batch. 0 when planned.
+    int PlanIn(BatchScope& scope);
+    // The batch stopped the job: nothing of it was kept.
+    void Stopped(Message message, Outcome outcome);
 
     // The conversion's settings and sink; adds the security when it is new.
     CConverter m_job;
@@ -101,6 +107,8 @@ class CUpdater {
 
     int LockDatabase(DirectoryLock& lock);
     int Commit(FileTransaction& transaction);
+    // Fills the result of an update (not an addition) that ended with status.
+    int Conclude(int status);
     // Finds the security and the fields its records hold.
     int FindSecurity();
     int ReadInput();
@@ -132,6 +140,21 @@ class CUpdater {
     std::vector<Day> m_days;
     Stored m_stored;
     bool m_written = false;
+};
+
+// An update as a job of a batch. It is put in place by a commit of its
+// own: the price file grows in place and the indexes are patched as found
+// in the folder, which the batch's copy of them does not follow.
+class CUpdateJob : public IBatchJob {
+  public:
+    CUpdater updater;
+
+    int Plan(BatchScope& scope) override { return updater.PlanIn(scope); }
+    void Stopped(Message message, Outcome outcome) override {
+        updater.Stopped(std::move(message), outcome);
+    }
+    const JobResult& Result() const override { return updater.Result().job; }
+    bool Alone(const BatchScope& /*scope*/) const override { return true; }
 };
 
 }  // namespace torvan

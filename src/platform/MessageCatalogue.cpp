@@ -43,6 +43,12 @@ constexpr MessageEntry kEntries[] = {
      "input file.",
      "{count} line has no ticker and was not converted.\nThe first is line {first} of the input "
      "file."},
+    {Id::kTickersDifferInCase, "TickersDifferInCase", kError, "first second symbol",
+     "The tickers \"{first}\" and \"{second}\" would both be the symbol {symbol}: a database "
+     "does not tell symbols apart by case.\nThe lines of neither were converted; give one of them "
+     "another ticker in the file to keep both."},
+    {Id::kBatchCancelled, "BatchCancelled", kError, "",
+     "Left alone: the run was cancelled before this file was reached."},
     {Id::kReverseNote, "ReverseNote", kNote, "",
      "Your original input file will be \nsaved with the extension BAK.\n\nThen the file will be "
      "reversed so\nthe oldest entry is first."},

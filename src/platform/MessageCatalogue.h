@@ -27,6 +27,8 @@ enum class MessageId : int {
     kReverseWithTickerColumn,
     kTickerNotASymbol,
     kLinesWithoutTicker,
+    kTickersDifferInCase,
+    kBatchCancelled,
     kReverseNote,
     kMonthNamesNote,
     kDetectionFailed,

@@ -88,6 +88,30 @@ TickerOutcome RunTicker(TickerJob& ticker, const std::string& inputPath) {
     return outcome;
 }
 
+// Tickers that differ only in case (or trailing blanks) would be one
+// symbol, which a database cannot hold twice: which lines are whose is not
+// ours to guess, so neither is converted.
+void RefuseSameSymbols(std::vector<TickerJob>& jobs) {
+    std::unordered_map<std::string, std::size_t> first;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (jobs[i].refused) {
+            continue;
+        }
+        const auto [at, added] = first.try_emplace(jobs[i].settings.symbol, i);
+        if (added) {
+            continue;
+        }
+        TickerJob& earlier = jobs[at->second];
+        const std::string symbol = jobs[i].settings.symbol;
+        const std::vector<std::string> both = {Shown(earlier.ticker), Shown(jobs[i].ticker),
+                                               symbol};
+        jobs[i].refused = MakeMessage(MessageId::kTickersDifferInCase, both);
+        if (!earlier.refused) {  // named with the first it meets
+            earlier.refused = MakeMessage(MessageId::kTickersDifferInCase, both);
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<TickerOutcome> RunTickerPlan(TickerPlan& plan, const std::string& inputPath,
@@ -124,7 +148,7 @@ TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inp
     }
     std::unordered_map<std::string, std::size_t> known;
     // Lines are counted once the footer that may follow them is known.
-    auto take = [&](long number, const std::string& ticker) {
+    auto take = [&](long number, const std::string& ticker, std::string& line) {
         if (ticker.empty()) {
             plan.firstLineWithoutTicker =
                 plan.linesWithoutTicker++ == 0 ? number : plan.firstLineWithoutTicker;
@@ -134,11 +158,18 @@ TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inp
         if (added) {
             plan.jobs.push_back(MakeJob(settings, ticker));
         }
-        ++plan.jobs[at->second].lines;
+        TickerJob& job = plan.jobs[at->second];
+        ++job.lines;
+        job.inputLines->emplace_back(number, std::move(line));
     };
     const std::size_t footer = static_cast<std::size_t>(std::max(0, settings.footerRows));
     const long skip = settings.skipOn != 0 ? settings.skipRows : 0;
-    std::deque<std::pair<long, std::string>> held;
+    struct Held {
+        long number;
+        std::string ticker;
+        std::string line;
+    };
+    std::deque<Held> held;
     std::string line;
     long number = 0;
     while (input.ReadLine(line)) {
@@ -150,13 +181,14 @@ TickerPlan PlanTickerJobs(const ImportSettings& settings, const std::string& inp
         if (read.kind == LineKind::kEmpty) {
             continue;
         }
-        held.emplace_back(number, std::move(read.ticker));
+        held.push_back({number, std::move(read.ticker), std::move(line)});
         if (held.size() > footer) {
-            take(held.front().first, held.front().second);
+            take(held.front().number, held.front().ticker, held.front().line);
             held.pop_front();
         }
     }
     input.Close();
+    RefuseSameSymbols(plan.jobs);
     if (input.Failed()) {
         plan = TickerPlan{};
         plan.failed =

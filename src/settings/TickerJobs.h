@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ struct TickerJob {
     // an empty name, the ticker as name. Unusable when refused is set.
     ImportSettings settings;
     std::optional<Message> refused;
+    // Its lines, as the plan read them: its job reads them instead of the
+    // whole input.
+    std::shared_ptr<InputLines> inputLines = std::make_shared<InputLines>();
 };
 
 // The jobs of a file with a ticker column, one per distinct ticker in the

@@ -395,6 +395,17 @@ TEST_F(Cli, ManyFilesConvertInOneRunEachOnItsOwn) {
     const Result list = Run({"list", db});
     EXPECT_NE(list.out.find("ABC"), std::string::npos) << list.out;
     EXPECT_EQ(Split(list.out, '\n').size(), 3U) << list.out;
+
+    // update: ORCL is there with every day of its file, NEW is added.
+    std::filesystem::copy_file(orcl, temp.File("new.csv"));
+    const Result update = convert({"update", files[2], temp.File("new.csv"), "--db", db});
+    EXPECT_EQ(update.status, 0) << update.err;
+    for (const std::string& line :
+         {"ORCL (" + files[2] + "): updated, 0 records added, 5036 skipped (equal), 0 differing\n",
+          "NEW (" + temp.File("new.csv") + "): added, 5036 records, ",
+          std::string("2 of 2 files updated or added.\n")}) {
+        EXPECT_NE(update.out.find(line), std::string::npos) << update.out;
+    }
 }
 
 TEST_F(Cli, ManyFilesKeepTheirTimesAndRefuseATickerColumn) {

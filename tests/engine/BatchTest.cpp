@@ -10,12 +10,14 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <optional>
 
 #include "JobFixture.h"
 #include "database/Check.h"
 #include "database/DatabaseReader.h"
 #include "engine/Batch.h"
 #include "engine/ConvertJob.h"
+#include "engine/Updater.h"
 #include "platform/Text.h"
 
 namespace torvan::test {
@@ -23,16 +25,20 @@ namespace {
 
 namespace fs = std::filesystem;
 // The files given, in order, and how each ends: a second "a" is the same
-// symbol as "A", "GONE" has no input and fails after its files were begun.
+// symbol as "A", "GONE" has no input and fails after its files were begun,
+// "OLD" updates the security that is there with one more day.
 struct Input {
     const char* symbol;
     bool exists;
     bool succeeds;
+    bool update = false;
 };
 constexpr Input kInputs[] = {
-    {"A", true, true},  {"GONE", false, false}, {"B", true, true},
-    {"a", true, false}, {"C", true, true},
+    {"A", true, true}, {"OLD", true, true, true}, {"GONE", false, false},
+    {"B", true, true}, {"a", true, false},        {"C", true, true},
 };
+constexpr float kOldLast = 1040106;  // OLD's last day before the update
+constexpr float kNewLast = 1040107;  // ... and after it
 
 class Batch : public ::testing::Test {
   protected:
@@ -62,10 +68,11 @@ class Batch : public ::testing::Test {
         for (const Input& input : kInputs) {
             if (input.exists) {
                 // "a" as "A": either may be the one a fault lets in.
-                const int n = std::toupper(input.symbol[0]);
+                const int n = input.update ? 'A' : std::toupper(input.symbol[0]);
                 WriteText(w.inputs.File(input.symbol),
                           "01/02/04,1,2,0.5,1.5,100," + std::to_string(n) +
-                              "\n01/05/04,2,3,1,2.5,200,20\n01/06/04,3,4,2,3.5,300,30\n");
+                              "\n01/05/04,2,3,1,2.5,200,20\n01/06/04,3,4,2,3.5,300,30\n" +
+                              (input.update ? "01/07/04,4,5,3,4.5,400,40\n" : ""));
             }
         }
         CConverter seed;
@@ -74,8 +81,10 @@ class Batch : public ::testing::Test {
         ASSERT_EQ(seed.Run(), 0);
     }
 
-    static void Fill(CConverter& job, World& w, const std::string& symbol, bool emaster) {
-        job.m_strInputPath = w.inputs.File(symbol == "OLD" ? "A" : symbol);
+    // The seed's OLD is read from A; the update's from OLD.
+    static void Fill(CConverter& job, World& w, const std::string& symbol, bool emaster,
+                     bool update = false) {
+        job.m_strInputPath = w.inputs.File(symbol == "OLD" && !update ? "A" : symbol);
         job.m_szPathOut = w.db.Path();
         job.m_szSymbol = symbol;
         job.m_szName = symbol + " Inc";
@@ -95,6 +104,12 @@ class Batch : public ::testing::Test {
         auto batch = std::make_unique<CBatch>(w.db.Path());
         batch->m_commitEvery = commitEvery;
         for (std::size_t i = 0; i < count; ++i) {
+            if (kInputs[i].update) {
+                auto job = std::make_unique<CUpdateJob>();
+                Fill(job->updater.m_job, w, kInputs[i].symbol, emaster, true);
+                batch->Add(std::move(job));
+                continue;
+            }
             auto job = std::make_unique<CConvertJob>();
             Fill(job->job, w, kInputs[i].symbol, emaster);
             batch->Add(std::move(job));
@@ -104,18 +119,29 @@ class Batch : public ::testing::Test {
 
     // Every security listed is whole, with the price and description files
     // of the same symbol in reference; no price file is there unlisted and
-    // no work file is left.
+    // no work file is left. OLD is as updated (updated), as seeded
+    // (!updated), or either, with its last date in the index in step.
     static void ExpectWhole(const std::string& dir, const Snapshot& reference,
-                            const std::map<std::string, int>& numbers, const std::string& what) {
+                            const std::map<std::string, int>& numbers, const std::string& what,
+                            std::optional<bool> updated = std::nullopt) {
         std::vector<SecurityEntry> listed;
         ASSERT_TRUE(ListSecurities(dir, listed)) << what;
         Snapshot expected;
+        const Snapshot seed = Seed();
         for (const SecurityEntry& entry : listed) {
             const int n = numbers.at(ToUpperAscii(entry.symbol));
             const std::string data = "F" + std::to_string(entry.fileNumber);
             const std::string ref = "F" + std::to_string(n);
-            expected[data + ".DAT"] = reference.at(ref + ".DAT");
-            expected[data + ".DOP"] = reference.at(ref + ".DOP");
+            const Snapshot* from = &reference;
+            if (entry.symbol == "OLD") {
+                const auto bytes = ReadBytes(dir + "/F1.DAT");
+                const bool isNew =
+                    updated.value_or(std::string(bytes.begin(), bytes.end()) != seed.at("F1.DAT"));
+                from = isNew ? &reference : &seed;
+                EXPECT_EQ(MbfToFloat(entry.record.lastDate), isNew ? kNewLast : kOldLast) << what;
+            }
+            expected[data + ".DAT"] = from->at(ref + ".DAT");
+            expected[data + ".DOP"] = from->at(ref + ".DOP");
         }
         Snapshot files = TakeSnapshot(dir);
         for (auto it = files.begin(); it != files.end();) {
@@ -130,13 +156,28 @@ class Batch : public ::testing::Test {
         }
     }
 
+    // The database before any batch, with EMASTER.
+    static Snapshot Seed() {
+        static const Snapshot seed = [] {
+            World w;
+            Prepare(w, true);
+            return TakeSnapshot(w.db.Path());
+        }();
+        return seed;
+    }
+
     // The reference: one run per file that succeeds; its file numbers by
     // symbol.
     static Snapshot Reference(World& w, bool emaster, std::map<std::string, int>& numbers) {
         Prepare(w, emaster);
         numbers["OLD"] = 1;
         for (const Input& input : kInputs) {
-            if (input.succeeds) {
+            if (input.update) {
+                CUpdater update;
+                Fill(update.m_job, w, input.symbol, emaster, true);
+                EXPECT_EQ(update.Run(), 0);
+                EXPECT_FALSE(update.Result().added);
+            } else if (input.succeeds) {
                 CConverter job;
                 Fill(job, w, input.symbol, emaster);
                 EXPECT_EQ(job.Run(), 0) << input.symbol;
@@ -197,8 +238,9 @@ TEST_F(Batch, EveryFaultLeavesEachSecurityAbsentOrComplete) {
     World ref;
     std::map<std::string, int> numbers;
     const Snapshot reference = Reference(ref, true, numbers);
-    // A, GONE, B: a job that lands, one that fails half way, one after it.
-    constexpr std::size_t kFaulted = 3;
+    // A, OLD, GONE, B: a job that lands, an update, one that fails half
+    // way, one after it.
+    constexpr std::size_t kFaulted = 4;
     // A commit after every job: the later ones begin from what the earlier
     // ones put in place; and one commit for all, whose journal names the
     // work files of the jobs to come before they are made.
@@ -225,7 +267,8 @@ TEST_F(Batch, EveryFaultLeavesEachSecurityAbsentOrComplete) {
             faults.Remove();
             std::string stuck;
             ASSERT_TRUE(FileTransaction::Recover(w.db.Path(), stuck)) << what << stuck;
-            ExpectWhole(w.db.Path(), reference, numbers, what);
+            ExpectWhole(w.db.Path(), reference, numbers, what,
+                        batch->Jobs()[1]->Result().Succeeded());
             // A job told it succeeded is there; one told it failed is not.
             std::vector<SecurityEntry> listed;
             ASSERT_TRUE(ListSecurities(w.db.Path(), listed));
@@ -233,6 +276,9 @@ TEST_F(Batch, EveryFaultLeavesEachSecurityAbsentOrComplete) {
                 const bool there = std::any_of(listed.begin(), listed.end(), [&](const auto& e) {
                     return e.symbol == kInputs[i].symbol;
                 });
+                if (kInputs[i].update) {
+                    continue;  // ExpectWhole told which OLD it is
+                }
                 EXPECT_EQ(batch->Jobs()[i]->Result().Succeeded(), there)
                     << what << ": " << kInputs[i].symbol;
             }

@@ -8,9 +8,10 @@ namespace torvan {
 
 const std::vector<int>& AllCommands() {
     static const std::vector<int> commands = {
-        kIdFileOpen, kIdSettings, kIdTutorial,    kIdAppExit,     kIdClearWindow, kIdHelpFinder,
-        kIdAppAbout, kIdHelp,     kIdContextHelp, kIdDefaultHelp, kIdFileNew,     kIdFileSave,
-        kIdEditCopy, kIdEditCut,  kIdEditPaste,   kIdEditUndo,    kIdNextPane,    kIdPrevPane,
+        kIdFileOpen,   kIdSettings, kIdTutorial, kIdAppExit,        kIdClearWindow,
+        kIdHelpFinder, kIdAppAbout, kIdHelp,     kIdContextHelp,    kIdDefaultHelp,
+        kIdFileNew,    kIdFileSave, kIdEditCopy, kIdEditCut,        kIdEditPaste,
+        kIdEditUndo,   kIdNextPane, kIdPrevPane, kIdConvertSeveral,
     };
     return commands;
 }
@@ -19,6 +20,11 @@ QString CommandString(int id) {
     static const std::map<int, const char*> strings = {
         {kIdFileOpen, QT_TRANSLATE_NOOP("Commands", "Open an existing document\nOpen")},
         {kIdSettings, QT_TRANSLATE_NOOP("Commands", "File conversion settings\nSettings")},
+        {kIdConvertSeveral,
+         QT_TRANSLATE_NOOP(
+             "Commands",
+             "Convert several price files with the current settings, each named by its "
+             "file\nConvert Several Files")},
         {kIdTutorial, QT_TRANSLATE_NOOP("Commands", "Tutorial\nTutorial")},
         {kIdAppExit,
          QT_TRANSLATE_NOOP("Commands", "Quit the application; prompts to save documents\nExit")},
@@ -88,6 +94,7 @@ const std::vector<MenuDef>& MenuTable() {
         {QT_TRANSLATE_NOOP("Menus", "&File"),
          {{QT_TRANSLATE_NOOP("Menus", "&Open...\tCtrl+O"), kIdFileOpen},
           {QT_TRANSLATE_NOOP("Menus", "&Settings...\tF2"), kIdSettings},
+          {QT_TRANSLATE_NOOP("Menus", "Convert Se&veral Files..."), kIdConvertSeveral},
           {QT_TRANSLATE_NOOP("Menus", "&Tutorial\tF3"), kIdTutorial},
           {nullptr, kIdSeparator},
           {QT_TRANSLATE_NOOP("Menus", "Recent File"), kIdFileMru1},

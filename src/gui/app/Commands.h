@@ -15,6 +15,7 @@ enum CommandId : int {
     kIdSettings = 32771,
     kIdClearWindow = 32774,
     kIdTutorial = 32775,
+    kIdConvertSeveral = 32776,
     kIdFileNew = 57600,
     kIdFileOpen = 57601,
     kIdFileSave = 57603,

@@ -24,6 +24,7 @@ QString HelpPageForContext(int context) {
         {kHelpMessages, "messages.html"},
         {CommandHelpContext(kIdFileOpen), "window.html#open"},
         {CommandHelpContext(kIdSettings), "settings.html"},
+        {CommandHelpContext(kIdConvertSeveral), "window.html#several"},
         {CommandHelpContext(kIdTutorial), "tutorial.html"},
         {CommandHelpContext(kIdFileMru1), "window.html#recent"},
         {CommandHelpContext(kIdFileMru1 + 1), "window.html#recent"},

@@ -23,6 +23,7 @@
 #include "gui/app/HelpWindow.h"
 #include "gui/app/Icons.h"
 #include "gui/app/RecentFileList.h"
+#include "gui/app/SeveralFiles.h"
 #include "gui/app/TorvanApp.h"
 #include "gui/app/TorvanDoc.h"
 #include "gui/app/TorvanView.h"
@@ -170,6 +171,13 @@ void CMainFrame::CreateActions() {
     connect(Action(kIdSettings), &QAction::triggered, m_view, [this] {
         if (m_view->OnUpdateSettings()) {
             m_view->OnSettings();
+        }
+    });
+    connect(Action(kIdConvertSeveral), &QAction::triggered, this, [this] {
+        ImportSettings saved;
+        saved.LoadForDialog(m_app.m_profile);
+        if (CSeveralFiles::Command(this, saved)) {
+            m_panel->ShowFolder(QFile::decodeName(saved.pathOut.c_str()));
         }
     });
     connect(Action(kIdClearWindow), &QAction::triggered, m_view, &CTorvanView::OnClearWindow);

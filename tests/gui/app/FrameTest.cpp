@@ -167,8 +167,8 @@ class FrameTest : public QObject {
         QCOMPARE(menus[1]->text(), QString("&View"));
         QCOMPARE(menus[2]->text(), QString("&Help"));
         QCOMPARE(Items(menus[0]->menu()),
-                 QStringList({"&Open...\tCtrl+O", "&Settings...\tF2", "&Tutorial\tF3", "-",
-                              "Recent File", "-", "E&xit"}));
+                 QStringList({"&Open...\tCtrl+O", "&Settings...\tF2", "Convert Se&veral Files...",
+                              "&Tutorial\tF3", "-", "Recent File", "-", "E&xit"}));
         QCOMPARE(Items(menus[1]->menu()), QStringList({"&Clear Window"}));
         QCOMPARE(Items(menus[2]->menu()),
                  QStringList({"&Help Topics", "&Tutorial\tF3", "-", "&About Torvan..."}));
@@ -179,7 +179,7 @@ class FrameTest : public QObject {
                 fileCommands << action->data().toInt();
             }
         }
-        QCOMPARE(fileCommands, QList<int>({57601, 32771, 32775, 57616, 57665}));
+        QCOMPARE(fileCommands, QList<int>({57601, 32771, 32776, 32775, 57616, 57665}));
         QCOMPARE(menus[1]->menu()->actions().front()->data().toInt(), 32774);
         QList<int> helpCommands;
         for (const QAction* action : menus[2]->menu()->actions()) {
