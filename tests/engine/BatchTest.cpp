@@ -100,10 +100,14 @@ class Batch : public ::testing::Test {
     // A batch of the first count inputs.
     static std::unique_ptr<CBatch> MakeBatch(World& w, bool emaster,
                                              std::chrono::milliseconds commitEvery,
-                                             std::size_t count = std::size(kInputs)) {
+                                             std::size_t count = std::size(kInputs),
+                                             bool updates = true) {
         auto batch = std::make_unique<CBatch>(w.db.Path());
         batch->m_commitEvery = commitEvery;
         for (std::size_t i = 0; i < count; ++i) {
+            if (kInputs[i].update && !updates) {
+                continue;
+            }
             if (kInputs[i].update) {
                 auto job = std::make_unique<CUpdateJob>();
                 Fill(job->updater.m_job, w, kInputs[i].symbol, emaster, true);
@@ -215,10 +219,12 @@ TEST_F(Batch, FailedFilesLeaveTheOthersAsOneRunPerFileWould) {
 
 TEST_F(Batch, OneCommitWritesTheJournalAndIndexesOnceOrTwice) {
     // Not once per job: the journal names the jobs' work files ahead, and
-    // the index work files are written by the commit alone.
+    // the index work files are written by the commit alone. An update
+    // commits on its own, so it is left out here.
     World w;
     Prepare(w, true);
-    const auto batch = MakeBatch(w, true, std::chrono::milliseconds(60000));
+    const auto batch =
+        MakeBatch(w, true, std::chrono::milliseconds(60000), std::size(kInputs), false);
     std::map<std::string, int> opened;
     FaultHookScope count([&](FileOp op, const std::string& path) {
         opened[fs::path(path).filename().string()] += op == FileOp::Open ? 1 : 0;
