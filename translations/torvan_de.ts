@@ -191,6 +191,12 @@ Voriger Bereich</translation>
         <source>Select an object on which to get Help</source>
         <translation>Wählen Sie aus, wozu Sie Hilfe möchten</translation>
     </message>
+    <message>
+        <source>Convert several price files with the current settings, each named by its file
+Convert Several Files</source>
+        <translation>Mehrere Kursdateien mit den aktuellen Einstellungen umwandeln, jede nach ihrem Dateinamen benannt
+Mehrere Dateien umwandeln</translation>
+    </message>
 </context>
 <context>
     <name>Menus</name>
@@ -237,6 +243,10 @@ Voriger Bereich</translation>
     <message>
         <source>&amp;About Torvan...</source>
         <translation>Ü&amp;ber Torvan...</translation>
+    </message>
+    <message>
+        <source>Convert Se&amp;veral Files...</source>
+        <translation>Mehrere Dateien &amp;umwandeln...</translation>
     </message>
 </context>
 <context>
@@ -982,6 +992,114 @@ Give the bar interval in minutes, or build daily bars from the file.</source>
         <translation>Die Balken in {path} liegen nicht 1 bis 60 Minuten auseinander (ihr häufigster Abstand: {spacing}), daher können sie nicht als ein Intraday-Wertpapier gespeichert werden.
 Geben Sie das Balkenintervall in Minuten an oder bilden Sie Tagesbalken aus der Datei.</translation>
     </message>
+    <message>
+        <source>The tickers &quot;{first}&quot; and &quot;{second}&quot; would both be the symbol {symbol}: a database does not tell symbols apart by case.
+The lines of neither were converted; give one of them another ticker in the file to keep both.</source>
+        <extracomment>TickersDifferInCase: first second symbol</extracomment>
+        <translation>Die Ticker „{first}“ und „{second}“ ergäben beide das Symbol {symbol}: Eine Datenbank unterscheidet Symbole nicht nach Groß- und Kleinschreibung.
+Die Zeilen keines der beiden wurden umgewandelt; geben Sie einem von ihnen in der Datei einen anderen Ticker, um beide zu behalten.</translation>
+    </message>
+    <message>
+        <source>Left alone: the run was cancelled before this file was reached.</source>
+        <extracomment>BatchCancelled</extracomment>
+        <translation>Unverändert: Der Lauf wurde abgebrochen, bevor diese Datei an der Reihe war.</translation>
+    </message>
+    <message>
+        <source>New days can be added to a security from daily lines only, one line per day.
+Switch off the Time column (and Time in the Date Column), or convert the file as a new security.</source>
+        <extracomment>UpdateNeedsDailyLines</extracomment>
+        <translation>Neue Tage lassen sich einem Wertpapier nur aus Tageszeilen hinzufügen, eine Zeile je Tag.
+Schalten Sie die Spalte Zeit (und Zeit in der Datumsspalte) aus, oder wandeln Sie die Datei als neues Wertpapier um.</translation>
+    </message>
+    <message>
+        <source>Update completed successfully!</source>
+        <extracomment>UpdateSucceeded</extracomment>
+        <translation>Aktualisierung erfolgreich abgeschlossen!</translation>
+    </message>
+    <message>
+        <source>Update failed.</source>
+        <extracomment>UpdateFailed</extracomment>
+        <translation>Aktualisierung fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>New days added to {symbol} in {file}: {added}, from {first} to {last}. Days of the file skipped as equal to the stored ones: {skipped}; differing from them: {differing}. Database folder:
+{directory}</source>
+        <extracomment>UpdateWritten: added symbol file first last skipped differing directory</extracomment>
+        <translation>Neue Tage für {symbol} in {file}: {added}, vom {first} bis {last}. Tage der Datei, die den gespeicherten gleichen und übersprungen wurden: {skipped}; davon abweichend: {differing}. Datenbankordner:
+{directory}</translation>
+    </message>
+    <message>
+        <source>No new days were added to {symbol} in {file}: the file has no day after its last stored day, {last}. Days of the file skipped as equal to the stored ones: {skipped}; differing from them: {differing}. Database folder:
+{directory}</source>
+        <extracomment>UpdateNothingNew: symbol file last skipped differing directory</extracomment>
+        <translation>Für {symbol} in {file} wurden keine neuen Tage hinzugefügt: Die Datei hat keinen Tag nach dem letzten gespeicherten, {last}. Tage der Datei, die den gespeicherten gleichen und übersprungen wurden: {skipped}; davon abweichend: {differing}. Datenbankordner:
+{directory}</translation>
+    </message>
+    <message>
+        <source>The whole history of {symbol} in {file} was replaced by the file&apos;s: {records} price records from {first} to {last}, in the database folder
+{directory}</source>
+        <extracomment>UpdateHistoryReplaced: symbol file records first last directory</extracomment>
+        <translation>Der gesamte Verlauf von {symbol} in {file} wurde durch den der Datei ersetzt: {records} Kursdatensätze vom {first} bis {last}, im Datenbankordner
+{directory}</translation>
+    </message>
+    <message>
+        <source>The database did not hold {symbol}, so it was added as a new security.</source>
+        <extracomment>UpdateAddedSecurity: symbol</extracomment>
+        <translation>Die Datenbank enthielt {symbol} nicht; es wurde als neues Wertpapier hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>The file holds {count} tickers. Securities added: {added}; failed: {failed}. Database folder:
+{directory}</source>
+        <extracomment>TickersConverted: count added failed directory</extracomment>
+        <translation>Die Datei enthält {count} Ticker. Hinzugefügte Wertpapiere: {added}; fehlgeschlagen: {failed}. Datenbankordner:
+{directory}</translation>
+    </message>
+    <message>
+        <source>The file holds {count} ticker. Securities added: {added}; failed: {failed}. Database folder:
+{directory}</source>
+        <extracomment>TickersConverted: count added failed directory</extracomment>
+        <translation>Die Datei enthält {count} Ticker. Hinzugefügte Wertpapiere: {added}; fehlgeschlagen: {failed}. Datenbankordner:
+{directory}</translation>
+    </message>
+    <message>
+        <source>The file holds {count} tickers. Securities updated: {updated}; added as new: {added}; failed: {failed}. Database folder:
+{directory}</source>
+        <extracomment>TickersUpdated: count updated added failed directory</extracomment>
+        <translation>Die Datei enthält {count} Ticker. Aktualisierte Wertpapiere: {updated}; neu hinzugefügt: {added}; fehlgeschlagen: {failed}. Datenbankordner:
+{directory}</translation>
+    </message>
+    <message>
+        <source>The file holds {count} ticker. Securities updated: {updated}; added as new: {added}; failed: {failed}. Database folder:
+{directory}</source>
+        <extracomment>TickersUpdated: count updated added failed directory</extracomment>
+        <translation>Die Datei enthält {count} Ticker. Aktualisierte Wertpapiere: {updated}; neu hinzugefügt: {added}; fehlgeschlagen: {failed}. Datenbankordner:
+{directory}</translation>
+    </message>
+    <message>
+        <source>{symbol} added as {file}: {records} price records from {first} to {last}</source>
+        <extracomment>TickerAdded: symbol file records first last</extracomment>
+        <translation>{symbol} hinzugefügt als {file}: {records} Kursdatensätze vom {first} bis {last}</translation>
+    </message>
+    <message>
+        <source>{symbol} updated in {file}: new days {added}, skipped as equal {skipped}, differing {differing}</source>
+        <extracomment>TickerUpdated: symbol file added skipped differing</extracomment>
+        <translation>{symbol} in {file} aktualisiert: neue Tage {added}, als gleich übersprungen {skipped}, abweichend {differing}</translation>
+    </message>
+    <message>
+        <source>{symbol} failed: {reason}</source>
+        <extracomment>TickerFailed: symbol reason</extracomment>
+        <translation>{symbol} fehlgeschlagen: {reason}</translation>
+    </message>
+    <message>
+        <source>... and {count} more securities (the database panel lists them all).</source>
+        <extracomment>TickersNotListed: count</extracomment>
+        <translation>... und {count} weitere Wertpapiere (die Datenbankleiste listet alle auf).</translation>
+    </message>
+    <message>
+        <source>... and {count} more security (the database panel lists it).</source>
+        <extracomment>TickersNotListed: count</extracomment>
+        <translation>... und {count} weiteres Wertpapier (die Datenbankleiste listet es auf).</translation>
+    </message>
 </context>
 <context>
     <name>Preview</name>
@@ -1264,6 +1382,80 @@ umkehren</translation>
     </message>
 </context>
 <context>
+    <name>torvan::COutcomeDlg</name>
+    <message>
+        <source>Added</source>
+        <translation>Hinzugefügt</translation>
+    </message>
+    <message>
+        <source>Updated</source>
+        <translation>Aktualisiert</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message numerus="yes">
+        <source>Converting %n file(s)...</source>
+        <translation>
+            <numerusform>%n Datei wird umgewandelt...</numerusform>
+            <numerusform>%n Dateien werden umgewandelt...</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Convert Several Files</source>
+        <translation>Mehrere Dateien umwandeln</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files done.</source>
+        <translation>%1 von %2 Dateien erledigt.</translation>
+    </message>
+    <message>
+        <source>The run stopped before its end: %1</source>
+        <translation>Der Lauf endete vorzeitig: %1</translation>
+    </message>
+    <message>
+        <source>Price files (*.txt *.csv *.prn *.asc);;All files (*)</source>
+        <translation>Kursdateien (*.txt *.csv *.prn *.asc);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files converted.</source>
+        <translation>%1 von %2 Dateien umgewandelt.</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Symbol</source>
+        <translation>Symbol</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Records</source>
+        <translation>Datensätze</translation>
+    </message>
+    <message>
+        <source>First date</source>
+        <translation>Erstes Datum</translation>
+    </message>
+    <message>
+        <source>Last date</source>
+        <translation>Letztes Datum</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>Grund</translation>
+    </message>
+</context>
+<context>
     <name>torvan::CPriceChart</name>
     <message>
         <source>Drag across dates to zoom in; the wheel or + and - zoom, the arrow keys move along, a right click zooms out, a double click or 0 shows every record.</source>
@@ -1350,6 +1542,82 @@ umkehren</translation>
     <message>
         <source>The file is newest first, so Reverse File Order is set: the input file will be saved with the extension BAK and then reversed.</source>
         <translation>Die Datei beginnt mit dem neuesten Tag, daher ist „Reihenfolge umkehren“ gesetzt: Die Eingabedatei wird mit der Endung BAK gesichert und dann umgekehrt.</translation>
+    </message>
+    <message>
+        <source>Ticker</source>
+        <translation>Ticker</translation>
+    </message>
+    <message>
+        <source>The file holds many securities: the column of their tickers. Each ticker becomes a security with the ticker as its symbol and name.</source>
+        <translation>Die Datei enthält viele Wertpapiere: die Spalte ihrer Ticker. Jeder Ticker wird ein Wertpapier mit dem Ticker als Symbol und Name.</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Intraday bars: the column of the time of day (HH:MM, HH:MM:SS, HHMM or HHMMSS)</source>
+        <translation>Intraday-Balken: die Spalte der Uhrzeit (HH:MM, HH:MM:SS, HHMM oder HHMMSS)</translation>
+    </message>
+    <message>
+        <source>Time in the Date Column</source>
+        <translation>Zeit in der Datumsspalte</translation>
+    </message>
+    <message>
+        <source>The time follows the date in the date&apos;s column, as in 2024-01-02 09:30</source>
+        <translation>Die Uhrzeit folgt dem Datum in dessen Spalte, wie in 2024-01-02 09:30</translation>
+    </message>
+    <message>
+        <source>Bar Interval (Minutes)</source>
+        <translation>Balkenintervall (Minuten)</translation>
+    </message>
+    <message>
+        <source>from the data</source>
+        <translation>aus den Daten</translation>
+    </message>
+    <message>
+        <source>The length of the bars, 1 to 60 minutes; blank takes the most common spacing of the bars</source>
+        <translation>Die Länge der Balken, 1 bis 60 Minuten; leer nimmt den häufigsten Abstand der Balken</translation>
+    </message>
+    <message>
+        <source>Daily Bars from Intraday Lines</source>
+        <translation>Tagesbalken aus Intraday-Zeilen</translation>
+    </message>
+    <message>
+        <source>One bar a day instead of an intraday security: the open of the first line, the highest high, the lowest low, the close of the last line, the volumes summed</source>
+        <translation>Ein Balken je Tag statt eines Intraday-Wertpapiers: die Eröffnung der ersten Zeile, das höchste Hoch, das tiefste Tief, der Schluss der letzten Zeile, die Volumen summiert</translation>
+    </message>
+    <message>
+        <source>Add the file&apos;s new days to this security</source>
+        <translation>Die neuen Tage der Datei diesem Wertpapier hinzufügen</translation>
+    </message>
+    <message>
+        <source>Append the file&apos;s days after the security&apos;s last stored day to it. A symbol the database lacks is added as a new security.</source>
+        <translation>Hängt die Tage der Datei nach dem letzten gespeicherten Tag an das Wertpapier an. Ein Symbol, das die Datenbank nicht enthält, wird als neues Wertpapier hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>Keep differing days as stored</source>
+        <translation>Abweichende Tage wie gespeichert lassen</translation>
+    </message>
+    <message>
+        <source>Replace them with the file&apos;s</source>
+        <translation>Durch die der Datei ersetzen</translation>
+    </message>
+    <message>
+        <source>Replace the whole history</source>
+        <translation>Den gesamten Verlauf ersetzen</translation>
+    </message>
+    <message>
+        <source>Days on or before the last stored day that differ from it stay as stored, and are counted</source>
+        <translation>Abweichende Tage bis zum letzten gespeicherten Tag bleiben wie gespeichert und werden gezählt</translation>
+    </message>
+    <message>
+        <source>The file&apos;s values take the place of stored days that differ (corrections)</source>
+        <translation>Die Werte der Datei treten an die Stelle abweichender gespeicherter Tage (Korrekturen)</translation>
+    </message>
+    <message>
+        <source>The security&apos;s whole history becomes the file&apos;s (after a split); its file number and index entries stay</source>
+        <translation>Der gesamte Verlauf des Wertpapiers wird der der Datei (nach einem Split); Dateinummer und Indexeinträge bleiben</translation>
     </message>
 </context>
 <context>

@@ -20,6 +20,7 @@ namespace {
 
 struct TsEntry {
     QString context, source, translation, type;
+    QStringList forms;  // a plural's translations, each checked on its own
 };
 
 std::vector<TsEntry> ReadTs(const QString& path) {
@@ -30,6 +31,7 @@ std::vector<TsEntry> ReadTs(const QString& path) {
     }
     QXmlStreamReader xml(&file);
     QString context;
+    bool numerus = false;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement) {
             continue;
@@ -37,12 +39,18 @@ std::vector<TsEntry> ReadTs(const QString& path) {
         if (xml.name() == QLatin1String("name")) {
             context = xml.readElementText();
         } else if (xml.name() == QLatin1String("message")) {
-            entries.push_back({context, {}, {}, {}});
+            entries.push_back({context, {}, {}, {}, {}});
+            numerus = xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes");
         } else if (xml.name() == QLatin1String("source")) {
             entries.back().source = xml.readElementText();
         } else if (xml.name() == QLatin1String("translation")) {
             entries.back().type = xml.attributes().value(QLatin1String("type")).toString();
-            entries.back().translation = xml.readElementText();
+            if (!numerus) {
+                entries.back().translation = xml.readElementText();
+            }
+        } else if (xml.name() == QLatin1String("numerusform")) {
+            entries.back().forms << xml.readElementText();
+            entries.back().translation = entries.back().forms.join(QLatin1Char('|'));
         }
     }
     return entries;
@@ -79,7 +87,9 @@ class TranslationTest : public QObject {
         for (const TsEntry& e : entries) {
             const QString where = e.context + QStringLiteral(": ") + e.source;
             QVERIFY2(e.type.isEmpty() && !e.translation.isEmpty(), qPrintable(where));
-            QVERIFY2(Marks(e.source) == Marks(e.translation), qPrintable(where));
+            for (const QString& form : e.forms.isEmpty() ? QStringList{e.translation} : e.forms) {
+                QVERIFY2(Marks(e.source) == Marks(form), qPrintable(where));
+            }
             if (e.context == QLatin1String("Messages")) {
                 messages[e.source] = e.translation;
             }
