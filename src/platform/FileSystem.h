@@ -254,6 +254,10 @@ bool KeepFromOthers(File& file);
 // writable by no one else, in a folder where no one else can replace it.
 bool OnlyWeCanWrite(const std::string& path);
 
+// Where the user's programs keep their settings: $XDG_CONFIG_HOME, else
+// ~/.config; %APPDATA% on Windows. Empty when it cannot be told.
+std::string UserConfigDirectory();
+
 // The directory part of a path ("." when there is none).
 std::string ParentDirectory(const std::string& path);
 

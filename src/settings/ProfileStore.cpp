@@ -348,15 +348,7 @@ void ImportLegacyText(std::string content, std::vector<Line>& lines) {
 }  // namespace
 
 std::string CProfileStore::DefaultRoot() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && *xdg != '\0') {
-        return xdg;
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') {
-        return JoinPath(home, ".config");
-    }
-    return {};
+    return UserConfigDirectory();
 }
 
 bool CProfileStore::Open(const std::string& root, const std::string& basePath, bool& newlyCreated) {

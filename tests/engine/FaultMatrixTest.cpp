@@ -5,7 +5,9 @@
 // clean one, never in between.
 #include <gtest/gtest.h>
 #include <signal.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <chrono>
@@ -229,6 +231,9 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
 // was, a listed new security complete, and the input reversed only if the
 // new security is listed. A next run clears the leftovers and succeeds.
 TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Needs fork(): a process killed at a chosen moment";
+#else
     std::string text = "Date,Open,High,Low,Close,Volume,OI\n";
     for (int i = kMaxPriceRecords - 1; i >= 0; --i) {
         char line[96];
@@ -386,6 +391,7 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
         std::cout << " " << count << "x " << state << ";";
     }
     std::cout << "\n";
+#endif
 }
 
 }  // namespace
