@@ -443,7 +443,10 @@ std::optional<std::string> FindFileNoCase(const std::string& dir, const std::str
     std::string exact = JoinPath(dir, name);
     std::error_code ec;
     if (stdfs::is_regular_file(PathOf(exact), ec)) {
-        return exact;
+        // As the folder spells it: Windows finds "master" when asked for
+        // "MASTER", and messages and backups follow the name that is there.
+        const std::string stored = sys::StoredName(exact);
+        return stored.empty() || stored == name ? exact : JoinPath(dir, stored);
     }
     if (const auto listed = ListedNames(dir, name)) {
         // In name order, as below.

@@ -47,6 +47,10 @@ int Unlink(const std::string& path);
 int Rename(const std::string& from, const std::string& to);
 // Makes to a second name of from; 0 or the errno.
 int HardLink(const std::string& from, const std::string& to);
+// The name of the file at path as the directory spells it: where names are
+// compared without case, it may differ from the one asked for. Empty when
+// it cannot be told.
+std::string StoredName(const std::string& path);
 // The local calendar time of t.
 std::tm LocalTime(std::time_t t);
 

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <set>
 
 #include "JobFixture.h"
 #include "database/DataFile.h"
+#include "platform/Text.h"
 
 namespace torvan::test {
 namespace {
@@ -310,6 +312,9 @@ TEST_F(RunStages, RootDirectoryIsRecordedSoThatItCanBeUsedAgain) {
 }
 
 TEST_F(RunStages, DotDotAfterALinkIsTheKernelsDirectory) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine has no symbolic links (Windows gives them to administrators only)";
+#else
     // db/real/inner with a link db/link -> real/inner: link/.. is db/real.
     fs::create_directories(m_db.File("real/inner"));
     fs::create_directory_symlink(m_db.File("real/inner"), m_db.File("link"));
@@ -322,6 +327,7 @@ TEST_F(RunStages, DotDotAfterALinkIsTheKernelsDirectory) {
     EXPECT_TRUE(FileExists(m_db.File("real/F1.DAT")));
     EXPECT_FALSE(FileExists(m_db.File("MASTER")));
     EXPECT_EQ(job.Result().databaseDirectory, m_db.File("real"));
+#endif
 }
 
 TEST_F(RunStages, ProfileGetsAbsoluteDirectoryAndBackupHoldsTheNewEntry) {
@@ -434,7 +440,11 @@ TEST_F(RunStages, AddsToDatabasesOtherProgramsWrote) {
         MasterRecord found;
         ASSERT_EQ(FindSecurity(db.Path(), "torvan", found), kFound);
         EXPECT_EQ(found.fileNumber, added.fileNumber);
-        EXPECT_FALSE(FileExists(db.File("MASTER")) && FileExists(db.File("master")))
+        const auto names = ListDirectory(db.Path());
+        EXPECT_EQ(
+            std::count_if(names.begin(), names.end(),
+                          [](const std::string& name) { return EqualsNoCase(name, "MASTER"); }),
+            1)
             << "a second MASTER was made beside the lower-case one";
     }
 }

@@ -47,7 +47,7 @@ TEST(ProfileStoreOpen, CreatesTheFileOnceAndFailsWithoutAFolder) {
     bool created = false;
     ASSERT_TRUE(store.Open(dir.Path(), kKey, created));
     EXPECT_TRUE(created);
-    EXPECT_EQ(store.FilePath(), dir.File("Quennel/Torvan.ini"));
+    EXPECT_EQ(store.FilePath(), JoinPath(dir.File("Quennel"), "Torvan.ini"));
     EXPECT_TRUE(FileExists(store.FilePath()));
     ASSERT_TRUE(store.WriteString("S", "e", "v"));
     ASSERT_TRUE(store.Open(dir.Path(), kKey, created));
@@ -80,7 +80,7 @@ TEST(ProfileStoreOpen, EmptyRootMeansTheUserConfigFolder) {
         unsetenv("XDG_CONFIG_HOME");
     }
     ASSERT_TRUE(opened);
-    EXPECT_EQ(store.FilePath(), dir.File("Quennel/Torvan.ini"));
+    EXPECT_EQ(store.FilePath(), JoinPath(dir.File("Quennel"), "Torvan.ini"));
     const char* home = std::getenv("HOME");
     ASSERT_NE(home, nullptr);
     EXPECT_EQ(fallback, JoinPath(home, ".config"));

@@ -141,6 +141,11 @@ int HardLink(const std::string& from, const std::string& to) {
     return ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+// A name found as written is spelt so (file systems here tell case apart).
+std::string StoredName(const std::string& path) {
+    return Utf8Of(PathOf(path).filename());
+}
+
 std::tm LocalTime(std::time_t t) {
     std::tm local{};
     localtime_r(&t, &local);

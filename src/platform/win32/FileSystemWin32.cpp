@@ -254,6 +254,16 @@ int HardLink(const std::string& from, const std::string& to) {
                : ErrnoOf(::GetLastError());
 }
 
+std::string StoredName(const std::string& path) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW(Wide(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    ::FindClose(search);
+    return win32::Narrow(found.cFileName);
+}
+
 std::tm LocalTime(std::time_t t) {
     std::tm local{};
     ::localtime_s(&local, &t);
