@@ -31,6 +31,9 @@ TempDir::TempDir() {
                       static_cast<unsigned long long>(random() & 0xffffffffffffULL));
         std::error_code ec;
         if (std::filesystem::create_directory(temp / name, ec) && !ec) {
+            // Closed to others, as mkdtemp makes it.
+            std::filesystem::permissions(temp / name, std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::replace, ec);
             m_path = FromU8Path(temp / name);
         }
     }

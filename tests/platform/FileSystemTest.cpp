@@ -78,6 +78,9 @@ TEST(FileSystem, CopyReplacesWholeAndNamesAreFoundIgnoringCase) {
 }
 
 TEST(FileSystem, ListingScopeAnswersAsTheDirectoryDoes) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Names that differ only in case cannot share a folder on Windows";
+#else
     // Under a scope, lookups that ignore case must find what reading the
     // directory finds: files there before it began and those this process
     // made since, but not those removed since, nor folders.
@@ -91,7 +94,7 @@ TEST(FileSystem, ListingScopeAnswersAsTheDirectoryDoes) {
                                             "XMASTER", "F3.MWD", "F3.DOP", "F4.MWD"};
     // Named as looked up, then otherwise: the second run finds the files
     // the first one made in the listing.
-    std::vector<std::vector<std::optional<std::string>>> answers;
+    std::vector<std::vector<std::optional<std::string> > > answers;
     for (const std::string& spelling : {dir.Path(), dir.Path() + "/."}) {
         const DirectoryListingScope listing(spelling);
         EXPECT_EQ(FindFileNoCase(dir.Path(), "NONE"), std::nullopt);  // reads the listing
@@ -114,6 +117,7 @@ TEST(FileSystem, ListingScopeAnswersAsTheDirectoryDoes) {
     EXPECT_EQ(answers[0][1], dir.File("F2.dat"));  // the first in name order
     EXPECT_EQ(answers[0][4], dir.File("xmaster"));
     EXPECT_EQ(answers[0][6], dir.File("f3.dop"));
+#endif
 }
 
 TEST(FileSystem, FailedCopyOrReplaceKeepsTheTarget) {
