@@ -258,6 +258,10 @@ bool OnlyWeCanWrite(const std::string& path);
 // ~/.config; %APPDATA% on Windows. Empty when it cannot be told.
 std::string UserConfigDirectory();
 
+// The program's command-line arguments in UTF-8 (Windows hands argv over
+// in its ANSI code page, which cannot hold every file name).
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
 // The directory part of a path ("." when there is none).
 std::string ParentDirectory(const std::string& path);
 

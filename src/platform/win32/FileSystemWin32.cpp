@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cerrno>
 #include <climits>
@@ -280,6 +282,20 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
         return dir + name;
     }
     return dir + "\\" + name;
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide == nullptr) {
+        return std::vector<std::string>(argv, argv + argc);
+    }
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) {
+        arguments.push_back(win32::Narrow(wide[i]));
+    }
+    ::LocalFree(wide);
+    return arguments;
 }
 
 std::string UserConfigDirectory() {
