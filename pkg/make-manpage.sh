@@ -40,7 +40,7 @@ to_roff() {
 
 {
     echo "[COMMANDS]"
-    for command in convert inspect list dump check; do
+    for command in convert update inspect list dump check; do
         "$cli" "$command" --help | to_roff "$command"
     done
     cat <<'ROFF'

@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 
 # The packages of .ci/run, so that ./tools/test.sh works afterwards too.
 packages=(build-essential cmake libgtest-dev libgmock-dev libcli11-dev
-          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev nlohmann-json3-dev)
+          qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+          nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <iostream>
 
+#include "cli/Inspect.h"
 #include "cli/Output.h"
 #include "database/DataFile.h"
 #include "database/DatabaseReader.h"
@@ -17,6 +18,7 @@
 #include "platform/MessageCatalogue.h"
 #include "platform/Text.h"
 #include "settings/ProfileStore.h"
+#include "settings/TickerJobs.h"
 
 namespace torvan::cli {
 namespace {
@@ -71,6 +73,8 @@ const char* OptionOf(Setting setting) {
             return "--footer";
         case Setting::kDecimalComma:
             return "--decimal-comma";
+        case Setting::kTickerCol:
+            return "--columns";
         case Setting::kNone:
             break;
     }
@@ -99,10 +103,12 @@ int SlotOfName(const std::string& name) {
 
 // "date=1,open=2,...": the fields named are present at those columns, the
 // others absent (their stored column is kept, as the dialog keeps the
-// column of a switched-off field).
+// column of a switched-off field); "ticker=N" names the column of a file's
+// tickers, none without it.
 std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings& settings) {
     std::array<int, kFieldSlots> on{};
     std::array<int, kFieldSlots> column = settings.fieldCol;
+    int ticker = 0;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find(',', start);
@@ -117,19 +123,25 @@ std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings&
         }
         start = end + 1;
         const std::size_t eq = item.find('=');
+        const bool isTicker = ToLowerAscii(item.substr(0, eq)) == "ticker";
         const int slot = SlotOfName(item.substr(0, eq));
-        if (eq == std::string::npos || slot < 0) {
+        if (eq == std::string::npos || (slot < 0 && !isTicker)) {
             return "--columns: \"" + item +
-                   "\" is not FIELD=COLUMN with FIELD one of date, open, high, low, close, vol, oi";
+                   "\" is not FIELD=COLUMN with FIELD one of date, open, high, low, close, vol, "
+                   "oi, ticker";
         }
-        const auto s = static_cast<std::size_t>(slot);
-        if (on[s] != 0) {
+        const auto s = static_cast<std::size_t>(isTicker ? 0 : slot);
+        if (isTicker ? ticker != 0 : on[s] != 0) {
             return "--columns: the " + item.substr(0, eq) + " column is given twice";
         }
         const auto number = ParseInt(item.substr(eq + 1));
         if (!number || *number < 1 || *number > kMaxColumns) {
             return "--columns: the column of " + item.substr(0, eq) +
                    " must be a number from 1 to " + std::to_string(kMaxColumns);
+        }
+        if (isTicker) {
+            ticker = *number;
+            continue;
         }
         on[s] = 1;
         column[s] = *number;
@@ -139,23 +151,33 @@ std::optional<std::string> ApplyColumns(const std::string& text, ImportSettings&
     }
     settings.fieldOn = on;
     settings.fieldCol = column;
+    settings.tickerCol = ticker;
     return std::nullopt;
 }
 
-// Whether readers find the new security as the job wrote it: listed in
-// directory under its file number and symbol with every record, and found
-// by its symbol with the same number. stored then holds its first and last
-// records.
-bool ReadBack(const std::string& directory, const std::string& symbol, const JobResult& result,
-              bool inXMaster, SecurityRecords& stored) {
-    auto same = [&](const SecurityEntry& entry) {
-        return entry.fileNumber == result.fileNumber && entry.inXMaster == inXMaster &&
-               EqualsNoCase(entry.symbol, symbol) &&
-               entry.recordCount == std::optional<int>(result.recordsWritten);
-    };
-    std::vector<SecurityEntry> listed;
-    return ListSecurities(directory, listed) && std::any_of(listed.begin(), listed.end(), same) &&
-           ReadSecurityEnds(directory, symbol, stored) == ReadResult::kOk && same(stored.entry);
+// Takes "time=N" out of a --columns text: the time is no saved setting.
+// timeColumn is then N - 1. The reason when N is no column.
+std::optional<std::string> TakeTimeColumn(std::string& text, int& timeColumn) {
+    std::string rest;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        std::string item = text.substr(start, end - start);
+        start = end + 1;
+        item.erase(std::remove(item.begin(), item.end(), ' '), item.end());
+        if (ToLowerAscii(item.substr(0, 5)) != "time=") {
+            rest += (rest.empty() ? "" : ",") + item;
+            continue;
+        }
+        const auto number = ParseInt(item.substr(5));
+        if (!number || *number < 1 || *number > kMaxColumns) {
+            return "--columns: the column of time must be a number from 1 to " +
+                   std::to_string(kMaxColumns);
+        }
+        timeColumn = *number - 1;
+    }
+    text = rest;
+    return std::nullopt;
 }
 
 // The first and last records of a security as read back.
@@ -169,7 +191,9 @@ void PrintStoredEnds(const SecurityRecords& stored) {
         for (std::size_t i = 0; i < values.size(); ++i) {
             const std::string name = i < names.size() ? names[i] : "?";
             std::cout << (i == 0 ? " " : ", ") << name << " "
-                      << (name == "Date" ? StoredDateText(values[i]) : NumberText(values[i]));
+                      << (name == "Date"   ? StoredDateText(values[i])
+                          : name == "Time" ? TimeText(values[i])
+                                           : NumberText(values[i]));
         }
         std::cout << "\n";
     };
@@ -177,7 +201,116 @@ void PrintStoredEnds(const SecurityRecords& stored) {
     row("Last stored: ", stored.rows.back());
 }
 
+// Takes the reading settings detection proposes for input, and the time
+// column it found (0-based, -1 for none); false, after telling why, when it
+// finds none.
+bool Detected(const std::string& input, ImportSettings& settings, int& timeColumn) {
+    const Detection detection = DetectLayout(input);
+    if (!detection.convertible) {
+        Report("Cannot detect the layout of " + input + ": " + detection.whyNot);
+        return false;
+    }
+    TakeReadingSettings(detection.settings, settings);
+    timeColumn = TimeColumnOf(detection) - 1;
+    for (const std::string& warning : detection.warnings) {
+        Report(warning);
+    }
+    return true;
+}
+
+// --symbol names one security, a ticker column many. A detected ticker
+// column that holds one ticker gives way to --symbol, so that such a file
+// converts as it always did. The exit status when the run ends here.
+std::optional<int> TickerColumnUse(const ConvertRequest& request, ImportSettings& settings,
+                                   const std::string& inputPath) {
+    if (settings.tickerCol == 0 || !request.symbol) {
+        return std::nullopt;
+    }
+    const std::string refusal =
+        "--symbol cannot be used with a ticker column (column " +
+        std::to_string(settings.tickerCol) +
+        "): each ticker becomes a security with the ticker as its symbol. Leave out --symbol";
+    if (request.columns) {
+        Report(refusal + ".");
+        return kExitUsage;
+    }
+    const TickerPlan plan = PlanTickerJobs(settings, inputPath);
+    if (plan.failed) {
+        return std::nullopt;  // the run tells why it cannot read the input
+    }
+    if (plan.jobs.size() > 1) {
+        Report(refusal + ": the file holds " + std::to_string(plan.jobs.size()) + " tickers.");
+        return kExitUsage;
+    }
+    settings.tickerCol = 0;
+    return std::nullopt;
+}
+
+// What a conversion stored and what it reported of the lines.
+void PrintSummary(const std::string& input, const ImportSettings& settings, const JobResult& result,
+                  bool inXMaster) {
+    const int count = result.recordsWritten;
+    std::cout << "Converted " << input << " into " << settings.pathOut << " as " << settings.symbol
+              << " (F" << result.fileNumber << (inXMaster ? ".MWD" : ".DAT") << ", " << count
+              << " price record" << (count == 1 ? "" : "s") << ").\n";
+    if (result.linesWithoutDate + result.linesWithoutPrice + result.linesMissingColumns > 0) {
+        std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
+                  << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
+                  << " with missing columns stored as 0.\n";
+    }
+    if (result.linesOutOfOrder > 0) {
+        std::cout << "Lines out of order: " << result.linesOutOfOrder
+                  << " stored whose date repeats or goes back (the first is line "
+                  << result.firstLineOutOfOrder << ").\n";
+    }
+    if (result.barMinutes > 0) {
+        std::cout << "Intraday bars of " << result.barMinutes << " minute"
+                  << (result.barMinutes == 1 ? "" : "s") << ".\n";
+    }
+}
+
 }  // namespace
+
+// The time column of --columns (taken out of it) and the interval; the
+// reason when one is unusable.
+std::optional<std::string> TakeIntradayOptions(ConvertRequest& given, int& timeColumn) {
+    if (given.columns) {
+        timeColumn = -1;
+        if (auto error = TakeTimeColumn(*given.columns, timeColumn)) {
+            return error;
+        }
+    }
+    if (given.interval && (*given.interval < 1 || *given.interval > 60)) {
+        return "--interval: " +
+               MessageText(MessageId::kBarIntervalOutOfRange, {std::to_string(*given.interval)});
+    }
+    return std::nullopt;
+}
+
+void SetIntraday(CConverter& job, int timeColumn, const ConvertRequest& request) {
+    // The time in the date's own column follows the date there.
+    job.m_bTimeInDate = timeColumn >= 0 && timeColumn == job.m_nFieldCol[kSlotDate] ? 1 : 0;
+    job.m_nTimeCol = job.m_bTimeInDate != 0 ? -1 : timeColumn;
+    job.m_nInterval = request.interval.value_or(0);
+    job.m_bDaily = request.daily ? 1 : 0;
+}
+
+std::string OptionFor(Setting setting) {
+    const std::string option = OptionOf(setting);
+    return option.empty() ? option : option + ": ";
+}
+
+bool ReadBack(const std::string& directory, const std::string& symbol, const JobResult& result,
+              bool inXMaster, SecurityRecords& stored) {
+    auto same = [&](const SecurityEntry& entry) {
+        return entry.fileNumber == result.fileNumber && entry.inXMaster == inXMaster &&
+               EqualsNoCase(entry.symbol, symbol) &&
+               entry.recordCount == std::optional<int>(result.recordsWritten);
+    };
+    std::vector<SecurityEntry> listed;
+    return ListSecurities(directory, listed) && std::any_of(listed.begin(), listed.end(), same) &&
+           ReadSecurityEnds(directory, symbol, stored) == ReadResult::kOk && same(stored.entry);
+}
 
 std::optional<std::string> ApplyRequest(const ConvertRequest& request, ImportSettings& settings) {
     if (request.database) {
@@ -261,26 +394,37 @@ int RunConvert(const ConvertRequest& request) {
             Report("Cannot open the saved settings below " + CProfileStore::DefaultRoot() +
                    "; using the defaults.");
         }
-    } else if (!request.database || !request.symbol) {
+    } else if (!request.database) {
         Report("convert needs --db DIR and --symbol SYMBOL (or --from-profile)");
         return kExitUsage;
     }
-    if (request.autoDetect) {
-        const Detection detection = DetectLayout(request.input);
-        if (!detection.convertible) {
-            Report("Cannot detect the layout of " + request.input + ": " + detection.whyNot);
-            return kExitFailed;
-        }
-        TakeReadingSettings(detection.settings, settings);
-        for (const std::string& warning : detection.warnings) {
-            Report(warning);
-        }
+    int detectedTime = -1;
+    if (request.autoDetect && !Detected(request.input, settings, detectedTime)) {
+        return kExitFailed;
     }
-    if (auto error = ApplyRequest(request, settings)) {
+    ConvertRequest given = request;
+    int timeColumn = detectedTime;
+    if (auto error = TakeIntradayOptions(given, timeColumn)) {
+        Report(*error);
+        return kExitUsage;
+    }
+    if (auto error = ApplyRequest(given, settings)) {
         Report(*error);
         return kExitUsage;
     }
     const std::string inputPath = AbsolutePath(request.input);
+    if (const auto status = TickerColumnUse(request, settings, inputPath)) {
+        return *status;
+    }
+    if (settings.tickerCol != 0) {
+        return RunTickerJobs(request, settings, inputPath, storeOpen ? &store : nullptr);
+    }
+    if (!request.fromProfile && !request.symbol) {
+        Report(
+            "convert needs --symbol SYMBOL (or --from-profile), unless the file has a ticker "
+            "column");
+        return kExitUsage;
+    }
     int dateCode = kFormatNone;
     if (auto problem = CheckForRun(settings, inputPath, dateCode, kMaxLongName)) {
         const std::string option = OptionOf(problem->setting);
@@ -303,6 +447,7 @@ int RunConvert(const ConvertRequest& request) {
     settings.ApplyTo(job, inputPath, dateCode);
     job.m_bXMaster = request.xmaster ? 1 : 0;
     job.m_bEMaster = request.emaster ? 1 : 0;
+    SetIntraday(job, timeColumn, request);
     if (job.Run() != 0) {
         Report(MessageText(MessageId::kConversionFailed));
         return kExitFailed;
@@ -318,16 +463,7 @@ int RunConvert(const ConvertRequest& request) {
         Report(MessageText(MessageId::kConversionFailed));
         return kExitFailed;
     }
-    const int count = result.recordsWritten;
-    std::cout << "Converted " << request.input << " into " << settings.pathOut << " as "
-              << settings.symbol << " (F" << result.fileNumber
-              << (job.m_bInXMaster ? ".MWD" : ".DAT") << ", " << count << " price record"
-              << (count == 1 ? "" : "s") << ").\n";
-    if (result.linesWithoutDate + result.linesWithoutPrice + result.linesMissingColumns > 0) {
-        std::cout << "Lines skipped: " << result.linesWithoutDate << " without a date, "
-                  << result.linesWithoutPrice << " without a price; " << result.linesMissingColumns
-                  << " with missing columns stored as 0.\n";
-    }
+    PrintSummary(request.input, settings, result, job.m_bInXMaster);
     PrintStoredEnds(stored);
     return kExitOk;
 }

@@ -105,6 +105,8 @@ class DumpWriter {
             }
             if (m_isDate[f]) {
                 AppendStoredDateText(m_text, row[f]);
+            } else if (m_isTime[f]) {
+                m_text += TimeText(row[f]);
             } else {
                 AppendNumberText(m_text, row[f]);
             }
@@ -135,6 +137,7 @@ class DumpWriter {
             m_text += m_isDate.empty() ? "" : ",";
             m_text += name;
             m_isDate.push_back(name == "Date");
+            m_isTime.push_back(name == "Time");
         }
         m_text += '\n';
     }
@@ -147,6 +150,7 @@ class DumpWriter {
     const SecurityEntry& m_entry;
     bool m_started = false;
     std::vector<bool> m_isDate;
+    std::vector<bool> m_isTime;
     std::string m_text;
 };
 
@@ -170,8 +174,13 @@ int RunList(const std::string& directory) {
             table.Add({std::to_string(record.fileNumber), "<DIR> " + record.SubdirectoryName()});
             continue;
         }
-        const std::string first = StoredDateText(MbfToFloat(record.firstDate));
-        const std::string last = StoredDateText(MbfToFloat(record.lastDate));
+        // An intraday security's first and last bars with their times.
+        auto when = [](float date, const std::optional<float>& time) {
+            const std::string text = StoredDateText(date);
+            return text.empty() || !time ? text : text + " " + TimeText(*time);
+        };
+        const std::string first = when(MbfToFloat(record.firstDate), entry.firstTime);
+        const std::string last = when(MbfToFloat(record.lastDate), entry.lastTime);
         table.Add({std::to_string(entry.fileNumber), entry.symbol, entry.name,
                    FieldLetters(entry.fieldNames), first.empty() ? "-" : first,
                    last.empty() ? "-" : last,

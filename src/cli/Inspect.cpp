@@ -11,6 +11,7 @@
 #include "detect/Detect.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
+#include "settings/TickerJobs.h"
 
 namespace torvan::cli {
 namespace {
@@ -29,7 +30,19 @@ std::string ShellWord(const std::string& text) {
     return out + "'";
 }
 
+constexpr std::size_t kTickersShown = 5;
+
 }  // namespace
+
+TickerSummary SummariseTickers(const std::string& input, const ImportSettings& settings) {
+    TickerSummary summary;
+    const TickerPlan plan = PlanTickerJobs(settings, input);
+    summary.count = plan.jobs.size();
+    for (std::size_t i = 0; i < plan.jobs.size() && i < kTickersShown; ++i) {
+        summary.first.push_back(plan.jobs[i].ticker);
+    }
+    return summary;
+}
 
 const char* ConfidenceText(Confidence confidence) {
     switch (confidence) {
@@ -42,7 +55,12 @@ const char* ConfidenceText(Confidence confidence) {
     }
 }
 
-std::string ConvertCommand(const std::string& input, const ImportSettings& settings) {
+int TimeColumnOf(const Detection& detection) {
+    return detection.timeInDate ? detection.settings.fieldCol[kSlotDate] : detection.timeColumn + 1;
+}
+
+std::string ConvertCommand(const std::string& input, const ImportSettings& settings,
+                           int timeColumn) {
     std::string columns;
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         if (s == kSlotDate || s == kSlotClose || settings.fieldOn[s] != 0) {
@@ -50,9 +68,16 @@ std::string ConvertCommand(const std::string& input, const ImportSettings& setti
                        std::to_string(settings.fieldCol[s]);
         }
     }
+    // Each ticker is the symbol of its own security.
+    if (settings.tickerCol != 0) {
+        columns += ",ticker=" + std::to_string(settings.tickerCol);
+    }
+    if (timeColumn > 0) {
+        columns += ",time=" + std::to_string(timeColumn);
+    }
     std::string command = std::string(kProgramName) + " convert " + ShellWord(input) +
-                          " --db DIR --symbol SYMBOL --delimiter " +
-                          DelimiterName(settings.delimiter) + " --date-format " +
+                          (settings.tickerCol != 0 ? " --db DIR" : " --db DIR --symbol SYMBOL") +
+                          " --delimiter " + DelimiterName(settings.delimiter) + " --date-format " +
                           settings.dateFormat + " --columns " + columns;
     if (settings.skipOn != 0) {
         command += " --skip " + std::to_string(settings.skipRows);
@@ -88,12 +113,22 @@ int RunInspect(const std::string& input, int rows) {
         return kExitFailed;
     }
     const ImportSettings& settings = detection.settings;
-    std::cout << "\nProposed settings:\n  " << ConvertCommand(input, settings) << "\n\n";
+    std::cout << "\nProposed settings:\n  "
+              << ConvertCommand(input, settings, TimeColumnOf(detection)) << "\n\n";
     std::cout << "How sure:\n";
     for (const DetectedChoice& choice : detection.choices) {
         std::printf("  %-20s %-28s %s%s%s\n", choice.setting.c_str(), choice.value.c_str(),
                     ConfidenceText(choice.confidence), choice.reason.empty() ? "" : ": ",
                     choice.reason.c_str());
+    }
+    if (settings.tickerCol != 0) {
+        const TickerSummary tickers = SummariseTickers(input, settings);
+        std::cout << "\nTickers in column " << settings.tickerCol << ": " << tickers.count;
+        for (std::size_t i = 0; i < tickers.first.size(); ++i) {
+            std::cout << (i == 0 ? " (" : ", ") << tickers.first[i];
+        }
+        std::cout << (tickers.count > tickers.first.size() ? ", ...)" : ")")
+                  << "; each becomes a security with the ticker as its symbol\n";
     }
     const auto preview = PreviewLines(input, settings, static_cast<std::size_t>(rows));
     std::cout << "\nFirst rows as they would be stored:\n";

@@ -113,6 +113,10 @@ json SecurityJson(const SecurityEntry& entry) {
                 {"fileNumber", record.fileNumber},
                 {"name", record.SubdirectoryName()}};
     }
+    auto time = [](const std::optional<float>& t) {
+        return t ? json(TimeText(*t)) : json(nullptr);
+    };
+    const bool intraday = record.period == 'I';
     return {{"kind", "security"},
             {"fileNumber", entry.fileNumber},
             {"index", entry.inXMaster ? "XMASTER" : "MASTER"},
@@ -122,7 +126,11 @@ json SecurityJson(const SecurityEntry& entry) {
             {"fields", entry.fieldNames},
             {"firstDate", Date(MbfToFloat(record.firstDate))},
             {"lastDate", Date(MbfToFloat(record.lastDate))},
-            {"records", entry.recordCount ? json(*entry.recordCount) : json(nullptr)}};
+            {"records", entry.recordCount ? json(*entry.recordCount) : json(nullptr)},
+            {"periodicity", intraday ? "intraday" : "daily"},
+            {"interval", intraday ? json(entry.barMinutes) : json(nullptr)},
+            {"firstTime", time(entry.firstTime)},
+            {"lastTime", time(entry.lastTime)}};
 }
 
 json SettingsJson(const ImportSettings& settings) {
@@ -131,6 +139,9 @@ json SettingsJson(const ImportSettings& settings) {
         if (s == kSlotDate || s == kSlotClose || settings.fieldOn[s] != 0) {
             columns[kColumnNames[s]] = settings.fieldCol[s];
         }
+    }
+    if (settings.tickerCol != 0) {
+        columns["ticker"] = settings.tickerCol;
     }
     return {{"delimiter", DelimiterName(settings.delimiter)},
             {"dateFormat", settings.dateFormat},
@@ -216,8 +227,11 @@ int RunInspectJson(const std::string& input, int rows) {
         return Print(document, kExitFailed);
     }
     const ImportSettings& settings = detection.settings;
-    document["command"] = ConvertCommand(input, settings);
+    document["command"] = ConvertCommand(input, settings, TimeColumnOf(detection));
     document["settings"] = SettingsJson(settings);
+    if (const int time = TimeColumnOf(detection); time > 0) {
+        document["settings"]["columns"]["time"] = time;
+    }
     json choices = json::array();
     for (const DetectedChoice& choice : detection.choices) {
         choices.push_back({{"setting", choice.setting},
@@ -226,6 +240,10 @@ int RunInspectJson(const std::string& input, int rows) {
                            {"reason", choice.reason}});
     }
     document["choices"] = choices;
+    if (settings.tickerCol != 0) {
+        const TickerSummary tickers = SummariseTickers(input, settings);
+        document["tickers"] = {{"count", tickers.count}, {"first", tickers.first}};
+    }
     json preview = json::array();
     for (const PreviewRow& row : PreviewLines(input, settings, static_cast<std::size_t>(rows))) {
         preview.push_back(RowJson(row, settings));

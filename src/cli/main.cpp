@@ -18,6 +18,7 @@
 #include "cli/Inspect.h"
 #include "cli/Json.h"
 #include "cli/Output.h"
+#include "cli/Update.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -44,8 +45,14 @@ class Subcommand {
 
 class ConvertSubcommand : public Subcommand {
   public:
-    explicit ConvertSubcommand(CLI::App& app);
+    explicit ConvertSubcommand(CLI::App& app) : ConvertSubcommand(app, false) {}
     int Run() const override;
+
+  protected:
+    // update takes the same options, but those that make or save nothing
+    // but a new security.
+    ConvertSubcommand(CLI::App& app, bool update);
+    ConvertRequest Request() const;
 
   private:
     // An option whose value reaches the request only when it is given, so
@@ -71,29 +78,47 @@ class ConvertSubcommand : public Subcommand {
     std::vector<std::function<void(ConvertRequest&)>> m_takeGiven;
 };
 
-ConvertSubcommand::ConvertSubcommand(CLI::App& app)
-    : Subcommand(app, "convert", "Convert a price text file into a new security of a database.") {
+ConvertSubcommand::ConvertSubcommand(CLI::App& app, bool update)
+    : Subcommand(app, update ? "update" : "convert",
+                 update ? "Add the days of a price text file that come after a security's last "
+                          "stored date to it (or add the file as a new security when the database "
+                          "does not hold the symbol)."
+                        : "Convert a price text file into a new security of a database.") {
     CLI::App* convert = m_command;
     convert->footer(
-        "Without --from-profile the settings are the desktop program's defaults: dates MMDDYY, "
-        "comma delimiter, date, open, high, low, close, volume and open interest in columns 1 to "
-        "7, and an existing MASTER in DIR. With --from-profile they start from the saved "
-        "\"Import\" settings, read as the desktop program reads them (before the first confirmed "
-        "settings, DIR is the working directory), the options given replace them, and they are "
-        "saved back.");
-    convert->add_option("INPUT", m_request.input, "Price text file, one trading day per line")
+        update
+            ? "The reading options are those of convert (see 'convert --help'); --name, --xmaster "
+              "and --emaster apply when the security is new. Days on or before the last stored "
+              "date that equal the stored ones are skipped; those that differ are kept as stored "
+              "and reported, unless --replace or --replace-all is given."
+            : "Without --from-profile the settings are the desktop program's defaults: dates "
+              "MMDDYY, comma delimiter, date, open, high, low, close, volume and open interest in "
+              "columns 1 to 7, and an existing MASTER in DIR. With --from-profile they start from "
+              "the saved \"Import\" settings, read as the desktop program reads them (before the "
+              "first confirmed settings, DIR is the working directory), the options given replace "
+              "them, and they are saved back.");
+    convert
+        ->add_option("INPUT", m_request.inputs,
+                     update ? "Price text file, one trading day per line"
+                            : "Price text files, one trading day per line. With more than one, "
+                              "each becomes a security named by its file name without the "
+                              "extension, upper-cased (--symbol is then refused, --new-master "
+                              "too), all in one run")
         ->required();
     AddGiven("--db", &ConvertRequest::database,
              "Database directory (required unless --from-profile)");
     AddGiven("--symbol", &ConvertRequest::symbol,
-             "Symbol of the new security, at most 16 characters (required unless "
-             "--from-profile)");
+             update ? "Symbol of the security to update, or of the new one (required)"
+                    : "Symbol of the new security, at most 16 characters (required unless "
+                      "--from-profile or the file has a ticker column)");
     AddGiven(
         "--name", &ConvertRequest::name,
         "Name of the new security, at most 45 characters (default: empty); MASTER keeps the first "
         "16, EMASTER and XMASTER the whole name");
-    AddGiven("--new-master,!--existing-master", &ConvertRequest::newMaster,
-             "Make a new MASTER in DIR (default: add to the existing one)");
+    if (!update) {
+        AddGiven("--new-master,!--existing-master", &ConvertRequest::newMaster,
+                 "Make a new MASTER in DIR (default: add to the existing one)");
+    }
     convert->add_flag("--xmaster", m_request.xmaster,
                       "When MASTER is full (255 securities), add the security to an XMASTER index "
                       "with a price file F<n>.MWD, making the XMASTER if there is none (with an "
@@ -112,8 +137,22 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app)
     AddGiven(
         "--columns", &ConvertRequest::columns,
         "Columns of the fields, counted from 1 (up to 20), e.g. date=1,high=2,low=3,close=4; "
-        "fields: date, open, high, low, close, vol, oi; date and close are required, fields left "
-        "out are absent");
+        "fields: date, open, high, low, close, vol, oi, and time for intraday bars (time=COLUMN, "
+        "the date's column when the time follows the date in it); date and close are required, "
+        "fields left out are absent. ticker=N: the file holds many securities, told apart by "
+        "column N; each ticker becomes a security with the ticker as symbol and name (no "
+        "--symbol then)");
+    // Updates add days to daily securities only.
+    if (!update) {
+        AddGiven(
+            "--interval", &ConvertRequest::interval,
+            "Intraday bars: their length in minutes, 1 to 60 (default: the most common spacing "
+            "of the bars)");
+        convert->add_flag("--daily", m_request.daily,
+                          "Build one daily bar of each day's intraday lines (open of the first, "
+                          "highest high, lowest low, close of the last, volumes summed, last open "
+                          "interest) instead of an intraday security");
+    }
     AddGiven("--skip", &ConvertRequest::skipRows, "Skip N leading rows (0 to 200)");
     AddGiven(
         "--reverse,!--no-reverse", &ConvertRequest::reverse,
@@ -134,17 +173,55 @@ ConvertSubcommand::ConvertSubcommand(CLI::App& app)
                       "Detect the delimiter, header rows, date column and layout, the fields, the "
                       "order and the reading from the file; options given override what it finds "
                       "(see 'inspect')");
-    convert->add_flag("--from-profile", m_request.fromProfile,
-                      "Start from the saved settings and save them back");
+    if (!update) {
+        convert->add_flag("--from-profile", m_request.fromProfile,
+                          "Start from the saved settings and save them back");
+    }
 }
 
-int ConvertSubcommand::Run() const {
+ConvertRequest ConvertSubcommand::Request() const {
     ConvertRequest request = m_request;
     for (const auto& take : m_takeGiven) {
         take(request);
     }
+    request.input = request.inputs.front();
+    return request;
+}
+
+int ConvertSubcommand::Run() const {
+    const ConvertRequest request = Request();
+    if (request.inputs.size() > 1) {
+        return torvan::cli::RunConvertBatch(request);
+    }
     return torvan::cli::RunConvert(request);
 }
+
+class UpdateSubcommand : public ConvertSubcommand {
+  public:
+    explicit UpdateSubcommand(CLI::App& app) : ConvertSubcommand(app, true) {
+        CLI::Option* replace = m_command->add_flag(
+            "--replace", m_replace,
+            "Days on or before the last stored date that differ take the file's values, and days "
+            "the security lacks are put in (corrections)");
+        m_command
+            ->add_flag("--replace-all", m_replaceAll,
+                       "Replace the security's whole history by the file's days (after a "
+                       "split), keeping its file number and index entries")
+            ->excludes(replace);
+    }
+    int Run() const override {
+        const ConvertRequest request = Request();
+        if (request.inputs.size() > 1) {
+            torvan::cli::Report("update takes one file at a time.");
+            return 2;
+        }
+        return torvan::cli::RunUpdate({request, m_replace, m_replaceAll});
+    }
+
+  private:
+    bool m_replace = false;
+    bool m_replaceAll = false;
+};
 
 class InspectSubcommand : public Subcommand {
   public:
@@ -239,6 +316,7 @@ int Main(int argc, char** argv) {
 
     // In the order of the help's list of subcommands; the parse fills them in.
     ConvertSubcommand convert(app);
+    UpdateSubcommand update(app);
     InspectSubcommand inspect(app);
     DatabaseSubcommand list(
         app, "list",
@@ -257,7 +335,8 @@ int Main(int argc, char** argv) {
     if (const std::optional<int> status = Parse(app, argc, argv)) {
         return *status;
     }
-    const std::array<const Subcommand*, 5> commands = {&convert, &inspect, &list, &dump, &check};
+    const std::array<const Subcommand*, 6> commands = {&convert, &update, &inspect,
+                                                       &list,    &dump,   &check};
     for (const Subcommand* command : commands) {
         if (command->Chosen()) {
             return command->Run();

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 
+#include "database/DatabaseReader.h"
 #include "database/EMaster.h"
 #include "database/IndexFields.h"
 #include "database/Master.h"
@@ -64,7 +65,12 @@ class Checker {
     void CheckMaster();
     void CheckEMaster();
     void CheckXMaster();
-    void CheckPriceFile(const std::string& name, int fieldCount, const std::string& owner);
+    // intraday: the records hold a time after the date and go in date,
+    // then time order.
+    void CheckPriceFile(const std::string& name, int fieldCount, const std::string& owner,
+                        bool intraday = false);
+    void CheckRecordOrder(const std::string& file, const std::uint8_t* bytes,
+                          std::size_t recordSize, std::size_t records, bool intraday);
     void CheckDates(const std::string& file, const std::string& owner, float first, float last);
     void CheckUses();
 
@@ -162,7 +168,8 @@ void Checker::CheckMaster() {
                     std::to_string(4 * record.fieldCount) + " bytes");
         }
         CheckDates(m_masterName, label, MbfToFloat(record.firstDate), MbfToFloat(record.lastDate));
-        CheckPriceFile("F" + std::to_string(record.fileNumber) + ".DAT", record.fieldCount, label);
+        CheckPriceFile("F" + std::to_string(record.fileNumber) + ".DAT", record.fieldCount, label,
+                       record.period == 'I' && record.fieldCount >= 2);
     }
 }
 
@@ -175,7 +182,8 @@ void Checker::CheckDates(const std::string& file, const std::string& owner, floa
     }
 }
 
-void Checker::CheckPriceFile(const std::string& name, int fieldCount, const std::string& owner) {
+void Checker::CheckPriceFile(const std::string& name, int fieldCount, const std::string& owner,
+                             bool intraday) {
     const auto path = FindFileNoCase(m_directory, name);
     if (!path) {
         Add("PriceFileMissing", name, "missing (the price file of " + owner + ")");
@@ -210,39 +218,65 @@ void Checker::CheckPriceFile(const std::string& name, int fieldCount, const std:
 
     // The records a reader takes, as far as the file holds them.
     const std::size_t records = std::min(whole, std::max<std::size_t>(counted, 1));
+    CheckRecordOrder(file, bytes, recordSize, records, intraday && fieldCount >= 2);
+}
+
+void Checker::CheckRecordOrder(const std::string& file, const std::uint8_t* bytes,
+                               std::size_t recordSize, std::size_t records, bool intraday) {
     std::size_t badDates = 0;
     std::size_t firstBad = 0;
     std::size_t backwards = 0;
     std::size_t firstBackwards = 0;
+    std::size_t repeats = 0;
+    std::size_t firstRepeat = 0;
     float previous = 0.0F;
-    float before = 0.0F;
+    float previousTime = 0.0F;
+    std::string before;
+    // "2024-01-02" or, intraday, "2024-01-02 09:30:00".
+    auto when = [&](float date, float time) {
+        return StoredDateString(date) + (intraday ? " " + TimeText(time) : "");
+    };
     for (std::size_t r = 1; r < records; ++r) {
         const float date = MbfToFloat(bytes + r * recordSize);
+        const float time = intraday ? MbfToFloat(bytes + r * recordSize + 4) : 0.0F;
         if (!IsStoredDate(date)) {
             if (badDates++ == 0) {
                 firstBad = r;
             }
             continue;
         }
-        if (previous != 0.0F && date < previous) {
+        const bool sameDay = previous != 0.0F && date == previous;
+        if (previous != 0.0F && (date < previous || (sameDay && time < previousTime))) {
             if (backwards++ == 0) {
                 firstBackwards = r;
-                before = previous;
+                before = when(previous, previousTime);
             }
+        } else if (sameDay && time == previousTime && repeats++ == 0) {
+            firstRepeat = r;
         }
         previous = date;
+        previousTime = time;
     }
     if (badDates > 0) {
         Add("BadDate", file,
             "record " + std::to_string(firstBad) + " has no valid date (" +
                 Plural(badDates, "record") + " in all)");
     }
+    auto recordWhen = [&](std::size_t r) {
+        const std::uint8_t* at = bytes + r * recordSize;
+        return when(MbfToFloat(at), intraday ? MbfToFloat(at + 4) : 0.0F);
+    };
     if (backwards > 0) {
-        const float date = MbfToFloat(bytes + firstBackwards * recordSize);
         Add("DatesOutOfOrder", file,
-            "record " + std::to_string(firstBackwards) + " (" + StoredDateString(date) +
-                ") is dated before the one above it (" + StoredDateString(before) + "); " +
+            "record " + std::to_string(firstBackwards) + " (" + recordWhen(firstBackwards) +
+                ") is dated before the one above it (" + before + "); " +
                 Plural(backwards, "place") + " in all");
+    }
+    if (repeats > 0) {
+        Add("DatesRepeated", file,
+            "record " + std::to_string(firstRepeat) + " (" + recordWhen(firstRepeat) +
+                ") repeats the date" + (intraday ? " and time" : "") + " of the one above it; " +
+                Plural(repeats, "record") + " in all");
     }
 }
 
@@ -352,7 +386,8 @@ void Checker::CheckXMaster() {
         }
         CheckDates(file, label, YyyymmddToStored(record.firstDate),
                    YyyymmddToStored(record.lastDate));
-        CheckPriceFile("F" + std::to_string(record.fileNumber) + ".MWD", fields, label);
+        CheckPriceFile("F" + std::to_string(record.fileNumber) + ".MWD", fields, label,
+                       (record.fieldBits & kBitTime) != 0);
     }
     if (xmaster.CountedEntries() > 0 && header.nextFileNumber <= highest) {
         Add("XMasterNextNumber", file,

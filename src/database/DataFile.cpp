@@ -20,7 +20,7 @@ std::vector<std::uint8_t> PackDataHeader(int fieldCount, std::uint16_t recordCou
     return header;
 }
 
-std::string DescriptionText(const FieldFlags& fieldOn) {
+std::string DescriptionText(const FieldFlags& fieldOn, bool withTime) {
     std::string text;
     for (int slot = 0; slot < kFieldSlots; ++slot) {
         if (fieldOn[static_cast<std::size_t>(slot)] != 0) {
@@ -29,6 +29,9 @@ std::string DescriptionText(const FieldFlags& fieldOn) {
             text += '"';
             text += slot == 0 ? ",0,0" : ",4,4";
             text += "\r\n";
+        }
+        if (slot == 0 && withTime) {
+            text += "\"TIME\",0,0\r\n";
         }
     }
     return text;
@@ -55,14 +58,14 @@ bool WriteNewFile(const std::string& path, const void* data, std::size_t size, b
 }  // namespace
 
 std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
-                               const FieldFlags& fieldOn, int fieldCount) {
+                               const FieldFlags& fieldOn, int fieldCount, bool withTime) {
     const std::vector<std::uint8_t> header = PackDataHeader(fieldCount, 1);
     // The data file's writer flushes it to disk once its records are in.
     if (!WriteNewFile(dataPath, header.data(), header.size(), /*sync=*/false)) {
         RemoveFile(dataPath);
         return dataPath;
     }
-    const std::string text = DescriptionText(fieldOn);
+    const std::string text = DescriptionText(fieldOn, withTime);
     if (!WriteNewFile(descriptionPath, text.data(), text.size(), /*sync=*/true)) {
         RemoveFile(descriptionPath);
         RemoveFile(dataPath);

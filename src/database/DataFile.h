@@ -21,8 +21,9 @@ inline constexpr std::array<const char*, kFieldSlots> kFieldLabels = {
 // Record 0 of a data file: 0, recordCount, then 00 00 01 00 groups.
 std::vector<std::uint8_t> PackDataHeader(int fieldCount, std::uint16_t recordCount);
 
-// The text of a description file: one line per present slot, CR LF ends.
-std::string DescriptionText(const FieldFlags& fieldOn);
+// The text of a description file: one line per present slot, CR LF ends;
+// withTime: an intraday security's time after the date.
+std::string DescriptionText(const FieldFlags& fieldOn, bool withTime = false);
 
 // Creates the header-only data file and the description file of a new
 // security under the names given, replacing files of those names. Returns
@@ -30,7 +31,7 @@ std::string DescriptionText(const FieldFlags& fieldOn);
 // description file is flushed to disk; the data file is left to the writer
 // of its records. Nothing is left of them when one fails.
 std::string WriteSecurityFiles(const std::string& dataPath, const std::string& descriptionPath,
-                               const FieldFlags& fieldOn, int fieldCount);
+                               const FieldFlags& fieldOn, int fieldCount, bool withTime = false);
 
 // The existing description file of a security, found ignoring case; the
 // upper-case name when there is none yet.

@@ -155,6 +155,18 @@ std::string StoredDateText(float stored) {
     return text;
 }
 
+std::string TimeText(float hhmmss) {
+    const long number = std::lround(hhmmss);
+    if (static_cast<float>(number) != hhmmss || number < 0 || number > 235959 ||
+        number / 100 % 100 > 59 || number % 100 > 59) {
+        return NumberText(hhmmss);
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", number / 10000, number / 100 % 100,
+                  number % 100);
+    return text;
+}
+
 std::string NumberText(float value) {
     std::string text;
     AppendNumberText(text, value);
@@ -196,6 +208,28 @@ std::string SecurityEntry::PriceFileName() const {
 
 namespace {
 
+// The times of an intraday security's first and last records.
+void ReadEndTimes(const std::string& path, SecurityEntry& entry) {
+    const auto time = std::find(entry.fieldNames.begin(), entry.fieldNames.end(), "Time");
+    const std::size_t recordSize = 4U * entry.record.fieldCount;
+    if (time == entry.fieldNames.end() || !entry.recordCount || *entry.recordCount < 1 ||
+        recordSize == 0) {
+        return;
+    }
+    const auto at = static_cast<std::size_t>(time - entry.fieldNames.begin()) * 4;
+    File file;
+    std::uint8_t bytes[4];
+    auto read = [&](std::size_t record, std::optional<float>& out) {
+        if (file.Seek(record * recordSize + at) && file.ReadExact(bytes, sizeof bytes)) {
+            out = MbfToFloat(bytes);
+        }
+    };
+    if (file.Open(path, File::Mode::Read)) {
+        read(1, entry.firstTime);
+        read(static_cast<std::size_t>(*entry.recordCount), entry.lastTime);
+    }
+}
+
 SecurityEntry EntryOf(const std::string& directory, const IndexEntry& index) {
     SecurityEntry entry;
     entry.directory = directory;
@@ -220,8 +254,13 @@ SecurityEntry EntryOf(const std::string& directory, const IndexEntry& index) {
     if (!entry.isSubdirectory) {
         entry.fieldNames = FieldNames(directory, index.fileNumber, index.fieldCount, index.period,
                                       index.fieldBits);
-        entry.recordCount = CountedRecords(
-            SecurityFile(directory, index.fileNumber, entry.inXMaster ? ".MWD" : ".DAT"));
+        const std::string path =
+            SecurityFile(directory, index.fileNumber, entry.inXMaster ? ".MWD" : ".DAT");
+        entry.recordCount = CountedRecords(path);
+        if (index.period == 'I') {
+            entry.barMinutes = index.minutes;
+            ReadEndTimes(path, entry);
+        }
     }
     return entry;
 }
@@ -286,6 +325,7 @@ ReadResult FindForReading(const std::string& directory, const std::string& symbo
             item.name = record.NameText();
             item.fieldCount = record.fieldCount;
             item.period = static_cast<char>(record.period);
+            item.minutes = GetU16(record.reserved3.data());
             item.master = record;
             out.entry = EntryOf(where.directory, item);
         }

@@ -31,6 +31,11 @@ struct SecurityEntry {
     std::string symbol;
     std::string name;
     bool inXMaster = false;  // its price file is then F<n>.MWD
+    // An intraday security (period 'I'): its bar interval in minutes and the
+    // times (HHMMSS) of its first and last records, when they can be read.
+    int barMinutes = 0;
+    std::optional<float> firstTime;
+    std::optional<float> lastTime;
 
     // "F<n>.DAT" or "F<n>.MWD".
     std::string PriceFileName() const;
@@ -104,6 +109,9 @@ std::string FieldLetters(const std::vector<std::string>& names);
 // A stored date, (year - 1900) * 10000 + month * 100 + day, as YYYY-MM-DD;
 // empty for 0, the number itself when it is no date.
 std::string StoredDateText(float stored);
+
+// A stored time HHMMSS as HH:MM:SS; the number itself when it is no time.
+std::string TimeText(float hhmmss);
 
 // Shortest text that reads back to the same float.
 std::string NumberText(float value);

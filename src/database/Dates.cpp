@@ -2,6 +2,7 @@
 #include "database/Dates.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -353,6 +354,81 @@ std::uint16_t ParseStoredDate(std::string_view text, int format, Bytes4& stored)
                  ? FloatToMbf(static_cast<float>(y * 10000 + month * 100 + day))
                  : DayNumberToStoredDate(static_cast<std::uint16_t>(dayNumber));
     return static_cast<std::uint16_t>(dayNumber);
+}
+
+long ParseTimeText(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    // Fractions of a second ("09:30:00.000") say nothing a bar needs.
+    if (const std::size_t point = text.find('.'); point != std::string_view::npos) {
+        const std::string_view fraction = text.substr(point + 1);
+        if (point == 0 || !std::all_of(fraction.begin(), fraction.end(), IsDigit)) {
+            return -1;
+        }
+        text = text.substr(0, point);
+    }
+    std::array<long, 3> parts{};
+    std::size_t count = 0;
+    if (text.find(':') != std::string_view::npos) {
+        // H:MM, HH:MM or HH:MM:SS: minutes and seconds have two digits.
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t colon = std::min(text.find(':', start), text.size());
+            const std::string_view part = text.substr(start, colon - start);
+            const bool fits = count == 0 ? part.size() == 1 || part.size() == 2 : part.size() == 2;
+            if (count == 3 || !fits || !std::all_of(part.begin(), part.end(), IsDigit)) {
+                return -1;
+            }
+            for (const char c : part) {
+                parts[count] = parts[count] * 10 + (c - '0');
+            }
+            ++count;
+            if (colon == text.size()) {
+                break;
+            }
+            start = colon + 1;
+        }
+        if (count < 2) {
+            return -1;
+        }
+    } else {
+        // HHMM or HHMMSS, leading zero written.
+        if ((text.size() != 4 && text.size() != 6) ||
+            !std::all_of(text.begin(), text.end(), IsDigit)) {
+            return -1;
+        }
+        for (std::size_t i = 0; i < text.size(); i += 2) {
+            parts[count++] = (text[i] - '0') * 10 + (text[i + 1] - '0');
+        }
+    }
+    if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59) {
+        return -1;
+    }
+    return parts[0] * 10000 + parts[1] * 100 + parts[2];
+}
+
+DateAndTime SplitDateTime(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    // The time is the last word, or what follows an ISO 'T' after a digit.
+    std::size_t at = text.find_last_of(" \t");
+    if (at == std::string_view::npos) {
+        at = text.find('T');
+        if (at == std::string_view::npos || at == 0 || !IsDigit(text[at - 1])) {
+            return {text, -1};
+        }
+    }
+    const long time = ParseTimeText(text.substr(at + 1));
+    if (time < 0) {
+        return {text, -1};
+    }
+    std::string_view date = text.substr(0, at);
+    while (!date.empty() && (date.back() == ' ' || date.back() == '\t')) {
+        date.remove_suffix(1);
+    }
+    return {date, time};
 }
 
 }  // namespace torvan

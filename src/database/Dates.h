@@ -80,4 +80,18 @@ std::uint16_t ParseDateText(std::string_view text, int format);
 // conversion needs them for every line.
 std::uint16_t ParseStoredDate(std::string_view text, int format, Bytes4& stored);
 
+// A time of day as HHMMSS (9:30 = 93000) from "HH:MM", "HH:MM:SS", "HHMM" or
+// "HHMMSS" (one-digit hours too, fractions of a second dropped); -1 when the
+// text is none of these or no time of day.
+long ParseTimeText(std::string_view text);
+
+// A date column that holds a time after the date ("2024-01-02 09:30",
+// "20240102 093000", "2024-01-02T09:30"): the date part and the time. time
+// is -1 and date the whole text when no time follows the date.
+struct DateAndTime {
+    std::string_view date;
+    long time = -1;
+};
+DateAndTime SplitDateTime(std::string_view text);
+
 }  // namespace torvan

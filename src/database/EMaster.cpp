@@ -225,7 +225,12 @@ std::optional<std::string> InsertEMasterEntries(const std::string& content,
     return result;
 }
 
-bool SetEMasterDates(std::string& content, int fileNumber, float first, float last) {
+namespace {
+
+// Applies change to the counted entries with fileNumber; false when there
+// is none.
+template <typename Change>
+bool ChangeEMasterEntry(std::string& content, int fileNumber, Change change) {
     EMasterFile file;
     if (!ParseEMaster(content, file)) {
         return false;
@@ -236,13 +241,32 @@ bool SetEMasterDates(std::string& content, int fileNumber, float first, float la
         if (record.fileNumber != fileNumber) {
             continue;
         }
-        record.SetDates(first, last);
+        change(record);
         const EMasterBytes bytes = record.Pack();
         content.replace(kEMasterRecordSize * (i + 1), kEMasterRecordSize,
                         reinterpret_cast<const char*>(bytes.data()), bytes.size());
         found = true;
     }
     return found;
+}
+
+}  // namespace
+
+bool SetEMasterDates(std::string& content, int fileNumber, float first, float last) {
+    return ChangeEMasterEntry(content, fileNumber,
+                              [&](EMasterRecord& record) { record.SetDates(first, last); });
+}
+
+bool SetEMasterIntraday(std::string& content, int fileNumber, std::uint16_t minutes,
+                        float firstTime, float lastTime) {
+    return ChangeEMasterEntry(content, fileNumber, [&](EMasterRecord& record) {
+        record.period = 'I';
+        record.minutes = minutes;
+        record.fieldBits = static_cast<std::uint8_t>(record.fieldBits | kBitTime);
+        record.fieldCount = static_cast<std::uint8_t>(CountFieldBits(record.fieldBits));
+        record.firstTime = IeeeBytes(firstTime);
+        record.lastTime = IeeeBytes(lastTime);
+    });
 }
 
 }  // namespace torvan

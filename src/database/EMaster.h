@@ -126,4 +126,10 @@ std::optional<std::string> InsertEMasterEntries(const std::string& content,
 // with fileNumber. False when there is none.
 bool SetEMasterDates(std::string& content, int fileNumber, float first, float last);
 
+// Makes the counted entry with fileNumber one of intraday bars of minutes
+// each: periodicity 'I', the time in its field bitset and count, and its
+// first and last times (HHMMSS). False when there is none.
+bool SetEMasterIntraday(std::string& content, int fileNumber, std::uint16_t minutes,
+                        float firstTime, float lastTime);
+
 }  // namespace torvan

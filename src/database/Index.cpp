@@ -84,6 +84,7 @@ bool ReadDatabaseIndex(const std::string& directory, DatabaseIndex& index) {
         entry.name = record.NameText();
         entry.fieldCount = record.fieldCount;
         entry.period = static_cast<char>(record.period);
+        entry.minutes = GetU16(record.reserved3.data());
         entry.firstDate = MbfToFloat(record.firstDate);
         entry.lastDate = MbfToFloat(record.lastDate);
         entry.subdirectory = record.IsSubdirectory();
@@ -112,6 +113,7 @@ bool ReadDatabaseIndex(const std::string& directory, DatabaseIndex& index) {
             entry.fieldBits = record.fieldBits;
             entry.fieldCount = CountFieldBits(record.fieldBits);
             entry.period = static_cast<char>(record.period);
+            entry.minutes = record.minutes;
             entry.firstDate = YyyymmddToStored(record.firstDate);
             entry.lastDate = YyyymmddToStored(record.lastDate);
             index.entries.push_back(std::move(entry));

@@ -27,7 +27,8 @@ struct IndexEntry {
     int fieldCount = 0;
     std::uint8_t fieldBits = 0;  // 0 when only MASTER describes the fields
     char period = 'D';
-    float firstDate = 0.0F;  // stored dates
+    std::uint16_t minutes = 0;  // bar interval of intraday data
+    float firstDate = 0.0F;     // stored dates
     float lastDate = 0.0F;
     bool subdirectory = false;
     MasterRecord master;  // the MASTER entry (kMaster only)

@@ -171,8 +171,10 @@ std::optional<std::string> InsertXMasterEntry(const std::string& content,
     return result;
 }
 
-bool SetXMasterDates(std::string& content, int fileNumber, std::uint32_t first,
-                     std::uint32_t last) {
+namespace {
+
+template <typename Change>
+bool ChangeXMasterEntry(std::string& content, int fileNumber, Change change) {
     if (content.size() < kXMasterRecordSize) {
         return false;
     }
@@ -185,14 +187,31 @@ bool SetXMasterDates(std::string& content, int fileNumber, std::uint32_t first,
             continue;
         }
         XMasterRecord record = XMasterRecord::Unpack(BytesOf(content) + offset);
-        record.firstDate = first;
-        record.lastDate = last;
+        change(record);
         const XMasterBytes bytes = record.Pack();
         content.replace(offset, kXMasterRecordSize, reinterpret_cast<const char*>(bytes.data()),
                         bytes.size());
         found = true;
     }
     return found;
+}
+
+}  // namespace
+
+bool SetXMasterDates(std::string& content, int fileNumber, std::uint32_t first,
+                     std::uint32_t last) {
+    return ChangeXMasterEntry(content, fileNumber, [&](XMasterRecord& record) {
+        record.firstDate = first;
+        record.lastDate = last;
+    });
+}
+
+bool SetXMasterIntraday(std::string& content, int fileNumber, std::uint16_t minutes) {
+    return ChangeXMasterEntry(content, fileNumber, [&](XMasterRecord& record) {
+        record.period = 'I';
+        record.minutes = minutes;
+        record.fieldBits = static_cast<std::uint8_t>(record.fieldBits | kBitTime);
+    });
 }
 
 }  // namespace torvan

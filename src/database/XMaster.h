@@ -99,4 +99,9 @@ std::optional<std::string> InsertXMasterEntry(const std::string& content,
 // fileNumber. False when there is none.
 bool SetXMasterDates(std::string& content, int fileNumber, std::uint32_t first, std::uint32_t last);
 
+// Makes the counted entry with fileNumber one of intraday bars of minutes
+// each: periodicity 'I' and the time in its field bitset. False when there
+// is none.
+bool SetXMasterIntraday(std::string& content, int fileNumber, std::uint16_t minutes);
+
 }  // namespace torvan

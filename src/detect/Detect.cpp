@@ -84,6 +84,7 @@ void TakeReadingSettings(const ImportSettings& from, ImportSettings& to) {
     to.csv = from.csv;
     to.decimalComma = from.decimalComma;
     to.footerRows = from.footerRows;
+    to.tickerCol = from.tickerCol;
 }
 
 LineLayout LayoutOf(const ImportSettings& settings, int dateCode) {
@@ -97,6 +98,7 @@ LineLayout LayoutOf(const ImportSettings& settings, int dateCode) {
         layout.fieldOn[s] = (s == kSlotDate || s == kSlotClose) ? 1 : settings.fieldOn[s];
         layout.fieldCol[s] = settings.fieldCol[s] - 1;
     }
+    layout.tickerColumn = settings.tickerCol - 1;
     return layout;
 }
 
@@ -138,10 +140,10 @@ Detection DetectLayout(const std::vector<std::string>& head, const std::vector<s
                        long totalLines) {
     using namespace detect;
     static constexpr void (*kStages[])(Sample&, Detection&) = {
-        CheckText,        FindDelimiter,    FindDateColumn,   FindDateLayout,
-        FindHeaderRow,    SettleDateLayout, MarkPriceLines,   ChooseHeaderAndFooter,
-        ReportDates,      ChooseOrder,      ReadColumnValues, FieldsFromHeader,
-        FieldsFromValues, ReportFields,     CheckHighLow,     ChooseReading};
+        CheckText,        FindDelimiter,  FindDateColumn,        FindDateLayout,   FindHeaderRow,
+        SettleDateLayout, MarkPriceLines, ChooseHeaderAndFooter, ReportDates,      FindTickerColumn,
+        ChooseOrder,      FindTimeColumn, ReadColumnValues,      FieldsFromHeader, FieldsFromValues,
+        ReportFields,     CheckHighLow,   ChooseReading};
     Detection result;
     result.linesInFile = totalLines;
     Sample sample = MakeSample(head, tail, totalLines);

@@ -38,6 +38,10 @@ struct Detection {
     // The names of the header row the columns were named from, if any.
     std::vector<std::string> columnNames;
     long linesInFile = 0;
+    // Intraday bars: the column of their time (0-based), or the time after
+    // the date in the date column; -1 and false for daily lines.
+    int timeColumn = -1;
+    bool timeInDate = false;
 };
 
 // Reads the first few hundred lines of path, and the last few (for a

@@ -16,7 +16,8 @@ const std::vector<double>& ValuesOf(const Sample& sample, int column) {
 
 bool MostlyNumeric(const Sample& sample, int column) {
     const ColumnStats& st = sample.stats[static_cast<std::size_t>(column)];
-    return column != sample.dateColumn && st.numeric * 2 > static_cast<int>(sample.dataCount);
+    return column != sample.dateColumn && column != sample.tickerColumn &&
+           column != sample.timeColumn && st.numeric * 2 > static_cast<int>(sample.dataCount);
 }
 
 // Prices of one series: both columns positive and within a factor of two

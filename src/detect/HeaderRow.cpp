@@ -243,6 +243,30 @@ int HeaderRow(const Sample& sample) {
     return headerLine;
 }
 
+// Blanks separate the columns and also the words of a name ("Adj Close"):
+// while the header has more cells than the rows have columns, two cells
+// that together make a known name are one column's name.
+void JoinTwoWordNames(Sample& sample, std::vector<std::string>& names) {
+    auto& keys = sample.headerKeys;
+    bool joined = true;
+    while (joined && static_cast<int>(keys.size()) > sample.columnCount) {
+        joined = false;
+        for (std::size_t i = 0; i + 1 < keys.size() && !joined; ++i) {
+            const std::string key = keys[i] + " " + keys[i + 1];
+            if (SlotOfName(key).first == kRoleNone && !IsKnownOtherName(key)) {
+                continue;
+            }
+            keys[i] = key;
+            keys.erase(keys.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            if (i + 1 < names.size()) {
+                names[i] += " " + names[i + 1];
+                names.erase(names.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            }
+            joined = true;
+        }
+    }
+}
+
 }  // namespace
 
 std::pair<int, int> SlotOfName(const std::string& key) {
@@ -268,6 +292,7 @@ void FindHeaderRow(Sample& sample, Detection& result) {
             sample.dayFirst = true;
         }
     }
+    JoinTwoWordNames(sample, result.columnNames);
 }
 
 }  // namespace torvan::detect

@@ -73,10 +73,13 @@ void CheckPlain(const SampleLine& line, const PriceLine& csvRead, const LineLayo
 }
 
 void WarnAboutLines(const Sample& sample, const LineCounts& counts, Detection& result) {
+    const bool tickers = result.settings.tickerCol != 0;
     if (result.settings.reverse != 0) {
         result.warnings.push_back(
-            "The file lists the newest day first: converting rewrites it oldest first and keeps "
-            "the original as a .BAK file beside it.");
+            tickers ? "Each ticker's lines run newest day first: a file with a ticker column "
+                      "cannot be reversed; sort it oldest day first to convert it."
+                    : "The file lists the newest day first: converting rewrites it oldest first "
+                      "and keeps the original as a .BAK file beside it.");
     }
     if (counts.undated > 0) {
         result.warnings.push_back(Plural(counts.undated, "sampled line", "sampled lines") +
@@ -95,7 +98,8 @@ void WarnAboutLines(const Sample& sample, const LineCounts& counts, Detection& r
             Plural(counts.emptyValues, "sampled line has", "sampled lines have") +
             " empty price fields; they are stored as 0.");
     }
-    if (sample.totalLines - sample.skip > kMaxPriceRecords) {
+    // With a ticker column the limit holds for each ticker's lines.
+    if (!tickers && sample.totalLines - sample.skip > kMaxPriceRecords) {
         result.warnings.push_back("The file has more lines than a data file can hold (" +
                                   std::to_string(kMaxPriceRecords) +
                                   "); the conversion will stop there.");

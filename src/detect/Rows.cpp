@@ -3,6 +3,8 @@
 // the order of the days.
 
 #include <algorithm>
+#include <map>
+#include <string>
 
 #include "detect/Stages.h"
 
@@ -74,33 +76,49 @@ void ChooseHeaderAndFooter(Sample& sample, Detection& result) {
     }
 }
 
-// Newest first when the first price line's date is later than the last's.
+// Newest first when the first price line's date is later than the last's;
+// in a file of many tickers, each ticker's lines are judged apart, and
+// newest first wins when more tickers run that way.
 void ChooseOrder(Sample& sample, Detection& result) {
     ImportSettings& s = result.settings;
     const auto code = static_cast<std::size_t>(sample.dateCode);
-    const std::uint16_t firstDay = sample.days[static_cast<std::size_t>(sample.firstData)][code];
-    const std::uint16_t lastDay = sample.days[static_cast<std::size_t>(sample.lastData)][code];
-    s.reverse = firstDay > lastDay ? 1 : 0;
+    struct Run {
+        std::uint16_t first = 0;
+        std::uint16_t previous = 0;
+    };
+    std::map<std::string, Run> runs;
     long falls = 0;
     long rises = 0;
-    std::uint16_t previous = 0;
     for (std::size_t i = 0; i < sample.lines.size(); ++i) {
         const std::uint16_t day = sample.days[i][code];
         if (!sample.isData[i]) {
             continue;
         }
-        if (previous != 0) {
-            falls += day < previous ? 1 : 0;
-            rises += day > previous ? 1 : 0;
+        const auto ticker = static_cast<std::size_t>(sample.tickerColumn);
+        const auto& fields = sample.lines[i].fields;
+        Run& run = runs[ticker < fields.size() ? fields[ticker] : std::string()];
+        if (run.previous != 0) {
+            falls += day < run.previous ? 1 : 0;
+            rises += day > run.previous ? 1 : 0;
+        } else {
+            run.first = day;
         }
-        previous = day;
+        run.previous = day;
     }
+    long newestFirst = 0;
+    long oldestFirst = 0;
+    for (const auto& [ticker, run] : runs) {
+        newestFirst += run.first > run.previous ? 1 : 0;
+        oldestFirst += run.first < run.previous ? 1 : 0;
+    }
+    s.reverse = newestFirst > oldestFirst ? 1 : 0;
+    const bool sameDates = newestFirst + oldestFirst == 0;
     const long against = s.reverse != 0 ? rises : falls;
     Choose(result, "order", s.reverse != 0 ? "newest first (reverse)" : "oldest first",
-           firstDay == lastDay ? Confidence::kGuess
-           : against == 0      ? Confidence::kSure
-                               : Confidence::kLikely,
-           firstDay == lastDay ? "the first and last price lines have the same date"
+           sameDates      ? Confidence::kGuess
+           : against == 0 ? Confidence::kSure
+                          : Confidence::kLikely,
+           sameDates ? "the first and last price lines have the same date"
            : against == 0
                ? std::string()
                : Plural(against, "pair of lines runs", "pairs of lines run") + " the other way");

@@ -68,6 +68,9 @@ struct Sample {
     std::array<Confidence, kFieldSlots> fieldConfidence{};
     std::array<std::string, kFieldSlots> fieldReason;
     bool fromHeader = false;  // the header named the close
+    // The column of the tickers of a file that holds many securities.
+    int tickerColumn = kNoColumn;
+    int timeColumn = kNoColumn;  // a time of day of its own, not a field
 };
 
 // The head, then the tail with its real line numbers.
@@ -85,7 +88,9 @@ void SettleDateLayout(Sample& sample, Detection& result);       // DateStages.cp
 void MarkPriceLines(Sample& sample, Detection& result);         // Rows.cpp
 void ChooseHeaderAndFooter(Sample& sample, Detection& result);  // Rows.cpp
 void ReportDates(Sample& sample, Detection& result);            // DateStages.cpp
+void FindTickerColumn(Sample& sample, Detection& result);       // Tickers.cpp
 void ChooseOrder(Sample& sample, Detection& result);            // Rows.cpp
+void FindTimeColumn(Sample& sample, Detection& result);         // TimeStage.cpp
 void ReadColumnValues(Sample& sample, Detection& result);       // Values.cpp
 void FieldsFromHeader(Sample& sample, Detection& result);       // Fields.cpp
 void FieldsFromValues(Sample& sample, Detection& result);       // Fields.cpp

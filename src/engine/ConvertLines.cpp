@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The record conversion for the reading options beyond the basic ones:
-// CSV reading, trailing footer lines and UTF-16 text. Every line goes
+// CSV reading, trailing footer lines, UTF-16 text and a ticker column. Every line goes
 // through ReadPriceLine, the reading that the preview and the layout
 // detection use too, so what they show is what is stored.
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "database/Dates.h"
@@ -24,6 +25,31 @@ struct HeldLine {
     PriceLine read;
 };
 
+// Adds the next line of a day to its daily bar: the highest high, the
+// lowest low, the last close and open interest, the volumes summed. A field
+// that holds no number on the line (0) changes nothing.
+void MergeIntoBar(PriceLine& bar, const PriceLine& line) {
+    auto& to = bar.values;
+    const auto& from = line.values;
+    if (from[kSlotHigh] != 0.0F) {
+        to[kSlotHigh] =
+            to[kSlotHigh] == 0.0F ? from[kSlotHigh] : std::max(to[kSlotHigh], from[kSlotHigh]);
+    }
+    if (from[kSlotLow] != 0.0F) {
+        to[kSlotLow] =
+            to[kSlotLow] == 0.0F ? from[kSlotLow] : std::min(to[kSlotLow], from[kSlotLow]);
+    }
+    for (const int slot : {kSlotClose, kSlotOpenInterest}) {
+        const auto s = static_cast<std::size_t>(slot);
+        to[s] = from[s] != 0.0F ? from[s] : to[s];
+    }
+    if (to[kSlotOpen] == 0.0F) {
+        to[kSlotOpen] = from[kSlotOpen];
+    }
+    to[kSlotVolume] += from[kSlotVolume];
+    bar.missingColumns = bar.missingColumns || line.missingColumns;
+}
+
 }  // namespace
 
 LineLayout CConverter::Layout() const {
@@ -36,6 +62,9 @@ LineLayout CConverter::Layout() const {
     layout.fieldOn = m_bFieldOn;
     layout.fieldOn[kSlotDate] = 1;
     layout.fieldCol = m_nFieldCol;
+    layout.tickerColumn = m_nTickerCol;
+    layout.timeColumn = m_nTimeCol;
+    layout.timeInDate = m_bTimeInDate != 0;
     return layout;
 }
 
@@ -50,17 +79,26 @@ int CConverter::ConvertLines() {
     ConvertTally tally;
     long lineNumber = 0;
 
+    std::optional<HeldLine> bar;  // the day being built into a daily bar
     // Returns false to stop reading.
     auto convert = [&](const HeldLine& held) {
         const PriceLine& read = held.read;
+        // Another security's line: none of this one's business.
+        if (layout.tickerColumn >= 0 && read.ticker != m_szTicker) {
+            return true;
+        }
         if (DateTooLong(tally, held.number, read.dateText.size())) {
             return false;
         }
-        // The plain reading judges the date as written; CSV reading the
-        // date it made of it (time dropped, month names as numbers).
+        // The plain reading judges the date as written (without the time
+        // that follows it); CSV reading the date it made of it (time
+        // dropped, month names as numbers).
+        const std::string judged = layout.csv ? read.readDate
+                                   : layout.timeInDate
+                                       ? std::string(SplitDateTime(read.dateText).date)
+                                       : read.dateText;
         if (!tally.checked && layout.fieldCol[kSlotDate] < read.columns &&
-            !CheckDateFormat(tally, !AllDigits(layout.csv ? read.readDate : read.dateText),
-                             !layout.csv && read.monthNameResult != 0)) {
+            !CheckDateFormat(tally, !AllDigits(judged), !layout.csv && read.monthNameResult != 0)) {
             return false;
         }
         if (read.kind == LineKind::kNoDate) {
@@ -72,11 +110,17 @@ int CConverter::ConvertLines() {
             tally.counts.Unpriced(held.number);
             return true;
         }
-        m_fValue[kSlotDate] = DayNumberToStoredDate(read.day);
-        for (std::size_t s = 1; s < kFieldSlots; ++s) {
-            m_fValue[s] = FloatToMbf(read.values[s]);
+        if (m_bDaily == 0) {
+            return StoreRead(tally, held.number, read);
         }
-        return StoreRecord(tally, held.number, read.missingColumns, fileNumber);
+        // The lines of one day make its bar, stored when the next day comes.
+        if (bar && read.day == bar->read.day) {
+            MergeIntoBar(bar->read, read);
+            return true;
+        }
+        const bool stored = !bar || StoreRead(tally, bar->number, bar->read);
+        bar = held;
+        return stored;
     };
 
     // The footer is the last lines that are not empty: hold that many back
@@ -101,6 +145,9 @@ int CConverter::ConvertLines() {
             going = convert(held.front());
             held.pop_front();
         }
+    }
+    if (going && bar) {
+        StoreRead(tally, bar->number, bar->read);
     }
     input.Close();
     return FinishConvert(tally, input, fileNumber);

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "database/Dates.h"
+#include "database/EMaster.h"
 #include "database/Master.h"
+#include "database/XMaster.h"
 #include "engine/Converter.h"
 #include "engine/FieldColumns.h"
 #include "engine/InputText.h"
@@ -38,8 +40,10 @@ bool AllDigits(std::string_view text) {
 }  // namespace
 
 int CConverter::ConvertRecords() {
-    // CSV reading, a footer and UTF-16 text take the layout reader.
-    if (m_bCsv != 0 || m_nFooterRows > 0 || StartsWithUtf16Mark(ReadPath())) {
+    // CSV reading, a footer, UTF-16 text, a ticker column and bars with a
+    // time (or made into daily bars) take the layout reader.
+    if (m_bCsv != 0 || m_nFooterRows > 0 || m_nTickerCol >= 0 || Intraday() || m_bDaily != 0 ||
+        StartsWithUtf16Mark(ReadPath())) {
         return ConvertLines();
     }
     TextReader input;
@@ -118,6 +122,10 @@ int CConverter::BeginConvert(TextReader& input) {
                         {kFieldLabels[s], std::to_string(kMaxColumns)});
         }
     }
+    if ((m_nTimeCol >= 0 || m_bTimeInDate != 0) && m_nTimeCol >= kMaxColumns) {
+        return Fail(MessageId::kColumnOutOfRange, {"TIME", std::to_string(kMaxColumns)});
+    }
+    m_nBarTime = -1;
     // The slots a record holds, in the order they are stored.
     m_nRecordSlots = 0;
     for (std::size_t slot = 0; slot < kFieldSlots; ++slot) {
@@ -156,6 +164,30 @@ bool CConverter::CheckDateFormat(ConvertTally& tally, bool nonDigit, bool excuse
     return tally.dateFormatError == 0;
 }
 
+void CConverter::NoteOrder(ConvertTally& tally, long lineNumber) {
+    const float day = MbfToFloat(m_fValue[kSlotDate]);
+    if (tally.lineCount > 0 &&
+        (day < tally.lastDay || (day == tally.lastDay && m_nBarTime <= tally.lastTime))) {
+        tally.counts.Disordered(lineNumber);
+    } else if (tally.lineCount > 0 && day == tally.lastDay && m_nBarTime >= 0) {
+        auto seconds = [](long hhmmss) {
+            return hhmmss / 10000 * 3600 + hhmmss / 100 % 100 * 60 + hhmmss % 100;
+        };
+        ++tally.spacings[(seconds(m_nBarTime) - seconds(tally.lastTime)) / 60];
+    }
+    tally.lastDay = day;
+    tally.lastTime = m_nBarTime;
+}
+
+bool CConverter::StoreRead(ConvertTally& tally, long lineNumber, const PriceLine& read) {
+    m_fValue[kSlotDate] = DayNumberToStoredDate(read.day);
+    for (std::size_t s = 1; s < kFieldSlots; ++s) {
+        m_fValue[s] = FloatToMbf(read.values[s]);
+    }
+    m_nBarTime = Intraday() ? read.time : -1;
+    return StoreRecord(tally, lineNumber, read.missingColumns, m_nFileNumber);
+}
+
 bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksColumn,
                              int fileNumber) {
     if (tally.lineCount == kMaxPriceRecords) {
@@ -169,8 +201,13 @@ bool CConverter::StoreRecord(ConvertTally& tally, long lineNumber, bool lacksCol
     if (lacksColumn) {
         tally.counts.Short(lineNumber);
     }
+    // Readers chart records in ascending order and look records up by
+    // date: a date that repeats or goes back is stored, as nothing of the
+    // file is dropped unasked, but told of.
+    NoteOrder(tally, lineNumber);
     if (tally.lineCount == 0) {
         tally.firstDate = m_fValue[kSlotDate];
+        tally.firstTime = m_nBarTime;
     }
     tally.lastDate = m_fValue[kSlotDate];
     ++tally.lineCount;
@@ -221,13 +258,19 @@ int CConverter::FinishConvert(ConvertTally& tally, const TextReader& input, int 
         }
         return 1;
     }
+    if (Intraday()) {
+        if (const int status = SetIntraday(tally, fileNumber); status != 0) {
+            return status;
+        }
+    }
     const int r1 = SetMasterDates(tally.firstDate, tally.lastDate, fileNumber);
     const int r2 = SetRecordCount(static_cast<std::uint16_t>(tally.lineCount), fileNumber);
     return r1 | r2 | tally.stop | tally.dateFormatError | tally.failed;
 }
 
 void CConverter::ReportLineCounts(const LineCounts& counts) {
-    const auto [undated, firstUndated, unpriced, firstUnpriced, shortLines, firstShort] = counts;
+    const auto [undated, firstUndated, unpriced, firstUnpriced, shortLines, firstShort, disordered,
+                firstDisordered] = counts;
     if (undated > 0) {
         Say(MessageId::kLinesWithoutDate, {std::to_string(undated), std::to_string(firstUndated)});
     }
@@ -239,6 +282,12 @@ void CConverter::ReportLineCounts(const LineCounts& counts) {
         Say(MessageId::kLinesMissingColumns,
             {std::to_string(shortLines), std::to_string(firstShort)});
     }
+    if (disordered > 0) {
+        Say(MessageId::kLinesOutOfOrder,
+            {std::to_string(disordered), std::to_string(firstDisordered)});
+    }
+    m_result.linesOutOfOrder = static_cast<int>(disordered);
+    m_result.firstLineOutOfOrder = static_cast<int>(firstDisordered);
     m_result.linesWithoutDate = static_cast<int>(undated);
     m_result.firstLineWithoutDate = static_cast<int>(firstUndated);
     m_result.linesWithoutPrice = static_cast<int>(unpriced);
@@ -256,7 +305,7 @@ int CConverter::AppendPriceRecord(int fileNumber) {
         m_recordBytes = 0;
     }
     // Records are gathered and written a block at a time.
-    if (m_recordBytes + 4 * kFieldSlots > m_records.size()) {
+    if (m_recordBytes + 4 * (kFieldSlots + 1) > m_records.size()) {
         if (!WritePendingRecords()) {
             return 1;
         }
@@ -266,6 +315,11 @@ int CConverter::AppendPriceRecord(int fileNumber) {
     for (int i = 0; i < m_nRecordSlots; ++i) {
         std::memcpy(out, m_fValue[m_recordSlots[static_cast<std::size_t>(i)]].data(), 4);
         out += 4;
+        // An intraday record holds its time right after the date.
+        if (i == 0 && m_nBarTime >= 0) {
+            std::memcpy(out, FloatToMbf(static_cast<float>(m_nBarTime)).data(), 4);
+            out += 4;
+        }
     }
     m_recordBytes = static_cast<std::size_t>(out - m_records.data());
     return 0;
@@ -327,6 +381,44 @@ int CConverter::SetRecordCount(std::uint16_t priceRecords, int fileNumber) {
     ok = data.Close() && ok;
     if (!ok) {
         return Fail(MessageId::kCannotWriteDataFile, {m_strDataPath});
+    }
+    return 0;
+}
+
+int CConverter::SetIntraday(const ConvertTally& tally, int fileNumber) {
+    int minutes = m_nInterval;
+    if (minutes == 0) {
+        // The most common spacing; the shorter one of two as common.
+        long most = 0;
+        for (const auto& [spacing, count] : tally.spacings) {
+            if (count > most) {
+                most = count;
+                minutes = static_cast<int>(std::min<long>(spacing, 1000000));
+            }
+        }
+        if (minutes < 1 || minutes > 60) {
+            const std::string spacing = most == 0 ? "none" : std::to_string(minutes) + " minutes";
+            return Fail(MessageId::kBarIntervalUnknown, {m_strInputPath, spacing});
+        }
+    }
+    m_result.barMinutes = minutes;
+    m_result.firstTime = tally.firstTime;
+    m_result.lastTime = tally.lastTime;
+    const auto first = static_cast<float>(tally.firstTime);
+    const auto last = static_cast<float>(tally.lastTime);
+    for (std::size_t offset = kMasterRecordSize;
+         !m_bInXMaster && offset + kMasterRecordSize <= m_masterContent.size();
+         offset += kMasterRecordSize) {
+        if (m_masterContent[offset] == fileNumber) {
+            m_masterContent[offset + 33] = 'I';
+            PutU16(&m_masterContent[offset + 34], static_cast<std::uint16_t>(minutes));
+        }
+    }
+    if (m_bInXMaster && m_xmaster.changed) {
+        SetXMasterIntraday(*m_xmaster.changed, fileNumber, static_cast<std::uint16_t>(minutes));
+    } else if (!m_bInXMaster && m_emaster.changed) {
+        SetEMasterIntraday(*m_emaster.changed, fileNumber, static_cast<std::uint16_t>(minutes),
+                           first, last);
     }
     return 0;
 }

@@ -32,17 +32,6 @@ bool WriteWorkFile(const std::string& path, const void* data, std::size_t size) 
     return ok;
 }
 
-// MASTER's backup beside it, spelled as one that is already there, else
-// like MASTER: "master.bak" beside "master".
-std::string BackupPathOf(const std::string& masterPath) {
-    const std::filesystem::path path(masterPath);
-    const std::string name = path.filename().string();
-    if (const auto found = FindFileNoCase(path.parent_path().string(), name + ".BAK")) {
-        return *found;
-    }
-    return masterPath + (name == ToLowerAscii(name) ? ".bak" : ".BAK");
-}
-
 // Today as a stored date, as it is written in the "MM/DD/YY" layout.
 Bytes4 TodayStored() {
     const LocalDate today = Today();
@@ -130,7 +119,7 @@ int CConverter::Run() {
     } else {
         m_result.fileNumber = m_nFileNumber;
         const bool warned = m_result.linesWithoutDate > 0 || m_result.linesWithoutPrice > 0 ||
-                            m_result.linesMissingColumns > 0;
+                            m_result.linesMissingColumns > 0 || m_result.linesOutOfOrder > 0;
         m_result.outcome = warned ? Outcome::kConvertedWithWarnings : Outcome::kConverted;
     }
     return status;
@@ -206,8 +195,9 @@ int CConverter::RunStages() {
 
     // Two conversions into one directory would both read MASTER with N
     // entries and both write N+1: one security would be lost.
+    // A batch holds both for all its jobs.
     DirectoryLock lock;
-    if (const int status = LockDatabase(lock); status != 0) {
+    if (const int status = m_pBatch ? 0 : LockDatabase(lock); status != 0) {
         return status;
     }
     // Under the lock: no other conversion adds names meanwhile.
@@ -314,6 +304,17 @@ int CConverter::CheckColumnCount() {
         Say(MessageId::kMoreColumnsNeeded);
         return 1;
     }
+    // Each ticker's job would rewrite the one input of every ticker.
+    if (m_nTickerCol >= 0 && m_bReverse == 1) {
+        return Fail(MessageId::kReverseWithTickerColumn);
+    }
+    if (m_nInterval < 0 || m_nInterval > 60) {
+        return Fail(MessageId::kBarIntervalOutOfRange, {std::to_string(m_nInterval)});
+    }
+    // An intraday record holds its time as a field of its own.
+    if (Intraday()) {
+        ++m_nFieldCount;
+    }
     // Column numbers come from the creator unchecked; one outside the line's
     // 20 columns would read past them.
     for (int slot = 0; slot < kFieldSlots; ++slot) {
@@ -402,7 +403,8 @@ int CConverter::AddSecurity() {
     const std::string descriptionTarget = ExistingDescriptionFilePath(directory, fileNumber);
     const std::string dataWork = dataTarget + ".~NU";
     const std::string descriptionWork = descriptionTarget + ".~NU";
-    auto transaction = std::make_unique<FileTransaction>(directory);
+    auto transaction = m_pBatch ? std::make_unique<FileTransaction>(*m_pBatch->transaction)
+                                : std::make_unique<FileTransaction>(directory);
     transaction->PlanReplace(dataWork, dataTarget);
     transaction->PlanReplace(descriptionWork, descriptionTarget);
     if (const int status = PlanIndexesAndTrack(*transaction, masterSeen); status != 0) {
@@ -424,6 +426,10 @@ int CConverter::AddSecurity() {
 }
 
 int CConverter::ReadMasterRecords(std::vector<std::uint8_t>& content) {
+    if (m_pBatch && m_pBatch->indexes.loaded) {
+        content = m_pBatch->indexes.master;
+        return 0;
+    }
     File master;
     if (!master.Open(m_szMasterPath, File::Mode::Read)) {
         return Fail(MessageId::kCannotOpenMasterFile, {m_szMasterPath});
@@ -501,7 +507,8 @@ int CConverter::AddMasterEntry(std::vector<std::uint8_t>& master, int fileNumber
     const Bytes4 today = TodayStored();
     record.firstDate = today;
     record.lastDate = today;
-    record.period = 'D';
+    record.period = Intraday() ? 'I' : 'D';
+    record.reserved3 = {static_cast<std::uint8_t>(m_nInterval), 0};
     record.symbol = PadField(m_szSymbol);
     const MasterBytes packedRecord = record.Pack();
     master.insert(master.begin() + static_cast<std::ptrdiff_t>(std::min(at, master.size())),
@@ -544,7 +551,7 @@ int CConverter::WriteSecurityWorkFiles(FileTransaction& transaction, const std::
     // The description file is a few bytes: flushing it on a thread of its
     // own gains nothing measurable and costs a thread.
     const std::string failed =
-        WriteSecurityFiles(dataWork, descriptionWork, m_bFieldOn, m_nFieldCount);
+        WriteSecurityFiles(dataWork, descriptionWork, m_bFieldOn, m_nFieldCount, Intraday());
     if (!failed.empty()) {
         transaction.Abort();
         return Fail(MessageId::kCannotCreateFile, {failed});

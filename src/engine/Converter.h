@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "database/DataFile.h"
 #include "database/Master.h"
 #include "database/Mbf.h"
+#include "engine/BatchScope.h"
 #include "engine/JobResult.h"
 #include "engine/PriceLine.h"
 #include "engine/ProfileWriter.h"
@@ -87,8 +89,8 @@ class CConverter {
     int AddSecurity();
     int ReverseInput();
     int ConvertRecords();
-    // ConvertRecords for CSV reading, a footer or UTF-16 text: every line
-    // read through ReadPriceLine with Layout().
+    // ConvertRecords for CSV reading, a footer, UTF-16 text or a ticker
+    // column: every line read through ReadPriceLine with Layout().
     int ConvertLines();
     // How this job reads a line.
     LineLayout Layout() const;
@@ -129,17 +131,41 @@ class CConverter {
     int m_bCsv = 0;
     int m_bDecimalComma = 0;
     int m_nFooterRows = 0;
+    // A file that holds many securities: with a ticker column (0-based, -1
+    // for none) the job reads only the lines whose ticker is m_szTicker and
+    // passes over the others' lines.
+    int m_nTickerCol = -1;
+    std::string m_szTicker;
+    // Intraday bars: the time's column (0-based), or the time after the date
+    // in the date column, makes a security of periodicity 'I' whose records
+    // hold the time. The bar interval is m_nInterval minutes, or the most
+    // common spacing of the bars when it is 0. With m_bDaily the lines of a
+    // day make one daily bar instead.
+    int m_nTimeCol = -1;
+    int m_bTimeInDate = 0;
+    int m_nInterval = 0;
+    int m_bDaily = 0;
+    bool Intraday() const { return (m_nTimeCol >= 0 || m_bTimeInDate != 0) && m_bDaily == 0; }
 
     // Where a run that passed its checks records what it did; none when null.
     IProfileWriter* m_pProfile = nullptr;
     // Where the job's messages and questions go; when null they are only
     // kept in the result and answered with the default button.
     IMessageSink* m_pSink = nullptr;
+    // The batch the job runs in, which holds the folder's lock, listing,
+    // transaction and indexes; none for a job of its own.
+    BatchScope* m_pBatch = nullptr;
+    // Hands the indexes a job in a batch left to the batch (ConvertJob.cpp).
+    void KeepIndexes(FolderIndexes& indexes) const;
+    // Takes the database directory's lock, when the directory exists, and
+    // clears away what an interrupted conversion left there.
+    int LockDatabase(DirectoryLock& lock);
 
     // Set by the stages.
     std::string m_szMasterPath;
     int m_nFieldCount = 0;
     std::array<Bytes4, kFieldSlots> m_fValue{};
+    long m_nBarTime = -1;  // the time of the record in m_fValue, HHMMSS
     // The file number AddSecurity gave the new security, and whether it went
     // into XMASTER (its price file is then F<n>.MWD).
     int m_nFileNumber = 0;
@@ -151,9 +177,6 @@ class CConverter {
 
   private:
     int RunStages();
-    // Takes the database directory's lock, when the directory exists, and
-    // clears away what an interrupted conversion left there.
-    int LockDatabase(DirectoryLock& lock);
     // Has transaction take the input's lock, so that no other run rewrites
     // it meanwhile; the failure of the stage when it cannot.
     int GuardInput(FileTransaction& transaction);
@@ -204,9 +227,12 @@ class CConverter {
         long firstUnpriced = 0;
         long shortLines = 0;
         long firstShort = 0;
+        long disordered = 0;
+        long firstDisordered = 0;
         void Undated(long line) { firstUndated = undated++ == 0 ? line : firstUndated; }
         void Unpriced(long line) { firstUnpriced = unpriced++ == 0 ? line : firstUnpriced; }
         void Short(long line) { firstShort = shortLines++ == 0 ? line : firstShort; }
+        void Disordered(long line) { firstDisordered = disordered++ == 0 ? line : firstDisordered; }
     };
     // Tells the user, once each, of the lines left out for want of a date or
     // of a price and of the lines stored with missing columns, and keeps the
@@ -223,6 +249,14 @@ class CConverter {
         LineCounts counts;
         Bytes4 firstDate{};
         Bytes4 lastDate{};
+        // The date and time (HHMMSS, -1 for daily data) stored last, which
+        // the next record must come after; the first time stored.
+        float lastDay = 0.0F;
+        long lastTime = -1;
+        long firstTime = -1;
+        // Intraday: how often each spacing in minutes between two bars of
+        // one day was met.
+        std::map<long, long> spacings;
     };
     // The stage's checks and files: the security was added, the field
     // columns are in range, the input opened, the data file is
@@ -237,6 +271,14 @@ class CConverter {
     bool CheckDateFormat(ConvertTally& tally, bool nonDigit, bool excused);
     // Appends the record in m_fValue; false when reading stops.
     bool StoreRecord(ConvertTally& tally, long lineNumber, bool lacksColumn, int fileNumber);
+    // Counts the record in m_fValue and m_nBarTime when it does not come
+    // after the one stored before it; notes the spacing of bars.
+    void NoteOrder(ConvertTally& tally, long lineNumber);
+    // Stores a line read by ReadPriceLine; false when reading stops.
+    bool StoreRead(ConvertTally& tally, long lineNumber, const PriceLine& read);
+    // Sets the interval and first and last times of an intraday security in
+    // its indexes; the stage's failure when the interval is unknown.
+    int SetIntraday(const ConvertTally& tally, int fileNumber);
     // Tells that the line lineNumber would be one record too many.
     void TooManyRecords(ConvertTally& tally, long lineNumber);
 
@@ -248,15 +290,6 @@ class CConverter {
     int FinishConvert(ConvertTally& tally, const TextReader& input, int fileNumber);
 
     // The work on EMASTER and XMASTER (IndexFiles.cpp).
-    struct SideIndex {
-        std::string path;      // as found, or where a new one goes
-        std::string content;   // as read, or as it is to be made
-        bool present = false;  // there is one, or one is to be made
-        bool existed = false;  // there was one before the run
-        FileStamp seen;        // as it was read
-        // As Commit writes it; nothing when the run leaves it alone.
-        std::optional<std::string> changed;
-    };
     // Reads EMASTER and XMASTER when the directory has them (once per run).
     int ReadSideIndexes();
     // True when symbol is an EMASTER or XMASTER entry's, ignoring case.

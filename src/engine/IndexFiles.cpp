@@ -71,6 +71,11 @@ std::optional<std::pair<std::string, std::string>> CountBeyondRecords(const std:
 }  // namespace
 
 int CConverter::ReadSideIndexes() {
+    if (!m_bSideRead && m_pBatch && m_pBatch->indexes.loaded) {
+        m_emaster = m_pBatch->indexes.emaster;
+        m_xmaster = m_pBatch->indexes.xmaster;
+        m_bSideRead = true;
+    }
     if (m_bSideRead) {
         return 0;
     }

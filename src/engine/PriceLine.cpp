@@ -10,6 +10,7 @@
 #include "engine/InputText.h"
 #include "engine/MonthNames.h"
 #include "engine/NumberText.h"
+#include "platform/Text.h"
 
 namespace torvan {
 
@@ -31,6 +32,10 @@ PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {
         return out;
     }
     out.columns = static_cast<int>(columns.size());
+    if (layout.tickerColumn >= 0 && layout.tickerColumn < out.columns) {
+        const std::string& ticker = columns[static_cast<std::size_t>(layout.tickerColumn)];
+        out.ticker = std::string(Trim(std::string_view(ticker).substr(0, ticker.find('\0'))));
+    }
     auto column = [&](int slot) -> const std::string* {
         const int c = layout.fieldCol[static_cast<std::size_t>(slot)];
         if (c < 0 || c >= out.columns) {
@@ -43,6 +48,11 @@ PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {
     if (const std::string* date = column(kSlotDate)) {
         out.dateText = date->substr(0, date->find('\0'));
         std::string text = out.dateText;
+        if (layout.timeInDate) {
+            const DateAndTime split = SplitDateTime(text);
+            out.time = split.time;
+            text = std::string(split.date);
+        }
         if (layout.csv) {
             text = NormalizeCsvDate(text, layout.monthNames);
             out.monthNameResult = text != out.dateText ? 1 : 0;
@@ -52,7 +62,12 @@ PriceLine ReadPriceLine(std::string_view line, const LineLayout& layout) {
         out.day = ParseDateText(text, layout.dateFormat);
         out.readDate = std::move(text);
     }
-    if (out.day == 0) {
+    if (layout.timeColumn >= 0) {
+        const auto c = static_cast<std::size_t>(layout.timeColumn);
+        out.time = c < columns.size() ? ParseTimeText(columns[c]) : -1;
+    }
+    // An intraday bar without its time could not be put in order.
+    if (out.day == 0 || (layout.HasTime() && out.time < 0)) {
         out.kind = LineKind::kNoDate;
         return out;
     }

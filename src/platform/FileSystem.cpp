@@ -353,6 +353,25 @@ bool File::Write(const void* data, std::size_t size) {
     return true;
 }
 
+bool File::Truncate(std::uint64_t size) {
+    if (m_fp == nullptr) {
+        return false;
+    }
+    if (Faulted(FileOp::Write, m_path)) {
+        m_failed = true;
+        return false;
+    }
+    if (std::fflush(m_fp) != 0) {
+        m_failed = true;
+        return NoteError(errno);
+    }
+    if (const int error = sys::TruncateDescriptor(fileno(m_fp), size); error != 0) {
+        m_failed = true;
+        return NoteError(error);
+    }
+    return true;
+}
+
 bool File::Seek(std::uint64_t offset) {
     return m_fp != nullptr && fseeko(m_fp, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
@@ -396,7 +415,8 @@ bool File::Flush(bool sync) {
         m_failed = true;
         return NoteError(errno);
     }
-    if (const int error = sync ? sys::SyncDescriptor(fileno(m_fp)) : 0; error != 0) {
+    if (const int error = sync && !SyncDeferred(m_path) ? sys::SyncDescriptor(fileno(m_fp)) : 0;
+        error != 0) {
         m_failed = true;
         return NoteError(error);
     }
@@ -514,8 +534,26 @@ bool SyncFile(const std::string& path) {
     if (Faulted(FileOp::Flush, path)) {
         return false;
     }
+    if (SyncDeferred(path)) {
+        return true;
+    }
     const int error = sys::SyncPath(path);
     return error == 0 || NoteError(error);
+}
+
+bool SyncFiles(const std::vector<std::string>& paths, std::string& failedPath) {
+    for (const std::string& path : paths) {
+        if (Faulted(FileOp::Flush, path)) {
+            failedPath = path;
+            return false;
+        }
+    }
+    std::size_t failed = 0;
+    if (const int error = sys::SyncPaths(paths, failed); error != 0) {
+        failedPath = paths[failed];
+        return NoteError(error);
+    }
+    return true;
 }
 
 void SyncDirectoryOf(const std::string& path) {

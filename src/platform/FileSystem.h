@@ -105,6 +105,9 @@ class File {
 
     // Pushes buffered data to the system and, with sync, to the disk.
     bool Flush(bool sync);
+    // Cuts the file back to size bytes (buffered data is pushed first). A
+    // fault injected for Write fails it too.
+    bool Truncate(std::uint64_t size);
     // Pushes buffered data to the system and lets the disk start on what the
     // file holds so far without waiting for it, so that a later
     // Flush(true) of a large file finds little left to do.
@@ -192,6 +195,33 @@ bool RenameFile(const std::string& tmpPath, const std::string& target);
 // Flushes a file that was written and closed to disk; false when that
 // failed.
 bool SyncFile(const std::string& path);
+// Flushes several files that were written and closed to disk together:
+// where the system allows, the disk starts on all of them before the first
+// is waited for, which costs far less than one flush after another. False,
+// with failedPath naming it, when one could not be flushed.
+bool SyncFiles(const std::vector<std::string>& paths, std::string& failedPath);
+
+// Lets a caller that makes many files durable at once (a batch of
+// securities, see FileTransaction::DeferWorkFileSyncs) take their flushes
+// into its own hands: while one lives on this thread, File::Flush(true) and
+// SyncFile of a path that defers(path) claims only hand the data to the
+// system, and the caller flushes them later with SyncFiles, before
+// anything relies on them. Scopes nest; the innermost decides.
+class SyncDeferralScope {
+  public:
+    explicit SyncDeferralScope(std::function<bool(const std::string&)> defers);
+    ~SyncDeferralScope();
+    SyncDeferralScope(const SyncDeferralScope&) = delete;
+    SyncDeferralScope& operator=(const SyncDeferralScope&) = delete;
+
+  private:
+    std::function<bool(const std::string&)> m_defers;
+    const SyncDeferralScope* m_previous;
+    friend bool SyncDeferred(const std::string& path);
+};
+// True when this thread's innermost SyncDeferralScope claims path.
+bool SyncDeferred(const std::string& path);
+
 // Flushes the directory that holds path, so that renames and new names in it
 // survive a power cut.
 void SyncDirectoryOf(const std::string& path);

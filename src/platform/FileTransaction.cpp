@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/SystemFiles.h"
+#include "platform/Text.h"
 
 namespace torvan {
 namespace {
@@ -162,6 +163,62 @@ Found Inspect(const std::string& work, const std::string& target, const FileStam
     return now == prior ? Found::kLost : Found::kOthers;
 }
 
+// The largest first part of a file an extension may rewrite: a price
+// file's header record.
+constexpr std::size_t kMaxExtensionHeader = 64;
+
+// A price file, the only kind of file a run extends in place.
+bool IsPriceFileName(const std::string& path) {
+    const std::string name = ToUpperAscii(path.substr(path.find_last_of('/') + 1));
+    if (name.size() < 6 || name[0] != 'F' || (!EndsWith(name, ".DAT") && !EndsWith(name, ".MWD"))) {
+        return false;
+    }
+    const std::string digits = name.substr(1, name.size() - 5);
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string Hex(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += kDigits[c >> 4];
+        out += kDigits[c & 15];
+    }
+    return out;
+}
+
+bool Unhex(const std::string& text, std::string& bytes) {
+    auto value = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    bytes.clear();
+    if (text.empty() || text.size() % 2 != 0) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int high = value(text[i]);
+        const int low = value(text[i + 1]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return true;
+}
+
+bool ParseSize(const std::string& text, std::uint64_t& size) {
+    const char* end = text.data() + text.size();
+    auto [p, e] = std::from_chars(text.data(), end, size);
+    return e == std::errc() && p == end && !text.empty();
+}
+
+// Which file a path names, as the journal keeps it; empty when none.
+std::string IdentityText(const std::string& path) {
+    const auto identity = IdentityOf(path);
+    return identity ? std::to_string(identity->device) + ":" + std::to_string(identity->inode)
+                    : std::string();
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t start = 0;
@@ -179,6 +236,31 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 FileTransaction::FileTransaction(std::string directory) : m_directory(std::move(directory)) {}
 
+FileTransaction::FileTransaction(FileTransaction& parent)
+    : m_parent(&parent), m_directory(parent.m_directory) {}
+
+void FileTransaction::DeferWorkFileSyncs() {
+    // Only work files: the journal, which says what may be renamed, is
+    // always on disk before the renames it allows.
+    m_deferral = std::make_unique<SyncDeferralScope>(
+        [this](const std::string& path) { return EndsWith(path, ".~NU") && Tracks(path); });
+}
+
+bool FileTransaction::Tracks(const std::string& path) const {
+    return std::find(m_tracked.begin(), m_tracked.end(), path) != m_tracked.end();
+}
+
+void FileTransaction::Adopt(const Step& step) {
+    const auto same = std::find_if(m_steps.begin(), m_steps.end(),
+                                   [&step](const Step& s) { return s.target == step.target; });
+    if (same == m_steps.end()) {
+        m_steps.push_back(step);
+        return;
+    }
+    same->work = step.work;
+    same->optional = same->optional && step.optional;
+}
+
 FileTransaction::~FileTransaction() {
     if (!m_finished) {
         Abort();
@@ -195,6 +277,9 @@ void FileTransaction::AddTracked(const std::string& relativeOrAbsolute) {
         m_tracked.push_back(path);
         m_journalCurrent = false;
     }
+    if (m_parent != nullptr) {
+        m_parent->AddTracked(path);
+    }
 }
 
 bool FileTransaction::Fail(Error error, const std::string& path) {
@@ -206,6 +291,9 @@ bool FileTransaction::Fail(Error error, const std::string& path) {
 bool FileTransaction::Track(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         AddTracked(path);
+    }
+    if (m_parent != nullptr) {
+        return m_parent->Track({}) || Fail(m_parent->m_error, m_parent->m_failedPath);
     }
     if (m_journalCurrent && m_journalWritten) {
         return true;
@@ -227,10 +315,48 @@ FileTransaction::Journal FileTransaction::Current(Phase phase, bool withSteps) c
         journal.steps = m_steps;
     }
     journal.locks = m_locks;
+    journal.extensions = m_extensions;
     return journal;
 }
 
+bool FileTransaction::PlanExtend(const std::string& target, const FileStamp& seen,
+                                 std::uint64_t finalSize, std::size_t headerBytes) {
+    Extension extension;
+    extension.target = AbsolutePath(target);
+    extension.identity = IdentityText(extension.target);
+    extension.prior = StampOf(extension.target);
+    extension.finalSize = finalSize;
+    extension.header.resize(headerBytes);
+    File file;
+    const bool read = !extension.identity.empty() && extension.prior.exists &&
+                      headerBytes <= kMaxExtensionHeader && finalSize >= extension.prior.size &&
+                      file.Open(extension.target, File::Mode::Read) &&
+                      file.ReadExact(extension.header.data(), headerBytes);
+    file.Close();
+    if (extension.prior != seen || StampOf(extension.target) != seen) {
+        return Fail(Error::kChanged, extension.target);
+    }
+    if (!read) {
+        return Fail(Error::kPrepare, extension.target);
+    }
+    m_extensions.push_back(std::move(extension));
+    m_journalCurrent = false;
+    if (!Track({})) {
+        m_extensions.pop_back();
+        return false;
+    }
+    return true;
+}
+
 LockFile::Result FileTransaction::Guard(const std::string& lockPath) {
+    if (m_parent != nullptr) {
+        // Held by the parent until it ends: the batch may rewrite the file.
+        const LockFile::Result result = m_parent->Guard(lockPath);
+        m_lockError = m_parent->m_lockError;
+        m_error = m_parent->m_error;
+        m_failedPath = m_parent->m_failedPath;
+        return result;
+    }
     const std::string path = AbsolutePath(lockPath);
     if (std::find(m_locks.begin(), m_locks.end(), path) == m_locks.end()) {
         m_locks.push_back(path);
@@ -273,6 +399,13 @@ void FileTransaction::PlanReplace(const std::string& work, const std::string& ta
 }
 
 bool FileTransaction::Commit() {
+    if (m_parent != nullptr) {
+        m_finished = true;
+        for (const Step& step : m_steps) {
+            m_parent->Adopt(step);
+        }
+        return true;
+    }
     // Required steps first, in the order planned; the optional ones last, so
     // that dropping one never needs another taken back.
     std::stable_partition(m_steps.begin(), m_steps.end(),
@@ -283,10 +416,28 @@ bool FileTransaction::Commit() {
             return Fail(Error::kChanged, step.target);
         }
     }
+    for (Extension& extension : m_extensions) {
+        extension.written = StampOf(extension.target);
+        if (IdentityText(extension.target) != extension.identity ||
+            extension.written.size != extension.finalSize) {
+            Abort();
+            return Fail(Error::kChanged, extension.target);
+        }
+    }
     if (!Track({})) {
         const std::string failed = m_failedPath;
         Abort();
         return Fail(Error::kJournal, failed);
+    }
+    if (m_deferral) {
+        std::vector<std::string> works;
+        for (const Step& step : m_steps) {
+            works.push_back(step.work);
+        }
+        if (std::string failed; !SyncFiles(works, failed)) {
+            Abort();
+            return Fail(Error::kPrepare, failed);
+        }
     }
     for (Step& step : m_steps) {
         if (!step.optional && step.prior.exists &&
@@ -340,8 +491,22 @@ bool FileTransaction::Commit() {
 bool FileTransaction::Abort() {
     m_finished = true;
     bool ok = true;
+    if (m_parent != nullptr) {
+        for (const std::string& path : m_tracked) {
+            const bool needed =
+                std::any_of(m_parent->m_steps.begin(), m_parent->m_steps.end(),
+                            [&path](const Step& step) { return step.work == path; });
+            if (!needed && FileExists(path) && !RemoveFile(path)) {
+                ok = Fail(Error::kJournal, path);
+            }
+        }
+        return ok;
+    }
     Failure failure;
-    if (m_journalWritten && !Clear(m_directory, m_tracked, failure)) {
+    // An extension not cut back keeps the journal, for recovery to finish.
+    if (m_journalWritten && !CutBack(m_extensions, failure)) {
+        ok = Fail(Error::kJournal, failure.path);
+    } else if (m_journalWritten && !Clear(m_directory, m_tracked, failure)) {
         ok = Fail(Error::kJournal, failure.path);
     }
     // Only once the journal is gone: until then, it is what the locks keep.
@@ -489,6 +654,37 @@ bool FileTransaction::Undo(const std::vector<Step>& steps, Failure& failure) {
     return ok;
 }
 
+bool FileTransaction::CutBack(const std::vector<Extension>& extensions, Failure& failure) {
+    // A price file that is not there, or not its folder, is no proof that
+    // nothing was appended: wait until it is back.
+    for (const Extension& extension : extensions) {
+        if (!IsDirectory(ParentDirectory(extension.target))) {
+            return failure.Set(extension.target, Stuck::kOutOfReach);
+        }
+        if (!StampOf(extension.target).exists) {
+            return failure.Set(extension.target, Stuck::kOutOfReach);
+        }
+    }
+    bool ok = true;
+    for (const Extension& extension : extensions) {
+        const FileStamp now = StampOf(extension.target);
+        // Untouched, or someone else's file or change now: left alone.
+        if (now == extension.prior || IdentityText(extension.target) != extension.identity ||
+            now.size < extension.prior.size || now.size > extension.finalSize) {
+            continue;
+        }
+        File file;
+        bool done = file.Open(extension.target, File::Mode::Update) &&
+                    file.Truncate(extension.prior.size) && file.Seek(0) &&
+                    file.Write(extension.header) && file.Flush(true);
+        done = file.Close() && done;
+        if (!done) {
+            ok = failure.Set(extension.target, Stuck::kFailed);
+        }
+    }
+    return ok;
+}
+
 bool FileTransaction::Clear(const std::string& directory, const std::vector<std::string>& tracked,
                             Failure& failure) {
     // A work file not found in a folder that is not there is not gone.
@@ -549,9 +745,12 @@ bool FileTransaction::Recover(const std::string& directory, std::string& failedP
         return failure.Set(journalPath, Stuck::kForeign) || stop();
     }
     HeldLocks held;
+    // A committed journal rolled forward keeps its extensions; any other is
+    // taken back with them.
     const bool ok = TakeLocks(journal.locks, held, failure) &&
                     Finish(directory, journal, failure) &&
                     (journal.phase != Phase::kUndo || Undo(journal.steps, failure)) &&
+                    (journal.phase == Phase::kCommit || CutBack(journal.extensions, failure)) &&
                     Clear(directory, journal.tracked, failure);
     Release(held);
     return ok || stop();
@@ -585,6 +784,17 @@ bool FileTransaction::Admissible(const std::string& directory, const Journal& jo
             return false;
         }
     }
+    for (const Extension& extension : journal.extensions) {
+        // Only a price file of the folder is extended, and only its header
+        // record is rewritten.
+        if (!InFolder(directory, extension.target) || IsWorkFile(extension.target) ||
+            !IsPriceFileName(extension.target) || !extension.prior.exists ||
+            extension.header.size() > kMaxExtensionHeader ||
+            extension.header.size() > extension.prior.size ||
+            extension.finalSize < extension.prior.size) {
+            return false;
+        }
+    }
     return !outside || OnlyWeCanWrite(JournalPath(directory));
 }
 
@@ -605,6 +815,11 @@ std::string FileTransaction::Serialize(const std::string& directory, const Journ
         text += std::string("step\t") + (step.optional ? "1" : "0") + "\t" + StampText(step.prior) +
                 "\t" + StampText(step.written) + "\t" + Escape(Relative(directory, step.work)) +
                 "\t" + Escape(Relative(directory, step.target)) + "\n";
+    }
+    for (const Extension& extension : journal.extensions) {
+        text += "extend\t" + extension.identity + "\t" + StampText(extension.prior) + "\t" +
+                std::to_string(extension.finalSize) + "\t" + StampText(extension.written) + "\t" +
+                Hex(extension.header) + "\t" + Escape(Relative(directory, extension.target)) + "\n";
     }
     return text + "end\n";
 }
@@ -638,6 +853,16 @@ bool FileTransaction::Parse(const std::string& directory, const std::string& tex
         }
         if (fields.size() == 2 && fields[0] == "lock" && Unescape(fields[1], path)) {
             journal.locks.push_back(Absolute(directory, path));
+            continue;
+        }
+        Extension extension;
+        if (fields.size() == 7 && fields[0] == "extend" && !fields[1].empty() &&
+            ParseStamp(fields[2], extension.prior) && ParseSize(fields[3], extension.finalSize) &&
+            ParseStamp(fields[4], extension.written) && Unhex(fields[5], extension.header) &&
+            Unescape(fields[6], path)) {
+            extension.identity = fields[1];
+            extension.target = Absolute(directory, path);
+            journal.extensions.push_back(std::move(extension));
             continue;
         }
         Step step;

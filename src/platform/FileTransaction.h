@@ -33,6 +33,14 @@ namespace torvan {
 // of a rename, as its folder may just be out of reach (moved, or on a disk
 // that is not there), and then the journal stays until it is back.
 //
+// A file of the folder may also be extended in place (a price file that
+// only gets records appended and its first bytes rewritten), so that the
+// cost is that of the new records, not of a copy. The journal names it with
+// its identity, size and first bytes before anything is written; an
+// aborted, uncommitted or undone transaction cuts it back to that size and
+// puts those bytes back, but only while it is still the file that was
+// extended (the same file, no shorter than it was, no longer than planned).
+//
 // Files outside the journal's folder (an input being rewritten) may be used
 // by a transaction of another folder too: a lock named in the journal keeps
 // the two apart, and recovery takes it as well.
@@ -63,6 +71,12 @@ class FileTransaction {
     // The journal lives in directory; the files may lie anywhere on the
     // same machine (a file beside the input, say).
     explicit FileTransaction(std::string directory);
+    // A transaction inside parent, for one job of several that are put in
+    // place together (a batch): the files it tracks and the locks it takes
+    // are named in parent's journal, its Commit hands its steps to parent
+    // (put in place at parent's Commit), and its Abort removes only the
+    // files it made that none of parent's steps needs. parent outlives it.
+    explicit FileTransaction(FileTransaction& parent);
     // Aborts a transaction that was not committed.
     ~FileTransaction();
     FileTransaction(const FileTransaction&) = delete;
@@ -84,6 +98,16 @@ class FileTransaction {
     void PlanReplace(const std::string& work, const std::string& target, const FileStamp& seen,
                      bool optional = false);
 
+    // Plans to extend target, a price file F<n>.DAT or F<n>.MWD in the
+    // journal's folder, in place to finalSize bytes, rewriting at most its
+    // first headerBytes bytes. seen is the file as the caller read it.
+    // True once the journal names it with its present state: write to it
+    // only then, and have it on disk before Commit. False (LastError()
+    // kChanged when it is no longer as seen, kJournal or kPrepare;
+    // FailedPath()) when it cannot be planned; nothing was written then.
+    bool PlanExtend(const std::string& target, const FileStamp& seen, std::uint64_t finalSize,
+                    std::size_t headerBytes);
+
     // Takes the lock at lockPath (a lock file beside a file outside the
     // folder) and holds it until the transaction ends. The journal names it
     // first, so that recovery takes it too. Anything but kLocked means the
@@ -92,6 +116,12 @@ class FileTransaction {
     // could not be made.
     LockFile::Result Guard(const std::string& lockPath);
     int LockError() const { return m_lockError; }
+
+    // Has Commit flush every work file to disk, all together, before the
+    // renames, instead of each writer flushing its own: while the
+    // transaction lives, flushes of its tracked work files on this thread
+    // are deferred (see SyncDeferralScope).
+    void DeferWorkFileSyncs();
 
     // Puts every planned work file in place. False when that failed: then
     // nothing of it is in place (unless Error() is kUndo) and FailedPath()
@@ -126,6 +156,14 @@ class FileTransaction {
         FileStamp prior;    // the target when the step was planned
         FileStamp written;  // the complete work file
     };
+    struct Extension {
+        std::string target;
+        std::string identity;  // device and inode when planned
+        FileStamp prior;       // before anything was written
+        std::uint64_t finalSize = 0;
+        std::string header;  // its first bytes before anything was written
+        FileStamp written;   // complete, as Commit found it
+    };
     enum class Phase { kStage, kCommit, kUndo };
     // What a journal says.
     struct Journal {
@@ -133,6 +171,7 @@ class FileTransaction {
         std::vector<std::string> tracked;
         std::vector<Step> steps;
         std::vector<std::string> locks;
+        std::vector<Extension> extensions;
     };
     // Where recovery stopped, and why.
     struct Failure {
@@ -163,16 +202,27 @@ class FileTransaction {
     static bool RollForward(std::vector<Step>& steps, std::string& failedPath);
     static void SyncTargetDirectories(const std::vector<Step>& steps);
     static bool Undo(const std::vector<Step>& steps, Failure& failure);
+    // Cuts every extension back that is still the file extended.
+    static bool CutBack(const std::vector<Extension>& extensions, Failure& failure);
     // Removes the tracked files still there, then the journal.
     static bool Clear(const std::string& directory, const std::vector<std::string>& tracked,
                       Failure& failure);
     bool Fail(Error error, const std::string& path);
     void AddTracked(const std::string& path);
 
+    // A child's own tracked files, which its Abort removes.
+    bool Tracks(const std::string& path) const;
+    // Takes over a child's step; one with the same target replaces the
+    // earlier one's work but keeps its prior state.
+    void Adopt(const Step& step);
+
+    FileTransaction* m_parent = nullptr;
+    std::unique_ptr<SyncDeferralScope> m_deferral;
     std::string m_directory;
     std::vector<std::string> m_tracked;
     std::vector<Step> m_steps;
     std::vector<std::string> m_locks;
+    std::vector<Extension> m_extensions;
     HeldLocks m_held;
     int m_lockError = 0;
     bool m_journalWritten = false;

@@ -32,6 +32,17 @@ constexpr MessageEntry kEntries[] = {
      "The date format \"{format}\" is not one of {list}."},
     {Id::kDecimalCommaWithoutCsv, "DecimalCommaWithoutCsv", kError, "",
      "A decimal comma can only be read with CSV reading."},
+    {Id::kReverseWithTickerColumn, "ReverseWithTickerColumn", kError, "",
+     "A file with a ticker column cannot be reversed: its lines belong to many securities.\nSort "
+     "each ticker's lines oldest day first and convert the file without reversing."},
+    {Id::kTickerNotASymbol, "TickerNotASymbol", kError, "ticker limit",
+     "The ticker \"{ticker}\" cannot be a symbol: a symbol has at most {limit} characters and no "
+     "control characters.\nIts lines were not converted."},
+    {Id::kLinesWithoutTicker, "LinesWithoutTicker", kError, "count first",
+     "{count} lines have no ticker and were not converted.\nThe first is line {first} of the "
+     "input file.",
+     "{count} line has no ticker and was not converted.\nThe first is line {first} of the input "
+     "file."},
     {Id::kReverseNote, "ReverseNote", kNote, "",
      "Your original input file will be \nsaved with the extension BAK.\n\nThen the file will be "
      "reversed so\nthe oldest entry is first."},
@@ -67,6 +78,12 @@ constexpr MessageEntry kEntries[] = {
     {Id::kReadBackFailed, "ReadBackFailed", kError, "symbol path",
      "The conversion reported no error, but the new security {symbol} cannot be read back from "
      "the database as it was written:\n{path}\nRun torvan-cli check on the database folder."},
+    {Id::kConversionWritten, "ConversionWritten", kNote, "symbol file records first last directory",
+     "{symbol} was written as {file}: {records} price records from {first} to {last}, in the "
+     "database folder\n{directory}"},
+    {Id::kDatabaseUnlisted, "DatabaseUnlisted", kMbOk, "path",
+     "This folder holds no database whose securities can be listed (no readable MASTER "
+     "file):\n{path}"},
     // A conversion
     {Id::kDatabaseBusy, "DatabaseBusy", kError, "path",
      "Another conversion is writing to this database:\n{path}\nTry again when it has finished."},
@@ -224,9 +241,49 @@ constexpr MessageEntry kEntries[] = {
      "as 0. The first is line {first}.",
      "{count} line has fewer columns than the settings need; its missing fields were stored as 0. "
      "It is line {first}."},
+    // Adding days to a security
+    {Id::kSecurityNotUpdatable, "SecurityNotUpdatable", kError, "symbol path",
+     "The records of {symbol} hold fields that the lines of a daily price file cannot give (a "
+     "time of day, or fields its description file names otherwise), so no days were added to "
+     "it:\n{path}"},
+    {Id::kPriceFileCountDisagrees, "PriceFileCountDisagrees", kError, "symbol path",
+     "The price file of {symbol} does not hold the records its header counts, so no days were "
+     "added to it ('torvan-cli check' tells more):\n{path}"},
+    {Id::kSecurityFieldsNotInFile, "SecurityFieldsNotInFile", kNote, "count symbol fields",
+     "{count} new records of {symbol} have no value in the file for {fields}; those fields were "
+     "stored as 0.",
+     "{count} new record of {symbol} has no value in the file for {fields}; those fields were "
+     "stored "
+     "as 0."},
+    {Id::kUpdateDaysDiffer, "UpdateDaysDiffer", kNote, "count symbol first",
+     "{count} days of the file on or before the last stored date of {symbol} differ from what it "
+     "holds; they were kept as stored. The first is {first}.",
+     "{count} day of the file on or before the last stored date of {symbol} differs from what it "
+     "holds; it was kept as stored. It is {first}."},
+    {Id::kUpdateDaysReplaced, "UpdateDaysReplaced", kNote, "count symbol first",
+     "{count} stored days of {symbol} were replaced by the file's. The first is {first}.",
+     "{count} stored day of {symbol} was replaced by the file's. It is {first}."},
+    // Intraday bars and the order of dates
+    {Id::kLinesOutOfOrder, "LinesOutOfOrder", kError, "count first",
+     "{count} lines repeat the date (and time) of the line above them or come before it; charting "
+     "programs need dates in ascending order.\nThe first is line {first} of the input file. The "
+     "lines were stored as they are. The file may hold intraday "
+     "bars read without their time column, several tickers read without their ticker column, or "
+     "lines that are not in date order.",
+     "{count} line repeats the date (and time) of the line above it or comes before it; charting "
+     "programs need dates in ascending order.\nIt is line {first} of the input file. It was "
+     "stored as it is. The file may hold intraday bars read "
+     "without their time column, several tickers read without their ticker column, or lines that "
+     "are not in date order."},
+    {Id::kBarIntervalOutOfRange, "BarIntervalOutOfRange", kError, "minutes",
+     "The bar interval of an intraday security must be 1 to 60 minutes, not {minutes}."},
+    {Id::kBarIntervalUnknown, "BarIntervalUnknown", kError, "path spacing",
+     "The bars in {path} are not 1 to 60 minutes apart (their most common spacing: {spacing}), so "
+     "they cannot be stored as one intraday security.\nGive the bar interval in minutes, or build "
+     "daily bars from the file."},
 };
 
-static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kLinesMissingColumns) + 1,
+static_assert(std::size(kEntries) == static_cast<std::size_t>(MessageId::kBarIntervalUnknown) + 1,
               "one entry for every MessageId");
 
 // Position of name among the blank-separated names, or -1.

@@ -24,6 +24,9 @@ enum class MessageId : int {
     kEnterPath,
     kUnknownDateFormat,
     kDecimalCommaWithoutCsv,
+    kReverseWithTickerColumn,
+    kTickerNotASymbol,
+    kLinesWithoutTicker,
     kReverseNote,
     kMonthNamesNote,
     kDetectionFailed,
@@ -40,6 +43,8 @@ enum class MessageId : int {
     kOutOfMemory,
     kUnexpectedFailure,
     kReadBackFailed,
+    kConversionWritten,
+    kDatabaseUnlisted,
     // A conversion
     kDatabaseBusy,
     kLockFileNotAFile,
@@ -101,6 +106,16 @@ enum class MessageId : int {
     kLinesWithoutDate,
     kLinesWithoutPrice,
     kLinesMissingColumns,
+    // Adding days to a security
+    kSecurityNotUpdatable,
+    kPriceFileCountDisagrees,
+    kSecurityFieldsNotInFile,
+    kUpdateDaysDiffer,
+    kUpdateDaysReplaced,
+    // Intraday bars and the order of dates
+    kLinesOutOfOrder,
+    kBarIntervalOutOfRange,
+    kBarIntervalUnknown,
 };
 
 struct MessageEntry {

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -31,6 +32,11 @@ int WriteAll(int fd, const void* data, std::size_t size);
 int SyncDescriptor(int fd);
 // Flushes a closed file to the disk, never through a link; 0 or the errno.
 int SyncPath(const std::string& path);
+// Flushes the closed files at paths to the disk, never through a link; 0,
+// or the errno with failed the index of the file that failed.
+int SyncPaths(const std::vector<std::string>& paths, std::size_t& failed);
+// Cuts the descriptor's file to size bytes; 0 or the errno.
+int TruncateDescriptor(int fd, std::uint64_t size);
 // Flushes a directory, so that renames and new names in it are on the disk
 // (where the system does not do that with the renames themselves).
 void SyncDirectory(const std::string& dir);

@@ -35,6 +35,28 @@ std::optional<SettingsProblem> CheckLength(Setting setting, const std::string& t
     return Problem(setting, MessageId::kTextTooLong, {std::to_string(limit)});
 }
 
+// A ticker column is a column of its own. Reversing would rewrite the one
+// input of many securities for each of them.
+std::optional<SettingsProblem> CheckTickerColumn(const ImportSettings& settings) {
+    if (settings.tickerCol == 0) {
+        return std::nullopt;
+    }
+    if (auto problem =
+            CheckRange(Setting::kTickerCol, settings.tickerCol, kMinColumn, kMaxColumn)) {
+        return problem;
+    }
+    for (std::size_t s = 0; s < kFieldSlots; ++s) {
+        const bool on = s == kSlotDate || s == kSlotClose || settings.fieldOn[s] != 0;
+        if (on && settings.fieldCol[s] == settings.tickerCol) {
+            return Problem(Setting::kTickerCol, MessageId::kDuplicateColumns);
+        }
+    }
+    if (settings.reverse != 0) {
+        return Problem(Setting::kReverse, MessageId::kReverseWithTickerColumn);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 char DelimiterChar(int delimiter) {
@@ -159,6 +181,9 @@ std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::
     if (settings.decimalComma != 0 && settings.csv == 0) {
         return Problem(Setting::kDecimalComma, MessageId::kDecimalCommaWithoutCsv);
     }
+    if (auto problem = CheckTickerColumn(settings)) {
+        return problem;
+    }
     // The job would enter the security before it found the input missing.
     if (!IsReadableFile(inputPath)) {
         // A device or pipe may never end: it is refused by name.
@@ -259,6 +284,9 @@ void ImportSettings::ApplyTo(CConverter& job, const std::string& inputPath, int 
     job.m_bCsv = csv != 0 ? 1 : 0;
     job.m_bDecimalComma = decimalComma != 0 ? 1 : 0;
     job.m_nFooterRows = footerRows > 0 ? footerRows : 0;
+    // Without a ticker to read the column means nothing to the job.
+    job.m_nTickerCol = ticker.empty() ? -1 : tickerCol - 1;
+    job.m_szTicker = ticker;
 }
 
 }  // namespace torvan

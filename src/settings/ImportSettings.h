@@ -34,6 +34,11 @@ struct ImportSettings {
     int csv = 0;           // CSV reading: quotes, empty fields, separators in numbers
     int decimalComma = 0;  // CSV reading: numbers use a decimal comma
     int footerRows = 0;    // trailing lines that are no price lines (a source note)
+    // A file that holds many securities: the column of their tickers (0 for
+    // none) and the ticker whose lines a job reads. Not saved: a job reads
+    // the ticker column only once a ticker is set (see TickerJobs.h).
+    int tickerCol = 0;
+    std::string ticker;
 
     // Reads every entry, each with its default.
     void Load(const CProfileStore& store);
@@ -92,6 +97,7 @@ enum class Setting {
     kMonthNames,
     kFooterRows,
     kDecimalComma,
+    kTickerCol,
 };
 
 // The column setting of a field slot (kDateCol .. kOICol).
@@ -119,8 +125,9 @@ std::optional<SettingsProblem> CheckForConversion(ImportSettings& settings);
 
 // Everything a conversion started without the dialog must pass: the
 // exchange checks, the OK checks, a date format that is a list entry or the
-// beginning of one (dateCode gets its position), and an input that is a
-// readable file. The symbol is left as it will be used.
+// beginning of one (dateCode gets its position), a ticker column (if any)
+// in range, on a column of its own and without reversal, and an input that
+// is a readable file. The symbol is left as it will be used.
 std::optional<SettingsProblem> CheckForRun(ImportSettings& settings, const std::string& inputPath,
                                            int& dateCode, std::size_t nameLimit = kMaxNameLength);
 

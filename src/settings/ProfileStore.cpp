@@ -155,9 +155,29 @@ Line Classify(std::string text, bool first) {
     return line;
 }
 
+// A settings file without the store's first line was not written by the
+// store (a legacy file copied under the store's own name) and is imported as
+// one rather than read with the store's escapes, which would turn "C:\new"
+// into "C:" and a line break.
+constexpr std::string_view kStoreMarker = CProfileStore::kFirstLine;
+
+bool HasStoreMarker(std::string_view content) {
+    std::string_view first = content.substr(0, content.find('\n'));
+    if (!first.empty() && first.back() == '\r') {
+        first.remove_suffix(1);  // saved by a Windows editor
+    }
+    return first == kStoreMarker;
+}
+
+// The lines of a store file; its first line, the store's mark, is no line of
+// its content.
 std::vector<Line> Parse(const std::string& content) {
     std::vector<Line> lines;
     std::size_t start = 0;
+    if (HasStoreMarker(content)) {
+        start = std::min(content.size(), content.find('\n'));
+        start += start < content.size() ? 1 : 0;
+    }
     while (start < content.size()) {
         std::size_t end = content.find('\n', start);
         const std::size_t next = end == std::string::npos ? content.size() : end + 1;
@@ -174,7 +194,8 @@ std::vector<Line> Parse(const std::string& content) {
 }
 
 std::string Serialize(const std::vector<Line>& lines) {
-    std::string out;
+    std::string out(kStoreMarker);
+    out += '\n';
     for (const Line& line : lines) {
         out += line.text;
         out += '\n';
@@ -345,6 +366,29 @@ void ImportLegacyText(std::string content, std::vector<Line>& lines) {
     }
 }
 
+// A legacy settings file spelt exactly as the store file is imported in its
+// place; the file as it was is kept beside it. True when that happened: the
+// store is then as new as one that Open created.
+bool AdoptLegacyStoreFile(const std::string& file) {
+    auto content = ReadWholeFile(file);
+    if (!content || content->empty() || HasStoreMarker(*content)) {
+        return false;
+    }
+    LockFile lock;
+    lock.Lock(file + ".lock", true);
+    if (!lock.Held()) {
+        return false;
+    }
+    content = ReadWholeFile(file);  // another instance may have adopted it meanwhile
+    if (!content || HasStoreMarker(*content) ||
+        !WriteFileAtomically(file + ".imported", *content)) {
+        return false;
+    }
+    std::vector<Line> lines;
+    ImportLegacyText(std::move(*content), lines);
+    return WriteFileAtomically(file, Serialize(lines));
+}
+
 }  // namespace
 
 std::string CProfileStore::DefaultRoot() {
@@ -373,7 +417,9 @@ bool CProfileStore::Open(const std::string& root, const std::string& basePath, b
         }
         const std::string file = JoinPath(dir, parts->back() + ".ini");
         bool created = false;
-        if (!std::filesystem::is_regular_file(file, ec)) {
+        if (std::filesystem::is_regular_file(file, ec)) {
+            created = AdoptLegacyStoreFile(file);
+        } else {
             if (FileExists(file)) {
                 return false;  // a folder or the like is in the way
             }
@@ -386,7 +432,7 @@ bool CProfileStore::Open(const std::string& root, const std::string& basePath, b
                 return false;
             }
             if (!FileExists(file)) {
-                if (!WriteFileAtomically(file, std::string())) {
+                if (!WriteFileAtomically(file, Serialize({}))) {
                     return false;
                 }
                 created = true;

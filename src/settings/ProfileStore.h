@@ -19,6 +19,8 @@ class CProfileStore : public IProfileWriter {
     // A value longer than 259 characters (260 bytes with its terminator)
     // reads as absent.
     static constexpr std::size_t kMaxValueBytes = 260;
+    // The first line of every store file, which tells it from a legacy file.
+    static constexpr const char* kFirstLine = "; Torvan settings, values with backslash escapes";
 
     CProfileStore() = default;
     ~CProfileStore() override = default;
@@ -29,7 +31,10 @@ class CProfileStore : public IProfileWriter {
 
     // Opens (creating if needed) the base key basePath ("Software\Quennel\Torvan")
     // below root (a folder; empty means DefaultRoot()). newlyCreated tells
-    // whether the key did not exist before this call.
+    // whether the key did not exist before this call. A legacy settings file
+    // lying under the store file's own name (it lacks the store's first line)
+    // is imported in its place, kept as "<file>.imported", and counts as
+    // newly created.
     bool Open(const std::string& root, const std::string& basePath, bool& newlyCreated);
 
     std::string GetString(const std::string& section, const std::string& entry,

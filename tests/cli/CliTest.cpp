@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -278,6 +279,51 @@ TEST_F(Cli, UsageErrorsExitTwoAndLeaveTheDirectoryAlone) {
     EXPECT_EQ(Run({"list"}).status, 2);
 }
 
+// The daily update end to end: the whole file on top of its first part
+// stores what a conversion of it stores, a second run adds nothing, and
+// the command line is checked as convert's.
+TEST_F(Cli, UpdateAddsTheNewDaysAndSaysWhatItDid) {
+    const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
+    const std::string text = ReadText(input);
+    std::size_t cut = 0;
+    for (int line = 0; line < 101; ++line) {
+        cut = text.find('\n', cut) + 1;
+    }
+    WriteText(temp.File("part.csv"), text.substr(0, cut));
+    const std::string db = NewDir("db");
+    const std::string whole = NewDir("whole");
+    ASSERT_EQ(Run({"convert", "part.csv", "--db", db, "--symbol", "ORCL", "--new-master", "--auto"})
+                  .status,
+              0);
+    ASSERT_EQ(
+        Run({"convert", input, "--db", whole, "--symbol", "ORCL", "--new-master", "--auto"}).status,
+        0);
+    const std::vector<std::string> update = {"update",   input,  "--db",  db,
+                                             "--symbol", "orcl", "--auto"};
+    Result result = Run(update);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "ORCL updated: 4936 records added, 100 skipped (equal), 0 differing; new days "
+              "1995-05-25 to 2014-12-31.\n");
+    EXPECT_EQ(Dump(db, "ORCL"), Dump(whole, "ORCL"));
+    result = Run(update);
+    EXPECT_EQ(result.out, "ORCL updated: 0 records added, 5036 skipped (equal), 0 differing.\n");
+
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+        {{"--replace", "--replace-all"}, 2},
+        {{"--new-master"}, 2},
+        {{"--csv", "--decimal-comma", "--no-csv"}, 2},
+        {{"--date-format", "DDMMYY", "--columns", "date=9,close=2"}, 1},
+    };
+    for (const auto& [extra, status] : cases) {
+        std::vector<std::string> args = update;
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(Run(args).status, status) << testing::PrintToString(extra);
+    }
+    EXPECT_EQ(Run({"update", input, "--db", db}).status, 2);
+    EXPECT_EQ(Dump(db, "ORCL"), Dump(whole, "ORCL"));
+}
+
 TEST_F(Cli, FailedConversionsExitOne) {
     const std::string input = CopyReal("yahoo_orcl_1995-2014.csv");
     const std::string db = NewDir("db");
@@ -308,6 +354,79 @@ TEST_F(Cli, FailedConversionsExitOne) {
         Run({"convert", temp.File("missing.csv"), "--db", db, "--symbol", "NEW"});
     EXPECT_EQ(noInput.status, 1);
     EXPECT_EQ(Split(Run({"list", db}).out, '\n').size(), 3U) << "nothing added by failures";
+}
+
+TEST_F(Cli, ManyFilesConvertInOneRunEachOnItsOwn) {
+    const std::string db = NewDir("db");
+    const std::string orcl = CopyReal("yahoo_orcl_1995-2014.csv");
+    const std::vector<std::string> layout = {"--skip", "1", "--date-format", "CCYY_MM_DD"};
+    auto convert = [&](std::vector<std::string> args) {
+        args.insert(args.end(), layout.begin(), layout.end());
+        return Run(args);
+    };
+    ASSERT_EQ(convert({"convert", orcl, "--db", db, "--symbol", "ORCL", "--new-master"}).status, 0);
+    std::filesystem::copy_file(orcl, temp.File("abc.csv"));
+    std::filesystem::copy_file(orcl, temp.File("orcl.txt"));  // ORCL is there already
+
+    const std::vector<std::string> files = {temp.File("abc.csv"), temp.File("missing.csv"),
+                                            temp.File("orcl.txt")};
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--symbol", "X"}, "--symbol cannot be given with several files"},
+        {{"--new-master"}, "--new-master takes a single file"},
+    };
+    for (const auto& [extra, message] : refused) {
+        std::vector<std::string> args = {"convert", files[0], files[2], "--db", db};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Result result = convert(args);
+        EXPECT_EQ(result.status, 2) << message;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+    }
+
+    const Result batch = convert({"convert", files[0], files[1], files[2], "--db", db});
+    EXPECT_EQ(batch.status, 1) << batch.err;
+    const std::vector<std::string> lines = Split(batch.out, '\n');
+    ASSERT_GE(lines.size(), 4U) << batch.out;
+    EXPECT_NE(lines[0].find("ABC (" + files[0] + "): added, 5036 records, "), std::string::npos)
+        << lines[0];
+    EXPECT_NE(lines[1].find("MISSING (" + files[1] + "): failed: "), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find("ORCL (" + files[2] + "): failed: Duplicate Symbol"), std::string::npos)
+        << lines[2];
+    EXPECT_EQ(lines[3], "1 of 3 files added.");
+    const Result list = Run({"list", db});
+    EXPECT_NE(list.out.find("ABC"), std::string::npos) << list.out;
+    EXPECT_EQ(Split(list.out, '\n').size(), 3U) << list.out;
+}
+
+TEST_F(Cli, ManyFilesKeepTheirTimesAndRefuseATickerColumn) {
+    const std::string db = NewDir("db");
+    ASSERT_EQ(Run({"convert", CopyReal("yahoo_orcl_1995-2014.csv"), "--db", db, "--symbol", "ORCL",
+                   "--new-master", "--skip", "1", "--date-format", "CCYY_MM_DD"})
+                  .status,
+              0);
+    std::string bars = "Date,Time,Open,High,Low,Close,Volume\n";
+    std::string many = "Ticker,Date,Open,High,Low,Close\n";
+    for (int day = 2; day <= 5; ++day) {
+        const std::string date = "2024-01-0" + std::to_string(day);
+        for (const char* time : {"09:30", "09:35", "09:40"}) {
+            bars += date + "," + time + ",10,11,9,10.5,100\n";
+        }
+        for (const char* ticker : {"AAA", "BBB"}) {
+            many += std::string(ticker) + "," + date + ",10,11,9,10.5\n";
+        }
+    }
+    WriteText(temp.File("bars.csv"), bars);
+    WriteText(temp.File("many.csv"), many);
+    const Result batch =
+        Run({"convert", temp.File("bars.csv"), temp.File("many.csv"), "--db", db, "--auto"});
+    EXPECT_EQ(batch.status, 1) << batch.err;
+    EXPECT_NE(batch.out.find("BARS (" + temp.File("bars.csv") + "): added, 12 records"),
+              std::string::npos)
+        << batch.out;
+    EXPECT_NE(batch.out.find("MANY (" + temp.File("many.csv") + "): failed: the file has a ticker"),
+              std::string::npos)
+        << batch.out;
+    const Result list = Run({"list", db});
+    EXPECT_NE(list.out.find("2024-01-05 09:40"), std::string::npos) << list.out;
 }
 
 TEST_F(Cli, HostileInputsAreRefusedByNameWithinLittleMemory) {
@@ -553,7 +672,7 @@ TEST_F(Cli, ListAndDumpReadOtherProgramsDatabases) {
     ASSERT_EQ(intraday.size(), 3U);
     EXPECT_EQ(intraday[0],
               (std::vector<std::string>{"Date", "Time", "Open", "High", "Low", "Close", "Volume"}));
-    EXPECT_EQ(intraday[1], (std::vector<std::string>{"2013-11-15", "90500", "8.585", "8.65",
+    EXPECT_EQ(intraday[1], (std::vector<std::string>{"2013-11-15", "09:05:00", "8.585", "8.65",
                                                      "8.585", "8.65", "1713"}));
 
     const Result noMaster = Run({"list", temp.Path()});
@@ -892,6 +1011,162 @@ TEST_F(Cli, ListCheckAndInspectPrintJson) {
     EXPECT_EQ(none.out, "");
 }
 
+// A file of three tickers (each date under each, days in order per ticker).
+struct TickerFile {
+    std::string header;
+    std::string text;                          // the whole file
+    std::map<std::string, std::string> alone;  // by ticker: the header and its lines only
+};
+
+// perDay is a line with {T} for the ticker, {D} for the date and {P} for
+// each number (up to five).
+TickerFile MakeTickerFile(const std::string& header, const std::string& perDay) {
+    TickerFile file{header, header + "\n", {}};
+    for (int day = 3; day <= 9; ++day) {
+        for (const std::string ticker : {"AAA", "BBB", "CCC"}) {
+            std::string line = perDay;
+            auto put = [&](const std::string& token, const std::string& value) {
+                line.replace(line.find(token), token.size(), value);
+            };
+            put("{T}", ticker);
+            put("{D}", "2023010" + std::to_string(day));
+            // Open, high, low, close and volume in their order of size.
+            for (const int k : {1, 3, 0, 2, 500}) {
+                if (line.find("{P}") != std::string::npos) {
+                    put("{P}", std::to_string(day * 10 + (ticker[0] - 'A') * 100 + k) + ".5");
+                }
+            }
+            file.text += line + "\n";
+            auto& alone = file.alone[ticker];
+            alone = (alone.empty() ? header + "\n" : alone) + line + "\n";
+        }
+    }
+    return file;
+}
+
+// The price file of symbol as list --json names it.
+std::string PriceFileOf(const std::string& listJson, const std::string& symbol) {
+    const nlohmann::json listed = nlohmann::json::parse(listJson);
+    for (const auto& entry : listed.at("securities")) {
+        if (entry.at("symbol") == symbol) {
+            return entry.at("priceFile").get<std::string>() + ":" +
+                   std::to_string(entry.at("records").get<int>());
+        }
+    }
+    return "";
+}
+
+// Each ticker becomes its own security, with exactly the bytes its lines
+// make alone; the MetaStock ASCII layout needs --auto only.
+TEST_F(Cli, FileOfManyTickersMakesOneSecurityPerTicker) {
+    const struct {
+        const char* what;
+        TickerFile file;
+        std::vector<std::string> all;    // options for the whole file
+        std::vector<std::string> alone;  // options for one ticker's lines
+    } cases[] = {
+        {"columns",
+         MakeTickerFile("Symbol,Date,Open,High,Low,Close", "{T},{D},{P},{P},{P},{P}"),
+         {"--skip", "1", "--date-format", "CCYYMMDD", "--columns",
+          "ticker=1,date=2,open=3,high=4,low=5,close=6"},
+         {"--skip", "1", "--date-format", "CCYYMMDD", "--columns",
+          "date=2,open=3,high=4,low=5,close=6"}},
+        {"metastock ascii",
+         MakeTickerFile("<TICKER>,<PER>,<DTYYYYMMDD>,<TIME>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>",
+                        "{T},D,{D},000000,{P},{P},{P},{P},{P}"),
+         {"--auto"},
+         {"--auto"}},
+    };
+    for (const auto& c : cases) {
+        const std::string dir = NewDir(std::string("in ") + c.what);
+        WriteText(dir + "/all.txt", c.file.text);
+        const std::string db = NewDir(std::string("db ") + c.what);
+        std::vector<std::string> args = {"convert", dir + "/all.txt", "--db", db, "--new-master"};
+        args.insert(args.end(), c.all.begin(), c.all.end());
+        const Result all = Run(args);
+        ASSERT_EQ(all.status, 0) << c.what << all.err;
+        EXPECT_NE(all.out.find("3 of 3 tickers added"), std::string::npos) << all.out;
+        EXPECT_NE(all.out.find("BBB: added, 7 records, 2023-01-03 to 2023-01-09\n"),
+                  std::string::npos)
+            << all.out;
+        EXPECT_EQ(all.err, "") << c.what;
+        const std::string listed = Run({"list", "--json", db}).out;
+        for (const auto& [ticker, lines] : c.file.alone) {
+            WriteText(dir + "/" + ticker + ".txt", lines);
+            const std::string one = NewDir(std::string("one ") + c.what + ticker);
+            std::vector<std::string> alone = {
+                "convert", dir + "/" + ticker + ".txt", "--db", one, "--new-master", "--symbol",
+                ticker};
+            alone.insert(alone.end(), c.alone.begin(), c.alone.end());
+            ASSERT_EQ(Run(alone).status, 0) << c.what << ticker;
+            const std::string file = PriceFileOf(listed, ticker);
+            ASSERT_NE(file.find(":7"), std::string::npos) << c.what << ticker << listed;
+            EXPECT_EQ(ReadBytes(db + "/" + file.substr(0, file.find(':'))),
+                      ReadBytes(one + "/F1.DAT"))
+                << c.what << ticker;
+        }
+    }
+}
+
+TEST_F(Cli, TickerColumnRefusals) {
+    const TickerFile file = MakeTickerFile("Ticker,Date,Close", "{T},{D},{P}");
+    const std::string input = temp.File("tickers.csv");
+    const std::string columns = "ticker=1,date=2,close=3";
+    const std::vector<std::string> layout = {"--skip", "1", "--date-format", "CCYYMMDD"};
+    const struct {
+        std::string text;
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {file.text,
+         {"--columns", columns, "--symbol", "X"},
+         2,
+         "--symbol cannot be used with a ticker column (column 1)"},
+        {file.text, {"--auto", "--symbol", "X"}, 2, "the file holds 3 tickers"},
+        {file.text,
+         {"--columns", columns, "--reverse"},
+         2,
+         "--reverse: A file with a ticker column cannot be reversed"},
+        {file.text, {"--columns", "ticker=2,date=2,close=3"}, 2, "--columns: Duplicate columns"},
+        {file.text, {"--columns", "ticker=21,date=2,close=3"}, 2, "from 1 to 20"},
+        // A ticker that is no symbol fails alone; the others land.
+        {file.text + "ABCDEFGHIJKLMNOPQ,20230110,1\nA\x01"
+                     "B,20230110,1\n",
+         {"--columns", columns},
+         1,
+         "The ticker \"A\\x01B\" cannot be a symbol"},
+        {file.text + ",20230110,1\n",
+         {"--columns", columns, "--csv"},
+         0,
+         "1 line has no ticker and was not converted. The first is line 23"},
+    };
+    for (const auto& c : cases) {
+        WriteText(input, c.text);
+        const std::string db = NewDir("db" + std::to_string(&c - cases));
+        std::vector<std::string> args = {"convert", input, "--db", db, "--new-master"};
+        args.insert(args.end(), layout.begin(), layout.end());
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result result = Run(args);
+        EXPECT_EQ(result.status, c.status) << c.message << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        if (c.status == 2) {
+            EXPECT_TRUE(std::filesystem::is_empty(db)) << c.message;
+        } else {
+            EXPECT_NE(result.out.find("AAA: added, 7 records"), std::string::npos) << result.out;
+            EXPECT_NE(result.out.find("CCC: added, 7 records"), std::string::npos) << result.out;
+        }
+    }
+    const Result inspect = Run({"inspect", input});
+    EXPECT_NE(inspect.out.find("--columns date=2,close=3,ticker=1 --skip 1"), std::string::npos)
+        << inspect.out;
+    EXPECT_NE(inspect.out.find("Tickers in column 1: 3 (AAA, BBB, CCC)"), std::string::npos)
+        << inspect.out;
+    const auto json = nlohmann::json::parse(Run({"inspect", "--json", input}).out);
+    EXPECT_EQ(json.at("tickers").at("count"), 3);
+    EXPECT_EQ(json.at("settings").at("columns").at("ticker"), 1);
+}
+
 // The bash completion offers every option that a subcommand's --help lists:
 // its function runs in bash, with bash-completion's helpers stubbed.
 TEST_F(Cli, BashCompletionOffersEveryOption) {
@@ -905,7 +1180,7 @@ TEST_F(Cli, BashCompletionOffersEveryOption) {
               "COMP_WORDS=(torvan-cli \"$1\" --); COMP_CWORD=2; _torvan_cli\n"
               "printf '%s\\n' \"${COMPREPLY[@]}\" >\"$2\"\n");
     const std::regex option("--[a-z][a-z-]*");
-    for (const std::string command : {"convert", "inspect", "list", "dump", "check"}) {
+    for (const std::string command : {"convert", "update", "inspect", "list", "dump", "check"}) {
         const std::string offered = temp.File("offered");
         ASSERT_EQ(
             std::system(("bash " + Quoted(script) + " " + command + " " + Quoted(offered)).c_str()),

@@ -324,5 +324,55 @@ TEST_F(Detect, Utf16FileDetectsAsItsText) {
     EXPECT_EQ(Choice(d, "close column"), "column 5 (Close)");
 }
 
+// Three tickers on each of four days, ticker first, then the date; day by
+// day, or ticker by ticker.
+std::string ThreeTickers(const std::string& header, const std::string& cell = "%",
+                         bool byTicker = false) {
+    std::string text = header.empty() ? "" : header + "\n";
+    for (int i = 0; i < 12; ++i) {
+        std::string name = cell;
+        name.replace(name.find('%'), 1, std::string(3, "ABC"[byTicker ? i / 4 : i % 3]));
+        const int day = 3 + (byTicker ? i % 4 : i / 3);
+        text += name + ",2023010" + std::to_string(day) + ",10,11,9,10.5,100\n";
+    }
+    return text;
+}
+
+TEST_F(Detect, TickerColumnByNameOrByNamesThatRepeatWithTheDates) {
+    const struct {
+        std::string text;
+        int tickerCol;
+        int closeCol = 6;
+    } cases[] = {
+        {ThreeTickers("Ticker,Date,Open,High,Low,Close,Volume"), 1},
+        {ThreeTickers("Symbol,Date,Open,High,Low,Close,Volume"), 1},
+        {ThreeTickers("<TICKER>,<DTYYYYMMDD>,<OPEN>,<HIGH>,<LOW>,<CLOSE>,<VOL>"), 1},
+        {ThreeTickers("Code,Date,Open,High,Low,Close,Volume"), 1},
+        {ThreeTickers(""), 1},
+        {ThreeTickers("", "\"%\""), 1},
+        {ThreeTickers("Ticker,Date,Open,High,Low,Close,Volume", "%", true), 1},
+        {ThreeTickers("", "%", true), 1},
+        // A named column holding one ticker is still the ticker column.
+        {"Ticker,Date,Close\nAAA,20230103,1\nAAA,20230104,2\n", 1, 3},
+        // Without a header: one name, or names on days that do not repeat,
+        // or a date twice under one name, make no ticker column.
+        {"AAA,20230103,1\nAAA,20230104,2\nAAA,20230105,3\n", 0},
+        {"AAA,20230103,1\nBBB,20230104,2\nAAA,20230105,3\n", 0},
+        {"AAA,20230103,1\nBBB,20230103,2\nAAA,20230103,3\n", 0},
+    };
+    for (const auto& c : cases) {
+        const Detection d = On(c.text);
+        ASSERT_TRUE(d.convertible) << d.whyNot << "\n" << c.text;
+        EXPECT_EQ(d.settings.tickerCol, c.tickerCol) << c.text;
+        if (c.tickerCol != 0) {
+            // Each ticker's days run oldest first: no reversal, no warning.
+            EXPECT_EQ(d.settings.reverse, 0) << c.text;
+            EXPECT_EQ(d.settings.fieldCol[kSlotDate], 2) << c.text;
+            EXPECT_EQ(d.settings.fieldCol[kSlotClose], c.closeCol) << c.text;
+            EXPECT_TRUE(d.warnings.empty()) << d.warnings.front();
+        }
+    }
+}
+
 }  // namespace
 }  // namespace torvan::test

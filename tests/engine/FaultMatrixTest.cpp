@@ -18,6 +18,7 @@
 #include <random>
 
 #include "JobFixture.h"
+#include "engine/Updater.h"
 #include "platform/FileTransaction.h"
 
 namespace torvan::test {
@@ -392,6 +393,86 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
     }
     std::cout << "\n";
 #endif
+}
+
+// An update of the database's security, appending in place or rewriting
+// with --replace: a fault at every file operation in turn, and a kill just
+// before each. The database is as before the run or as after a clean one,
+// once the next run's recovery has cleared what a kill left.
+TEST_F(FaultMatrix, UpdateFailsOrIsKilledCleanly) {
+    const std::string text =
+        "12/31/03,8,8,8,8,8,8\n01/02/04,1,2,0.5,1.5,100,10\n"
+        "01/05/04,2,3,1,2.5,200,20\n";
+    for (const auto overlap : {CUpdater::Overlap::kKeep, CUpdater::Overlap::kReplace}) {
+        SCOPED_TRACE(static_cast<int>(overlap));
+        auto run = [&](World& w, IMessageSink* sink) {
+            CUpdater updater;
+            Fill(updater.m_job, w, w.input);
+            updater.m_job.m_szSymbol = "OLD";
+            updater.m_job.m_bReverse = 0;
+            updater.m_job.m_bSkipRows = 0;
+            updater.m_job.m_pSink = sink;
+            updater.m_overlap = overlap;
+            return updater.Run();
+        };
+        World old;
+        Prepare(old, text);
+        const Snapshot oldDb = Take(old.db.Path());
+        std::vector<Call> calls;
+        {
+            FaultHookScope faults([&](FileOp op, const std::string& path) {
+                calls.push_back({op, path});
+                return false;
+            });
+            ASSERT_EQ(run(old, nullptr), 0);
+        }
+        const Snapshot cleanDb = Take(old.db.Path());
+        ASSERT_NE(cleanDb, oldDb);
+        int failed = 0;
+        for (std::size_t k = 0; k < calls.size(); ++k) {
+            for (const bool kill : {false, true}) {
+                const std::string what = std::string(kill ? "kill before " : "fault at ") +
+                                         OpName(calls[k].op) + " " +
+                                         fs::path(calls[k].path).filename().string();
+                World w;
+                Prepare(w, text);
+                RecordingSink messages;
+                int status = 0;
+                if (kill) {
+                    const pid_t child = fork();
+                    ASSERT_GE(child, 0);
+                    if (child == 0) {
+                        std::size_t seen = 0;
+                        FaultHookScope faults([&](FileOp, const std::string&) {
+                            if (seen++ == k) {
+                                _exit(3);
+                            }
+                            return false;
+                        });
+                        _exit(run(w, nullptr));
+                    }
+                    waitpid(child, &status, 0);
+                    std::string stuck;
+                    ASSERT_TRUE(FileTransaction::Recover(w.db.Path(), stuck)) << what << stuck;
+                } else {
+                    std::size_t seen = 0;
+                    FaultHookScope faults([&](FileOp, const std::string&) { return seen++ == k; });
+                    status = run(w, &messages);
+                    faults.Remove();
+                    failed += status != 0;
+                    EXPECT_TRUE(status == 0 || !messages.Messages().empty()) << what;
+                    std::string stuck;
+                    ASSERT_TRUE(FileTransaction::Recover(w.db.Path(), stuck)) << what << stuck;
+                }
+                // A killed run's lock file stays, free to take.
+                Snapshot db = Take(w.db.Path());
+                db.erase(kill ? ".torvan-lock" : "");
+                EXPECT_TRUE(db == oldDb || db == cleanDb) << what << ": " << Names(db);
+                EXPECT_TRUE(kill || (db == cleanDb) == (status == 0)) << what;
+            }
+        }
+        EXPECT_GT(failed, 5);
+    }
 }
 
 }  // namespace

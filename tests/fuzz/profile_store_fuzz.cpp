@@ -33,7 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string root = fuzz::EmptyDir("profile");
     const std::string folder = JoinPath(root, "Quennel");
     std::filesystem::create_directory(folder);
-    FUZZ_CHECK(WriteFileAtomically(JoinPath(folder, "Torvan.ini"), input));
+    // A store file: without its first line it would be imported as a legacy
+    // file.
+    const std::string content = std::string(CProfileStore::kFirstLine) + "\n" + input;
+    FUZZ_CHECK(WriteFileAtomically(JoinPath(folder, "Torvan.ini"), content));
 
     CProfileStore store;
     bool created = true;

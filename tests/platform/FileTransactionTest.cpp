@@ -385,6 +385,12 @@ TEST_F(Transaction, PlantedJournalsAreRefusedAndTouchNothing) {
         "step\t0\t-\t-\tINDEX.~NU\t" + victim + "\n",
         "step\t0\t-\t-\t" + victim + ".~NU\tINDEX\n",
         "step\t0\t-\t" + stamp + "\tDATA.~NU\tINDEX\n",
+        // Only a price file of the folder is cut back, to no less than its
+        // header record.
+        "extend\t1:2\t" + stamp + "\t9\t-\t00\tINDEX\n",
+        "extend\t1:2\t" + stamp + "\t9\t-\t00\t" + victim + "\n",
+        "extend\t1:2\t3:4\t9\t-\t0000000000\tF1.DAT\n",
+        "extend\t1:2\t5:4\t4\t-\t00\tF1.DAT\n",
     };
     for (const char* phase : {"stage", "commit", "undo"}) {
         for (const std::string& body : bodies) {
@@ -412,6 +418,89 @@ TEST_F(Transaction, PlantedJournalsAreRefusedAndTouchNothing) {
     EXPECT_FALSE(FileTransaction::Recover(m_dir.Path(), failed));
     EXPECT_TRUE(IsDirectory(m_dir.File("DATA.~NU.~OLD")));
 #endif
+}
+
+// A price file extended in place, killed at every file operation: the next
+// recovery cuts back what was appended and puts its header back unless the
+// commit journal was written; an abort does the same at once, and a file
+// put in its place meanwhile is left alone.
+TEST(TransactionExtend, KilledOrAbortedIsCutBackUnlessCommitted) {
+    const std::string before = "HEAD0001rec1rec2";
+    const std::string after = "HEAD0003rec1rec2rec3rec4";
+    auto run = [](const TempDir& dir, bool commit) {
+        FileTransaction transaction(dir.Path());
+        const std::string data = dir.File("F1.DAT");
+        transaction.PlanReplace(dir.File("INDEX.~NU"), dir.File("INDEX"));
+        if (!transaction.PlanExtend(data, StampOf(data), 24, 8)) {
+            return false;
+        }
+        WriteText(dir.File("INDEX.~NU"), "new index");
+        File file;
+        bool ok = file.Open(data, File::Mode::Update) && file.Seek(16) &&
+                  file.Write(std::string("rec3rec4")) && file.Seek(4) &&
+                  file.Write(std::string("0003")) && file.Flush(true);
+        ok = file.Close() && ok;
+        return ok && (!commit || transaction.Commit());
+    };
+    int cut = 0;
+    int kept = 0;
+    for (std::size_t k = 0;; ++k) {
+        TempDir dir;
+        WriteText(dir.File("F1.DAT"), before);
+        WriteText(dir.File("INDEX"), "old index");
+        const pid_t child = fork();
+        if (child == 0) {
+            std::size_t seen = 0;
+            FaultHookScope faults([&](FileOp, const std::string&) {
+                if (seen++ == k) {
+                    _exit(3);
+                }
+                return false;
+            });
+            _exit(run(dir, true) ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 3) {
+            EXPECT_EQ(ReadText(dir.File("F1.DAT")), after);
+            break;
+        }
+        std::string failed;
+        ASSERT_TRUE(FileTransaction::Recover(dir.Path(), failed)) << k << ": " << failed;
+        const bool done = ReadText(dir.File("INDEX")) == "new index";
+        EXPECT_EQ(ReadText(dir.File("F1.DAT")), done ? after : before) << k;
+        (done ? kept : cut)++;
+        EXPECT_EQ(Take(dir.Path()).size(), 2U) << k;
+    }
+    EXPECT_GT(cut, 5);
+    EXPECT_GT(kept, 0);
+
+    TempDir dir;
+    WriteText(dir.File("F1.DAT"), before);
+    WriteText(dir.File("INDEX"), "old index");
+    ASSERT_TRUE(run(dir, false));  // the transaction aborts as it ends
+    EXPECT_EQ(ReadText(dir.File("F1.DAT")), before);
+
+    // Killed after the append; then another file takes the name.
+    const pid_t child = fork();
+    if (child == 0) {
+        FaultHookScope faults([&](FileOp op, const std::string&) {
+            if (op == FileOp::Link) {  // the commit's first step
+                _exit(3);
+            }
+            return false;
+        });
+        _exit(run(dir, true) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(ReadText(dir.File("F1.DAT")), after);
+    WriteText(dir.File("F1.DAT.new"), after);
+    ASSERT_TRUE(RenameFile(dir.File("F1.DAT.new"), dir.File("F1.DAT")));
+    std::string failed;
+    EXPECT_TRUE(FileTransaction::Recover(dir.Path(), failed)) << failed;
+    EXPECT_EQ(ReadText(dir.File("F1.DAT")), after);
+    EXPECT_EQ(ReadText(dir.File("INDEX")), "old index");
 }
 
 }  // namespace

@@ -136,5 +136,26 @@ TEST(LegacyImportStartUp, ASecondStartImportsNothing) {
 #endif
 }
 
+TEST(LegacyStoreName, AFileSpeltAsTheStoreIsImportedNotReadAsTheStore) {
+    // Copied from Windows as "Torvan.ini", the store's own name: its
+    // backslashes are text, not escapes.
+    test::TempDir dir;
+    const std::string legacy = "[Import]\r\nPathOut=C:\\new\\test\r\n";
+    std::filesystem::create_directories(dir.File("Quennel"));
+    test::WriteText(dir.File("Quennel/Torvan.ini"), legacy);
+    CProfileStore store;
+    bool created = false;
+    ASSERT_TRUE(store.Open(dir.Path(), kKey, created));
+    EXPECT_TRUE(created);
+    EXPECT_EQ(store.GetString("Import", "PathOut", ""), "C:\\new\\test");
+    EXPECT_EQ(test::ReadText(dir.File("Quennel/Torvan.ini.imported")), legacy);
+    // Once adopted it is the store: opened again, nothing is imported twice.
+    ASSERT_TRUE(store.WriteString("Import", "PathOut", "C:\\other"));
+    CProfileStore again;
+    ASSERT_TRUE(again.Open(dir.Path(), kKey, created));
+    EXPECT_FALSE(created);
+    EXPECT_EQ(again.GetString("Import", "PathOut", ""), "C:\\other");
+}
+
 }  // namespace
 }  // namespace torvan

@@ -19,6 +19,7 @@ namespace torvan {
 namespace {
 
 const char kKey[] = "Software\\Quennel\\Torvan";
+const std::string kMarker = std::string(CProfileStore::kFirstLine) + "\n";
 
 class ProfileStoreTest : public ::testing::Test {
   protected:
@@ -137,7 +138,8 @@ TEST_F(ProfileStoreTest, NamesIgnoreCaseAndKeepTheirStoredSpelling) {
     ASSERT_TRUE(store.WriteString("Export", "Name", "other"));
     EXPECT_EQ(Reread("IMPORT", "PATHOUT"), "new");
     EXPECT_EQ(Reread("export", "name"), "other");
-    EXPECT_EQ(test::ReadText(store.FilePath()), "[Import]\nPathOut=new\n\n[Export]\nName=other\n");
+    EXPECT_EQ(test::ReadText(store.FilePath()),
+              kMarker + "[Import]\nPathOut=new\n\n[Export]\nName=other\n");
 }
 
 TEST_F(ProfileStoreTest, HandEditedFilesAreReadAndTheirOddLinesKept) {
@@ -150,8 +152,9 @@ TEST_F(ProfileStoreTest, HandEditedFilesAreReadAndTheirOddLinesKept) {
     EXPECT_EQ(store.GetInt("Other", "Key", 0), 2);
     ASSERT_TRUE(store.WriteString("Main", "Added", "3"));
     EXPECT_EQ(test::ReadText(store.FilePath()),
-              "stray=1\n; note\n[Main]\nKey = C:\\Data\\x\ngarbage\nAdded=3\n\n"
-              "[Broken\nKey=no\n[Other]\nKey=2\n");
+              kMarker +
+                  "stray=1\n; note\n[Main]\nKey = C:\\Data\\x\ngarbage\nAdded=3\n\n"
+                  "[Broken\nKey=no\n[Other]\nKey=2\n");
 }
 
 TEST_F(ProfileStoreTest, AFailedReplaceLeavesTheOldFile) {

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -17,6 +18,7 @@
 #include <QToolButton>
 
 #include "gui/app/Commands.h"
+#include "gui/app/DatabasePanel.h"
 #include "gui/app/HelpContexts.h"
 #include "gui/app/HelpWindow.h"
 #include "gui/app/Icons.h"
@@ -24,6 +26,7 @@
 #include "gui/app/TorvanApp.h"
 #include "gui/app/TorvanDoc.h"
 #include "gui/app/TorvanView.h"
+#include "settings/ImportSettings.h"
 
 namespace torvan {
 namespace {
@@ -93,6 +96,13 @@ CMainFrame::CMainFrame(CTorvanApp& app) : m_app(app) {
 
     m_view = new CTorvanView(this);
     setCentralWidget(m_view);
+    // The database the conversions write into, beside the file they read.
+    m_panel = new CDatabasePanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, m_panel);
+    resizeDocks({m_panel}, {width() * 3 / 5}, Qt::Horizontal);
+    ImportSettings saved;
+    saved.LoadForDialog(m_app.m_profile);
+    m_panel->ShowFolder(QFile::decodeName(saved.pathOut.c_str()));
 
     CreateActions();
     CreateMenus();

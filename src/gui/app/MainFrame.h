@@ -17,6 +17,7 @@ class QToolBar;
 
 namespace torvan {
 
+class CDatabasePanel;
 class CTorvanApp;
 class CTorvanView;
 
@@ -31,6 +32,8 @@ class CMainFrame : public QMainWindow {
     ~CMainFrame() override;
 
     CTorvanView* GetActiveView() const { return m_view; }
+    // The database panel beside the preview.
+    CDatabasePanel* DatabasePanel() const { return m_panel; }
 
     // The action of a command (also each of the four recent-file entries).
     QAction* Action(int command) const;
@@ -97,6 +100,7 @@ class CMainFrame : public QMainWindow {
 
     CTorvanApp& m_app;
     CTorvanView* m_view = nullptr;
+    CDatabasePanel* m_panel = nullptr;
     std::map<int, QAction*> m_actions;
     QMenu* m_fileMenu = nullptr;
     QToolBar* m_toolBar = nullptr;

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/Preview.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QIODevice>
 #include <QStringDecoder>
+
+#include <string_view>
+
+#include "engine/TextReader.h"
 
 namespace torvan {
 namespace {
@@ -63,6 +69,35 @@ QList<QByteArray> ReadPreviewSegments(QIODevice& file, int maxSegments) {
         segments.append(segment);
     }
     return segments;
+}
+
+bool ReadPreviewFile(const QString& path, QList<QByteArray>& segments) {
+    segments.clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray mark = file.peek(2);
+    if (mark != QByteArray("\xFF\xFE", 2) && mark != QByteArray("\xFE\xFF", 2)) {
+        segments = ReadPreviewSegments(file);
+        return true;
+    }
+    // Shown as UTF-8 as the conversion decodes it, not as the raw bytes
+    // ("\xFF\xFE" and a NUL after every letter).
+    file.close();
+    TextReader reader;
+    if (!reader.Open(QFile::encodeName(path).toStdString())) {
+        return false;
+    }
+    QByteArray decoded;
+    std::string_view line;
+    for (int lines = 0; lines < kPreviewSegments && reader.Next(line); ++lines) {
+        decoded.append(line.data(), static_cast<qsizetype>(line.size()));
+    }
+    QBuffer buffer(&decoded);
+    buffer.open(QIODevice::ReadOnly);
+    segments = ReadPreviewSegments(buffer);
+    return true;
 }
 
 QStringList DecodeSegments(const QList<QByteArray>& segments) {

@@ -27,6 +27,11 @@ QString PreviewHeader(const QString& path);
 // it holds one.
 QList<QByteArray> ReadPreviewSegments(QIODevice& file, int maxSegments = kPreviewSegments);
 
+// The preview's segments of the file at path, read as the conversion reads
+// it: UTF-16 text (with its byte-order mark) is decoded to UTF-8 first. False
+// when the file cannot be opened.
+bool ReadPreviewFile(const QString& path, QList<QByteArray>& segments);
+
 // The segments as text: UTF-8 when they are valid UTF-8 (a character split
 // between two segments shows at the start of the second), Latin-1 otherwise.
 QStringList DecodeSegments(const QList<QByteArray>& segments);

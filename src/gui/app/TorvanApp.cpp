@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "gui/app/AboutDlg.h"
+#include "gui/app/DatabasePanel.h"
 #include "gui/app/MainFrame.h"
 #include "gui/app/OpenProposal.h"
 #include "gui/app/ProjectInfo.h"
@@ -17,6 +18,7 @@
 #include "gui/app/TorvanView.h"
 #include "gui/dialogs/QtMessageSink.h"
 #include "gui/dialogs/SettingsCommand.h"
+#include "platform/MessageCatalogue.h"
 
 namespace torvan {
 namespace {
@@ -168,7 +170,20 @@ std::optional<JobResult> CTorvanApp::RunSettingsCommand(const QString& inputPath
         m_settingsSink = std::make_unique<QtMessageSink>(m_frame.get());
         m_settingsCommand = std::make_unique<CSettingsCommand>(m_profile, *m_settingsSink);
     }
-    return m_settingsCommand->OnSettings(m_frame.get(), QFile::encodeName(inputPath).toStdString());
+    auto result =
+        m_settingsCommand->OnSettings(m_frame.get(), QFile::encodeName(inputPath).toStdString());
+    if (result && m_frame) {
+        // The panel shows the folder written into, with the new security.
+        const std::string& directory = result->databaseDirectory.empty()
+                                           ? m_settingsCommand->LastConfirmed().pathOut
+                                           : result->databaseDirectory;
+        const std::string outcome = result->Succeeded() ? m_settingsCommand->LastOutcome()
+                                                        : MessageText(MessageId::kConversionFailed);
+        m_frame->DatabasePanel()->ShowConversion(
+            QFile::decodeName(directory.c_str()), result->fileNumber,
+            m_settingsCommand->LastInXMaster(), QString::fromStdString(outcome));
+    }
+    return result;
 }
 
 void CTorvanApp::WinHelp(int context) {

@@ -66,17 +66,14 @@ void CTorvanView::ShowPreview() {
     ++m_previewCount;
     // One repaint for the whole preview.
     setUpdatesEnabled(false);
-    QFile file(m_strInputFile);
-    const bool readable = file.open(QIODevice::ReadOnly);
     SetPaneText(QString());
     AppendText(PreviewHeader(m_strInputFile));
-    if (readable) {
-        const QStringList segments = DecodeSegments(ReadPreviewSegments(file));
-        for (const QString& segment : segments) {
+    QList<QByteArray> read;
+    if (ReadPreviewFile(m_strInputFile, read)) {
+        for (const QString& segment : DecodeSegments(read)) {
             AppendText(segment);
             AppendText(QStringLiteral("\r\n"));
         }
-        file.close();
     }
     setUpdatesEnabled(true);
 

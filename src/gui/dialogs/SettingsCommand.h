@@ -43,6 +43,12 @@ class CSettingsCommand {
     // checks pass), so that one mistake is mended and the rest kept.
     std::optional<JobResult> OnSettings(QWidget* parent, const std::string& inputPath);
 
+    // The settings confirmed for the last conversion, and what it wrote in
+    // words (empty after a failure): the text the success message adds.
+    const ImportSettings& LastConfirmed() const { return m_lastConfirmed; }
+    bool LastInXMaster() const { return m_lastInXMaster; }
+    const std::string& LastOutcome() const { return m_lastOutcome; }
+
     // Seams, set by default to the real thing; tests replace them.
     // Sounds the beep that follows the success message.
     std::function<void()> beep;
@@ -63,6 +69,9 @@ class CSettingsCommand {
         ImportSettings settings;
     };
     std::optional<Retry> m_retry;
+    ImportSettings m_lastConfirmed;
+    bool m_lastInXMaster = false;
+    std::string m_lastOutcome;
 };
 
 }  // namespace torvan

@@ -2,7 +2,9 @@
 #include "gui/dialogs/SettingsDlg.h"
 
 #include <QAbstractButton>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
 #include <climits>
@@ -11,8 +13,10 @@
 #include <vector>
 
 #include "detect/Detect.h"
+#include "detect/ReadingTable.h"
 #include "gui/dialogs/ChooseDir.h"
 #include "gui/dialogs/NumberSpin.h"
+#include "gui/dialogs/ReadingPreview.h"
 #include "gui/dialogs/SettingsCommand.h"
 #include "platform/MessageCatalogue.h"
 #include "ui_SettingsDlg.h"
@@ -105,6 +109,107 @@ CSettingsDlg::CSettingsDlg(IMessageSink& sink, QWidget* parent)
     connect(m_ui->detectButton, &QAbstractButton::clicked, this, [this] { OnDetect(); });
     connect(m_ui->IDOK, &QAbstractButton::clicked, this, &CSettingsDlg::accept);
     connect(m_ui->IDCANCEL, &QAbstractButton::clicked, this, &CSettingsDlg::reject);
+
+    // The file as these settings read it, between the reading settings and
+    // the output ones; the dialog grows with it when resized.
+    auto* group = new QGroupBox(tr("Input File as Read with These Settings"), this);
+    group->setObjectName(QStringLiteral("groupPreview"));
+    auto* box = new QVBoxLayout(group);
+    m_preview = new CReadingPreview(group);
+    m_preview->setMinimumHeight(fontMetrics().height() * 9);
+    box->addWidget(m_preview);
+    m_ui->mainLayout->insertWidget(2, group, 1);
+    m_ui->mainLayout->setSizeConstraint(QLayout::SetDefaultConstraint);
+    QWidget::setTabOrder(m_ui->detectButton, m_preview);
+    QWidget::setTabOrder(m_preview, m_ui->edit1027);
+    QStringList names;
+    for (std::size_t s = 0; s < kFieldSlots; ++s) {
+        QString name = m_fieldChecks[s] != nullptr
+                           ? m_fieldChecks[s]->text()
+                           : (s == kSlotDate ? m_ui->label1004->text() : m_ui->label1019->text());
+        names << name.remove(QLatin1Char('&'));
+    }
+    m_preview->SetFieldNames(names);
+    connect(m_preview, &CReadingPreview::fieldChosen, this,
+            [this](int slot, int column) { OnFieldChosen(slot, column); });
+    m_previewTimer.setSingleShot(true);
+    m_previewTimer.setInterval(0);
+    connect(&m_previewTimer, &QTimer::timeout, this, [this] { RefreshPreview(); });
+    ConnectReadingControls();
+}
+
+void CSettingsDlg::ConnectReadingControls() {
+    for (CNumberSpin* spin : {m_columns[0], m_columns[1], m_columns[2], m_columns[3], m_columns[4],
+                              m_columns[5], m_columns[6], m_ui->spin1034, m_ui->spinFooter}) {
+        connect(spin->Edit(), &QLineEdit::textChanged, this, [this] { SchedulePreview(); });
+    }
+    for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+             m_ui->check1009, m_ui->check1012, m_ui->check1015, m_ui->check1021, m_ui->check1024,
+             m_ui->check1035, m_ui->check1041, m_ui->checkCsv, m_ui->checkDecimalComma,
+             m_ui->radio1036, m_ui->radio1037, m_ui->radio1038, m_ui->radioSemicolon}) {
+        connect(button, &QAbstractButton::toggled, this, [this] { SchedulePreview(); });
+    }
+    connect(m_ui->combo1039, &QComboBox::currentTextChanged, this, [this] { SchedulePreview(); });
+}
+
+void CSettingsDlg::SchedulePreview() {
+    if (m_bInitialised) {
+        m_previewTimer.start();
+    }
+}
+
+void CSettingsDlg::RefreshPreview() {
+    m_previewTimer.stop();
+    if (m_strInputPath.empty()) {
+        m_preview->ShowTable({});
+        return;
+    }
+    m_preview->ShowTable(ReadLinesAsTable(m_strInputPath, TakeControls(), kPreviewLines));
+}
+
+void CSettingsDlg::FitToScreen() {
+    const QScreen* shown = screen();
+    if (shown == nullptr) {
+        return;
+    }
+    const QRect area = shown->availableGeometry();
+    // Room for the window's frame and title, which are not known yet.
+    constexpr int kFrame = 48;
+    const QSize least = minimumSizeHint();
+    const int width =
+        std::clamp(area.width() * 3 / 4, least.width(), std::max(least.width(), 1200));
+    const int height = std::clamp(sizeHint().height() + m_preview->sizeHint().height(),
+                                  least.height(), std::max(least.height(), area.height() - kFrame));
+    resize(std::min(width, area.width()), height);
+    // Centred over the window it belongs to, and inside the work area.
+    const QWidget* over = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    QRect placed(QPoint(0, 0), size());
+    placed.moveCenter(over != nullptr ? over->geometry().center() : area.center());
+    placed.moveLeft(std::clamp(placed.left(), area.left(),
+                               std::max(area.left(), area.right() - placed.width())));
+    placed.moveTop(std::clamp(placed.top(), area.top(),
+                              std::max(area.top(), area.bottom() - placed.height() - kFrame / 2)));
+    move(placed.topLeft());
+}
+
+void CSettingsDlg::OnFieldChosen(int slot, int column) {
+    if (slot == CReadingPreview::kNoField) {
+        // Only the fields that can be switched off can leave a column.
+        for (std::size_t s = 0; s < kFieldSlots; ++s) {
+            if (m_fieldChecks[s] != nullptr &&
+                m_columns[s]->Number() == static_cast<unsigned>(column)) {
+                m_fieldChecks[s]->setChecked(false);
+            }
+        }
+    } else if (slot >= 0 && slot < kFieldSlots) {
+        const auto s = static_cast<std::size_t>(slot);
+        PutNumber(m_columns[s], column);
+        if (m_fieldChecks[s] != nullptr) {
+            m_fieldChecks[s]->setChecked(true);
+        }
+    }
+    EnableFields();
+    SchedulePreview();
 }
 
 CSettingsDlg::~CSettingsDlg() = default;
@@ -129,6 +234,8 @@ void CSettingsDlg::OnInitDialog() {
         spin->SetRange(kMinColumn, kMaxColumn);
     }
     EnableFields();
+    RefreshPreview();
+    FitToScreen();
     // The focus starts on the first control in tab order.
     m_ui->IDOK->setFocus(Qt::OtherFocusReason);
 }
@@ -186,20 +293,7 @@ void CSettingsDlg::PutReadingSettings(const ImportSettings& v) {
     PutNumber(m_ui->spinFooter, v.footerRows);
 }
 
-bool CSettingsDlg::UpdateData(bool saveAndValidate) {
-    if (!saveAndValidate) {
-        const ImportSettings& v = m_settings;
-        PutReadingSettings(v);
-        CheckRadio(m_newMaster, v.newMaster);
-        PutText(m_ui->edit1032, v.name, kMaxNameLength);
-        PutText(m_ui->edit1027, v.pathOut, kMaxPathLength);
-        PutText(m_ui->edit1031, v.symbol, kMaxSymbolLength);
-        if (m_bInitialised) {
-            EnableFields();
-        }
-        return true;
-    }
-
+ImportSettings CSettingsDlg::TakeControls() const {
     ImportSettings taken = m_settings;
     for (std::size_t s = 0; s < kFieldSlots; ++s) {
         if (m_fieldChecks[s] != nullptr) {
@@ -220,7 +314,24 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     taken.csv = m_ui->checkCsv->isChecked() ? 1 : 0;
     taken.decimalComma = m_ui->checkDecimalComma->isChecked() ? 1 : 0;
     taken.footerRows = NumberOf(m_ui->spinFooter);
+    return taken;
+}
 
+bool CSettingsDlg::UpdateData(bool saveAndValidate) {
+    if (!saveAndValidate) {
+        const ImportSettings& v = m_settings;
+        PutReadingSettings(v);
+        CheckRadio(m_newMaster, v.newMaster);
+        PutText(m_ui->edit1032, v.name, kMaxNameLength);
+        PutText(m_ui->edit1027, v.pathOut, kMaxPathLength);
+        PutText(m_ui->edit1031, v.symbol, kMaxSymbolLength);
+        if (m_bInitialised) {
+            EnableFields();
+        }
+        return true;
+    }
+
+    ImportSettings taken = TakeControls();
     if (const auto problem = CheckExchange(taken, m_strInputPath)) {
         Report(problem->message, problem->setting);
         return false;

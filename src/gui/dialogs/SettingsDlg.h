@@ -3,6 +3,7 @@
 
 #include <QButtonGroup>
 #include <QDialog>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -22,6 +23,7 @@ class QShowEvent;
 namespace torvan {
 
 class CNumberSpin;
+class CReadingPreview;
 
 // The modal "Conversion Settings" dialog: the user assigns input columns to
 // the price fields and states the delimiter, the date format, skipping and
@@ -65,6 +67,12 @@ class CSettingsDlg : public QDialog {
     // OK: the checks, then closing with Accepted (see OnOK).
     void accept() override;
 
+    // How many lines of the input file the reading preview shows.
+    static constexpr std::size_t kPreviewLines = 40;
+    // Reads the preview again at once (it follows every reading setting
+    // shortly after it changes).
+    void RefreshPreview();
+
   protected:
     void showEvent(QShowEvent* event) override;
 
@@ -88,6 +96,14 @@ class CSettingsDlg : public QDialog {
     // format, rows to skip, order, month names, CSV reading and footer.
     void PutReadingSettings(const ImportSettings& values);
     void EnableFields();
+    // The values on screen, unchecked.
+    ImportSettings TakeControls() const;
+    void SchedulePreview();
+    // A size that shows the preview's lines whole where the screen has room,
+    // inside the screen's work area.
+    void FitToScreen();
+    void OnFieldChosen(int slot, int column);
+    void ConnectReadingControls();
 
     std::unique_ptr<Ui::SettingsDlg> m_ui;
     IMessageSink& m_sink;
@@ -96,6 +112,8 @@ class CSettingsDlg : public QDialog {
     QButtonGroup m_newMaster;
     QButtonGroup m_delimiter;
     bool m_bInitialised = false;
+    CReadingPreview* m_preview = nullptr;
+    QTimer m_previewTimer;
 };
 
 }  // namespace torvan

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/SystemFiles.h"
@@ -94,6 +96,45 @@ int SyncPath(const std::string& path) {
         error = errno;
     }
     return error;
+}
+
+int SyncPaths(const std::vector<std::string>& paths, std::size_t& failed) {
+    // Measured on ext4 with 255 files of 170 kB: one fsync after another
+    // waits for each file's write in turn; starting every write first lets
+    // the disk take them in one stream, and each fdatasync then finds its
+    // file written. The files are opened once for both passes, a few
+    // hundred at a time so as to stay well inside the limit of open files.
+    constexpr std::size_t kAtOnce = 256;
+    for (std::size_t begin = 0; begin < paths.size(); begin += kAtOnce) {
+        const std::size_t end = std::min(paths.size(), begin + kAtOnce);
+        std::vector<int> open;
+        int error = 0;
+        for (std::size_t i = begin; i < end; ++i) {
+            const int fd = ::open(paths[i].c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0) {
+                error = errno;
+                failed = i;
+                break;
+            }
+            open.push_back(fd);
+            StartSyncDescriptor(fd);
+        }
+        for (std::size_t i = 0; i < open.size(); ++i) {
+            if (error == 0 && ::fdatasync(open[i]) != 0 && errno != EINVAL) {
+                error = errno;
+                failed = begin + i;
+            }
+            ::close(open[i]);
+        }
+        if (error != 0) {
+            return error;
+        }
+    }
+    return 0;
+}
+
+int TruncateDescriptor(int fd, std::uint64_t size) {
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : errno;
 }
 
 void SyncDirectory(const std::string& dir) {

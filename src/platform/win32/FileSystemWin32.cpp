@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "platform/SystemFiles.h"
@@ -225,6 +226,20 @@ int SyncPath(const std::string& path) {
     const int error = ::FlushFileBuffers(handle) ? 0 : ErrnoOf(::GetLastError());
     ::CloseHandle(handle);
     return error;
+}
+
+int SyncPaths(const std::vector<std::string>& paths, std::size_t& failed) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (const int error = SyncPath(paths[i]); error != 0) {
+            failed = i;
+            return error;
+        }
+    }
+    return 0;
+}
+
+int TruncateDescriptor(int fd, std::uint64_t size) {
+    return ::_chsize_s(fd, static_cast<long long>(size));
 }
 
 // Windows cannot flush a folder: renames are written through

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 
 #include "database/DatabaseReader.h"
 #include "gui/app/Commands.h"
+#include "gui/app/DatabasePanel.h"
 #include "gui/app/TorvanDoc.h"
 #include "gui/app/TorvanView.h"
 #include "tests/gui/app/AppFixture.h"
@@ -155,7 +157,16 @@ class RoadTest : public QObject {
 
         // The preview, exactly, while the dialog was up.
         QCOMPARE(previewSeen, Header(input) + FirstLines(input, 10));
-        QCOMPARE(outcome, QString("Conversion completed successfully!"));
+        QVERIFY2(outcome.startsWith("Conversion completed successfully!\n\nORCL was written as "
+                                    "F1.DAT: 5036 price records from 1995-01-03 to 2014-12-31"),
+                 qPrintable(outcome));
+        // The panel lists the folder written into with the new security chosen.
+        const CDatabasePanel* panel = frame.DatabasePanel();
+        QCOMPARE(QFileInfo(panel->Folder()).canonicalFilePath(),
+                 QFileInfo(database).canonicalFilePath());
+        QCOMPARE(panel->SelectedRow(), 0);
+        QCOMPARE(panel->Securities().at(0).symbol, std::string("ORCL"));
+        QVERIFY(panel->findChild<QLabel*>("conversionOutcome")->text().startsWith("ORCL was"));
         // The preview stays until the reset, about 100 ms later.
         QCOMPARE(view.toPlainText(), previewSeen);
         QTRY_COMPARE(view.toPlainText(), QString());

@@ -218,6 +218,32 @@ class UnitsTest : public QObject {
         // Not UTF-8: shown as Latin-1 rather than as replacement marks.
         QCOMPARE(DecodeSegments({"Z\xFCrich"}), QStringList({QString::fromUtf8("Z\xC3\xBCrich")}));
     }
+
+    void previewOfUtf16FilesShowsTheirText() {
+        // Saved as "Unicode text" either way round: shown as the lines the
+        // conversion reads, not as the raw bytes.
+        QTemporaryDir dir;
+        const QString text = QStringLiteral("Date,Close\r\n01/02/2024,101.5\r\n");
+        for (const bool bigEndian : {false, true}) {
+            QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF", 2) : QByteArray("\xFF\xFE", 2);
+            for (const QChar c : text) {
+                const char high = static_cast<char>(c.unicode() >> 8);
+                const char low = static_cast<char>(c.unicode() & 0xFF);
+                bytes += bigEndian ? QByteArray{&high, 1} + QByteArray{&low, 1}
+                                   : QByteArray{&low, 1} + QByteArray{&high, 1};
+            }
+            const QString path = dir.filePath(QStringLiteral("u.txt"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(bytes);
+            file.close();
+            QList<QByteArray> segments;
+            QVERIFY(ReadPreviewFile(path, segments));
+            QCOMPARE(segments, QList<QByteArray>({"Date,Close", "01/02/2024,101.5"}));
+        }
+        QList<QByteArray> none;
+        QVERIFY(!ReadPreviewFile(dir.filePath(QStringLiteral("missing.txt")), none));
+    }
 };
 
 TORVAN_TEST_MAIN(UnitsTest)

@@ -117,9 +117,15 @@ TEST_F(SettingsCommandTest, ASuccessfulConversionSavesEverythingThenReportsAndBe
     ASSERT_TRUE(result.has_value());
     EXPECT_TRUE(result->Succeeded());
     EXPECT_EQ(result->recordsWritten, 300);
-    EXPECT_EQ(events,
-              (std::vector<std::string>{"wait", "end wait",
-                                        "message: Conversion completed successfully!", "beep"}));
+    // The outcome in words, with the notes on the lines in the same message.
+    EXPECT_EQ(events, (std::vector<std::string>{
+                          "wait", "end wait",
+                          "message: Conversion completed successfully!\n\nIBM was written as "
+                          "F1.DAT: 300 price records from 1998-01-02 to 1999-02-25, in the "
+                          "database folder\n" +
+                              db,
+                          "beep"}));
+    EXPECT_EQ(command.LastOutcome(), events[2].substr(events[2].find("IBM")));
     EXPECT_EQ(store.GetInt("Newbie", "Newbie2", 1), 0);
     EXPECT_EQ(Entry("DateFormat"), "MMDDYY");
     EXPECT_EQ(Entry("Exist"), "1");
@@ -160,6 +166,26 @@ TEST_F(SettingsCommandTest, ADuplicateSymbolFailsAndKeepsTheJobsEntriesButSavesT
     EXPECT_EQ(Entry("SkipOn"), "1");
     EXPECT_EQ(Entry("SkipRows"), "2");
     EXPECT_EQ(Securities(), 1U);
+}
+
+TEST_F(SettingsCommandTest, NotesOnSkippedLinesComeWithTheOutcome) {
+    WriteText(input, "010298,1.5\n139998,2\n010598,x\n010698,2\n");
+    ASSERT_TRUE(Run([&](CSettingsDlg& dlg) {
+                    Fill(dlg, "two", true);
+                    TypeOver(Control<QLineEdit>(&dlg, "edit1019"), "2");
+                    for (const char* box :
+                         {"check1009", "check1012", "check1015", "check1021", "check1024"}) {
+                        Click(Control<QAbstractButton>(&dlg, box));
+                    }
+                })->Succeeded())
+        << ::testing::PrintToString(events);
+    ASSERT_EQ(events.size(), 4U);
+    const std::string& said = events[2];
+    for (const char* part :
+         {"Conversion completed successfully!", "TWO was written as F1.DAT: 2 price records",
+          "1 line has no valid date", "is line 2 of", "1 line has a date but no", "is line 3 of"}) {
+        EXPECT_NE(said.find(part), std::string::npos) << part << " in " << said;
+    }
 }
 
 TEST_F(SettingsCommandTest, AfterAFailureTheNextDialogShowsWhatWasConfirmed) {

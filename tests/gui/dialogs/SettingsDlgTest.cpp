@@ -7,7 +7,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QPushButton>
+#include <QTableWidget>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "GuiTestSupport.h"
@@ -78,12 +80,12 @@ TEST_F(SettingsDlgTest, ShowsTheValuesInTheControlsInTabOrder) {
 
     // The focus starts on OK, and Tab walks the controls in the dialog's order.
     EXPECT_EQ(QApplication::focusWidget(), Button("IDOK"));
-    const char* order[] = {"IDCANCEL",     "spin1005",  "check1009",  "spin1011",  "check1012",
-                           "spin1014",     "check1015", "spin1017",   "spin1020",  "check1021",
-                           "spin1023",     "check1024", "spin1026",   "radio1036", "combo1039",
-                           "check1041",    "check1035", "spinFooter", "check1040", "checkCsv",
-                           "detectButton", "edit1027",  "button1030", "radio1028", "edit1031",
-                           "edit1032",     "IDOK"};
+    const char* order[] = {"IDCANCEL",     "spin1005",     "check1009",  "spin1011",   "check1012",
+                           "spin1014",     "check1015",    "spin1017",   "spin1020",   "check1021",
+                           "spin1023",     "check1024",    "spin1026",   "radio1036",  "combo1039",
+                           "check1041",    "check1035",    "spinFooter", "check1040",  "checkCsv",
+                           "detectButton", "previewTable", "edit1027",   "button1030", "radio1028",
+                           "edit1031",     "edit1032",     "IDOK"};
     for (const char* name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         const QWidget* focus = QApplication::focusWidget();
@@ -383,6 +385,50 @@ TEST_F(SettingsDlgTest, SemicolonCsvDecimalCommaAndFooterRows) {
     EXPECT_EQ(dlg->m_settings.csv, 1);
     EXPECT_EQ(dlg->m_settings.decimalComma, 1);
     EXPECT_EQ(dlg->m_settings.footerRows, 1);
+}
+
+// The preview table reads the file again as each reading setting changes.
+TEST_F(SettingsDlgTest, ThePreviewFollowsDelimiterSkipRowsAndDateFormat) {
+    dlg->m_strInputPath = out.File("in.csv");
+    WriteText(dlg->m_strInputPath, "Date;Close;Vol\n2020-01-02;1.5;9\n2020-01-03;2;x\n");
+    dlg->m_settings.fieldCol = {1, 2, 2, 2, 2, 3, 3};
+    dlg->m_settings.fieldOn = {1, 0, 0, 0, 1, 0, 0};
+    Show();
+    auto* table = Control<QTableWidget>(dlg.get(), "previewTable");
+    // Per row the "Read as" column, the number of columns, and whether the
+    // last cell is marked as stored as 0.
+    const auto seen = [&] {
+        QCoreApplication::processEvents();
+        QStringList rows;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            rows << table->item(r, 0)->text();
+        }
+        const QTableWidgetItem* last = table->item(table->rowCount() - 1, 3);
+        return rows.join(QStringLiteral(" | ")) + QStringLiteral(" #%1").arg(table->columnCount()) +
+               (last != nullptr && !last->toolTip().isEmpty() ? " zero" : "");
+    };
+    const QString noDate = QStringLiteral("no date in this format: skipped");
+    const struct {
+        std::function<void()> change;
+        QString shows;
+    } steps[] = {
+        {[] {}, QStringList(3, noDate).join(" | ") + " #2"},
+        {[&] { Click(Button("radioSemicolon")); }, QStringList(3, noDate).join(" | ") + " #4"},
+        {[&] { DateBox()->setCurrentText("CCYY_MM_DD"); },
+         noDate + " | 2020-01-02 | 2020-01-03 #4"},
+        {[&] {
+             Click(Button("check1035"));
+             TypeOver(Edit("edit1033"), "1");
+         },
+         "header row, skipped | 2020-01-02 | 2020-01-03 #4"},
+        {[&] { Click(Button("check1021")); },
+         "header row, skipped | 2020-01-02 | 2020-01-03 #4 zero"},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        EXPECT_EQ(seen(), step.shows);
+    }
+    EXPECT_EQ(table->horizontalHeaderItem(3)->text(), "3\nVolume");
 }
 
 TEST_F(SettingsDlgTest, BrowseChangesThePathOnOkOnly) {
