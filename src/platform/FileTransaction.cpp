@@ -169,7 +169,8 @@ constexpr std::size_t kMaxExtensionHeader = 64;
 
 // A price file, the only kind of file a run extends in place.
 bool IsPriceFileName(const std::string& path) {
-    const std::string name = ToUpperAscii(path.substr(path.find_last_of('/') + 1));
+    // The system's separators: a backslash on Windows.
+    const std::string name = ToUpperAscii(sys::Utf8Of(sys::PathOf(path).filename()));
     if (name.size() < 6 || name[0] != 'F' || (!EndsWith(name, ".DAT") && !EndsWith(name, ".MWD"))) {
         return false;
     }

@@ -442,6 +442,7 @@ TEST(TransactionExtend, KilledOrAbortedIsCutBackUnlessCommitted) {
         ok = file.Close() && ok;
         return ok && (!commit || transaction.Commit());
     };
+#ifndef _WIN32
     int cut = 0;
     int kept = 0;
     for (std::size_t k = 0;; ++k) {
@@ -474,6 +475,7 @@ TEST(TransactionExtend, KilledOrAbortedIsCutBackUnlessCommitted) {
     }
     EXPECT_GT(cut, 5);
     EXPECT_GT(kept, 0);
+#endif
 
     TempDir dir;
     WriteText(dir.File("F1.DAT"), before);
@@ -481,6 +483,9 @@ TEST(TransactionExtend, KilledOrAbortedIsCutBackUnlessCommitted) {
     ASSERT_TRUE(run(dir, false));  // the transaction aborts as it ends
     EXPECT_EQ(ReadText(dir.File("F1.DAT")), before);
 
+#ifdef _WIN32
+    GTEST_SKIP() << "Needs fork() for the kills; only the abort was checked";
+#else
     // Killed after the append; then another file takes the name.
     const pid_t child = fork();
     if (child == 0) {
@@ -501,6 +506,7 @@ TEST(TransactionExtend, KilledOrAbortedIsCutBackUnlessCommitted) {
     EXPECT_TRUE(FileTransaction::Recover(dir.Path(), failed)) << failed;
     EXPECT_EQ(ReadText(dir.File("F1.DAT")), after);
     EXPECT_EQ(ReadText(dir.File("INDEX")), "old index");
+#endif
 }
 
 }  // namespace
