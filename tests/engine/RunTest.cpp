@@ -278,9 +278,6 @@ TEST_F(RunStages, DuplicatesBySymbolOrNameInAnyCaseAnywhereInTheTree) {
 }
 
 TEST_F(RunStages, UnreadableMasterInASubdirectoryIsNamedAndFoundSecuritiesTellWhere) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Open on Windows: the run is not refused (not yet investigated)";
-#else
     WriteTreeWithSubdirectory(3);
 
     MasterRecord found;
@@ -291,7 +288,8 @@ TEST_F(RunStages, UnreadableMasterInASubdirectoryIsNamedAndFoundSecuritiesTellWh
     ASSERT_EQ(FindSecurity(m_db.Path(), "IBM", found, &where), kFound);
     EXPECT_EQ(where.directory, m_db.Path());
 
-    const std::string sub = m_db.File("SUB/MASTER");
+    // Spelt as the run spells it (a backslash on Windows), for the hook.
+    const std::string sub = JoinPath(m_db.File("SUB"), "MASTER");
     FaultHookScope faults(
         [&](FileOp op, const std::string& path) { return op == FileOp::Open && path == sub; });
     const auto before = Master();
@@ -304,7 +302,6 @@ TEST_F(RunStages, UnreadableMasterInASubdirectoryIsNamedAndFoundSecuritiesTellWh
               "Cannot read the Master file, so the symbol could not be checked:\n" + sub);
     EXPECT_EQ(job.Result().outcome, Outcome::kRefused);
     EXPECT_EQ(Master(), before);
-#endif
 }
 
 TEST_F(RunStages, RootDirectoryIsRecordedSoThatItCanBeUsedAgain) {
@@ -354,7 +351,9 @@ TEST_F(RunStages, ProfileGetsAbsoluteDirectoryAndBackupHoldsTheNewEntry) {
 
 TEST_F(RunStages, OverlongOutputDirectoryIsRefusedBeforeAnythingIsWritten) {
 #ifdef _WIN32
-    GTEST_SKIP() << "Open on Windows: the deep folder is not left empty (not yet investigated)";
+    // The run refuses it there too, but MinGW's std::filesystem lists the
+    // working folder for a folder past MAX_PATH (260 characters).
+    GTEST_SKIP() << "std::filesystem cannot list a folder past MAX_PATH to check it is empty";
 #else
     std::string deep = m_db.File(std::string(200, 'a'));
     fs::create_directory(deep);
