@@ -1,16 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "convert FILE... --db DIR": many files into one database in one run.
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "cli/Convert.h"
 #include "cli/Inspect.h"
@@ -28,14 +21,6 @@ namespace torvan::cli {
 namespace {
 
 constexpr const char* kProfileKey = "Software\\Quennel\\Torvan";
-
-bool StderrIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(fileno(stderr)) != 0;
-#endif
-}
 
 // One input file: its job, or why it never became one.
 struct FileRun {
@@ -189,7 +174,7 @@ int RunConvertBatch(const ConvertRequest& request) {
     for (const std::string& input : request.inputs) {
         FileRun run;
         run.input = input;
-        run.symbol = ToUpperAscii(std::filesystem::path(input).stem().string());
+        run.symbol = ToUpperAscii(StemOf(input));
         if (auto job = MakeJob(request, start, run)) {
             run.job = job.get();
             batch.Add(std::move(job));

@@ -459,6 +459,17 @@ bool IsDirectory(const std::string& path) {
     return stdfs::is_directory(PathOf(path), ec);
 }
 
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return stdfs::is_regular_file(PathOf(path), ec);
+}
+
+bool MakeDirectories(const std::string& path) {
+    std::error_code ec;
+    stdfs::create_directories(PathOf(path), ec);
+    return !ec && IsDirectory(path);
+}
+
 std::optional<std::string> FindFileNoCase(const std::string& dir, const std::string& name) {
     std::string exact = JoinPath(dir, name);
     std::error_code ec;
@@ -714,6 +725,14 @@ std::string ResolvedPath(const std::string& path) {
 std::string ParentDirectory(const std::string& path) {
     const stdfs::path parent = PathOf(path).parent_path();
     return parent.empty() ? std::string(".") : Utf8Of(parent);
+}
+
+std::string FileNameOf(const std::string& path) {
+    return Utf8Of(PathOf(path).filename());
+}
+
+std::string StemOf(const std::string& path) {
+    return Utf8Of(PathOf(path).stem());
 }
 
 bool IsReadableFile(const std::string& path) {

@@ -190,6 +190,11 @@ TEST(FileSystem, NonAsciiNamesWorkInEveryOperation) {
         EXPECT_EQ(FindFileNoCase(dir, "\u00d6LPREIS-\u20ac.CSV"), path);
         EXPECT_EQ(IdentityOf(path), IdentityOf(ResolvedPath(path)));
         EXPECT_EQ(ParentDirectory(path), dir);
+        EXPECT_EQ(FileNameOf(path), name);
+        EXPECT_EQ(StemOf(path), "\u00d6lpreis-\u20ac");
+        EXPECT_TRUE(IsRegularFile(path) && !IsRegularFile(dir));
+        EXPECT_TRUE(MakeDirectories(JoinPath(JoinPath(dir, "\u00e4"), "\u00f6")));
+        EXPECT_TRUE(IsDirectory(JoinPath(JoinPath(dir, "\u00e4"), "\u00f6")));
         EXPECT_EQ(AbsoluteDirectory(dir),
                   AbsoluteDirectory(top.Path()) + dir.substr(top.Path().size()));
         ASSERT_TRUE(LinkOrCopyFile(path, path + ".~OLD"));

@@ -41,17 +41,18 @@ class ProfileStoreTest : public ::testing::Test {
 
 TEST(ProfileStoreOpen, CreatesTheFileOnceAndFailsWithoutAFolder) {
     test::TempDir dir;
+    const std::string root = dir.File("J\u00fcrgen");  // made with the store's folder
     CProfileStore store;
     EXPECT_EQ(store.GetString("S", "e", "def"), "def");
     EXPECT_FALSE(store.WriteString("S", "e", "v"));
 
     bool created = false;
-    ASSERT_TRUE(store.Open(dir.Path(), kKey, created));
+    ASSERT_TRUE(store.Open(root, kKey, created));
     EXPECT_TRUE(created);
-    EXPECT_EQ(store.FilePath(), JoinPath(dir.File("Quennel"), "Torvan.ini"));
+    EXPECT_EQ(store.FilePath(), JoinPath(JoinPath(root, "Quennel"), "Torvan.ini"));
     EXPECT_TRUE(FileExists(store.FilePath()));
     ASSERT_TRUE(store.WriteString("S", "e", "v"));
-    ASSERT_TRUE(store.Open(dir.Path(), kKey, created));
+    ASSERT_TRUE(store.Open(root, kKey, created));
     EXPECT_FALSE(created);
     EXPECT_EQ(store.GetString("S", "e", "def"), "v");
 

@@ -18,6 +18,7 @@
 #include "gui/app/TorvanView.h"
 #include "gui/dialogs/QtMessageSink.h"
 #include "gui/dialogs/SettingsCommand.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
 
 namespace torvan {
@@ -97,12 +98,7 @@ int CTorvanApp::ExitInstance() {
 }
 
 QString CTorvanApp::OpenFilter() {
-#ifdef Q_OS_WIN
-    return QStringLiteral("All Files (*.*)");
-#else
-    // "*.*" would hide files without an extension here.
-    return QStringLiteral("All Files (*)");
-#endif
+    return QStringLiteral("All Files (%1)").arg(QLatin1String(AllFilesPattern()));
 }
 
 void CTorvanApp::OnFileOpen() {

@@ -202,8 +202,28 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
     return dir + "/" + name;
 }
 
+char PathSeparator() {
+    return '/';
+}
+
+bool IsPathSeparator(char c) {
+    return c == '/';
+}
+
+bool FileNamesIgnoreCase() {
+    return false;
+}
+
+const char* AllFilesPattern() {
+    return "*";
+}
+
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     return std::vector<std::string>(argv, argv + argc);
+}
+
+bool StderrIsTerminal() {
+    return ::isatty(STDERR_FILENO) != 0;
 }
 
 std::string UserConfigDirectory() {

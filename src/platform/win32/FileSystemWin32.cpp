@@ -299,6 +299,22 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
     return dir + "\\" + name;
 }
 
+char PathSeparator() {
+    return '\\';
+}
+
+bool IsPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool FileNamesIgnoreCase() {
+    return true;
+}
+
+const char* AllFilesPattern() {
+    return "*.*";
+}
+
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     int count = 0;
     wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
@@ -311,6 +327,12 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     }
     ::LocalFree(wide);
     return arguments;
+}
+
+// A console, not merely a character device: _isatty() says yes to NUL too.
+bool StderrIsTerminal() {
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
 std::string UserConfigDirectory() {
