@@ -617,6 +617,11 @@ void CProfileStore::ImportIniFile(const std::string& iniPath) {
         if (!legacy) {
             return;  // no legacy file: nothing to import
         }
+        // A store file is never a legacy one: on a file system that ignores
+        // case, "Torvan.INI" names the store's own "Torvan.ini".
+        if (HasStoreMarker(*legacy)) {
+            return;
+        }
         LockFile lock;
         lock.Lock(m_strFilePath + ".lock", true);
         if (!lock.Held()) {

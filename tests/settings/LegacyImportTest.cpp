@@ -114,6 +114,16 @@ TEST_F(LegacyImportTest, WithoutAFileNothingHappensAndTheStoreFileIsNeverTheSour
 }
 
 // The start-up rule: only the start that creates the store imports.
+TEST_F(LegacyImportTest, AFileThatStartsAsTheStoreDoesIsNeverImported) {
+    // As on Windows, where the legacy "Torvan.INI" is the store's "Torvan.ini".
+    ASSERT_TRUE(store.WriteString("Import", "PathOut", "C:\\new"));
+    const std::string copy = dir.File("Quennel/Copy.INI");
+    test::WriteText(copy, test::ReadText(store.FilePath()) + "[Import]\nSymbol=X\n");
+    store.ImportIniFile(copy);
+    EXPECT_EQ(Get("Import", "PathOut"), "C:\\new");
+    EXPECT_EQ(Get("Import", "Symbol"), "<missing>");
+}
+
 TEST(LegacyImportStartUp, ASecondStartImportsNothing) {
 #ifdef _WIN32
     GTEST_SKIP() << "On Windows Torvan.INI and Torvan.ini name one file";
