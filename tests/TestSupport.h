@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -33,6 +34,10 @@ class FixedToday : public TodaySourceScope {
   public:
     explicit FixedToday(LocalDate date) : TodaySourceScope([date] { return date; }) {}
 };
+
+// A UTF-8 path as the standard library's path, on every system, and back.
+std::filesystem::path U8Path(const std::string& path);
+std::string FromU8Path(const std::filesystem::path& path);
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path);
 std::string ReadText(const std::string& path);

@@ -1,16 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "convert FILE... --db DIR": many files into one database in one run.
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "cli/Convert.h"
 #include "cli/Inspect.h"
@@ -28,14 +21,6 @@ namespace torvan::cli {
 namespace {
 
 constexpr const char* kProfileKey = "Software\\Quennel\\Torvan";
-
-bool StderrIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(fileno(stderr)) != 0;
-#endif
-}
 
 // The settings every file starts from: the defaults or the saved ones
 // (read only: one run of many files is not one confirmed dialog).
@@ -58,7 +43,7 @@ BatchFile MakeFile(const ConvertRequest& request, ImportSettings settings,
                    const std::string& input) {
     BatchFile file;
     file.input = input;
-    const std::string symbol = ToUpperAscii(std::filesystem::path(input).stem().string());
+    const std::string symbol = ToUpperAscii(StemOf(input));
     settings.symbol = symbol;
     file.settings = settings;
     int timeColumn = -1;

@@ -19,6 +19,7 @@
 #include "cli/Json.h"
 #include "cli/Output.h"
 #include "cli/Update.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -346,5 +347,12 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return torvan::cli::RunReported([&] { return Main(argc, argv); });
+    // UTF-8 on every system, so that any file name can be given.
+    std::vector<std::string> arguments = torvan::CommandLineArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) {
+        pointers.push_back(argument.data());
+    }
+    return torvan::cli::RunReported(
+        [&] { return Main(static_cast<int>(pointers.size()), pointers.data()); });
 }

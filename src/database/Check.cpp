@@ -2,7 +2,6 @@
 #include "database/Check.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <optional>
 
@@ -19,7 +18,7 @@ namespace torvan {
 namespace {
 
 std::string FileName(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
+    return FileNameOf(path);
 }
 
 std::string Plural(std::size_t n, const std::string& word) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "database/Master.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace torvan {
@@ -28,9 +29,8 @@ bool MasterHolds(const std::vector<std::uint8_t>& master, const std::string& sym
 }  // namespace
 
 std::string BackupPathOf(const std::string& masterPath) {
-    const std::filesystem::path path(masterPath);
-    const std::string name = path.filename().string();
-    if (const auto found = FindFileNoCase(path.parent_path().string(), name + ".BAK")) {
+    const std::string name = FileNameOf(masterPath);
+    if (const auto found = FindFileNoCase(ParentDirectory(masterPath), name + ".BAK")) {
         return *found;
     }
     return masterPath + (name == ToLowerAscii(name) ? ".bak" : ".BAK");

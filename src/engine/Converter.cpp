@@ -281,7 +281,7 @@ int CConverter::CheckOutputDirectory() {
     m_szPathOut = absolute;
     const std::string directory = DatabaseDirectory();
     auto existing = FindFileNoCase(directory, "MASTER");
-    m_szMasterPath = existing ? *existing : m_szPathOut + "/MASTER";
+    m_szMasterPath = existing ? *existing : JoinPath(m_szPathOut, "MASTER");
 
     if (m_bExistingMaster == 1) {
         File master;

@@ -3,7 +3,6 @@
 // MASTER: EMASTER (long names, field bitsets) kept in step with MASTER, and
 // XMASTER (securities 256 and up, price files F<n>.MWD).
 #include <algorithm>
-#include <filesystem>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "database/IndexFields.h"
 #include "database/XMaster.h"
 #include "engine/Converter.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace torvan {
@@ -22,7 +22,7 @@ namespace {
 // A new index file is spelled like the MASTER beside it ("xmaster" beside
 // "master").
 std::string SpelledLike(const std::string& masterPath, const std::string& name) {
-    const std::string masterName = std::filesystem::path(masterPath).filename().string();
+    const std::string masterName = FileNameOf(masterPath);
     return masterName == ToLowerAscii(masterName) ? ToLowerAscii(name) : name;
 }
 

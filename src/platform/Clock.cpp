@@ -4,6 +4,8 @@
 #include <ctime>
 #include <utility>
 
+#include "platform/SystemFiles.h"
+
 namespace torvan {
 namespace {
 
@@ -13,9 +15,7 @@ TodaySource& Source() {
 }
 
 LocalDate SystemToday() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = sys::LocalTime(std::time(nullptr));
     return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 

@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileSystem.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -18,12 +13,15 @@
 #include <thread>
 #include <utility>
 
+#include "platform/SystemFiles.h"
 #include "platform/Text.h"
 
 namespace torvan {
 namespace {
 
 namespace stdfs = std::filesystem;
+using sys::PathOf;
+using sys::Utf8Of;
 
 // Stream buffer of an open file. Large reads and writes pass it by anyway.
 constexpr std::size_t kStreamBuffer = 1 << 16;
@@ -108,35 +106,20 @@ Listing* ListingOf(Listings& listings, const std::string& dir) {
 }
 
 // Every name in dir, or nullopt when it could not all be read or dir is no
-// longer the directory it was.
+// longer the directory it was (before or after the reading).
 std::optional<std::vector<std::string>> ReadNames(const std::string& dir,
                                                   const FileIdentity& identity) {
-    DIR* stream = ::opendir(dir.c_str());
-    if (stream == nullptr) {
-        return std::nullopt;
-    }
-    struct stat st {};
-    if (::fstat(::dirfd(stream), &st) != 0 ||
-        FileIdentity{static_cast<std::uint64_t>(st.st_dev),
-                     static_cast<std::uint64_t>(st.st_ino)} != identity) {
-        ::closedir(stream);
+    if (IdentityOf(dir) != identity) {
         return std::nullopt;
     }
     std::vector<std::string> names;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(stream);
-        if (entry == nullptr) {
-            break;
-        }
-        const std::string_view name(entry->d_name);
-        if (name != "." && name != "..") {
-            names.emplace_back(name);
-        }
+    std::error_code ec;
+    stdfs::directory_iterator it(PathOf(dir), ec);
+    // Incremented with an error code: the throwing ++ must not be used.
+    for (; !ec && it != stdfs::directory_iterator(); it.increment(ec)) {
+        names.push_back(Utf8Of(it->path().filename()));
     }
-    const bool complete = errno == 0;
-    ::closedir(stream);
-    if (!complete) {
+    if (ec || IdentityOf(dir) != identity) {
         return std::nullopt;
     }
     return names;
@@ -198,43 +181,8 @@ void NoteNewName(const std::string& path) {
     const std::lock_guard<std::mutex> hold(listings.mutex);
     Listing* listing = ListingOf(listings, ParentDirectory(path));
     if (listing != nullptr && listing->names) {
-        listing->names->push_back(stdfs::path(path).filename().string());
+        listing->names->push_back(Utf8Of(PathOf(path).filename()));
     }
-}
-
-// Every file the core writes is one of its own work files (or a file it put
-// in place from one): a write never goes through a link or a second hard
-// link to somewhere else.
-int OpenDescriptor(const std::string& path, File::Mode mode) {
-    const char* name = path.c_str();
-    int fd = -1;
-    switch (mode) {
-        case File::Mode::Read:
-            fd = ::open(name, O_RDONLY | O_CLOEXEC);
-            break;
-        case File::Mode::Write:
-            // Whatever has the name (a leftover of a killed run, a link) is
-            // removed, never followed, and the file made afresh.
-            if (::unlink(name) != 0 && errno != ENOENT) {
-                return -1;
-            }
-            return ::open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        case File::Mode::Append:
-            fd = ::open(name, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-            break;
-        case File::Mode::Update:
-            fd = ::open(name, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
-            break;
-    }
-    struct stat st {};
-    const bool writing = mode != File::Mode::Read;
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
-                    (writing && (!S_ISREG(st.st_mode) || st.st_nlink != 1)))) {
-        ::close(fd);
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return -1;
-    }
-    return fd;
 }
 
 }  // namespace
@@ -255,7 +203,9 @@ WriteTrouble WriteTroubleOf(int error) {
         case EROFS:
             return WriteTrouble::kReadOnly;
         case ENOSPC:
+#ifdef EDQUOT
         case EDQUOT:
+#endif
             return WriteTrouble::kDiskFull;
         default:
             return WriteTrouble::kOther;
@@ -328,7 +278,7 @@ bool File::Open(const std::string& path, Mode mode) {
                       : mode == Mode::Write  ? "wb"
                       : mode == Mode::Append ? "ab"
                                              : "r+b";
-    const int fd = OpenDescriptor(path, mode);
+    const int fd = sys::OpenDescriptor(path, mode);
     if (fd < 0) {
         return NoteError(errno);
     }
@@ -338,7 +288,7 @@ bool File::Open(const std::string& path, Mode mode) {
     m_fp = ::fdopen(fd, how);
     if (m_fp == nullptr) {
         const int error = errno;
-        ::close(fd);
+        sys::CloseDescriptor(fd);
         return NoteError(error);
     }
     if (!m_buffer) {
@@ -394,19 +344,9 @@ bool File::Write(const void* data, std::size_t size) {
         m_failed = true;
         return NoteError(errno);
     }
-    const int fd = fileno(m_fp);
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            m_failed = true;
-            return NoteError(written < 0 ? errno : ENOSPC);
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
+    if (const int error = sys::WriteAll(fileno(m_fp), data, size); error != 0) {
+        m_failed = true;
+        return NoteError(error);
     }
     if (fseeko(m_fp, 0, SEEK_CUR) != 0) {
         m_failed = true;
@@ -423,9 +363,13 @@ bool File::Truncate(std::uint64_t size) {
         m_failed = true;
         return false;
     }
-    if (std::fflush(m_fp) != 0 || ::ftruncate(fileno(m_fp), static_cast<off_t>(size)) != 0) {
+    if (std::fflush(m_fp) != 0) {
         m_failed = true;
         return NoteError(errno);
+    }
+    if (const int error = sys::TruncateDescriptor(fileno(m_fp), size); error != 0) {
+        m_failed = true;
+        return NoteError(error);
     }
     return true;
 }
@@ -473,9 +417,10 @@ bool File::Flush(bool sync) {
         m_failed = true;
         return NoteError(errno);
     }
-    if (sync && !SyncDeferred(m_path) && ::fsync(fileno(m_fp)) != 0 && errno != EINVAL) {
+    if (const int error = sync && !SyncDeferred(m_path) ? sys::SyncDescriptor(fileno(m_fp)) : 0;
+        error != 0) {
         m_failed = true;
-        return NoteError(errno);
+        return NoteError(error);
     }
     return true;
 }
@@ -484,10 +429,8 @@ bool File::StartSync() {
     if (!Flush(false)) {
         return false;
     }
-#ifdef __linux__
     // Only a hint: the final Flush(true) is what makes the data durable.
-    ::sync_file_range(fileno(m_fp), 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
+    sys::StartSyncDescriptor(fileno(m_fp));
     return true;
 }
 
@@ -511,40 +454,47 @@ bool File::Close() {
     return !m_failed;
 }
 
-std::string JoinPath(const std::string& dir, const std::string& name) {
-    if (dir.empty() || dir.back() == '/') {
-        return dir + name;
-    }
-    return dir + "/" + name;
-}
-
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return stdfs::exists(path, ec);
+    return stdfs::exists(PathOf(path), ec);
 }
 
 bool IsDirectory(const std::string& path) {
     std::error_code ec;
-    return stdfs::is_directory(path, ec);
+    return stdfs::is_directory(PathOf(path), ec);
+}
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return stdfs::is_regular_file(PathOf(path), ec);
+}
+
+bool MakeDirectories(const std::string& path) {
+    std::error_code ec;
+    stdfs::create_directories(PathOf(path), ec);
+    return !ec && IsDirectory(path);
 }
 
 std::optional<std::string> FindFileNoCase(const std::string& dir, const std::string& name) {
     std::string exact = JoinPath(dir, name);
     std::error_code ec;
-    if (stdfs::is_regular_file(exact, ec)) {
-        return exact;
+    if (stdfs::is_regular_file(PathOf(exact), ec)) {
+        // As the folder spells it: Windows finds "master" when asked for
+        // "MASTER", and messages and backups follow the name that is there.
+        const std::string stored = sys::StoredName(exact);
+        return stored.empty() || stored == name ? exact : JoinPath(dir, stored);
     }
     if (const auto listed = ListedNames(dir, name)) {
         // In name order, as below.
         for (const std::string& entry : *listed) {
             std::string path = JoinPath(dir, entry);
-            if (stdfs::is_regular_file(path, ec)) {
+            if (stdfs::is_regular_file(PathOf(path), ec)) {
                 return path;
             }
         }
         return std::nullopt;
     }
-    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : stdfs::path(dir), ec);
+    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : PathOf(dir), ec);
     if (ec) {
         return std::nullopt;
     }
@@ -555,7 +505,7 @@ std::optional<std::string> FindFileNoCase(const std::string& dir, const std::str
         if (ec) {
             break;
         }
-        std::string entry = it->path().filename().string();
+        std::string entry = Utf8Of(it->path().filename());
         if (EqualsNoCase(entry, name) && it->is_regular_file(ec)) {
             if (!best || entry < *best) {
                 best = entry;
@@ -572,16 +522,17 @@ bool RemoveFile(const std::string& path) {
     if (Faulted(FileOp::Remove, path)) {
         return false;
     }
-    // unlink, not remove: a folder by the name is never taken for the file.
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT || NoteError(errno);
+    // Never remove(): a folder by the name is not to be taken for the file.
+    const int error = sys::Unlink(path);
+    return error == 0 || error == ENOENT || NoteError(error);
 }
 
 bool RenameFile(const std::string& tmpPath, const std::string& target) {
     if (Faulted(FileOp::Rename, target)) {
         return false;
     }
-    if (std::rename(tmpPath.c_str(), target.c_str()) != 0) {
-        return NoteError(errno);
+    if (const int error = sys::Rename(tmpPath, target); error != 0) {
+        return NoteError(error);
     }
     NoteNewName(target);
     return true;
@@ -602,109 +553,27 @@ bool SyncFile(const std::string& path) {
     if (SyncDeferred(path)) {
         return true;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return NoteError(errno);
-    }
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL || NoteError(errno);
-    return (::close(fd) == 0 || NoteError(errno)) && ok;
+    const int error = sys::SyncPath(path);
+    return error == 0 || NoteError(error);
 }
-
-namespace {
-
-// fdatasync of every descriptor; the errno of each that failed, else 0.
-// A flush waits for its file's last blocks and inode to be written and for
-// the disk to empty its cache: one after another those waits add up, while
-// flushes made at the same time share them. Measured on ext4 (no journal,
-// a virtual disk, load 13 on 2 cores), 510 files just written: 330-2,400 ms
-// one after another, 50-90 ms from four threads (syncfs: 125-210 ms, and it
-// would wait for every other program's writes too). The threads only wait,
-// so they cost next to no CPU even on a busy machine. With faults injected
-// the flushes stay in one thread and one order, run after run.
-std::vector<int> DataSyncAll(const std::vector<int>& fds) {
-    constexpr std::size_t kThreadsFrom = 8;
-    constexpr std::size_t kThreads = 4;
-    std::vector<int> errors(fds.size(), 0);
-    std::atomic<std::size_t> next{0};
-    auto work = [&fds, &errors, &next] {
-        for (std::size_t i; (i = next++) < fds.size();) {
-            if (::fdatasync(fds[i]) != 0 && errno != EINVAL) {
-                errors[i] = errno;
-            }
-        }
-    };
-    std::vector<std::thread> helpers;
-    if (fds.size() >= kThreadsFrom && !BackgroundJobsInline()) {
-        for (std::size_t t = 1; t < kThreads; ++t) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::exception&) {
-                break;  // fewer threads, the same flushes
-            }
-        }
-    }
-    work();
-    for (std::thread& helper : helpers) {
-        helper.join();
-    }
-    return errors;
-}
-
-}  // namespace
 
 bool SyncFiles(const std::vector<std::string>& paths, std::string& failedPath) {
-    // Starting every write first lets the disk take them in one stream; the
-    // flushes then wait together (DataSyncAll). The files are opened once
-    // for both, a few hundred at a time so as to stay well inside the limit
-    // of open files.
-    constexpr std::size_t kAtOnce = 256;
-    for (std::size_t begin = 0; begin < paths.size(); begin += kAtOnce) {
-        const std::size_t end = std::min(paths.size(), begin + kAtOnce);
-        std::vector<int> open;
-        bool ok = true;
-        for (std::size_t i = begin; i < end && ok; ++i) {
-            const bool faulted = Faulted(FileOp::Flush, paths[i]);
-            const int fd =
-                faulted ? -1 : ::open(paths[i].c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-            if (fd < 0) {
-                if (!faulted) {
-                    NoteError(errno);
-                }
-                failedPath = paths[i];
-                ok = false;
-                break;
-            }
-            open.push_back(fd);
-#ifdef __linux__
-            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
-        }
-        const std::vector<int> errors = ok ? DataSyncAll(open) : std::vector<int>(open.size(), 0);
-        for (std::size_t i = 0; i < open.size(); ++i) {
-            if (ok && errors[i] != 0) {
-                NoteError(errors[i]);
-                failedPath = paths[begin + i];
-                ok = false;
-            }
-            ::close(open[i]);
-        }
-        if (!ok) {
+    for (const std::string& path : paths) {
+        if (Faulted(FileOp::Flush, path)) {
+            failedPath = path;
             return false;
         }
+    }
+    std::size_t failed = 0;
+    if (const int error = sys::SyncPaths(paths, failed); error != 0) {
+        failedPath = paths[failed];
+        return NoteError(error);
     }
     return true;
 }
 
 void SyncDirectoryOf(const std::string& path) {
-    stdfs::path dir = stdfs::path(path).parent_path();
-    if (dir.empty()) {
-        dir = ".";
-    }
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    sys::SyncDirectory(ParentDirectory(path));
 }
 
 bool CopyFileReplace(const std::string& src, const std::string& dst) {
@@ -724,21 +593,7 @@ bool CopyFileReplace(const std::string& src, const std::string& dst) {
     // Let the kernel copy when it can; plain reads and writes otherwise.
     bool copied = false;
     if (!Hook()) {
-        const int inFd = fileno(in.Handle());
-        const int outFd = fileno(out.Handle());
-        copied = true;
-        for (;;) {
-            const ssize_t n = ::copy_file_range(inFd, nullptr, outFd, nullptr, 1 << 30, 0);
-            if (n == 0) {
-                break;
-            }
-            if (n < 0) {
-                // Nothing written yet: fall back; otherwise a real error.
-                copied = false;
-                ok = ::lseek(outFd, 0, SEEK_CUR) == 0 && ::lseek(inFd, 0, SEEK_SET) == 0;
-                break;
-            }
-        }
+        copied = sys::SystemCopy(fileno(in.Handle()), fileno(out.Handle()), ok);
     }
     char buffer[1 << 16];
     while (ok && !copied) {
@@ -766,7 +621,7 @@ std::string AbsoluteDirectory(const std::string& path) {
         return {};
     }
     std::error_code ec;
-    stdfs::path abs = stdfs::absolute(stdfs::path(path), ec);
+    stdfs::path abs = stdfs::absolute(PathOf(path), ec);
     if (ec) {
         return {};
     }
@@ -784,7 +639,7 @@ std::string AbsoluteDirectory(const std::string& path) {
             result /= part;
         }
     }
-    return result.lexically_normal().string();
+    return Utf8Of(result.lexically_normal());
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -834,14 +689,15 @@ bool WriteFileAtomically(const std::string& path, const std::string& content) {
 FileStamp StampOf(const std::string& path) {
     FileStamp stamp;
     std::error_code ec;
-    if (!stdfs::is_regular_file(path, ec)) {
+    const stdfs::path native = PathOf(path);
+    if (!stdfs::is_regular_file(native, ec)) {
         return stamp;
     }
-    const auto size = stdfs::file_size(path, ec);
+    const auto size = stdfs::file_size(native, ec);
     if (ec) {
         return stamp;
     }
-    const auto modified = stdfs::last_write_time(path, ec);
+    const auto modified = stdfs::last_write_time(native, ec);
     if (ec) {
         return stamp;
     }
@@ -852,11 +708,9 @@ FileStamp StampOf(const std::string& path) {
 }
 
 bool LinkOrCopyFile(const std::string& src, const std::string& dst) {
-    std::error_code ec;
     if (!Faulted(FileOp::Link, dst)) {
-        ::unlink(dst.c_str());
-        stdfs::create_hard_link(src, dst, ec);
-        if (!ec) {
+        sys::Unlink(dst);
+        if (sys::HardLink(src, dst) == 0) {
             NoteNewName(dst);
             // No directory sync: the new name matters only once a rename in
             // the same folder, which syncs it, makes it one.
@@ -869,78 +723,26 @@ bool LinkOrCopyFile(const std::string& src, const std::string& dst) {
 
 std::string ResolvedPath(const std::string& path) {
     std::error_code ec;
-    const stdfs::path resolved = stdfs::canonical(path, ec);
-    return ec ? path : resolved.string();
-}
-
-ReplaceProblem CheckReplaceable(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return ReplaceProblem::kMissing;
-    }
-    // A file without any write permission is read-only by intent, even for
-    // a user whom the system would let write it anyway.
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0) {
-        return ReplaceProblem::kReadOnly;
-    }
-    if (::access(ParentDirectory(path).c_str(), W_OK | X_OK) != 0) {
-        return ReplaceProblem::kFolderReadOnly;
-    }
-    // The replacement belongs to whoever writes it; only the superuser can
-    // give it back to another owner.
-    if (::geteuid() != 0 && st.st_uid != ::geteuid()) {
-        return ReplaceProblem::kOtherOwner;
-    }
-    return ReplaceProblem::kNone;
-}
-
-bool CopyPermissions(const std::string& original, File& file) {
-    struct stat st {};
-    if (file.Handle() == nullptr || ::stat(original.c_str(), &st) != 0) {
-        return false;
-    }
-    const int fd = fileno(file.Handle());
-    struct stat own {};
-    if (::fstat(fd, &own) == 0 && (own.st_uid != st.st_uid || own.st_gid != st.st_gid)) {
-        // Only the superuser may change the owner; a group the user belongs
-        // to can be kept by anyone. Either is kept where the system allows.
-        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-            (void)!::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
-        }
-    }
-    return ::fchmod(fd, st.st_mode & 07777) == 0;
-}
-
-bool KeepFromOthers(File& file) {
-    struct stat st {};
-    const int fd = file.Handle() != nullptr ? fileno(file.Handle()) : -1;
-    return fd >= 0 && ::fstat(fd, &st) == 0 &&
-           ::fchmod(fd, st.st_mode & 07777 & ~(S_IWGRP | S_IWOTH)) == 0;
-}
-
-bool OnlyWeCanWrite(const std::string& path) {
-    struct stat file {};
-    struct stat folder {};
-    if (::lstat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode) || file.st_uid != ::geteuid() ||
-        (file.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
-        ::stat(ParentDirectory(path).c_str(), &folder) != 0) {
-        return false;
-    }
-    // In a folder others may write, they could have put the file there under
-    // our name; in a sticky one they can neither remove nor rename ours.
-    const bool folderOurs = folder.st_uid == ::geteuid() || folder.st_uid == 0;
-    return folderOurs &&
-           ((folder.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (folder.st_mode & S_ISVTX) != 0);
+    const stdfs::path resolved = stdfs::canonical(PathOf(path), ec);
+    return ec ? path : Utf8Of(resolved);
 }
 
 std::string ParentDirectory(const std::string& path) {
-    const stdfs::path parent = stdfs::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
+    const stdfs::path parent = PathOf(path).parent_path();
+    return parent.empty() ? std::string(".") : Utf8Of(parent);
+}
+
+std::string FileNameOf(const std::string& path) {
+    return Utf8Of(PathOf(path).filename());
+}
+
+std::string StemOf(const std::string& path) {
+    return Utf8Of(PathOf(path).stem());
 }
 
 bool IsReadableFile(const std::string& path) {
     std::error_code ec;
-    if (!stdfs::is_regular_file(path, ec)) {
+    if (!stdfs::is_regular_file(PathOf(path), ec)) {
         return false;
     }
     File probe;
@@ -950,22 +752,13 @@ bool IsReadableFile(const std::string& path) {
 std::string CurrentDirectory() {
     std::error_code ec;
     stdfs::path current = stdfs::current_path(ec);
-    return ec ? std::string() : current.string();
+    return ec ? std::string() : Utf8Of(current);
 }
 
 std::string AbsolutePath(const std::string& path) {
     std::error_code ec;
-    stdfs::path absolute = stdfs::absolute(path, ec);
-    return ec || absolute.empty() ? path : absolute.string();
-}
-
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        return std::nullopt;
-    }
-    return FileIdentity{static_cast<std::uint64_t>(st.st_dev),
-                        static_cast<std::uint64_t>(st.st_ino)};
+    stdfs::path absolute = stdfs::absolute(PathOf(path), ec);
+    return ec || absolute.empty() ? path : Utf8Of(absolute);
 }
 
 DirectoryListingScope::DirectoryListingScope(const std::string& dir) {
@@ -1017,10 +810,10 @@ std::vector<std::string> ListDirectory(const std::string& dir) {
         return names;
     }
     std::error_code ec;
-    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : stdfs::path(dir), ec);
+    stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : PathOf(dir), ec);
     // Incremented with an error code: the throwing ++ must not be used.
     for (; !ec && it != stdfs::directory_iterator(); it.increment(ec)) {
-        names.push_back(it->path().filename().string());
+        names.push_back(Utf8Of(it->path().filename()));
     }
     return names;
 }

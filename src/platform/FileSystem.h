@@ -135,8 +135,21 @@ class File {
 // Directory path joined with a file name by the platform's separator.
 std::string JoinPath(const std::string& dir, const std::string& name);
 
+// How the system writes and compares paths: Windows separates with the
+// backslash (and takes the slash too), ignores the case of names, and its
+// file dialogs match every file with "*.*", which elsewhere would leave out
+// names without an extension.
+char PathSeparator();
+bool IsPathSeparator(char c);
+bool FileNamesIgnoreCase();
+const char* AllFilesPattern();
+
 bool FileExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+bool IsRegularFile(const std::string& path);  // links followed
+// Makes path and the folders above it that are missing; true when path is
+// a folder then.
+bool MakeDirectories(const std::string& path);
 // A regular file (after following links) that this process can open for
 // reading.
 bool IsReadableFile(const std::string& path);
@@ -286,7 +299,25 @@ bool KeepFromOthers(File& file);
 // writable by no one else, in a folder where no one else can replace it.
 bool OnlyWeCanWrite(const std::string& path);
 
+// Where the user's programs keep their settings: $XDG_CONFIG_HOME, else
+// ~/.config; %APPDATA% on Windows. Empty when it cannot be told.
+std::string UserConfigDirectory();
+
+// The program's command-line arguments in UTF-8 (Windows hands argv over
+// in its ANSI code page, which cannot hold every file name).
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// Whether standard error goes to a terminal (a console on Windows) that
+// can show a progress line rewritten in place.
+bool StderrIsTerminal();
+
 // The directory part of a path ("." when there is none).
 std::string ParentDirectory(const std::string& path);
+
+// The last part of a path, and that without its extension ("b.tar" of
+// "a/b.tar.gz"). Taken apart in UTF-8: std::filesystem::path(std::string)
+// would read the bytes in another code page on Windows.
+std::string FileNameOf(const std::string& path);
+std::string StemOf(const std::string& path);
 
 }  // namespace torvan

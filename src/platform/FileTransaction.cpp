@@ -8,6 +8,7 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/SystemFiles.h"
 #include "platform/Text.h"
 
 namespace torvan {
@@ -19,8 +20,7 @@ constexpr const char* kMagic = "torvan-journal 1";
 // so that a database folder that was moved or renamed is still recovered.
 std::string Relative(const std::string& directory, const std::string& path) {
     if (ParentDirectory(path) == directory) {
-        const std::size_t slash = path.find_last_of('/');
-        return slash == std::string::npos ? path : path.substr(slash + 1);
+        return sys::Utf8Of(sys::PathOf(path).filename());
     }
     return path;
 }
@@ -40,21 +40,22 @@ bool IsWorkFile(const std::string& path) {
 
 // A plain name in directory, as the journal stores the database's files.
 bool InFolder(const std::string& directory, const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string name = sys::Utf8Of(sys::PathOf(path).filename());
     return !name.empty() && name != "." && name != ".." && path == JoinPath(directory, name);
 }
 
 // A file outside it is named by its whole, plain path (the input being
 // reversed); "..", "." or a relative path is never one a run wrote.
 bool PlainAbsolute(const std::string& path) {
-    return !path.empty() && path[0] == '/' &&
-           std::filesystem::path(path).lexically_normal().string() == path && path.back() != '/' &&
-           !EndsWith(path, "/.") && !EndsWith(path, "/..");
+    // Normal as the system writes it: with backslashes on Windows.
+    const std::filesystem::path native = sys::PathOf(path);
+    const std::string name = sys::Utf8Of(native.filename());
+    return native.is_absolute() && !name.empty() && name != "." && name != ".." &&
+           sys::Utf8Of(native.lexically_normal()) == path;
 }
 
 std::string Absolute(const std::string& directory, const std::string& stored) {
-    return !stored.empty() && stored[0] == '/' ? stored : JoinPath(directory, stored);
+    return sys::PathOf(stored).is_absolute() ? stored : JoinPath(directory, stored);
 }
 
 // Tab, line feed and backslash may occur in a path; they are escaped.
@@ -168,7 +169,8 @@ constexpr std::size_t kMaxExtensionHeader = 64;
 
 // A price file, the only kind of file a run extends in place.
 bool IsPriceFileName(const std::string& path) {
-    const std::string name = ToUpperAscii(path.substr(path.find_last_of('/') + 1));
+    // The system's separators: a backslash on Windows.
+    const std::string name = ToUpperAscii(sys::Utf8Of(sys::PathOf(path).filename()));
     if (name.size() < 6 || name[0] != 'F' || (!EndsWith(name, ".DAT") && !EndsWith(name, ".MWD"))) {
         return false;
     }

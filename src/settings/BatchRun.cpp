@@ -152,7 +152,7 @@ std::vector<BatchOutcome> RunBatch(const std::vector<BatchFile>& files,
 }
 
 std::string SymbolOfFileName(const std::string& input) {
-    return ToUpperAscii(std::filesystem::path(input).stem().string());
+    return ToUpperAscii(StemOf(input));
 }
 
 std::vector<BatchFile> FilesNamedBySymbol(const ImportSettings& settings,

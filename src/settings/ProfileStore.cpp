@@ -4,10 +4,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -392,15 +390,7 @@ bool AdoptLegacyStoreFile(const std::string& file) {
 }  // namespace
 
 std::string CProfileStore::DefaultRoot() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && *xdg != '\0') {
-        return xdg;
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') {
-        return JoinPath(home, ".config");
-    }
-    return {};
+    return UserConfigDirectory();
 }
 
 bool CProfileStore::Open(const std::string& root, const std::string& basePath, bool& newlyCreated) {
@@ -418,14 +408,12 @@ bool CProfileStore::Open(const std::string& root, const std::string& basePath, b
         for (std::size_t i = 0; i + 1 < parts->size(); ++i) {
             dir = JoinPath(dir, (*parts)[i]);
         }
-        std::error_code ec;
-        std::filesystem::create_directories(dir, ec);
-        if (ec || !IsDirectory(dir)) {
+        if (!MakeDirectories(dir)) {
             return false;
         }
         const std::string file = JoinPath(dir, parts->back() + ".ini");
         bool created = false;
-        if (std::filesystem::is_regular_file(file, ec)) {
+        if (IsRegularFile(file)) {
             created = AdoptLegacyStoreFile(file);
         } else {
             if (FileExists(file)) {
@@ -595,22 +583,19 @@ std::string CProfileStore::LegacyIniPath() const {
         if (m_strFilePath.empty()) {
             return {};
         }
-        const std::filesystem::path store(m_strFilePath);
-        const std::string dir = store.parent_path().string();
-        const std::string title = store.stem().string();
-        const std::string name = title + ".INI";
+        const std::string dir = ParentDirectory(m_strFilePath);
+        const std::string storeName = FileNameOf(m_strFilePath);
+        const std::string name = StemOf(m_strFilePath) + ".INI";
         const std::string exact = JoinPath(dir, name);
-        if (std::filesystem::is_regular_file(exact) && name != store.filename().string()) {
+        if (name != storeName && IsRegularFile(exact)) {
             return exact;
         }
         // Copied from Windows, the file may be spelt in any case; the store
         // file itself ("Torvan.ini") never counts.
-        std::error_code ec;
-        for (const auto& item : std::filesystem::directory_iterator(dir, ec)) {
-            const std::string found = item.path().filename().string();
-            if (found != store.filename().string() && EqualsNoCase(found, name) &&
-                item.is_regular_file(ec)) {
-                return item.path().string();
+        for (const std::string& found : ListDirectory(dir)) {
+            if (found != storeName && EqualsNoCase(found, name) &&
+                IsRegularFile(JoinPath(dir, found))) {
+                return JoinPath(dir, found);
             }
         }
         return exact;
@@ -631,6 +616,11 @@ void CProfileStore::ImportIniFile(const std::string& iniPath) {
         auto legacy = ReadWholeFile(iniPath);
         if (!legacy) {
             return;  // no legacy file: nothing to import
+        }
+        // A store file is never a legacy one: on a file system that ignores
+        // case, "Torvan.INI" names the store's own "Torvan.ini".
+        if (HasStoreMarker(*legacy)) {
+            return;
         }
         LockFile lock;
         lock.Lock(m_strFilePath + ".lock", true);

@@ -4,8 +4,10 @@
 // fault or a kill at any step leaves every security absent or complete.
 #include <gtest/gtest.h>
 #include <signal.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cctype>
 #include <filesystem>
@@ -293,6 +295,9 @@ TEST_F(Batch, EveryFaultLeavesEachSecurityAbsentOrComplete) {
 }
 
 TEST_F(Batch, KilledAtEveryStepLeavesEachSecurityAbsentOrComplete) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Needs fork(): a process killed at a chosen moment";
+#else
     World ref;
     std::map<std::string, int> numbers;
     const Snapshot reference = Reference(ref, true, numbers);
@@ -351,6 +356,7 @@ TEST_F(Batch, KilledAtEveryStepLeavesEachSecurityAbsentOrComplete) {
             ExpectWhole(w.db.Path(), reference, numbers, what);
         }
     }
+#endif
 }
 
 }  // namespace

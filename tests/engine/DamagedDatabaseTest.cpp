@@ -173,7 +173,9 @@ TEST_F(DamagedDatabase, AFailedWriteSaysPermissionDeniedReadOnlyOrDiskFull) {
         {"F1.DAT.~NU", EPERM, "WritePermissionDenied"},
         {"F1.DAT.~NU", EROFS, "ReadOnlyFileSystem"},
         {"F1.DAT.~NU", ENOSPC, "DiskFull"},
+#ifdef EDQUOT
         {"F1.DOP.~NU", EDQUOT, "DiskFull"},
+#endif
         {"F1.DAT.~NU", 0, "CannotCreateFile"},  // no reason known
         // A text that asks whether the disk is full keeps asking it then.
         {"MASTER.~NU", ENOSPC, "CannotWriteTemporaryFile"},

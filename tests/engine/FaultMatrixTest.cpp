@@ -5,7 +5,9 @@
 // clean one, never in between.
 #include <gtest/gtest.h>
 #include <signal.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <chrono>
@@ -219,6 +221,9 @@ TEST_F(FaultMatrix, EveryFileOperationFailsCleanly) {
 // was, a listed new security complete, and the input reversed only if the
 // new security is listed. A next run clears the leftovers and succeeds.
 TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Needs fork(): a process killed at a chosen moment";
+#else
     std::string text = "Date,Open,High,Low,Close,Volume,OI\n";
     for (int i = kMaxPriceRecords - 1; i >= 0; --i) {
         char line[96];
@@ -376,12 +381,20 @@ TEST_F(FaultMatrix, KilledAtAnyMomentLeavesNothingHalfDone) {
         std::cout << " " << count << "x " << state << ";";
     }
     std::cout << "\n";
+#endif
 }
 
 // An update of the database's security, appending in place or rewriting
 // with --replace: a fault at every file operation in turn, and a kill just
 // before each. The database is as before the run or as after a clean one,
 // once the next run's recovery has cleared what a kill left.
+// Windows has no fork(): there only the faults are injected.
+#ifdef _WIN32
+constexpr bool kFaultThenKill[] = {false};
+#else
+constexpr bool kFaultThenKill[] = {false, true};
+#endif
+
 TEST_F(FaultMatrix, UpdateFailsOrIsKilledCleanly) {
     const std::string text =
         "12/31/03,8,8,8,8,8,8\n01/02/04,1,2,0.5,1.5,100,10\n"
@@ -413,7 +426,7 @@ TEST_F(FaultMatrix, UpdateFailsOrIsKilledCleanly) {
         ASSERT_NE(cleanDb, oldDb);
         int failed = 0;
         for (std::size_t k = 0; k < calls.size(); ++k) {
-            for (const bool kill : {false, true}) {
+            for (const bool kill : kFaultThenKill) {
                 const std::string what = std::string(kill ? "kill before " : "fault at ") +
                                          OpName(calls[k].op) + " " +
                                          fs::path(calls[k].path).filename().string();
@@ -422,6 +435,7 @@ TEST_F(FaultMatrix, UpdateFailsOrIsKilledCleanly) {
                 RecordingSink messages;
                 int status = 0;
                 if (kill) {
+#ifndef _WIN32
                     const pid_t child = fork();
                     ASSERT_GE(child, 0);
                     if (child == 0) {
@@ -437,6 +451,7 @@ TEST_F(FaultMatrix, UpdateFailsOrIsKilledCleanly) {
                     waitpid(child, &status, 0);
                     std::string stuck;
                     ASSERT_TRUE(FileTransaction::Recover(w.db.Path(), stuck)) << what << stuck;
+#endif
                 } else {
                     std::size_t seen = 0;
                     FaultHookScope faults([&](FileOp, const std::string&) { return seen++ == k; });

@@ -400,6 +400,9 @@ TEST_F(IndexFilesJob, EMasterMadeForAnExistingDatabaseWhenAskedFor) {
 }
 
 TEST_F(IndexFilesJob, BackupsFollowTheSpellingOfWhatIsThere) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Names that differ only in case cannot share a folder on Windows";
+#else
     ASSERT_EQ(Add("A", "", true), 0);
     ASSERT_EQ(Add("B"), 0);
     EXPECT_TRUE(fs::exists(m_db.File("MASTER.BAK")));
@@ -426,6 +429,7 @@ TEST_F(IndexFilesJob, BackupsFollowTheSpellingOfWhatIsThere) {
                             [](const std::string& n) { return EqualsNoCase(n, "master.bak"); }),
               1);
     EXPECT_NE(ReadText(lower.File("master.bak")), "old");
+#endif
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 // Inputs far beyond the usual: each works or fails with a clear message, in
 // bounded memory.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <filesystem>
@@ -88,7 +92,7 @@ TEST_F(Limits, BinaryGarbageNeverCrashesNorDamagesMaster) {
     }
 }
 
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(__SANITIZE_ADDRESS__) && !defined(_WIN32)
 // Peak memory of a conversion in a child process, in KiB.
 long PeakKiB(const std::function<void()>& work) {
     const pid_t child = fork();

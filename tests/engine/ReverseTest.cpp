@@ -218,6 +218,9 @@ TEST_F(Reverse, FooterAndUtf16TextAreReversedAsTheConversionReadsThem) {
 // The reversed file takes the input's place as the same file to its user:
 // permissions, owner and group kept, a link still pointing at it.
 TEST_F(Reverse, ReversedInputKeepsPermissionsOwnerAndLinks) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Needs POSIX permissions, owners and symbolic links";
+#else
     namespace fs = std::filesystem;
     const std::string text = "01/05/04,1,2,3,4,5,6\n01/02/04,1,2,3,4,5,6\n";
     const std::string reversed = "01/02/04,1,2,3,4,5,6\n01/05/04,1,2,3,4,5,6\n";
@@ -258,6 +261,7 @@ TEST_F(Reverse, ReversedInputKeepsPermissionsOwnerAndLinks) {
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"link.txt", "link.txt.BAK", "prices.txt", "real"}));
+#endif
 }
 
 TEST_F(Reverse, ReadOnlyInputIsRefusedBeforeAnythingIsWritten) {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <set>
 
 #include "JobFixture.h"
 #include "database/DataFile.h"
+#include "platform/Text.h"
 
 namespace torvan::test {
 namespace {
@@ -286,7 +288,8 @@ TEST_F(RunStages, UnreadableMasterInASubdirectoryIsNamedAndFoundSecuritiesTellWh
     ASSERT_EQ(FindSecurity(m_db.Path(), "IBM", found, &where), kFound);
     EXPECT_EQ(where.directory, m_db.Path());
 
-    const std::string sub = m_db.File("SUB/MASTER");
+    // Spelt as the run spells it (a backslash on Windows), for the hook.
+    const std::string sub = JoinPath(m_db.File("SUB"), "MASTER");
     FaultHookScope faults(
         [&](FileOp op, const std::string& path) { return op == FileOp::Open && path == sub; });
     const auto before = Master();
@@ -310,6 +313,9 @@ TEST_F(RunStages, RootDirectoryIsRecordedSoThatItCanBeUsedAgain) {
 }
 
 TEST_F(RunStages, DotDotAfterALinkIsTheKernelsDirectory) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine has no symbolic links (Windows gives them to administrators only)";
+#else
     // db/real/inner with a link db/link -> real/inner: link/.. is db/real.
     fs::create_directories(m_db.File("real/inner"));
     fs::create_directory_symlink(m_db.File("real/inner"), m_db.File("link"));
@@ -322,6 +328,7 @@ TEST_F(RunStages, DotDotAfterALinkIsTheKernelsDirectory) {
     EXPECT_TRUE(FileExists(m_db.File("real/F1.DAT")));
     EXPECT_FALSE(FileExists(m_db.File("MASTER")));
     EXPECT_EQ(job.Result().databaseDirectory, m_db.File("real"));
+#endif
 }
 
 TEST_F(RunStages, ProfileGetsAbsoluteDirectoryAndBackupHoldsTheNewEntry) {
@@ -343,6 +350,11 @@ TEST_F(RunStages, ProfileGetsAbsoluteDirectoryAndBackupHoldsTheNewEntry) {
 }
 
 TEST_F(RunStages, OverlongOutputDirectoryIsRefusedBeforeAnythingIsWritten) {
+#ifdef _WIN32
+    // The run refuses it there too, but MinGW's std::filesystem lists the
+    // working folder for a folder past MAX_PATH (260 characters).
+    GTEST_SKIP() << "std::filesystem cannot list a folder past MAX_PATH to check it is empty";
+#else
     std::string deep = m_db.File(std::string(200, 'a'));
     fs::create_directory(deep);
     deep += "/" + std::string(100, 'b');
@@ -354,6 +366,7 @@ TEST_F(RunStages, OverlongOutputDirectoryIsRefusedBeforeAnythingIsWritten) {
     ASSERT_EQ(m_messages.Texts().size(), 1U);
     EXPECT_NE(m_messages.Texts()[0].find("too long"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(deep));
+#endif
 }
 
 // A fault injected into one step of AddSecurity or the Commit after it:
@@ -434,7 +447,11 @@ TEST_F(RunStages, AddsToDatabasesOtherProgramsWrote) {
         MasterRecord found;
         ASSERT_EQ(FindSecurity(db.Path(), "torvan", found), kFound);
         EXPECT_EQ(found.fileNumber, added.fileNumber);
-        EXPECT_FALSE(FileExists(db.File("MASTER")) && FileExists(db.File("master")))
+        const auto names = ListDirectory(db.Path());
+        EXPECT_EQ(
+            std::count_if(names.begin(), names.end(),
+                          [](const std::string& name) { return EqualsNoCase(name, "MASTER"); }),
+            1)
             << "a second MASTER was made beside the lower-case one";
     }
 }

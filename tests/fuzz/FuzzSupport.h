@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 
 // A broken invariant aborts, so that libFuzzer keeps the input that broke it.
@@ -22,10 +23,17 @@ namespace torvan::fuzz {
 inline const std::string& ScratchDir() {
     // Never destroyed, so that the exit handler can still use it.
     static const std::string* dir = [] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "torvan-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
+        // Made, not just looked for: a name no other process has.
+        std::string pattern;
+        for (unsigned tries = 0; pattern.empty(); ++tries) {
+            const auto dir = std::filesystem::temp_directory_path() /
+                             ("torvan-fuzz-" + std::to_string(std::random_device()()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(dir, ec) && !ec) {
+                pattern = dir.string();
+            } else if (tries == 100) {
+                std::abort();
+            }
         }
         std::atexit([] {
             std::error_code ec;

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "platform/LockFile.h"
 
 namespace torvan::test {
 namespace {
@@ -41,6 +42,9 @@ TEST(FileSystem, SmallAndLargeWritesKeepTheirOrderAndPosition) {
 }
 
 TEST(FileSystem, WritesNeverGoThroughALink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine has no symbolic links (Windows gives them to administrators only)";
+#else
     // Write makes a new file in the link's place; Append and Update refuse.
     TempDir dir;
     TempDir outside;
@@ -57,6 +61,7 @@ TEST(FileSystem, WritesNeverGoThroughALink) {
             EXPECT_EQ(ReadText(victim), "keep");
         }
     }
+#endif
 }
 
 TEST(FileSystem, CopyReplacesWholeAndNamesAreFoundIgnoringCase) {
@@ -73,6 +78,9 @@ TEST(FileSystem, CopyReplacesWholeAndNamesAreFoundIgnoringCase) {
 }
 
 TEST(FileSystem, ListingScopeAnswersAsTheDirectoryDoes) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Names that differ only in case cannot share a folder on Windows";
+#else
     // Under a scope, lookups that ignore case must find what reading the
     // directory finds: files there before it began and those this process
     // made since, but not those removed since, nor folders.
@@ -86,7 +94,7 @@ TEST(FileSystem, ListingScopeAnswersAsTheDirectoryDoes) {
                                             "XMASTER", "F3.MWD", "F3.DOP", "F4.MWD"};
     // Named as looked up, then otherwise: the second run finds the files
     // the first one made in the listing.
-    std::vector<std::vector<std::optional<std::string>>> answers;
+    std::vector<std::vector<std::optional<std::string> > > answers;
     for (const std::string& spelling : {dir.Path(), dir.Path() + "/."}) {
         const DirectoryListingScope listing(spelling);
         EXPECT_EQ(FindFileNoCase(dir.Path(), "NONE"), std::nullopt);  // reads the listing
@@ -109,6 +117,7 @@ TEST(FileSystem, ListingScopeAnswersAsTheDirectoryDoes) {
     EXPECT_EQ(answers[0][1], dir.File("F2.dat"));  // the first in name order
     EXPECT_EQ(answers[0][4], dir.File("xmaster"));
     EXPECT_EQ(answers[0][6], dir.File("f3.dop"));
+#endif
 }
 
 TEST(FileSystem, FailedCopyOrReplaceKeepsTheTarget) {
@@ -131,6 +140,10 @@ TEST(FileSystem, FailedCopyOrReplaceKeepsTheTarget) {
 // A file the user has closed to others stays closed after a rewrite, and
 // its new content is never readable under wider permissions on the way.
 TEST(FileSystem, AtomicWriteKeepsTheFilesPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "Windows files have no permission bits: new files take their folder's access rules";
+#else
     TempDir dir;
     for (const auto mode :
          {stdfs::perms::owner_read | stdfs::perms::owner_write,
@@ -156,12 +169,51 @@ TEST(FileSystem, AtomicWriteKeepsTheFilesPermissions) {
     ::umask(mask);
     ASSERT_TRUE(WriteFileAtomically(dir.File("new.ini"), "x"));
     EXPECT_EQ(static_cast<mode_t>(stdfs::status(dir.File("new.ini")).permissions()), 0666 & ~mask);
+#endif
+}
+
+// Names are UTF-8 in the core whatever the system: on Windows they must
+// reach the file system as the same characters, not as code-page bytes.
+TEST(FileSystem, NonAsciiNamesWorkInEveryOperation) {
+    TempDir top;
+    for (const std::string folder : {"Kurse-\u00e4\u00f6\u00fc", "\u682a\u4fa1", "plain"}) {
+        SCOPED_TRACE(folder);
+        const std::string dir = top.File(folder);
+        ASSERT_TRUE(stdfs::create_directory(U8Path(dir)));
+        const std::string name = "\u00d6lpreis-\u20ac.csv";
+        const std::string path = JoinPath(dir, name);
+        ASSERT_TRUE(WriteFileAtomically(path, "1,2\n"));
+        EXPECT_EQ(ReadText(path), "1,2\n");
+        EXPECT_EQ(ReadWholeFile(path), "1,2\n");
+        EXPECT_TRUE(IsDirectory(dir) && IsReadableFile(path) && StampOf(path).exists);
+        EXPECT_EQ(ListDirectory(dir), std::vector<std::string>{name});
+        EXPECT_EQ(FindFileNoCase(dir, "\u00d6LPREIS-\u20ac.CSV"), path);
+        EXPECT_EQ(IdentityOf(path), IdentityOf(ResolvedPath(path)));
+        EXPECT_EQ(ParentDirectory(path), dir);
+        EXPECT_EQ(FileNameOf(path), name);
+        EXPECT_EQ(StemOf(path), "\u00d6lpreis-\u20ac");
+        EXPECT_TRUE(IsRegularFile(path) && !IsRegularFile(dir));
+        EXPECT_TRUE(MakeDirectories(JoinPath(JoinPath(dir, "\u00e4"), "\u00f6")));
+        EXPECT_TRUE(IsDirectory(JoinPath(JoinPath(dir, "\u00e4"), "\u00f6")));
+        EXPECT_EQ(AbsoluteDirectory(dir),
+                  AbsoluteDirectory(top.Path()) + dir.substr(top.Path().size()));
+        ASSERT_TRUE(LinkOrCopyFile(path, path + ".~OLD"));
+        ASSERT_TRUE(RenameFile(path + ".~OLD", JoinPath(dir, "\u00e9.txt")));
+        EXPECT_EQ(ReadText(JoinPath(dir, "\u00e9.txt")), "1,2\n");
+        LockFile lock;
+        EXPECT_EQ(lock.Lock(JoinPath(dir, "\u00e9.~LK"), false), LockFile::Result::kLocked);
+        LockFile second;
+        EXPECT_EQ(second.Lock(JoinPath(dir, "\u00e9.~LK"), false), LockFile::Result::kBusy);
+        lock.Unlock(true);
+        EXPECT_TRUE(RemoveFile(path));
+        EXPECT_FALSE(FileExists(path));
+    }
 }
 
 TEST(FileSystem, AbsoluteDirectoryDoesNotTouchTheWorkingDirectory) {
     const auto before = std::filesystem::current_path();
     const std::string abs = AbsoluteDirectory("some/./dir/../x");
-    EXPECT_EQ(abs, (before / "some/x").string());
+    EXPECT_EQ(abs, (before / "some" / "x").string());
     EXPECT_EQ(std::filesystem::current_path(), before);
     EXPECT_EQ(AbsoluteDirectory(""), "");
 }

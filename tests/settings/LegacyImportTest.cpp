@@ -32,6 +32,9 @@ class LegacyImportTest : public ::testing::Test {
 };
 
 TEST_F(LegacyImportTest, NamesAndValuesKeepTheirBlanksAndEntriesBeforeAHeaderAreDropped) {
+#ifdef _WIN32
+    GTEST_SKIP() << "On Windows Torvan.INI and Torvan.ini name one file";
+#else
     Import("a=1\n[ Import ]\nName = X\n  PathOut=C:\\DATA\\  \nDateFormat=a=b\n");
     EXPECT_EQ(Get("Import", "Name "), " X");
     EXPECT_EQ(Get("Import", "Name"), "<missing>");
@@ -46,6 +49,7 @@ TEST_F(LegacyImportTest, NamesAndValuesKeepTheirBlanksAndEntriesBeforeAHeaderAre
     ASSERT_TRUE(again.Open(dir.Path(), kKey, created));
     EXPECT_FALSE(created);
     EXPECT_EQ(again.GetString("Import", "Name ", ""), " X");
+#endif
 }
 
 TEST_F(LegacyImportTest, OnlyProperHeadersStartSectionsAndOtherLinesAreIgnored) {
@@ -86,6 +90,9 @@ TEST_F(LegacyImportTest, ALineEndsAtItsFirstNulAndEscapesRoundTrip) {
 }
 
 TEST_F(LegacyImportTest, WithoutAFileNothingHappensAndTheStoreFileIsNeverTheSource) {
+#ifdef _WIN32
+    GTEST_SKIP() << "On Windows Torvan.INI and Torvan.ini name one file";
+#else
     ASSERT_TRUE(store.WriteString("Import", "Symbol", "KEEP"));
     const std::string before = test::ReadText(store.FilePath());
     store.ImportIniFile();  // no Torvan.INI
@@ -103,10 +110,24 @@ TEST_F(LegacyImportTest, WithoutAFileNothingHappensAndTheStoreFileIsNeverTheSour
     CProfileStore closed;
     EXPECT_EQ(closed.LegacyIniPath(), "");
     closed.ImportIniFile(dir.File("Quennel/TORVAN.INI"));  // not opened: no effect, no crash
+#endif
 }
 
 // The start-up rule: only the start that creates the store imports.
+TEST_F(LegacyImportTest, AFileThatStartsAsTheStoreDoesIsNeverImported) {
+    // As on Windows, where the legacy "Torvan.INI" is the store's "Torvan.ini".
+    ASSERT_TRUE(store.WriteString("Import", "PathOut", "C:\\new"));
+    const std::string copy = dir.File("Quennel/Copy.INI");
+    test::WriteText(copy, test::ReadText(store.FilePath()) + "[Import]\nSymbol=X\n");
+    store.ImportIniFile(copy);
+    EXPECT_EQ(Get("Import", "PathOut"), "C:\\new");
+    EXPECT_EQ(Get("Import", "Symbol"), "<missing>");
+}
+
 TEST(LegacyImportStartUp, ASecondStartImportsNothing) {
+#ifdef _WIN32
+    GTEST_SKIP() << "On Windows Torvan.INI and Torvan.ini name one file";
+#else
     test::TempDir dir;
     const auto start = [&dir] {
         CProfileStore store;
@@ -122,6 +143,7 @@ TEST(LegacyImportStartUp, ASecondStartImportsNothing) {
     EXPECT_EQ(start(), "FIRST");
     test::WriteText(dir.File("Quennel/Torvan.INI"), "[Import]\nSymbol=SECOND\n");
     EXPECT_EQ(start(), "FIRST");
+#endif
 }
 
 TEST(LegacyStoreName, AFileSpeltAsTheStoreIsImportedNotReadAsTheStore) {

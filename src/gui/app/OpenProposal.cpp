@@ -4,25 +4,19 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "platform/FileSystem.h"
+
 namespace torvan {
 namespace {
 
 const QString kAllFiles = QStringLiteral("*.*");
 
 bool IsSeparator(QChar c) {
-#ifdef Q_OS_WIN
-    return c == QLatin1Char('\\') || c == QLatin1Char('/');
-#else
-    return c == QLatin1Char('/');
-#endif
+    return c.unicode() < 128 && IsPathSeparator(static_cast<char>(c.unicode()));
 }
 
 QChar Separator() {
-#ifdef Q_OS_WIN
-    return QLatin1Char('\\');
-#else
-    return QLatin1Char('/');
-#endif
+    return QLatin1Char(PathSeparator());
 }
 
 qsizetype FirstSeparator(const QString& path) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "platform/FileSystem.h"
 #include "settings/ProfileStore.h"
 
 namespace torvan {
@@ -18,11 +19,7 @@ std::string EntryName(int index) {
 }
 
 bool SameFile(const QString& a, const QString& b) {
-#ifdef Q_OS_WIN
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-#else
-    return a == b;
-#endif
+    return a.compare(b, FileNamesIgnoreCase() ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "gui/dialogs/MessageTranslation.h"
 #include "gui/dialogs/QtMessageSink.h"
 #include "gui/dialogs/SettingsCommand.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
 
 namespace torvan {
@@ -97,12 +98,7 @@ int CTorvanApp::ExitInstance() {
 }
 
 QString CTorvanApp::OpenFilter() {
-#ifdef Q_OS_WIN
-    return tr("All Files (*.*)");
-#else
-    // "*.*" would hide files without an extension here.
-    return tr("All Files (*)");
-#endif
+    return tr("All Files (%1)").arg(QLatin1String(AllFilesPattern()));
 }
 
 void CTorvanApp::OnFileOpen() {

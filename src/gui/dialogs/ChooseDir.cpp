@@ -12,6 +12,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+#include "platform/FileSystem.h"
 #include "platform/MessageCatalogue.h"
 #include "ui_ChooseDir.h"
 
@@ -21,11 +22,8 @@ namespace {
 // Characters a typed path may not hold. On Unix the backslash takes the
 // place of the slash, which is the separator there: a Windows path typed by
 // habit would otherwise become one oddly named directory.
-#ifdef _WIN32
-const QString kInvalidCharacters = QStringLiteral("*?|/<>\"");
-#else
-const QString kInvalidCharacters = QStringLiteral("*?|\\<>\"");
-#endif
+const QString kInvalidCharacters =
+    QStringLiteral("*?|<>\"") + QLatin1Char(PathSeparator() == '/' ? '\\' : '/');
 
 bool HasInvalidCharacter(const QString& text) {
     return std::any_of(text.begin(), text.end(),
@@ -93,9 +91,10 @@ void CChooseDir::SetInitialDir(const std::string& directory) {
 
 QStringList CChooseDir::DriveRoots() {
     QStringList roots;
-#ifndef _WIN32
-    roots << QStringLiteral("/");
-#endif
+    // One root above every volume, where the separator is the slash.
+    if (PathSeparator() == '/') {
+        roots << QStringLiteral("/");
+    }
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         const QString root = QDir::fromNativeSeparators(volume.rootPath());
         // Package images and boot partitions are no place for a database.

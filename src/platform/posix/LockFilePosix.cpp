@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Locks on POSIX systems: flock, released by the system with the process.
 #include "platform/LockFile.h"
 
 #include <fcntl.h>
