@@ -16,6 +16,7 @@
 #include "database/XMaster.h"
 #include "platform/Clock.h"
 #include "platform/DirectoryLock.h"
+#include "platform/PathLimits.h"
 #include "platform/Text.h"
 
 namespace torvan {
@@ -274,9 +275,12 @@ int CConverter::CheckOutputDirectory() {
     while (!absolute.empty() && absolute.back() == '/') {
         absolute.pop_back();
     }
-    if (absolute.size() > kMaxOutputDirectory) {
-        return Fail(MessageId::kOutputPathTooLong, {std::to_string(absolute.size()),
-                                                    std::to_string(kMaxOutputDirectory), absolute});
+    // Where the system cannot list a folder that long, its files could not
+    // be told from another folder's.
+    const std::size_t limit = std::min(kMaxOutputDirectory, LongestListableDirectory());
+    if (absolute.size() > limit) {
+        return Fail(MessageId::kOutputPathTooLong,
+                    {std::to_string(absolute.size()), std::to_string(limit), absolute});
     }
     m_szPathOut = absolute;
     const std::string directory = DatabaseDirectory();

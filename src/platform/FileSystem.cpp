@@ -13,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/PathLimits.h"
 #include "platform/SystemFiles.h"
 #include "platform/Text.h"
 
@@ -109,7 +110,7 @@ Listing* ListingOf(Listings& listings, const std::string& dir) {
 // longer the directory it was (before or after the reading).
 std::optional<std::vector<std::string>> ReadNames(const std::string& dir,
                                                   const FileIdentity& identity) {
-    if (IdentityOf(dir) != identity) {
+    if (dir.size() > LongestListableDirectory() || IdentityOf(dir) != identity) {
         return std::nullopt;
     }
     std::vector<std::string> names;
@@ -494,6 +495,9 @@ std::optional<std::string> FindFileNoCase(const std::string& dir, const std::str
         }
         return std::nullopt;
     }
+    if (dir.size() > LongestListableDirectory()) {
+        return std::nullopt;
+    }
     stdfs::directory_iterator it(dir.empty() ? stdfs::path(".") : PathOf(dir), ec);
     if (ec) {
         return std::nullopt;
@@ -807,6 +811,9 @@ std::vector<std::string> ListDirectory(const std::string& dir) {
     if (WithListing(dir, [&](const std::vector<std::string>& listed) { names = listed; })) {
         std::sort(names.begin(), names.end());
         names.erase(std::unique(names.begin(), names.end()), names.end());
+        return names;
+    }
+    if (dir.size() > LongestListableDirectory()) {
         return names;
     }
     std::error_code ec;

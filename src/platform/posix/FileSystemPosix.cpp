@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/PathLimits.h"
 #include "platform/SystemFiles.h"
 
 namespace torvan {
@@ -240,6 +242,10 @@ std::tm LocalTime(std::time_t t) {
 }
 
 }  // namespace sys
+
+std::size_t LongestListableDirectory() {
+    return std::numeric_limits<std::size_t>::max();
+}
 
 std::string JoinPath(const std::string& dir, const std::string& name) {
     if (dir.empty() || dir.back() == '/') {

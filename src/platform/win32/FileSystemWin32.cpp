@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/PathLimits.h"
 #include "platform/SystemFiles.h"
 #include "platform/win32/Win32.h"
 
@@ -288,6 +289,13 @@ std::tm LocalTime(std::time_t t) {
 }
 
 }  // namespace sys
+
+std::size_t LongestListableDirectory() {
+    // A listing asks for "<folder>\*" within MAX_PATH (260 with its NUL).
+    // UTF-8 takes at least as many bytes as UTF-16 takes units, so a limit
+    // in bytes holds for the wide path too.
+    return MAX_PATH - 3;
+}
 
 // Backslashes, as Windows writes paths; a name after a drive ("C:") or a
 // separator the user wrote is joined as it is.
