@@ -422,6 +422,12 @@ int RunConvert(const ConvertRequest& request) {
         return *status;
     }
     if (settings.tickerCol != 0) {
+        // Each ticker's job reads the time as one file's conversion would.
+        const bool inDate = timeColumn >= 0 && timeColumn + 1 == settings.fieldCol[kSlotDate];
+        settings.timeInDate = inDate ? 1 : 0;
+        settings.timeCol = timeColumn >= 0 && !inDate ? timeColumn + 1 : 0;
+        settings.interval = request.interval.value_or(0);
+        settings.daily = request.daily ? 1 : 0;
         return RunTickerJobs(request, settings, inputPath, storeOpen ? &store : nullptr);
     }
     if (!request.fromProfile && !request.symbol) {

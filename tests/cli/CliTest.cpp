@@ -1087,6 +1087,12 @@ TEST_F(Cli, FileOfManyTickersMakesOneSecurityPerTicker) {
                         "{T},D,{D},000000,{P},{P},{P},{P},{P}"),
          {"--auto"},
          {"--auto"}},
+        {"time column",
+         MakeTickerFile("Symbol,Date,Time,Close", "{T},{D},0930,{P}"),
+         {"--skip", "1", "--date-format", "CCYYMMDD", "--columns", "ticker=1,date=2,time=3,close=4",
+          "--interval", "5"},
+         {"--skip", "1", "--date-format", "CCYYMMDD", "--columns", "date=2,time=3,close=4",
+          "--interval", "5"}},
     };
     for (const auto& c : cases) {
         const std::string dir = NewDir(std::string("in ") + c.what);
