@@ -75,4 +75,10 @@ void ScratchBlock::reset() {
     m_size = 0;
 }
 
+void ScratchBlock::ReleaseCached() {
+    if (std::vector<Cached>* cache = Blocks()) {
+        cache->clear();
+    }
+}
+
 }  // namespace torvan

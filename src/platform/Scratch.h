@@ -28,6 +28,8 @@ class ScratchBlock {
     // Gives the block back to the thread's cache (or frees it when the
     // cache is full); the object holds none after.
     void reset();
+    // Frees the blocks this thread keeps, as when a long run is over.
+    static void ReleaseCached();
 
   private:
     std::unique_ptr<char[]> m_block;
